@@ -223,4 +223,37 @@ std::string HtmlToText(std::string_view html) {
     return text.Take();
 }
 
+std::string WrapText(std::string_view text, std::size_t width) {
+    std::string out;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t nl = text.find('\n', start);
+        std::string_view line = text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
+        std::size_t indent = 0;
+        while (indent < line.size() && line[indent] == ' ') ++indent;
+        if (line.compare(indent, 2, "- ") == 0) indent += 2;
+        // First piece: the whole width; later pieces: the width after the indent.
+        std::size_t room = width;
+        std::string pad;
+        while (line.size() > room) {
+            std::size_t cut = line.rfind(' ', room);
+            if (cut == std::string_view::npos || cut < (pad.empty() ? indent : 0) + 1) cut = line.find(' ', room);
+            if (cut == std::string_view::npos) break;
+            out += pad;
+            out += line.substr(0, cut);
+            out += '\n';
+            line.remove_prefix(cut);
+            while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
+            pad.assign(indent, ' ');
+            room = width > indent + 1 ? width - indent : 1;
+        }
+        out += pad;
+        out += line;
+        if (nl == std::string_view::npos) break;
+        out += '\n';
+        start = nl + 1;
+    }
+    return out;
+}
+
 }  // namespace kelvo

@@ -35,4 +35,8 @@ bool IsSafeTopic(const char* topic);
 // left out, blocks on lines of their own, list items dashed, common entities decoded.
 std::string HtmlToText(std::string_view html);
 
+// Wraps lines longer than width at spaces; continuation lines keep the indent of the
+// line's text (after a "  - " list dash as well). Words longer than width stay whole.
+std::string WrapText(std::string_view text, std::size_t width);
+
 }  // namespace kelvo

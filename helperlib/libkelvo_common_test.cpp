@@ -100,3 +100,29 @@ TEST(HelpText, HostileInputEndsCleanly) {
 
 }  // namespace
 }  // namespace kelvo
+
+namespace kelvo {
+namespace {
+
+TEST(HelpText, WrapKeepsIndentOfListItems) {
+    struct Case {
+        const char* name;
+        const char* text;
+        std::size_t width;
+        const char* want;
+    };
+    const Case cases[] = {
+        {"short lines stay", "one two\nthree\n", 20, "one two\nthree\n"},
+        {"wrap at the last space that fits", "aaa bbb ccc ddd", 8, "aaa bbb\nccc ddd"},
+        {"list item continues under its text", "  - aaa bbb ccc", 10, "  - aaa\n    bbb\n    ccc"},
+        {"long word stays whole", "x abcdefghijkl y", 5, "x\nabcdefghijkl\ny"},
+        {"empty", "", 10, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(WrapText(c.text, c.width), c.want);
+    }
+}
+
+}  // namespace
+}  // namespace kelvo

@@ -112,7 +112,7 @@ std::int32_t LibKelvoShowContextHelp(std::intptr_t context, const char* topic) {
     if (::isatty(STDOUT_FILENO)) {
         std::string html;
         if (!kelvo::ReadFile(page, html)) return kelvo::kNotFound;
-        std::fputs(kelvo::HtmlToText(html).c_str(), stdout);
+        std::fputs(kelvo::WrapText(kelvo::HtmlToText(html), 78).c_str(), stdout);
     } else {
         // Not a terminal: a script or a test wants to know which page it was.
         std::printf("%s\n", page.c_str());
