@@ -18,7 +18,7 @@ constexpr char kSep = '/';
 const char* const kHelperLibrary = "LibKelvo.so";
 #endif
 
-void SetEnv(const char* name, const std::string& value) {
+[[maybe_unused]] void SetEnv(const char* name, const std::string& value) {
 #if defined(_WIN32)
     _putenv((std::string(name) + "=" + value).c_str());
 #else
