@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -35,6 +35,16 @@ void SetEnv(const char* name, const std::string& value) {
 #else
     ::setenv(name, value.c_str(), 1);
 #endif
+}
+
+// "2007-03-05T09:04:00": digits where the pattern has 'd', the rest literally.
+bool IsIsoLocalTime(const std::string& s) {
+    const std::string pattern = "dddd-dd-ddTdd:dd:dd";
+    if (s.size() != pattern.size()) return false;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (pattern[i] == 'd' ? (s[i] < '0' || s[i] > '9') : s[i] != pattern[i]) return false;
+    }
+    return true;
 }
 
 void* FakeHandle(std::uintptr_t v) { return reinterpret_cast<void*>(v); }
@@ -232,7 +242,6 @@ TEST_F(LibKelvoReal, LogLinesCarryTimeLevelHexCodeSourceAndText) {
 
     const std::vector<std::string> lines = LogLines();
     ASSERT_EQ(lines.size(), 5u);
-    const std::regex time(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2})");
     struct Want {
         const char* level;
         const char* code;
@@ -250,12 +259,78 @@ TEST_F(LibKelvoReal, LogLinesCarryTimeLevelHexCodeSourceAndText) {
         SCOPED_TRACE(lines[i]);
         const std::vector<std::string> f = Split(lines[i], '\t', 5);
         ASSERT_EQ(f.size(), 5u);
-        EXPECT_TRUE(std::regex_match(f[0], time));
+        EXPECT_TRUE(IsIsoLocalTime(f[0]));
         EXPECT_EQ(f[1], want[i].level);
         EXPECT_EQ(f[2], want[i].code);
         EXPECT_EQ(f[3], want[i].source);
         EXPECT_EQ(f[4], want[i].text);
     }
+}
+
+// Restores an environment variable when the scope ends.
+class CEnvRestore {
+public:
+    explicit CEnvRestore(const char* name) : m_name(name) {
+        const char* v = std::getenv(name);
+        m_had = v != nullptr;
+        if (m_had) m_value = v;
+    }
+    ~CEnvRestore() {
+#if defined(_WIN32)
+        _putenv((m_name + "=" + m_value).c_str());
+#else
+        if (m_had)
+            ::setenv(m_name.c_str(), m_value.c_str(), 1);
+        else
+            ::unsetenv(m_name.c_str());
+#endif
+    }
+
+private:
+    std::string m_name;
+    std::string m_value;
+    bool m_had = false;
+};
+
+void UnsetEnv(const char* name) {
+#if defined(_WIN32)
+    _putenv((std::string(name) + "=").c_str());
+#else
+    ::unsetenv(name);
+#endif
+}
+
+bool FileContains(const fs::path& file, const std::string& text) {
+    std::string bytes;
+    return ReadWholeFile(file.string(), bytes) && bytes.find(text) != std::string::npos;
+}
+
+TEST_F(LibKelvoReal, DefaultLogLocation) {
+    CEnvRestore keepLog("MIREO_LOG");
+    UnsetEnv("MIREO_LOG");
+    CLibKelvo lib;
+    ASSERT_TRUE(lib.IsPresent());
+    lib.Init(OwnModuleHandle(), nullptr);
+    const std::string token = "default location " + std::to_string(std::time(nullptr)) + " " +
+                              std::to_string(reinterpret_cast<std::uintptr_t>(&token));
+#if defined(_WIN32)
+    // The local application data folder, which the environment names too.
+    const char* appData = std::getenv("LOCALAPPDATA");
+    ASSERT_NE(appData, nullptr);
+    EXPECT_EQ(lib.LogMessage(token, 0, "Test", kTrace, kLogFlags), 0);
+    EXPECT_TRUE(FileContains(fs::path(appData) / "Mireo" / "mireo.log", token));
+#else
+    CEnvRestore keepState("XDG_STATE_HOME");
+    CEnvRestore keepHome("HOME");
+    SetEnv("XDG_STATE_HOME", (m_dir / "state").string());
+    EXPECT_EQ(lib.LogMessage(token, 0, "Test", kTrace, kLogFlags), 0);
+    EXPECT_TRUE(FileContains(m_dir / "state" / "mireo" / "mireo.log", token));
+    // A relative XDG_STATE_HOME does not count: the default under HOME applies.
+    SetEnv("XDG_STATE_HOME", "relative");
+    SetEnv("HOME", (m_dir / "home").string());
+    EXPECT_EQ(lib.LogMessage(token, 0, "Test", kTrace, kLogFlags), 0);
+    EXPECT_TRUE(FileContains(m_dir / "home" / ".local" / "state" / "mireo" / "mireo.log", token));
+#endif
 }
 
 TEST_F(LibKelvoReal, UnwritableLogIsAnErrorResultNotACrash) {
