@@ -5,10 +5,12 @@
 
 namespace mireo {
 
-// Windows: the DLL's DllMain hands in its HINSTANCE; without it (a test program)
-// the module is the running executable. Ignored on Linux.
+// Windows: the DLL's DllMain hands in its HINSTANCE; without it the module is the
+// one that holds this code (the DLL, or the running executable of a test program).
 void SetOwnModule(void* moduleHandle);
-// The module's HMODULE on Windows (null on Linux).
+// The module's HMODULE on Windows. Linux: the handle set above, else the load address
+// of the object that holds this code, so that it can serve as the helper library's
+// non-zero context as the HMODULE does on Windows.
 void* OwnModuleHandle();
 
 // Folder of the add-in module, UTF-8, without a trailing separator. Linux: the folder
