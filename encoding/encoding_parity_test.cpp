@@ -79,7 +79,9 @@ const Sample kSamples[] = {
 
 std::string ShippedListText() {
     // Beside the test program (the build copies it there), else in the source tree.
-    for (const char* path : {"supportedEncodings.txt", MIREO_TESTDATA_DIR "/../resources/supportedEncodings.txt"}) {
+    std::string source = __FILE__;
+    source = source.substr(0, source.find_last_of("/\\") + 1) + "../resources/supportedEncodings.txt";
+    for (const std::string& path : {std::string("supportedEncodings.txt"), source}) {
         std::ifstream in(path, std::ios::binary);
         if (in) return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
