@@ -5,7 +5,7 @@ if(MIREO_BUILD_TESTS)
     set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-    # Newer GoogleTest sources define the namespaced aliases themselves.
+    # Newer googletest sources define the GTest:: names themselves.
     if(NOT TARGET GTest::gtest)
       add_library(GTest::gtest ALIAS gtest)
       add_library(GTest::gtest_main ALIAS gtest_main)
