@@ -42,10 +42,14 @@ protected:
         std::filesystem::remove(m_file);
 #endif
     }
-    // Stores a value as it is, whatever its type and length.
-    void Raw(std::string_view name, std::uint32_t type, const std::vector<std::uint8_t>& data) {
-        ASSERT_EQ(SystemRegistry().SetValue(m_raw.Get(), name, type, data.data(), static_cast<std::uint32_t>(data.size())),
-                  kErrorSuccess);
+    // Stores a value as it is, whatever its type and length. The data is followed by a
+    // character that is not NUL: given a text whose next character is NUL, the Windows
+    // registry takes that NUL into the value.
+    void Raw(std::string_view name, std::uint32_t type, std::vector<std::uint8_t> data) {
+        const auto size = static_cast<std::uint32_t>(data.size());
+        data.push_back(0xFF);
+        data.push_back(0xFF);
+        ASSERT_EQ(SystemRegistry().SetValue(m_raw.Get(), name, type, data.data(), size), kErrorSuccess);
     }
     CSettingsStore Store() { return CSettingsStore(SystemRegistry(), kTestKey); }
 

@@ -36,8 +36,8 @@ struct Token {
     std::string literal;
 };
 
-// Splits a picture into tokens. Text in single quotes is literal ('' is one quote,
-// inside quotes or out); 'g' (the era) has no equivalent here and is dropped.
+// Splits a picture into tokens. Text in single quotes is literal ('' inside quotes is
+// one quote; outside it is an empty quotation); 'g' (the era) has no equivalent here and is dropped.
 template <typename Sink>
 void Tokenise(const std::string& picture, Sink sink) {
     std::size_t i = 0;
@@ -48,9 +48,6 @@ void Tokenise(const std::string& picture, Sink sink) {
             while (j < picture.size() && picture[j] == c) ++j;
             if (c != 'g') sink(Token{c, static_cast<int>(j - i), {}});
             i = j;
-        } else if (c == '\'' && i + 1 < picture.size() && picture[i + 1] == '\'') {
-            sink(Token{0, 0, "'"});  // two quotes outside quoted text are one quote
-            i += 2;
         } else if (c == '\'') {
             Token t;
             ++i;
@@ -129,6 +126,7 @@ std::string FormatShortDate(const std::string& picture, int year, int month, int
                 else if (validMonth) out += t.count == 3 ? std::string(kMonthNames[month - 1], 3) : kMonthNames[month - 1];
                 break;
             case 'y':
+                // "y" is the year of the century without a leading zero.
                 if (t.count == 1) out += Number(((year % 100) + 100) % 100, 1);
                 else if (t.count == 2) out += Number(((year % 100) + 100) % 100, 2);
                 else out += Number(year, 4);

@@ -30,7 +30,7 @@ const DateCase kDates[] = {
     {"ddd d MMM yyyy", 2000, 2, 29, "Tue 29 Feb 2000"},
     {"yyyyMMdd", 2007, 3, 5, "20070305"},
     {"d 'de' MMMM 'de' yyyy", 2007, 7, 4, "4 de July de 2007"},
-    {"'Day' d, ''M'' y", 2003, 4, 6, "Day 6, '4' 3"},
+    {"'Day' d, ''M'' y", 2003, 4, 6, "Day 6, 4 3"},
 };
 
 TEST(ShortDate, FormatsByPicture) {
