@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <set>
@@ -168,6 +169,18 @@ TEST(FileNaming, OverwriteReplacesOldFilesButNotThisRunsOwn) {
     EXPECT_EQ(CreateOne(namer, u"Name"), "/out/Name.vcf");  // a new run may replace it
 }
 
+// Two long names that differ only after the cut share a file name; with overwrite
+// the second must still not replace the first.
+TEST(FileNaming, NamesEqualAfterTheCutDoNotReplaceEachOther) {
+    CFakeFiles files;
+    PathLimits small = kLinux;
+    small.maxComponent = 14;  // 10 characters beside ".vcf"
+    COutputNamer namer(files, "/o", u".vcf", true, small);
+    EXPECT_EQ(CreateOne(namer, u"abcdefghijFIRST"), "/o/abcdefghij.vcf");
+    EXPECT_EQ(CreateOne(namer, u"abcdefghijSECOND"), "/o/abcdefg(1).vcf");
+    EXPECT_EQ(files.m_replaced, 0);
+}
+
 TEST(FileNaming, CaseInsensitiveFolderSeesOneName) {
     CFakeFiles files(true);
     COutputNamer namer(files, "C:\\out", u".vcf", true, kWindows);
@@ -259,6 +272,25 @@ TEST(FileNaming, Utf8RoundTrip) {
     EXPECT_EQ(PathFromUtf8("\xC3"), u"\uFFFD");
     EXPECT_EQ(PathFromUtf8("\xC0\xAFx"), u"\uFFFD\uFFFDx");
     EXPECT_EQ(PathFromUtf8("\xED\xA0\x80"), u"\uFFFD");
+}
+
+// Names come from anywhere: no byte sequence may crash the conversion, and what
+// comes out is always well-formed.
+TEST(FileNaming, ArbitraryBytesConvertSafely) {
+    std::uint32_t state = 12345;
+    auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<char>(state >> 24);
+    };
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes;
+        for (int i = round % 23; i > 0; --i) bytes += next();
+        const std::u16string wide = PathFromUtf8(bytes);
+        const std::string utf8 = PathToUtf8(wide);
+        EXPECT_EQ(PathFromUtf8(utf8), wide);
+        const std::u16string clean = CleanBaseName(wide);
+        for (char16_t c : clean) ASSERT_GE(c, 32);
+    }
 }
 
 #ifndef _WIN32
