@@ -1,5 +1,5 @@
 #pragma once
-// The Outlook contact properties that vCard export writes and vCard import fills,
+// The host contact properties that vCard export writes and vCard import fills,
 // under the host's own property names. One record is one card.
 #include <cstdint>
 #include <span>

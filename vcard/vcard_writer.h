@@ -27,7 +27,7 @@ constexpr int kVCard30 = 30;
 
 struct VCardWriterOptions {
     int version = kVCard21;     // kVCard21 or kVCard30
-    int hostMajorVersion = 9;   // 9 = Outlook 2000; 10 and above write X-OUTL-IMADDRESS
+    int hostMajorVersion = 9;   // host major version; 10 and above write X-OUTL-IMADDRESS
     int productMajor = 1;       // PRODID (3.0): high and low word of the product
     int productMinor = 0;       // version's most significant part
     // The user's list separator, which joins the names in Categories; ";" when the
