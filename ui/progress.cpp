@@ -1,24 +1,10 @@
 #include "ui/progress.h"
 
+#include "platform/user_strings.h"
+
 #include <cstdio>
 
 namespace mireo {
-
-namespace {
-
-// The texts of the user strings this file needs, as the module's string table
-// holds them. Stands in until the shared string table is linked into this library.
-const char* UserString(int id) {
-    switch (id) {
-    case kStrCancelWait: return "Wait...";
-    case kStrProgressStatus: return "%i of %i";
-    case kStrImporting: return "Importing...";
-    case kStrExporting: return "Exporting...";
-    default: return "";
-    }
-}
-
-}  // namespace
 
 CDlgProgress::~CDlgProgress() {
     try {
@@ -37,7 +23,7 @@ bool CDlgProgress::Start(void* owner, std::uint16_t templateId) {
 }
 
 void CDlgProgress::SetLabel(int stringId) {
-    if (m_started) m_view.ShowLabel(UserString(stringId));
+    if (m_started) m_view.ShowLabel(LoadUserString(stringId));
 }
 
 void CDlgProgress::SetRange(std::int32_t total) {
@@ -71,14 +57,14 @@ void CDlgProgress::Close() {
 
 const char* CDlgProgress::PressCancel() {
     m_cancel.store(1, std::memory_order_release);
-    return UserString(kStrCancelWait);
+    return LoadUserString(kStrCancelWait);
 }
 
 void CDlgProgress::PressHelp() { m_help.exchange(1, std::memory_order_acq_rel); }
 
 std::string CDlgProgress::StatusText(std::int32_t pos, std::int32_t range) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, UserString(kStrProgressStatus), static_cast<int>(pos), static_cast<int>(range));
+    std::snprintf(buf, sizeof buf, LoadUserString(kStrProgressStatus), static_cast<int>(pos), static_cast<int>(range));
     return buf;
 }
 

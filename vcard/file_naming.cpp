@@ -1,0 +1,271 @@
+#include "vcard/file_naming.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace mireo {
+namespace {
+
+constexpr char16_t kReplacement = u'\uFFFD';
+
+bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Length of one code point starting at s[i], in UTF-16 units (1 or 2).
+std::size_t CodePointUnits(std::u16string_view s, std::size_t i) {
+    return IsHigh(s[i]) && i + 1 < s.size() && IsLow(s[i + 1]) ? 2 : 1;
+}
+
+// UTF-8 bytes of the code point at s[i] (a lone surrogate is written as U+FFFD).
+std::size_t Utf8Bytes(std::u16string_view s, std::size_t i) {
+    const char16_t c = s[i];
+    if (c < 0x80) return 1;
+    if (c < 0x800) return 2;
+    if (IsHigh(c) && i + 1 < s.size() && IsLow(s[i + 1])) return 4;
+    return 3;
+}
+
+// Simple case folding of the scripts most file names are written in; enough to see
+// that "Smith" and "SMITH" name the same file on a case-insensitive file system.
+char16_t Fold(char16_t c) {
+    if (c >= u'a' && c <= u'z') return c - 0x20;
+    if (c < 0x80) return c;
+    if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;            // Latin-1
+    if (c == 0xFF) return 0x178;
+    if (c >= 0x100 && c <= 0x17E && c != 0x138 && c != 0x149) {              // Latin Extended-A pairs
+        const bool evenIsLower = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (evenIsLower ? (c % 2 == 0) : (c % 2 == 1)) return c - 1;
+        return c;
+    }
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 0x20;            // Greek
+    if (c >= 0x430 && c <= 0x44F) return c - 0x20;                           // Cyrillic
+    if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+    return c;
+}
+
+bool IsAsciiUpperEqual(std::u16string_view s, const char* upper) {
+    std::size_t i = 0;
+    for (; upper[i] != '\0'; ++i) {
+        if (i >= s.size()) return false;
+        char16_t c = s[i];
+        if (c >= u'a' && c <= u'z') c -= 0x20;
+        if (c != static_cast<char16_t>(upper[i])) return false;
+    }
+    return i == s.size();
+}
+
+// Length of the device part of name when it is a reserved device name, else 0.
+std::size_t ReservedStemLength(std::u16string_view name) {
+    std::u16string_view stem = name.substr(0, name.find(u'.'));
+    while (!stem.empty() && stem.back() == u' ') stem.remove_suffix(1);
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+        if (IsAsciiUpperEqual(stem, device)) return stem.size();
+    }
+    if (stem.size() == 4 && (IsAsciiUpperEqual(stem.substr(0, 3), "COM") || IsAsciiUpperEqual(stem.substr(0, 3), "LPT"))) {
+        const char16_t d = stem[3];
+        // COM0..9, LPT0..9 and the superscript digits 1..3, which Windows also maps.
+        if ((d >= u'0' && d <= u'9') || d == u'\u00B9' || d == u'\u00B2' || d == u'\u00B3') return stem.size();
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string PathToUtf8(std::u16string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        char32_t cp = s[i];
+        if (IsHigh(s[i]) && i + 1 < s.size() && IsLow(s[i + 1])) {
+            cp = 0x10000 + ((static_cast<char32_t>(s[i]) - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+            ++i;
+        } else if (IsHigh(s[i]) || IsLow(s[i])) {
+            cp = kReplacement;
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::u16string PathFromUtf8(std::string_view s) {
+    std::u16string out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        int extra = 0;
+        char32_t cp = 0;
+        char32_t min = 0;
+        if (b < 0x80) {
+            cp = b;
+        } else if (b >= 0xC2 && b <= 0xDF) {
+            extra = 1, cp = b & 0x1F, min = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            extra = 2, cp = b & 0x0F, min = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            extra = 3, cp = b & 0x07, min = 0x10000;
+        } else {
+            out += kReplacement;
+            ++i;
+            continue;
+        }
+        std::size_t j = i + 1;
+        bool ok = true;
+        for (int k = 0; k < extra; ++k, ++j) {
+            if (j >= s.size() || (static_cast<unsigned char>(s[j]) & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
+            cp = (cp << 6) | (static_cast<unsigned char>(s[j]) & 0x3F);
+        }
+        if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            out += kReplacement;
+            i = ok ? j : (j > i + 1 ? j : i + 1);
+            continue;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+        i = j;
+    }
+    return out;
+}
+
+bool IsReservedDeviceName(std::u16string_view name) { return ReservedStemLength(name) > 0; }
+
+std::u16string CleanBaseName(std::u16string_view raw) {
+    std::u16string name(raw);
+    const std::size_t crlf = name.find(u"\r\n");
+    if (crlf != std::u16string::npos) {
+        name.replace(crlf, 2, u" (");
+        name += u')';
+    }
+    for (char16_t& c : name) {
+        switch (c) {
+            case u'\\': case u'/': case u':': case u'*': case u'?':
+            case u'"': case u'<': case u'>': case u'|':
+                c = u'_';
+                break;
+            default:
+                if (c < 32) c = u'_';
+        }
+    }
+    if (const std::size_t stem = ReservedStemLength(name)) name.insert(stem, 1, u'_');
+    return name;
+}
+
+PathLimits NativePathLimits() {
+#ifdef _WIN32
+    return kWindowsPathLimits;
+#else
+    return kPosixPathLimits;
+#endif
+}
+
+COutputNamer::COutputNamer(IOutputFiles& files, std::string folder, std::u16string extension, bool overwrite,
+                           PathLimits limits)
+    : m_files(files), m_folder(std::move(folder)), m_extension(std::move(extension)), m_overwrite(overwrite),
+      m_limits(limits) {
+    const bool endsWithSeparator =
+        !m_folder.empty() && (m_folder.back() == m_limits.separator || m_folder.back() == '/');
+    if (!m_folder.empty() && !endsWithSeparator) m_folder += m_limits.separator;
+    m_folderLength = m_limits.utf16Units ? PathFromUtf8(m_folder).size() : m_folder.size();
+}
+
+void COutputNamer::Reset() {
+    m_nextNumber.clear();
+    m_written.clear();
+}
+
+std::u16string COutputNamer::Key(std::u16string_view name) const {
+    std::u16string key(name);
+    if (m_limits.caseInsensitive) {
+        for (char16_t& c : key) c = Fold(c);
+    }
+    return key;
+}
+
+std::string COutputNamer::MakePath(const std::u16string& base, int n, std::u16string& fileName) const {
+    std::u16string tail;
+    if (n > 0) {
+        char number[16];
+        std::snprintf(number, sizeof number, "(%d)", n);
+        for (const char* p = number; *p != '\0'; ++p) tail += static_cast<char16_t>(*p);
+    }
+    tail += m_extension;
+    auto units = [this](std::u16string_view s) {
+        if (m_limits.utf16Units) return s.size();
+        std::size_t bytes = 0;
+        for (std::size_t i = 0; i < s.size(); i += CodePointUnits(s, i)) bytes += Utf8Bytes(s, i);
+        return bytes;
+    };
+    const std::size_t tailLength = units(tail);
+    if (tailLength > m_limits.maxComponent || m_folderLength + tailLength > m_limits.maxPath) return {};
+    const std::size_t budget =
+        std::min(m_limits.maxComponent - tailLength, m_limits.maxPath - m_folderLength - tailLength);
+
+    // Keep whole code points of the base name while they fit.
+    std::size_t keep = 0;
+    std::size_t used = 0;
+    while (keep < base.size()) {
+        const std::size_t step = CodePointUnits(base, keep);
+        const std::size_t cost = m_limits.utf16Units ? step : Utf8Bytes(base, keep);
+        if (used + cost > budget) break;
+        used += cost;
+        keep += step;
+    }
+    fileName.assign(base, 0, keep);
+    if (keep < base.size()) {
+        // A cut name can turn into a device name ("CONTACTS" cut to "CON").
+        if (const std::size_t stem = ReservedStemLength(fileName)) {
+            fileName.resize(stem - 1);
+            fileName += u'_';
+        }
+    }
+    fileName += tail;
+    return m_folder + PathToUtf8(fileName);
+}
+
+int COutputNamer::Create(std::u16string_view rawBaseName, std::unique_ptr<IOutputFile>& file, std::string& path) {
+    const std::u16string base = CleanBaseName(rawBaseName);
+    const std::u16string baseKey = Key(base);
+    int& next = m_nextNumber[baseKey];
+    std::u16string fileName;
+    for (; next <= kMaxNumber; ++next) {
+        std::string candidate = MakePath(base, next, fileName);
+        if (candidate.empty()) return kNameCannotCreateFile;
+        std::u16string nameKey = Key(fileName);
+        if (m_written.count(nameKey) != 0) continue;  // never replace a file of this run
+        std::unique_ptr<IOutputFile> created;
+        const CreateResult result =
+            m_overwrite ? m_files.CreateAlways(candidate, created) : m_files.CreateNew(candidate, created);
+        if (result == CreateResult::kExists && !m_overwrite) continue;
+        if (result != CreateResult::kCreated || !created) return kNameCannotCreateFile;
+        m_written.insert(std::move(nameKey));
+        ++next;
+        file = std::move(created);
+        path = std::move(candidate);
+        return 0;
+    }
+    return kNameCannotCreateFile;
+}
+
+}  // namespace mireo

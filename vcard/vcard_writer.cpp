@@ -1,0 +1,395 @@
+#include "vcard/vcard_writer.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace mireo {
+namespace {
+
+constexpr char kCrLf[] = "\r\n";
+constexpr char kHex[] = "0123456789ABCDEF";
+
+bool HasLineBreak(std::string_view bytes) { return bytes.find_first_of("\r\n") != std::string_view::npos; }
+
+// Component escaping shared by both versions: a ";" inside a part of N, ORG or ADR is
+// written "\;" so that the part boundaries survive.
+void AppendComponent21(std::string_view bytes, std::string& out) {
+    for (char c : bytes) {
+        if (c == ';') out += '\\';
+        out += c;
+    }
+}
+
+// Days since 1970-01-01 -> proleptic Gregorian date.
+void CivilFromDays(long long z, int& y, int& m, int& d) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long doe = z - era * 146097;                                 // 0..146096
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // 0..399
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);           // 0..365
+    const long long mp = (5 * doy + 2) / 153;                                // 0..11
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
+}
+
+bool IsWhite(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+
+std::u16string_view Trim(std::u16string_view s) {
+    while (!s.empty() && IsWhite(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsWhite(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+}  // namespace
+
+void AppendQuotedPrintable(std::string_view bytes, std::string& out) {
+    int lineLength = 0;  // counts the encoded value only, not the head before it
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char ch = bytes[i];
+        const auto b = static_cast<unsigned char>(ch);
+        if ((b >= 33 && b <= 60) || (b >= 62 && b <= 126)) {
+            out += ch;
+            lineLength += 1;
+        } else if ((b == ' ' || b == '\t') && lineLength < 64) {
+            out += ch;
+            lineLength += 1;
+        } else {
+            out += '=';
+            out += kHex[b >> 4];
+            out += kHex[b & 0x0F];
+            lineLength += 3;
+        }
+        // Never after the last byte: the value ends with the line.
+        if (lineLength >= 65 && i + 1 < bytes.size()) {
+            out += '=';
+            out += kCrLf;
+            lineLength = 0;
+        }
+    }
+    out += kCrLf;
+}
+
+void AppendEscaped30(std::string_view bytes, bool component, std::string& out) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        switch (c) {
+            case '\\': out += "\\\\"; break;
+            case ',': out += "\\,"; break;
+            case '\r':
+                // CR LF is one line break; a lone CR or LF is one too.
+                if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+                out += "\\n";
+                break;
+            case '\n': out += "\\n"; break;
+            case ';':
+                if (component) out += '\\';
+                out += c;
+                break;
+            default: out += c;
+        }
+    }
+}
+
+bool OleDateToParts(double oleDate, DateTimeParts& parts) {
+    // 0100-01-01 .. 9999-12-31 23:59:59, the range the host accepts.
+    if (!std::isfinite(oleDate) || oleDate <= -657435.0 || oleDate >= 2958466.0) return false;
+    // The whole part counts days from 1899-12-30; the fraction is the time of day, also
+    // for dates before 1899 (-1.25 is 1899-12-29 06:00).
+    const double whole = std::trunc(oleDate);
+    long long days = static_cast<long long>(whole);
+    long long seconds = std::llround(std::fabs(oleDate - whole) * 86400.0);
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        days += 1;
+    }
+    CivilFromDays(days - 25569, parts.year, parts.month, parts.day);  // 25569 = 1899-12-30 .. 1970-01-01
+    parts.hour = static_cast<int>(seconds / 3600);
+    parts.minute = static_cast<int>(seconds / 60 % 60);
+    parts.second = static_cast<int>(seconds % 60);
+    return parts.year <= 9999;
+}
+
+CvCardWriter::CvCardWriter(IValueEncoder& encoder, VCardWriterOptions options)
+    : m_encoder(encoder), m_options(std::move(options)) {
+    if (m_options.listSeparator.empty()) m_options.listSeparator.push_back(u';');
+}
+
+void CvCardWriter::EncodeValue(std::u16string_view text) {
+    m_bytes.clear();
+    if (text.empty()) return;
+    if (m_encoder.Encode(text, m_bytes) < 0) m_bytes.clear();  // unknown code page: value empty
+}
+
+void CvCardWriter::Head(std::string_view name, VCardTypes types, bool quotedPrintable) {
+    std::string& out = *m_out;
+    out += name;
+    if (!m_charset.empty()) {
+        out += ";CHARSET=";
+        out += m_charset;
+    }
+    for (const char* type : {types.first, types.second}) {
+        if (type == nullptr) continue;
+        out += m_options.version == kVCard30 ? ";TYPE=" : ";";
+        out += type;
+    }
+    if (quotedPrintable) out += ";ENCODING=QUOTED-PRINTABLE";
+    out += ':';
+}
+
+void CvCardWriter::TextLine(std::string_view name, VCardTypes types,
+                            std::u16string_view value, Kind kind) {
+    EncodeValue(value);
+    std::string& out = *m_out;
+    if (m_options.version == kVCard30) {
+        Head(name, types, false);
+        if (kind == Kind::kText) {
+            AppendEscaped30(m_bytes, false, out);
+        } else {
+            // Plain values are not escaped, but a line break must not end the line.
+            for (std::size_t i = 0; i < m_bytes.size(); ++i) {
+                const char c = m_bytes[i];
+                if (c == '\r' || c == '\n') {
+                    if (c == '\r' && i + 1 < m_bytes.size() && m_bytes[i + 1] == '\n') ++i;
+                    out += "\\n";
+                } else {
+                    out += c;
+                }
+            }
+        }
+        out += kCrLf;
+        return;
+    }
+    // 2.1 has no escapes: a value with a line break goes quoted-printable.
+    const bool qp = HasLineBreak(m_bytes);
+    Head(name, types, qp);
+    if (qp) {
+        AppendQuotedPrintable(m_bytes, out);
+    } else {
+        out += m_bytes;
+        out += kCrLf;
+    }
+}
+
+void CvCardWriter::StructuredLine(std::string_view name, VCardTypes types,
+                                  std::initializer_list<std::u16string_view> components, bool dropEmptyTail) {
+    m_value.clear();
+    std::size_t count = components.size();
+    if (dropEmptyTail) {
+        while (count > 1 && components.begin()[count - 1].empty()) --count;
+    }
+    const bool v30 = m_options.version == kVCard30;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0) m_value += ';';
+        EncodeValue(components.begin()[i]);
+        if (v30) {
+            AppendEscaped30(m_bytes, true, m_value);
+        } else {
+            AppendComponent21(m_bytes, m_value);
+        }
+    }
+    std::string& out = *m_out;
+    const bool qp = !v30 && HasLineBreak(m_value);
+    Head(name, types, qp);
+    if (qp) {
+        AppendQuotedPrintable(m_value, out);
+    } else {
+        out += m_value;
+        out += kCrLf;
+    }
+}
+
+void CvCardWriter::NoteLine(std::u16string_view body) {
+    if (m_options.version == kVCard30) {
+        TextLine("NOTE", {}, body);
+        return;
+    }
+    EncodeValue(body);
+    Head("NOTE", {}, true);
+    AppendQuotedPrintable(m_bytes, *m_out);
+}
+
+void CvCardWriter::DateLine(std::string_view name, double date, bool withTime) {
+    DateTimeParts p;
+    if (!OleDateToParts(date, p)) return;
+    char buf[32];
+    if (withTime) {
+        std::snprintf(buf, sizeof buf, "%04d%02d%02dT%02d%02d%02d", p.year, p.month, p.day, p.hour, p.minute,
+                      p.second);
+    } else {
+        std::snprintf(buf, sizeof buf, "%04d%02d%02d", p.year, p.month, p.day);
+    }
+    Head(name, {}, false);
+    *m_out += buf;
+    *m_out += kCrLf;
+}
+
+void CvCardWriter::CategoriesLine(std::u16string_view categories) {
+    if (m_options.version != kVCard30) {
+        TextLine("X-OUTL-CATEGORIES", {}, categories);
+        return;
+    }
+    const std::u16string& sep = m_options.listSeparator;
+    if (!m_options.categoriesAsList) {
+        // Every separator becomes ",", which the escaping then writes as "\,".
+        std::u16string joined;
+        joined.reserve(categories.size());
+        std::size_t pos = 0;
+        for (;;) {
+            const std::size_t hit = categories.find(sep, pos);
+            if (hit == std::u16string_view::npos) break;
+            joined.append(categories.substr(pos, hit - pos));
+            joined += u',';
+            pos = hit + sep.size();
+        }
+        joined.append(categories.substr(pos));
+        TextLine("CATEGORIES", {}, joined);
+        return;
+    }
+    m_value.clear();
+    bool first = true;
+    std::size_t pos = 0;
+    while (pos <= categories.size()) {
+        std::size_t hit = categories.find(sep, pos);
+        if (hit == std::u16string_view::npos) hit = categories.size();
+        const std::u16string_view name = Trim(categories.substr(pos, hit - pos));
+        if (!name.empty()) {
+            if (!first) m_value += ',';
+            first = false;
+            EncodeValue(name);
+            AppendEscaped30(m_bytes, false, m_value);
+        }
+        pos = hit + sep.size();
+    }
+    Head("CATEGORIES", {}, false);
+    *m_out += m_value;
+    *m_out += kCrLf;
+}
+
+void CvCardWriter::BuildCard(const ContactRecord& c, std::string& out) {
+    out.clear();
+    m_out = &out;
+    m_charset = m_encoder.CharsetName();
+    const bool v30 = m_options.version == kVCard30;
+
+    out += "BEGIN:VCARD\r\n";
+    if (v30) {
+        char prodid[96];
+        std::snprintf(prodid, sizeof prodid, "PRODID:-//Kelvo Corporation//MIREO %d.%d//EN\r\n",
+                      m_options.productMajor, m_options.productMinor);
+        out += prodid;
+        out += "VERSION:3.0\r\n";
+    } else {
+        out += "VERSION:2.1\r\n";
+    }
+
+    StructuredLine("N", {}, {c.LastName, c.FirstName, c.MiddleName, c.Title, c.Suffix});
+
+    std::u16string fullName;
+    for (const std::u16string* part : {&c.FirstName, &c.MiddleName, &c.LastName, &c.Suffix}) {
+        if (part->empty()) continue;
+        if (!fullName.empty()) fullName += u' ';
+        fullName += *part;
+    }
+    TextLine("FN", {}, fullName);
+
+    if (!c.NickName.empty()) TextLine("NICKNAME", {}, c.NickName);
+    if (!c.CompanyName.empty() || !c.Department.empty()) {
+        StructuredLine("ORG", {}, {c.CompanyName, c.Department}, true);
+    }
+    if (!c.JobTitle.empty()) TextLine("TITLE", {}, c.JobTitle);
+    if (!c.Body.empty()) NoteLine(c.Body);
+
+    struct Tel {
+        const std::u16string& number;
+        VCardTypes types;
+    };
+    const Tel tels[] = {
+        {c.BusinessTelephoneNumber, {"WORK"}},  {c.Business2TelephoneNumber, {"WORK"}},
+        {c.BusinessFaxNumber, {"WORK", "FAX"}}, {c.HomeTelephoneNumber, {"HOME"}},
+        {c.Home2TelephoneNumber, {"HOME"}},     {c.HomeFaxNumber, {"HOME", "FAX"}},
+        {c.MobileTelephoneNumber, {"CELL"}},    {c.CarTelephoneNumber, {"CAR"}},
+        {c.OtherTelephoneNumber, {"VOICE"}},    {c.OtherFaxNumber, {"FAX"}},
+        {c.PagerNumber, {"PAGER"}},             {c.ISDNNumber, {"ISDN"}},
+        {c.PrimaryTelephoneNumber, {"PREF"}},
+    };
+    for (const Tel& t : tels) {
+        if (!t.number.empty()) TextLine("TEL", t.types, t.number, Kind::kPlain);
+    }
+
+    const std::u16string_view none;
+    auto anySet = [](std::initializer_list<std::u16string_view> parts) {
+        for (std::u16string_view p : parts) {
+            if (!p.empty()) return true;
+        }
+        return false;
+    };
+    if (anySet({c.BusinessAddressPostOfficeBox, c.OfficeLocation, c.BusinessAddressStreet, c.BusinessAddressCity,
+                c.BusinessAddressState, c.BusinessAddressPostalCode, c.BusinessAddressCountry})) {
+        StructuredLine("ADR", {"WORK"},
+                       {c.BusinessAddressPostOfficeBox, c.OfficeLocation, c.BusinessAddressStreet,
+                        c.BusinessAddressCity, c.BusinessAddressState, c.BusinessAddressPostalCode,
+                        c.BusinessAddressCountry});
+    }
+    if (anySet({c.HomeAddressPostOfficeBox, c.HomeAddressStreet, c.HomeAddressCity, c.HomeAddressState,
+                c.HomeAddressPostalCode, c.HomeAddressCountry})) {
+        StructuredLine("ADR", {"HOME"},
+                       {c.HomeAddressPostOfficeBox, none, c.HomeAddressStreet, c.HomeAddressCity,
+                        c.HomeAddressState, c.HomeAddressPostalCode, c.HomeAddressCountry});
+    }
+    if (anySet({c.OtherAddressPostOfficeBox, c.OtherAddressStreet, c.OtherAddressCity, c.OtherAddressState,
+                c.OtherAddressPostalCode, c.OtherAddressCountry})) {
+        StructuredLine("ADR", {"POSTAL"},
+                       {c.OtherAddressPostOfficeBox, none, c.OtherAddressStreet, c.OtherAddressCity,
+                        c.OtherAddressState, c.OtherAddressPostalCode, c.OtherAddressCountry});
+    }
+
+    if (!c.PersonalHomePage.empty()) TextLine("URL", {"HOME"}, c.PersonalHomePage, Kind::kPlain);
+    if (!c.BusinessHomePage.empty()) TextLine("URL", {"WORK"}, c.BusinessHomePage, Kind::kPlain);
+    if (!c.Profession.empty()) TextLine("ROLE", {}, c.Profession, Kind::kPlain);
+    if (c.Birthday != kNoDate) DateLine("BDAY", c.Birthday, false);
+
+    const std::u16string* emails[3][2] = {{&c.Email1Address, &c.Email1AddressType},
+                                          {&c.Email2Address, &c.Email2AddressType},
+                                          {&c.Email3Address, &c.Email3AddressType}};
+    for (int i = 0; i < 3; ++i) {
+        const std::u16string& address = *emails[i][0];
+        if (address.empty()) continue;
+        const bool smtp = *emails[i][1] == u"SMTP";  // exact, case-sensitive
+        if (i == 0) {
+            if (smtp) {
+                TextLine("EMAIL", {"PREF", "INTERNET"}, address, Kind::kPlain);
+            } else {
+                TextLine("EMAIL", {"PREF"}, address, Kind::kPlain);
+            }
+        } else if (smtp) {
+            TextLine("EMAIL", {"INTERNET"}, address, Kind::kPlain);
+        } else {
+            TextLine("EMAIL", {}, address, Kind::kPlain);
+        }
+    }
+
+    if (m_options.hostMajorVersion > 9) TextLine("X-OUTL-IMADDRESS", {}, c.IMAddress);
+    if (!c.ManagerName.empty()) TextLine("X-OUTL-MANAGERNAME", {}, c.ManagerName);
+    if (!c.AssistantName.empty()) TextLine("X-OUTL-ASSISTANTNAME", {}, c.AssistantName);
+    if (!c.Spouse.empty()) TextLine("X-OUTL-SPOUSE", {}, c.Spouse);
+    if (c.Anniversary != kNoDate) DateLine("X-OUTL-ANNIVERSARY", c.Anniversary, false);
+    if (!c.NetMeetingServer.empty()) TextLine("X-OUTL-NMSERVER", {}, c.NetMeetingServer);
+    if (!c.NetMeetingAlias.empty()) TextLine("X-OUTL-NMALIAS", {}, c.NetMeetingAlias);
+    if (!c.InternetFreeBusyAddress.empty()) TextLine("X-OUTL-IFBADDRESS", {}, c.InternetFreeBusyAddress);
+
+    CategoriesLine(c.Categories);
+    // REV is written for every date, the none date included; only a value that is no
+    // date at all (not finite, out of range) leaves it out.
+    DateLine("REV", c.LastModificationTime, true);
+
+    if (c.Sensitivity == kSensitivityPrivate || c.Sensitivity == kSensitivityConfidential) {
+        out += v30 ? "CLASS:" : "X-OUTL-CLASS:";
+        out += c.Sensitivity == kSensitivityPrivate ? "PRIVATE" : "CONFIDENTIAL";
+        out += kCrLf;
+    }
+    out += "END:VCARD\r\n";
+    m_out = nullptr;
+}
+
+}  // namespace mireo

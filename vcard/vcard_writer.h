@@ -1,0 +1,98 @@
+#pragma once
+// Builds one vCard (2.1 or 3.0) as 8-bit text from a contact record.
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "vcard/contact_record.h"
+
+namespace mireo {
+
+// Turns host text into the bytes of the code page chosen for the run. The export glue
+// implements it over the shared character converter.
+class IValueEncoder {
+public:
+    virtual ~IValueEncoder() = default;
+    // Charset name written in CHARSET parameters; empty for the system default, and
+    // then no CHARSET parameter is written.
+    virtual std::string CharsetName() = 0;
+    // Replaces out with the bytes of text in the chosen code page and returns their
+    // count, or -2 when nothing could be converted (empty text, unknown code page);
+    // the value is then written empty.
+    virtual int Encode(std::u16string_view text, std::string& out) = 0;
+};
+
+constexpr int kVCard21 = 21;
+constexpr int kVCard30 = 30;
+
+struct VCardWriterOptions {
+    int version = kVCard21;     // kVCard21 or kVCard30
+    int hostMajorVersion = 9;   // host major version; 10 and above write X-OUTL-IMADDRESS
+    int productMajor = 1;       // PRODID (3.0): high and low word of the product
+    int productMinor = 0;       // version's most significant part
+    // The user's list separator, which joins the names in Categories; ";" when the
+    // locale gives none.
+    std::u16string listSeparator = u";";
+    // 3.0 CATEGORIES as a real list (Work,Home: names split at the separator, trimmed,
+    // escaped one by one) instead of one escaped value (Work\,Home). Off: the format
+    // the add-in has always written; our reader takes both the same way.
+    bool categoriesAsList = false;
+};
+
+// Up to two TYPE values of a property line (TEL;WORK;FAX).
+struct VCardTypes {
+    const char* first = nullptr;
+    const char* second = nullptr;
+};
+
+class CvCardWriter {
+public:
+    CvCardWriter(IValueEncoder& encoder, VCardWriterOptions options);
+
+    // Replaces out with the whole card, every line ending in CR LF. Any size: the text
+    // grows as needed.
+    void BuildCard(const ContactRecord& contact, std::string& out);
+
+    const VCardWriterOptions& Options() const { return m_options; }
+
+private:
+    enum class Kind { kText, kPlain };
+
+    void Head(std::string_view name, VCardTypes types, bool quotedPrintable);
+    void TextLine(std::string_view name, VCardTypes types, std::u16string_view value,
+                  Kind kind = Kind::kText);
+    void StructuredLine(std::string_view name, VCardTypes types,
+                        std::initializer_list<std::u16string_view> components, bool dropEmptyTail = false);
+    void NoteLine(std::u16string_view body);
+    void DateLine(std::string_view name, double date, bool withTime);
+    void CategoriesLine(std::u16string_view categories);
+    void EncodeValue(std::u16string_view text);
+
+    IValueEncoder& m_encoder;
+    VCardWriterOptions m_options;
+    std::string m_charset;  // of the card being built
+    std::string* m_out = nullptr;
+    std::string m_bytes;    // one encoded value
+    std::string m_value;    // one value before quoted-printable
+};
+
+// ---- building blocks, shared with the calendar writer ----
+
+// Appends bytes quoted-printable: "=" and bytes outside 33..126 as =XX, space and tab
+// literal while the line holds fewer than 64 characters, a soft break "=" CR LF once
+// the line reaches 65 characters, but none after the last byte. Then appends CR LF.
+void AppendQuotedPrintable(std::string_view bytes, std::string& out);
+
+// vCard 3.0 text escaping: "\" -> "\\", "," -> "\,", CR LF, lone CR and lone LF ->
+// "\n"; with component set also ";" -> "\;" (a part of N, ORG or ADR).
+void AppendEscaped30(std::string_view bytes, bool component, std::string& out);
+
+struct DateTimeParts {
+    int year, month, day, hour, minute, second;
+};
+
+// Splits an OLE date into calendar parts, rounded to the second. False for values
+// that are not finite or fall outside the years 100..9999.
+bool OleDateToParts(double oleDate, DateTimeParts& parts);
+
+}  // namespace mireo

@@ -1,0 +1,417 @@
+#include "vcard/vcard_writer.h"
+
+#include <gtest/gtest.h>
+
+#include "vcard/tests/encoder_doubles.h"
+#include "vcard/tests/golden.h"
+
+namespace mireo {
+namespace {
+
+using test::CCp1252Encoder;
+using test::CUtf8Encoder;
+using test::MatchesGolden;
+
+constexpr double kRev = 39155.63155092593;  // 2007-03-14 15:09:26
+
+ContactRecord WorkedExample() {
+    ContactRecord c;
+    c.FirstName = u"John";
+    c.LastName = u"Smith";
+    c.CompanyName = u"Acme";
+    c.Department = u"Sales";
+    c.JobTitle = u"Manager";
+    c.BusinessTelephoneNumber = u"555 0100";
+    c.Body = u"Line1\r\nLine2";
+    c.BusinessAddressStreet = u"1 Main St";
+    c.BusinessAddressCity = u"Springfield";
+    c.BusinessAddressState = u"IL";
+    c.BusinessAddressPostalCode = u"62701";
+    c.BusinessAddressCountry = u"USA";
+    c.Birthday = 27507.0;  // 1975-04-23
+    c.Email1Address = u"john.smith@example.com";
+    c.Email1AddressType = u"SMTP";
+    c.Categories = u"Business";
+    c.LastModificationTime = kRev;
+    return c;
+}
+
+std::string Build(IValueEncoder& encoder, const ContactRecord& c, int version, int major = 11,
+                  VCardWriterOptions options = {}) {
+    options.version = version;
+    options.hostMajorVersion = major;
+    CvCardWriter writer(encoder, options);
+    std::string out;
+    writer.BuildCard(c, out);
+    return out;
+}
+
+// The value of the first line starting with head ("" when there is none).
+std::string LineWith(const std::string& card, const std::string& head) {
+    const std::size_t at = card.find("\r\n" + head);
+    if (at == std::string::npos) return {};
+    const std::size_t start = at + 2;
+    return card.substr(start, card.find("\r\n", start) - start);
+}
+
+TEST(VCardGolden, WorkedExample) {
+    CCp1252Encoder ansi;
+    CUtf8Encoder utf8;
+    EXPECT_TRUE(MatchesGolden(Build(ansi, WorkedExample(), 21), "example.21.ref"));
+    EXPECT_TRUE(MatchesGolden(Build(ansi, WorkedExample(), 30), "example.30.ref"));
+    EXPECT_TRUE(MatchesGolden(Build(utf8, WorkedExample(), 21), "example.21.utf8.ref"));
+    VCardWriterOptions product;
+    product.productMajor = 2;
+    product.productMinor = 5;
+    EXPECT_TRUE(MatchesGolden(Build(utf8, WorkedExample(), 30, 11, product), "example.30.utf8.ref"));
+}
+
+ContactRecord EscapeContact() {
+    ContactRecord c;
+    c.LastName = u"O,Brien";
+    c.FirstName = u"Ann";
+    c.Title = u"Dr.";
+    c.NickName = u"Back\\slash";
+    c.CompanyName = u"Acme; Co";
+    c.Department = u"R&D, Labs";
+    c.JobTitle = u"Path C:\\new";
+    c.Body = u"C:\\new, folder;x\r\nline2\rline3\nline4";
+    c.BusinessTelephoneNumber = u"555\r\n0100";
+    c.BusinessAddressStreet = u"1 Main St\r\nSuite 5";
+    c.BusinessAddressCity = u"Spring;field";
+    c.ManagerName = u"Line\nBreak";
+    c.Categories = u"Work;Home, Private";
+    c.LastModificationTime = kRev;
+    c.Sensitivity = kSensitivityPrivate;
+    return c;
+}
+
+TEST(VCardGolden, EscapingAndLineBreaks) {
+    CCp1252Encoder ansi;
+    EXPECT_TRUE(MatchesGolden(Build(ansi, EscapeContact(), 21), "escape.21.ref"));
+    EXPECT_TRUE(MatchesGolden(Build(ansi, EscapeContact(), 30), "escape.30.ref"));
+}
+
+TEST(VCardGolden, Charsets) {
+    ContactRecord c;
+    c.LastName = u"M\u00FCller";
+    c.FirstName = u"Zo\u00EB";
+    c.CompanyName = u"Caf\u00E9 \u00DCnal";
+    c.JobTitle = u"\u03A9-Team";  // not in Windows-1252
+    c.Body = u"Gr\u00FC\u00DFe \u2013 5 \u20AC";
+    c.Email1Address = u"zoe@example.org";
+    c.Email1AddressType = u"EX";
+    c.Categories = u"K\u00FCche";
+    c.LastModificationTime = 39023.354166666664;  // 2006-11-02 08:30:00
+    CCp1252Encoder ansi;
+    CUtf8Encoder utf8;
+    EXPECT_TRUE(MatchesGolden(Build(ansi, c, 21, 9), "charset.21.cp1252.ref"));
+    EXPECT_TRUE(MatchesGolden(Build(ansi, c, 30, 9), "charset.30.cp1252.ref"));
+    EXPECT_TRUE(MatchesGolden(Build(utf8, c, 21, 9), "charset.21.utf8.ref"));
+    EXPECT_TRUE(MatchesGolden(Build(utf8, c, 30, 9), "charset.30.utf8.ref"));
+}
+
+TEST(VCardGolden, QuotedPrintableNotes) {
+    const std::u16string letters = u"abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz"
+                                   u"abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz";
+    const std::u16string bodies[] = {
+        letters.substr(0, 150),
+        std::u16string(70, u' '),
+        std::u16string(63, u'b') + u"=tail",
+        u"\t" + std::u16string(63, u'c') + u" x   ",
+        std::u16string(u"na\u00EFve caf\u00E9 = \u007F") + std::u16string(1, u'\0'),
+        std::u16string(65, u'd'),
+    };
+    CCp1252Encoder ansi;
+    std::string all;
+    for (const std::u16string& body : bodies) {
+        ContactRecord c;
+        c.FirstName = u"Q";
+        c.Body = body;
+        c.LastModificationTime = kRev;
+        all += Build(ansi, c, 21, 9);
+    }
+    EXPECT_TRUE(MatchesGolden(all, "qp.21.ref"));
+}
+
+TEST(QuotedPrintable, EncodesByTheRules) {
+    struct Case {
+        const char* name;
+        std::string in;
+        std::string want;
+    };
+    const Case cases[] = {
+        {"printable copied", "Hello, World!", "Hello, World!\r\n"},
+        {"equals sign", "a=b", "a=3Db\r\n"},
+        {"line break", "a\r\nb", "a=0D=0Ab\r\n"},
+        {"8-bit bytes upper-case hex", "\xE9\xFF", "=E9=FF\r\n"},
+        {"empty value", "", "\r\n"},
+        {"trailing space stays literal", "end ", "end \r\n"},
+        {"soft break at 65", std::string(66, 'x'), std::string(65, 'x') + "=\r\nx\r\n"},
+        {"no break after the last byte", std::string(65, 'x'), std::string(65, 'x') + "\r\n"},
+        {"encoded byte crosses the limit", std::string(64, 'x') + "\x01y",
+         std::string(64, 'x') + "=01=\r\ny\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string out;
+        AppendQuotedPrintable(c.in, out);
+        EXPECT_EQ(out, c.want);
+    }
+}
+
+TEST(Escaping30, OneLeftToRightPass) {
+    struct Case {
+        const char* name;
+        const char* in;
+        bool component;
+        const char* want;
+    };
+    const Case cases[] = {
+        {"backslash before n stays two characters", "C:\\new", false, "C:\\\\new"},
+        {"comma", "a,b", false, "a\\,b"},
+        {"CR LF is one break", "a\r\nb", false, "a\\nb"},
+        {"lone CR", "a\rb", false, "a\\nb"},
+        {"lone LF", "a\nb", false, "a\\nb"},
+        {"LF CR is two breaks", "a\n\rb", false, "a\\n\\nb"},
+        {"semicolon kept in a text value", "a;b", false, "a;b"},
+        {"semicolon escaped in a component", "a;b", true, "a\\;b"},
+        {"colon kept", "a:b", true, "a:b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string out;
+        AppendEscaped30(c.in, c.component, out);
+        EXPECT_EQ(out, c.want);
+    }
+}
+
+TEST(OleDates, SplitIntoParts) {
+    struct Case {
+        const char* name;
+        double date;
+        DateTimeParts want;
+    };
+    const Case cases[] = {
+        {"epoch", 0.0, {1899, 12, 30, 0, 0, 0}},
+        {"noon", 0.5, {1899, 12, 30, 12, 0, 0}},
+        {"before the epoch counts the time forward", -1.25, {1899, 12, 29, 6, 0, 0}},
+        {"leap day", 36585.0, {2000, 2, 29, 0, 0, 0}},
+        {"rounds to the nearest second", 39155.63155092593, {2007, 3, 14, 15, 9, 26}},
+        {"rounding up crosses midnight", 36585.0 - 0.1 / 86400, {2000, 2, 29, 0, 0, 0}},
+        {"the none date itself", kNoDate, {4501, 1, 1, 0, 0, 0}},
+        {"first day of year 100", -657434.0, {100, 1, 1, 0, 0, 0}},
+        {"last second of 9999", 2958465.0 + 86399.0 / 86400, {9999, 12, 31, 23, 59, 59}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DateTimeParts p{};
+        ASSERT_TRUE(OleDateToParts(c.date, p));
+        EXPECT_EQ(p.year, c.want.year);
+        EXPECT_EQ(p.month, c.want.month);
+        EXPECT_EQ(p.day, c.want.day);
+        EXPECT_EQ(p.hour, c.want.hour);
+        EXPECT_EQ(p.minute, c.want.minute);
+        EXPECT_EQ(p.second, c.want.second);
+    }
+    DateTimeParts p{};
+    EXPECT_FALSE(OleDateToParts(std::numeric_limits<double>::quiet_NaN(), p));
+    EXPECT_FALSE(OleDateToParts(std::numeric_limits<double>::infinity(), p));
+    EXPECT_FALSE(OleDateToParts(3e6, p));
+    EXPECT_FALSE(OleDateToParts(-7e5, p));
+}
+
+TEST(VCardCard, EmptyContactKeepsTheFixedLines) {
+    CCp1252Encoder ansi;
+    ContactRecord c;
+    EXPECT_EQ(Build(ansi, c, 21, 9),
+              "BEGIN:VCARD\r\nVERSION:2.1\r\nN:;;;;\r\nFN:\r\nX-OUTL-CATEGORIES:\r\nREV:45010101T000000\r\n"
+              "END:VCARD\r\n");
+    EXPECT_EQ(Build(ansi, c, 30, 11),
+              "BEGIN:VCARD\r\nPRODID:-//Kelvo Corporation//MIREO 1.0//EN\r\nVERSION:3.0\r\nN:;;;;\r\nFN:\r\n"
+              "X-OUTL-IMADDRESS:\r\nCATEGORIES:\r\nREV:45010101T000000\r\nEND:VCARD\r\n");
+}
+
+TEST(VCardCard, EveryFieldInItsPlace) {
+    ContactRecord c;
+    c.LastName = u"Lee";
+    c.FirstName = u"Ann";
+    c.MiddleName = u"B";
+    c.Title = u"Dr.";
+    c.Suffix = u"Jr.";
+    c.NickName = u"Annie";
+    c.Department = u"Sales";
+    c.Profession = u"Chemist";
+    c.BusinessTelephoneNumber = u"1";
+    c.Business2TelephoneNumber = u"2";
+    c.BusinessFaxNumber = u"3";
+    c.HomeTelephoneNumber = u"4";
+    c.Home2TelephoneNumber = u"5";
+    c.HomeFaxNumber = u"6";
+    c.MobileTelephoneNumber = u"7";
+    c.CarTelephoneNumber = u"8";
+    c.OtherTelephoneNumber = u"9";
+    c.OtherFaxNumber = u"10";
+    c.PagerNumber = u"11";
+    c.ISDNNumber = u"12";
+    c.PrimaryTelephoneNumber = u"13";
+    c.OfficeLocation = u"Room 4";
+    c.HomeAddressCity = u"Hometown";
+    c.OtherAddressPostOfficeBox = u"PO 9";
+    c.PersonalHomePage = u"http://home.example";
+    c.BusinessHomePage = u"http://work.example";
+    c.Email1Address = u"/o=Org/cn=ann";
+    c.Email1AddressType = u"EX";
+    c.Email2Address = u"ann@example.com";
+    c.Email2AddressType = u"SMTP";
+    c.Email3Address = u"ann@example.net";
+    c.Email3AddressType = u"smtp";  // the test is case-sensitive
+    c.IMAddress = u"ann@im.example";
+    c.ManagerName = u"M";
+    c.AssistantName = u"A";
+    c.Spouse = u"S";
+    c.Anniversary = 35947.0;  // 1998-06-01
+    c.NetMeetingServer = u"nm.example";
+    c.NetMeetingAlias = u"ann";
+    c.InternetFreeBusyAddress = u"http://fb.example";
+    c.LastModificationTime = kRev;
+    c.Sensitivity = kSensitivityConfidential;
+    CCp1252Encoder ansi;
+    EXPECT_EQ(Build(ansi, c, 21, 12),
+              "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Lee;Ann;B;Dr.;Jr.\r\nFN:Ann B Lee Jr.\r\nNICKNAME:Annie\r\nORG:;Sales\r\n"
+              "TEL;WORK:1\r\nTEL;WORK:2\r\nTEL;WORK;FAX:3\r\nTEL;HOME:4\r\nTEL;HOME:5\r\nTEL;HOME;FAX:6\r\n"
+              "TEL;CELL:7\r\nTEL;CAR:8\r\nTEL;VOICE:9\r\nTEL;FAX:10\r\nTEL;PAGER:11\r\nTEL;ISDN:12\r\nTEL;PREF:13\r\n"
+              "ADR;WORK:;Room 4;;;;;\r\nADR;HOME:;;;Hometown;;;\r\nADR;POSTAL:PO 9;;;;;;\r\n"
+              "URL;HOME:http://home.example\r\nURL;WORK:http://work.example\r\nROLE:Chemist\r\n"
+              "EMAIL;PREF:/o=Org/cn=ann\r\nEMAIL;INTERNET:ann@example.com\r\nEMAIL:ann@example.net\r\n"
+              "X-OUTL-IMADDRESS:ann@im.example\r\nX-OUTL-MANAGERNAME:M\r\nX-OUTL-ASSISTANTNAME:A\r\n"
+              "X-OUTL-SPOUSE:S\r\nX-OUTL-ANNIVERSARY:19980601\r\nX-OUTL-NMSERVER:nm.example\r\n"
+              "X-OUTL-NMALIAS:ann\r\nX-OUTL-IFBADDRESS:http://fb.example\r\nX-OUTL-CATEGORIES:\r\n"
+              "REV:20070314T150926\r\nX-OUTL-CLASS:CONFIDENTIAL\r\nEND:VCARD\r\n");
+    const std::string v30 = Build(ansi, c, 30, 12);
+    EXPECT_EQ(LineWith(v30, "TEL;TYPE=WORK;TYPE=FAX:"), "TEL;TYPE=WORK;TYPE=FAX:3");
+    EXPECT_EQ(LineWith(v30, "ADR;TYPE=POSTAL:"), "ADR;TYPE=POSTAL:PO 9;;;;;;");
+    EXPECT_EQ(LineWith(v30, "CLASS:"), "CLASS:CONFIDENTIAL");
+    EXPECT_EQ(LineWith(v30, "X-OUTL-ANNIVERSARY"), "X-OUTL-ANNIVERSARY:19980601");
+}
+
+TEST(VCardCard, SensitivityAndHostVersion) {
+    CCp1252Encoder ansi;
+    ContactRecord c;
+    for (int s : {kSensitivityNormal, kSensitivityPersonal}) {
+        c.Sensitivity = s;
+        EXPECT_EQ(Build(ansi, c, 21).find("CLASS"), std::string::npos) << s;
+        EXPECT_EQ(Build(ansi, c, 30).find("CLASS"), std::string::npos) << s;
+    }
+    c.Sensitivity = kSensitivityPrivate;
+    CUtf8Encoder utf8;
+    EXPECT_EQ(LineWith(Build(utf8, c, 21), "X-OUTL-CLASS"), "X-OUTL-CLASS:PRIVATE");  // no CHARSET
+    c.IMAddress = u"im";
+    EXPECT_EQ(Build(ansi, c, 21, 9).find("X-OUTL-IMADDRESS"), std::string::npos);
+    EXPECT_EQ(LineWith(Build(ansi, c, 21, 10), "X-OUTL-IMADDRESS"), "X-OUTL-IMADDRESS:im");
+}
+
+// A value with a line break must never start a new property line.
+TEST(VCardCard, LineBreaksCannotInjectProperties) {
+    ContactRecord c;
+    const std::u16string evil = u"x\r\nEMAIL:evil@example.com\nEND:VCARD\rTEL:1";
+    for (std::u16string* field :
+         {&c.LastName, &c.FirstName, &c.NickName, &c.CompanyName, &c.Department, &c.JobTitle, &c.Body,
+          &c.BusinessTelephoneNumber, &c.PagerNumber, &c.HomeAddressStreet, &c.PersonalHomePage, &c.Profession,
+          &c.Email2Address, &c.IMAddress, &c.ManagerName, &c.AssistantName, &c.Spouse, &c.NetMeetingServer,
+          &c.NetMeetingAlias, &c.InternetFreeBusyAddress, &c.Categories}) {
+        *field = evil;
+    }
+    CCp1252Encoder ansi;
+    for (int version : {21, 30}) {
+        SCOPED_TRACE(version);
+        const std::string card = Build(ansi, c, version);
+        for (const std::string& line : test::SplitKeepingEnds(card)) {
+            ASSERT_GE(line.size(), 2u);
+            EXPECT_EQ(line.substr(line.size() - 2), "\r\n") << line;
+            const std::string body = line.substr(0, line.size() - 2);
+            EXPECT_EQ(body.find_first_of("\r\n"), std::string::npos) << line;
+            EXPECT_NE(body.rfind("EMAIL:evil", 0), 0u);
+            EXPECT_NE(body.rfind("TEL:1", 0), 0u);
+        }
+        EXPECT_EQ(card.find("\r\nEND:VCARD\r\n"), card.size() - 13);
+    }
+}
+
+TEST(VCardCard, SemicolonsStayInsideComponents) {
+    ContactRecord c;
+    c.LastName = u"Smith;Jones";
+    c.CompanyName = u"Acme; Co";
+    c.HomeAddressStreet = u"Flat 2; 1 Main St";
+    CCp1252Encoder ansi;
+    for (int version : {21, 30}) {
+        SCOPED_TRACE(version);
+        const std::string card = Build(ansi, c, version);
+        EXPECT_NE(card.find(":Smith\\;Jones;;;;\r\n"), std::string::npos);
+        EXPECT_NE(card.find(":Acme\\; Co\r\n"), std::string::npos);
+        EXPECT_NE(card.find(":;;Flat 2\\; 1 Main St;;;;\r\n"), std::string::npos);
+    }
+}
+
+TEST(VCardCard, OrgDepartmentOnlyWhenSet) {
+    CCp1252Encoder ansi;
+    ContactRecord c;
+    c.CompanyName = u"Acme";
+    EXPECT_EQ(LineWith(Build(ansi, c, 21), "ORG"), "ORG:Acme");
+    c.CompanyName.clear();
+    c.Department = u"Sales";
+    EXPECT_EQ(LineWith(Build(ansi, c, 30), "ORG"), "ORG:;Sales");
+}
+
+TEST(VCardCard, CategoriesWithTheListSeparator) {
+    ContactRecord c;
+    c.Categories = u"Work, Home,, Private";
+    CCp1252Encoder ansi;
+    VCardWriterOptions o;
+    o.listSeparator = u",";
+    EXPECT_EQ(LineWith(Build(ansi, c, 21, 9, o), "X-OUTL-CATEGORIES"), "X-OUTL-CATEGORIES:Work, Home,, Private");
+    EXPECT_EQ(LineWith(Build(ansi, c, 30, 9, o), "CATEGORIES"), "CATEGORIES:Work\\, Home\\,\\, Private");
+    o.categoriesAsList = true;
+    EXPECT_EQ(LineWith(Build(ansi, c, 30, 9, o), "CATEGORIES"), "CATEGORIES:Work,Home,Private");
+    c.Categories = u"R\\D;;a,b";
+    o.listSeparator = u";;";  // a separator of several characters
+    EXPECT_EQ(LineWith(Build(ansi, c, 30, 9, o), "CATEGORIES"), "CATEGORIES:R\\\\D,a\\,b");
+    o.listSeparator.clear();  // the locale gives none: ";"
+    o.categoriesAsList = false;
+    c.Categories = u"A;B";
+    EXPECT_EQ(LineWith(Build(ansi, c, 30, 9, o), "CATEGORIES"), "CATEGORIES:A\\,B");
+}
+
+TEST(VCardCard, UnknownEncodingWritesEmptyValues) {
+    test::CUnknownEncoder unknown;
+    const std::string card = Build(unknown, WorkedExample(), 21);
+    EXPECT_NE(card.find("\r\nN:;;;;\r\nFN:\r\nORG:;\r\nTITLE:\r\n"), std::string::npos);
+    EXPECT_NE(card.find("\r\nNOTE;ENCODING=QUOTED-PRINTABLE:\r\n"), std::string::npos);
+    EXPECT_NE(card.find("\r\nBDAY:19750423\r\n"), std::string::npos);
+}
+
+TEST(VCardCard, LargeCardIsWrittenWhole) {
+    ContactRecord c;
+    c.Body.assign(1 << 20, u'x');
+    c.Body += u"END";
+    CCp1252Encoder ansi;
+    const std::string v21 = Build(ansi, c, 21);
+    EXPECT_NE(v21.find("xxxEND\r\n"), std::string::npos);
+    EXPECT_GT(v21.size(), std::size_t{1} << 20);
+    const std::string v30 = Build(ansi, c, 30);
+    EXPECT_NE(v30.find("NOTE:" + std::string(1 << 20, 'x') + "END\r\n"), std::string::npos);
+}
+
+TEST(VCardCard, WriterIsReusableAcrossCards) {
+    CUtf8Encoder utf8;
+    CvCardWriter writer(utf8, {});
+    std::string first, second, again;
+    writer.BuildCard(WorkedExample(), first);
+    writer.BuildCard(ContactRecord{}, second);
+    writer.BuildCard(WorkedExample(), again);
+    EXPECT_EQ(first, again);
+    EXPECT_EQ(second.find("Smith"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace mireo
