@@ -1,6 +1,7 @@
 #pragma once
 // The user's regional choices that the formats and filters depend on.
 #include <string>
+#include <string_view>
 
 namespace mireo {
 
@@ -21,5 +22,9 @@ ILocaleInfo& SystemLocaleInfo();
 // Formats a date by a Windows short-date picture (d, dd, M, MM, MMM, MMMM, y, yy, yyyy,
 // quoted literals); the host's filter texts are written and parsed with it.
 std::string FormatShortDate(const std::string& picture, int year, int month, int day);
+
+// Reads a date written by FormatShortDate with the same picture; the whole text must
+// match. False (and the outputs untouched) when it does not or the date is invalid.
+bool ParseShortDate(const std::string& picture, std::string_view text, int& y, int& m, int& d);
 
 }  // namespace mireo
