@@ -5,8 +5,9 @@
 namespace mireo {
 
 namespace {
-// Howard Hinnant's days_from_civil / civil_from_days, shifted to 1899-12-30.
-constexpr std::int64_t kEpochShift = 693959;  // days_from_civil(1899,12,30) + 719468
+// Howard Hinnant's days_from_civil / civil_from_days, counted from 0000-03-01.
+// Days from 0000-03-01 to 1899-12-30.
+constexpr std::int64_t kEpochShift = 693899;
 
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
@@ -19,7 +20,7 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
 }  // namespace
 
 std::int64_t DayNumber(int year, int month, int day) {
-    return DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpochShift + 719468;
+    return DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpochShift;
 }
 
 void CivilFromDayNumber(std::int64_t n, int& year, int& month, int& day) {

@@ -622,6 +622,7 @@ public:
     }
 
     const State& StatePtr() const { return m_st; }
+    const Ctx& Context() const { return m_ctx; }
 
 private:
     const char* Iface() const { return IfaceOf(m_st->data.cls); }
@@ -1304,6 +1305,30 @@ void CHostApplication::SetCategoriesDialogAnswer(std::optional<std::u16string> c
 std::vector<CHostApplication::MailRecord> CHostApplication::Mails() {
     std::vector<MailRecord> out;
     for (const auto& m : m_ctx->mails) out.push_back(*m);
+    return out;
+}
+
+std::vector<std::string> SetPropertyNames(IItem& item) {
+    std::vector<std::string> names;
+    if (auto* c = dynamic_cast<CItem*>(&item)) {
+        for (const auto& kv : c->StatePtr()->data.props) names.push_back(kv.first);
+    }
+    return names;
+}
+
+std::vector<MapiProperty> MapiProperties(IItem& item) {
+    std::vector<MapiProperty> out;
+    auto* c = dynamic_cast<CItem*>(&item);
+    if (!c) return out;
+    // The names live in the store the item belongs to.
+    CStoreDb& db = c->Context()->db;
+    for (const auto& [id, v] : c->StatePtr()->data.mapi) {
+        MapiProperty p;
+        p.id = id;
+        if (id >= 0x8000) p.name = db.NameOfPropertyId(id);
+        p.value = v;
+        out.push_back(std::move(p));
+    }
     return out;
 }
 

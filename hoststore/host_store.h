@@ -83,6 +83,17 @@ private:
     std::unique_ptr<IMapiFactory> m_mapi;
 };
 
+// What the store holds of an item beyond the property table: the names of the
+// properties that were put (in no order), and its MAPI properties with the names
+// of the named ones. Empty for items of another host and for occurrences.
+std::vector<std::string> SetPropertyNames(IItem& item);
+struct MapiProperty {
+    std::uint16_t id = 0;  // property id (high word of the tag)
+    std::optional<std::pair<std::string, std::uint16_t>> name;  // (set GUID, id) of a named property
+    Value value;
+};
+std::vector<MapiProperty> MapiProperties(IItem& item);
+
 // "\\" + the top folder's name + "\" + each name down to the folder.
 std::u16string FolderPathText(IFolder& folder);
 
