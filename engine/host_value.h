@@ -1,0 +1,78 @@
+#pragma once
+// Values that cross the boundary to the host: a small variant as the host's
+// automation VARIANTs carry them, and the host's OLE automation dates.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace mireo {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Days since 1899-12-30 as a double, in the computer's local time.
+using OleDate = double;
+// 4501-01-01: the host's "none" date.
+inline constexpr OleDate kNoDate = 949998.0;
+
+struct DateParts {
+    int year = 1899, month = 12, day = 30;  // month 1..12, day 1..31
+    int hour = 0, minute = 0, second = 0;
+};
+
+// Calendar arithmetic on OLE dates. Dates before 1899-12-30 use the host's
+// signed-fraction form (the time part counts away from zero), which the host
+// never produces for contacts and appointments; both directions handle it.
+OleDate MakeOleDate(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+DateParts SplitOleDate(OleDate d);
+// Day number (days since 1899-12-30) of a civil date, and back.
+std::int64_t DayNumber(int year, int month, int day);
+void CivilFromDayNumber(std::int64_t n, int& year, int& month, int& day);
+// 0 Sunday .. 6 Saturday.
+int WeekdayOfDayNumber(std::int64_t n);
+int DaysInMonth(int year, int month);
+// Minutes since 1899-12-30 00:00, seconds truncated; the resolution at which the
+// host compares dates in filters.
+std::int64_t OleToMinutes(OleDate d);
+OleDate MinutesToOle(std::int64_t minutes);
+
+// A property value: empty, boolean, 32-bit integer, date, text (UTF-16) or bytes.
+class Value {
+public:
+    enum class Kind { Empty, Bool, Int, Date, Text, Binary };
+
+    Value() = default;
+    static Value Bool(bool b) { Value v; v.m_data = b; return v; }
+    static Value Int(std::int32_t i) { Value v; v.m_data = i; return v; }
+    static Value Date(OleDate d) { Value v; v.m_data = DateBox{d}; return v; }
+    static Value Text(std::u16string s) { Value v; v.m_data = std::move(s); return v; }
+    static Value Binary(Bytes b) { Value v; v.m_data = std::move(b); return v; }
+
+    Kind GetKind() const { return static_cast<Kind>(m_data.index()); }
+    bool IsEmpty() const { return GetKind() == Kind::Empty; }
+
+    // Typed reads are lenient the way a VARIANT coercion is: a bool reads as
+    // 0/-1, an integer as a bool when non-zero, an empty value as 0/false/"".
+    bool AsBool() const;
+    std::int32_t AsInt() const;
+    OleDate AsDate() const;
+    const std::u16string& AsText() const;
+    const Bytes& AsBinary() const;
+
+    friend bool operator==(const Value& a, const Value& b) { return a.m_data == b.m_data; }
+
+private:
+    struct DateBox {
+        OleDate days;
+        friend bool operator==(const DateBox&, const DateBox&) = default;
+    };
+    std::variant<std::monostate, bool, std::int32_t, DateBox, std::u16string, Bytes> m_data;
+};
+
+// Host text from UTF-8 and back. Invalid input becomes U+FFFD.
+std::u16string ToHostText(std::string_view utf8);
+std::string FromHostText(std::u16string_view text);
+
+}  // namespace mireo

@@ -1,0 +1,354 @@
+#include "hoststore/item_data.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace mireo {
+
+namespace {
+
+class CWriter {
+public:
+    void U8(std::uint8_t v) { m_out.push_back(v); }
+    void Var(std::uint64_t v) {
+        while (v >= 0x80) {
+            m_out.push_back(static_cast<std::uint8_t>(v | 0x80));
+            v >>= 7;
+        }
+        m_out.push_back(static_cast<std::uint8_t>(v));
+    }
+    void I64(std::int64_t v) { Var((static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63)); }
+    void F64(double d) {
+        std::uint64_t u;
+        std::memcpy(&u, &d, 8);
+        for (int i = 0; i < 8; ++i) m_out.push_back(static_cast<std::uint8_t>(u >> (8 * i)));
+    }
+    void Str(const std::string& s) {
+        Var(s.size());
+        m_out.insert(m_out.end(), s.begin(), s.end());
+    }
+    void Text(const std::u16string& s) {
+        Var(s.size());
+        for (char16_t c : s) {
+            m_out.push_back(static_cast<std::uint8_t>(c & 0xFF));
+            m_out.push_back(static_cast<std::uint8_t>(c >> 8));
+        }
+    }
+    void Val(const Value& v) {
+        U8(static_cast<std::uint8_t>(v.GetKind()));
+        switch (v.GetKind()) {
+        case Value::Kind::Empty: break;
+        case Value::Kind::Bool: U8(v.AsBool() ? 1 : 0); break;
+        case Value::Kind::Int: I64(v.AsInt()); break;
+        case Value::Kind::Date: F64(v.AsDate()); break;
+        case Value::Kind::Text: Text(v.AsText()); break;
+        case Value::Kind::Binary:
+            Var(v.AsBinary().size());
+            m_out.insert(m_out.end(), v.AsBinary().begin(), v.AsBinary().end());
+            break;
+        }
+    }
+    void Props(const std::map<std::string, Value>& props) {
+        Var(props.size());
+        for (const auto& [k, v] : props) {
+            Str(k);
+            Val(v);
+        }
+    }
+    Bytes Take() { return std::move(m_out); }
+
+private:
+    Bytes m_out;
+};
+
+class CReader {
+public:
+    explicit CReader(const Bytes& b) : m_b(b) {}
+    bool Ok() const { return m_ok; }
+    std::uint8_t U8() {
+        if (m_pos >= m_b.size()) return Fail();
+        return m_b[m_pos++];
+    }
+    std::uint64_t Var() {
+        std::uint64_t v = 0;
+        for (int shift = 0; shift < 64; shift += 7) {
+            const std::uint8_t b = U8();
+            if (!m_ok) return 0;
+            v |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+            if (!(b & 0x80)) return v;
+        }
+        return Fail();
+    }
+    std::int64_t I64() {
+        const std::uint64_t u = Var();
+        return static_cast<std::int64_t>(u >> 1) ^ -static_cast<std::int64_t>(u & 1);
+    }
+    double F64() {
+        if (m_b.size() - m_pos < 8 || m_pos > m_b.size()) return Fail();
+        std::uint64_t u = 0;
+        for (int i = 0; i < 8; ++i) u |= static_cast<std::uint64_t>(m_b[m_pos + i]) << (8 * i);
+        m_pos += 8;
+        double d;
+        std::memcpy(&d, &u, 8);
+        return d;
+    }
+    std::size_t Len(std::size_t unit) {
+        const std::uint64_t n = Var();
+        if (!m_ok || n > (m_b.size() - m_pos) / unit) return Fail();
+        return static_cast<std::size_t>(n);
+    }
+    std::string Str() {
+        const std::size_t n = Len(1);
+        std::string s(m_b.begin() + static_cast<std::ptrdiff_t>(m_pos), m_b.begin() + static_cast<std::ptrdiff_t>(m_pos + n));
+        m_pos += n;
+        return s;
+    }
+    std::u16string Text() {
+        const std::size_t n = Len(2);
+        std::u16string s(n, u'\0');
+        for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char16_t>(m_b[m_pos + 2 * i] | (m_b[m_pos + 2 * i + 1] << 8));
+        m_pos += 2 * n;
+        return s;
+    }
+    Value Val() {
+        switch (static_cast<Value::Kind>(U8())) {
+        case Value::Kind::Empty: return {};
+        case Value::Kind::Bool: return Value::Bool(U8() != 0);
+        case Value::Kind::Int: return Value::Int(static_cast<std::int32_t>(I64()));
+        case Value::Kind::Date: return Value::Date(F64());
+        case Value::Kind::Text: return Value::Text(Text());
+        case Value::Kind::Binary: {
+            const std::size_t n = Len(1);
+            Bytes b(m_b.begin() + static_cast<std::ptrdiff_t>(m_pos), m_b.begin() + static_cast<std::ptrdiff_t>(m_pos + n));
+            m_pos += n;
+            return Value::Binary(std::move(b));
+        }
+        }
+        Fail();
+        return {};
+    }
+    void Props(std::map<std::string, Value>& props) {
+        const std::size_t n = Len(2);
+        for (std::size_t i = 0; i < n && m_ok; ++i) {
+            std::string k = Str();
+            props[k] = Val();
+        }
+    }
+
+private:
+    int Fail() {
+        m_ok = false;
+        m_pos = m_b.size();
+        return 0;
+    }
+    const Bytes& m_b;
+    std::size_t m_pos = 0;
+    bool m_ok = true;
+};
+
+constexpr std::uint8_t kFormat = 1;
+
+const Value* Find(const ItemData& item, const char* name) {
+    auto it = item.props.find(name);
+    return it == item.props.end() ? nullptr : &it->second;
+}
+
+std::u16string TextOf(const ItemData& item, const char* name) {
+    const Value* v = Find(item, name);
+    return v ? v->AsText() : std::u16string();
+}
+
+bool IsNamePart(std::string_view name) {
+    return name == "Title" || name == "FirstName" || name == "MiddleName" || name == "LastName" || name == "Suffix";
+}
+
+}  // namespace
+
+Bytes SerializeItem(const ItemData& item) {
+    CWriter w;
+    w.U8(kFormat);
+    w.U8(static_cast<std::uint8_t>(item.cls));
+    w.Props(item.props);
+    w.Var(item.mapi.size());
+    for (const auto& [id, v] : item.mapi) {
+        w.Var(id);
+        w.Val(v);
+    }
+    w.Var(item.recipients.size());
+    for (const RecipientData& r : item.recipients) {
+        w.Text(r.name);
+        w.Text(r.address);
+        w.I64(r.type);
+    }
+    w.U8(item.pattern ? 1 : 0);
+    if (item.pattern) {
+        const RecurrenceRule& r = *item.pattern;
+        for (std::int64_t v : {std::int64_t{r.type}, std::int64_t{r.interval}, std::int64_t{r.dayOfWeekMask},
+                               std::int64_t{r.dayOfMonth}, std::int64_t{r.monthOfYear}, std::int64_t{r.instance},
+                               static_cast<std::int64_t>(r.end), std::int64_t{r.occurrences}, r.endDay,
+                               std::int64_t{r.firstDayOfWeek}})
+            w.I64(v);
+    }
+    w.Var(item.exceptions.size());
+    for (const ExceptionData& e : item.exceptions) {
+        w.I64(e.originalMinute);
+        w.U8(e.deleted ? 1 : 0);
+        w.Props(e.props);
+    }
+    return w.Take();
+}
+
+bool DeserializeItem(const Bytes& bytes, ItemData& out) {
+    CReader r(bytes);
+    if (r.U8() != kFormat) return false;
+    ItemData item;
+    item.cls = static_cast<ItemClass>(r.U8());
+    r.Props(item.props);
+    std::size_t n = r.Len(2);
+    for (std::size_t i = 0; i < n && r.Ok(); ++i) {
+        const auto id = static_cast<std::uint16_t>(r.Var());
+        item.mapi[id] = r.Val();
+    }
+    n = r.Len(5);
+    for (std::size_t i = 0; i < n && r.Ok(); ++i) {
+        RecipientData rd;
+        rd.name = r.Text();
+        rd.address = r.Text();
+        rd.type = static_cast<int>(r.I64());
+        item.recipients.push_back(std::move(rd));
+    }
+    if (r.U8()) {
+        RecurrenceRule p;
+        p.type = static_cast<int>(r.I64());
+        p.interval = static_cast<int>(r.I64());
+        p.dayOfWeekMask = static_cast<int>(r.I64());
+        p.dayOfMonth = static_cast<int>(r.I64());
+        p.monthOfYear = static_cast<int>(r.I64());
+        p.instance = static_cast<int>(r.I64());
+        p.end = static_cast<PatternEnd>(r.I64());
+        p.occurrences = static_cast<int>(r.I64());
+        p.endDay = r.I64();
+        p.firstDayOfWeek = static_cast<int>(r.I64());
+        item.pattern = p;
+    }
+    n = r.Len(3);
+    for (std::size_t i = 0; i < n && r.Ok(); ++i) {
+        ExceptionData e;
+        e.originalMinute = r.I64();
+        e.deleted = r.U8() != 0;
+        r.Props(e.props);
+        item.exceptions.push_back(std::move(e));
+    }
+    if (!r.Ok()) return false;
+    out = std::move(item);
+    return true;
+}
+
+OleDate ItemStart(const ItemData& item) {
+    const Value* v = Find(item, "Start");
+    return v ? v->AsDate() : kNoDate;
+}
+
+int ItemDurationMinutes(const ItemData& item) {
+    const Value* s = Find(item, "Start");
+    const Value* e = Find(item, "End");
+    if (s && e) return static_cast<int>(OleToMinutes(e->AsDate()) - OleToMinutes(s->AsDate()));
+    const Value* d = Find(item, "Duration");
+    return d ? d->AsInt() : 30;
+}
+
+Value ReadProperty(const ItemData& item, const HostProperty& p) {
+    const std::string_view name = p.name;
+    if (item.cls == ItemClass::Contact) {
+        if (name == "FullName" && !Find(item, "FullName")) {
+            std::u16string full;
+            for (const char* part : {"Title", "FirstName", "MiddleName", "LastName", "Suffix"}) {
+                const std::u16string t = TextOf(item, part);
+                if (t.empty()) continue;
+                if (!full.empty()) full += u' ';
+                full += t;
+            }
+            return Value::Text(full);
+        }
+        if (name == "FileAs" && !Find(item, "FileAs")) {
+            const std::u16string last = TextOf(item, "LastName"), first = TextOf(item, "FirstName");
+            if (!last.empty() && !first.empty()) return Value::Text(last + u", " + first);
+            if (!last.empty()) return Value::Text(last);
+            if (!first.empty()) return Value::Text(first);
+            const std::u16string full = TextOf(item, "FullName");
+            return Value::Text(full.empty() ? TextOf(item, "CompanyName") : full);
+        }
+        if (name.size() == 17 && name.substr(0, 5) == "Email" && name.substr(6) == "AddressType" && !Find(item, p.name)) {
+            const std::string addr = std::string("Email") + name[5] + "Address";
+            return Value::Text(TextOf(item, addr.c_str()).empty() ? u"" : u"SMTP");
+        }
+        if (name == "MessageClass") return Value::Text(u"IPM.Contact");
+    } else if (item.cls == ItemClass::Appointment) {
+        if (name == "End" && !Find(item, "End")) {
+            const OleDate s = ItemStart(item);
+            return Value::Date(s == kNoDate ? kNoDate : s + ItemDurationMinutes(item) / 1440.0);
+        }
+        if (name == "Duration") return Value::Int(ItemDurationMinutes(item));
+        if (name == "IsRecurring") return Value::Bool(item.pattern.has_value());
+        if (name == "RecurrenceState") return Value::Int(item.pattern ? 1 : 0);
+        if (name == "MessageClass") return Value::Text(u"IPM.Appointment");
+        if (!Find(item, p.name)) {
+            if (name == "Importance") return Value::Int(1);
+            if (name == "BusyStatus") return Value::Int(2);
+            if (name == "ReminderMinutesBeforeStart") return Value::Int(15);
+        }
+    }
+    const Value* v = Find(item, p.name);
+    return v ? *v : DefaultValue(p);
+}
+
+void WriteProperty(ItemData& item, const HostProperty& p, const Value& v) {
+    const std::string_view name = p.name;
+    if (item.cls == ItemClass::Contact && IsNamePart(name)) item.props.erase("FullName");
+    if (item.cls == ItemClass::Appointment) {
+        if (name == "Start") {
+            const int duration = ItemDurationMinutes(item);
+            item.props["Start"] = v;
+            if (v.AsDate() == kNoDate) item.props.erase("End");
+            else item.props["End"] = Value::Date(v.AsDate() + duration / 1440.0);
+            item.props.erase("Duration");
+            return;
+        }
+        if (name == "End") {
+            item.props["End"] = v;
+            item.props.erase("Duration");
+            return;
+        }
+        if (name == "Duration") {
+            const OleDate s = ItemStart(item);
+            if (s == kNoDate) {
+                item.props["Duration"] = v;
+            } else {
+                item.props["End"] = Value::Date(s + v.AsInt() / 1440.0);
+                item.props.erase("Duration");
+            }
+            return;
+        }
+    }
+    item.props[p.name] = v;
+}
+
+RecurrenceRule DefaultRule(const ItemData& item) {
+    RecurrenceRule r;
+    r.type = 1;
+    r.interval = 1;
+    const OleDate s = ItemStart(item);
+    const std::int64_t day = s == kNoDate ? 0 : static_cast<std::int64_t>(std::floor(OleToMinutes(s) / 1440.0));
+    r.dayOfWeekMask = 1 << WeekdayOfDayNumber(day);
+    r.end = PatternEnd::None;
+    return r;
+}
+
+RecurrenceRule EffectiveRule(const ItemData& item) {
+    RecurrenceRule r = item.pattern ? *item.pattern : DefaultRule(item);
+    const OleDate s = ItemStart(item);
+    r.startDay = s == kNoDate ? 0 : static_cast<std::int64_t>(std::floor(OleToMinutes(s) / 1440.0));
+    return r;
+}
+
+}  // namespace mireo

@@ -1,0 +1,413 @@
+#include "hoststore/store_db.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+#include "hoststore/text_fold.h"
+
+namespace mireo {
+
+namespace {
+constexpr const char* kStoreIface = "IMsgStore";
+constexpr int kSchemaVersion = 1;
+}  // namespace
+
+// One prepared statement, reset after each use.
+class CStatement {
+public:
+    CStatement(sqlite3* db, const char* sql) : m_db(db) {
+        if (sqlite3_prepare_v2(db, sql, -1, &m_st, nullptr) != SQLITE_OK)
+            throw HostError(kEFail, kStoreIface, std::string("prepare: ") + sqlite3_errmsg(db));
+    }
+    ~CStatement() { sqlite3_finalize(m_st); }
+    CStatement& Reset() {
+        sqlite3_reset(m_st);
+        sqlite3_clear_bindings(m_st);
+        return *this;
+    }
+    CStatement& Bind(int i, std::int64_t v) {
+        sqlite3_bind_int64(m_st, i, v);
+        return *this;
+    }
+    CStatement& Bind(int i, const std::string& s) {
+        sqlite3_bind_text(m_st, i, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    CStatement& BindBlob(int i, const Bytes& b) {
+        sqlite3_bind_blob(m_st, i, b.empty() ? "" : static_cast<const void*>(b.data()), static_cast<int>(b.size()),
+                          SQLITE_TRANSIENT);
+        return *this;
+    }
+    CStatement& BindNull(int i) {
+        sqlite3_bind_null(m_st, i);
+        return *this;
+    }
+    // True while there is a row.
+    bool Step() {
+        const int rc = sqlite3_step(m_st);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        throw HostError(kEFail, kStoreIface, std::string("step: ") + sqlite3_errmsg(m_db));
+    }
+    std::int64_t Int(int col) { return sqlite3_column_int64(m_st, col); }
+    bool IsNull(int col) { return sqlite3_column_type(m_st, col) == SQLITE_NULL; }
+    std::string Text(int col) {
+        const unsigned char* t = sqlite3_column_text(m_st, col);
+        return t ? std::string(reinterpret_cast<const char*>(t), static_cast<std::size_t>(sqlite3_column_bytes(m_st, col)))
+                 : std::string();
+    }
+    Bytes Blob(int col) {
+        const auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(m_st, col));
+        const int n = sqlite3_column_bytes(m_st, col);
+        return p ? Bytes(p, p + n) : Bytes();
+    }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_st = nullptr;
+};
+
+CStoreDb::CStoreDb(const std::string& path, std::string shortDatePicture) : m_picture(std::move(shortDatePicture)) {
+    if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        std::string msg = m_db ? sqlite3_errmsg(m_db) : "out of memory";
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw HostError(kEFail, kStoreIface, "cannot open store \"" + path + "\": " + msg);
+    }
+    sqlite3_busy_timeout(m_db, 5000);
+    try {
+        // WAL and NORMAL sync: each Save is one short transaction without a sync of
+        // its own, so bulk adds run at the speed of the writes.
+        Exec("PRAGMA journal_mode=WAL");
+        Exec("PRAGMA synchronous=NORMAL");
+        Exec("PRAGMA foreign_keys=OFF");
+        CreateSchema();
+        LoadFolders();
+        CStatement& seq = Stmt("SELECT COALESCE(MAX(seq), 0) FROM items");
+        seq.Reset();
+        if (seq.Step()) m_nextSeq = seq.Int(0) + 1;
+        seq.Reset();
+    } catch (...) {
+        m_statements.clear();
+        sqlite3_close(m_db);
+        throw;
+    }
+}
+
+CStoreDb::~CStoreDb() {
+    m_statements.clear();
+    sqlite3_close(m_db);
+}
+
+void CStoreDb::Exec(const char* sql) {
+    char* err = nullptr;
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        std::string msg = err ? err : "error";
+        sqlite3_free(err);
+        throw HostError(kEFail, kStoreIface, msg);
+    }
+}
+
+CStatement& CStoreDb::Stmt(const char* sql) {
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end()) it = m_statements.emplace(sql, std::make_unique<CStatement>(m_db, sql)).first;
+    return it->second->Reset();
+}
+
+void CStoreDb::CreateSchema() {
+    Exec("BEGIN IMMEDIATE");
+    try {
+        Exec(
+            "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT);"
+            "CREATE TABLE IF NOT EXISTS folders(id INTEGER PRIMARY KEY, parent_id INTEGER NOT NULL, name TEXT NOT NULL,"
+            "  item_type INTEGER NOT NULL, role TEXT NOT NULL DEFAULT '');"
+            "CREATE TABLE IF NOT EXISTS items(id INTEGER PRIMARY KEY AUTOINCREMENT, folder_id INTEGER NOT NULL,"
+            "  seq INTEGER NOT NULL, data BLOB NOT NULL, fullname_key TEXT, company_key TEXT, subject_key TEXT,"
+            "  start_min INTEGER, recurring INTEGER NOT NULL DEFAULT 0);"
+            "CREATE INDEX IF NOT EXISTS items_by_folder ON items(folder_id, seq);"
+            "CREATE INDEX IF NOT EXISTS items_by_fullname ON items(folder_id, fullname_key) WHERE fullname_key IS NOT NULL;"
+            "CREATE INDEX IF NOT EXISTS items_by_company ON items(folder_id, company_key) WHERE company_key IS NOT NULL;"
+            "CREATE INDEX IF NOT EXISTS items_by_subject ON items(folder_id, subject_key) WHERE subject_key IS NOT NULL;"
+            "CREATE INDEX IF NOT EXISTS items_by_start ON items(folder_id, start_min) WHERE start_min IS NOT NULL;"
+            "CREATE INDEX IF NOT EXISTS items_recurring ON items(folder_id, seq) WHERE recurring = 1;"
+            "CREATE TABLE IF NOT EXISTS named_ids(guid TEXT NOT NULL, id INTEGER NOT NULL, prop_id INTEGER NOT NULL UNIQUE,"
+            "  PRIMARY KEY(guid, id));");
+        CStatement& get = Stmt("SELECT value FROM meta WHERE key = 'store_id'");
+        if (get.Step()) {
+            m_storeId = get.Text(0);
+            get.Reset();
+        } else {
+            get.Reset();
+            std::random_device rd;
+            char buf[40];
+            std::snprintf(buf, sizeof buf, "%08X%08X%08X%08X", rd(), rd(), rd(), rd());
+            m_storeId = buf;
+            Stmt("INSERT INTO meta(key, value) VALUES('store_id', ?)").Bind(1, m_storeId).Step();
+            Stmt("INSERT INTO meta(key, value) VALUES('schema', ?)").Bind(1, std::to_string(kSchemaVersion)).Step();
+            // The default folders of a new personal store.
+            Exec("INSERT INTO folders(id, parent_id, name, item_type, role) VALUES"
+                 "(1, 0, 'Personal Folders', 0, 'top'),"
+                 "(2, 1, 'Deleted Items', 0, 'deleted'),"
+                 "(3, 1, 'Inbox', 0, 'inbox'),"
+                 "(4, 1, 'Calendar', 1, 'calendar'),"
+                 "(5, 1, 'Contacts', 2, 'contacts')");
+        }
+        Exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void CStoreDb::LoadFolders() {
+    m_folders.clear();
+    CStatement& st = Stmt("SELECT id, parent_id, name, item_type, role FROM folders ORDER BY id");
+    while (st.Step()) {
+        FolderRow f;
+        f.id = st.Int(0);
+        f.parentId = st.Int(1);
+        f.name = ToHostText(st.Text(2));
+        f.itemType = static_cast<int>(st.Int(3));
+        f.role = st.Text(4);
+        m_folders.push_back(std::move(f));
+    }
+    st.Reset();
+}
+
+void CStoreDb::FailCall(const std::string& operation, int nth, HRESULT hr) {
+    m_faults.emplace(operation, Fault{nth < 1 ? 1 : nth, hr});
+}
+
+void CStoreDb::CheckFault(const char* operation, const char* iface) {
+    auto range = m_faults.equal_range(operation);
+    std::optional<HRESULT> hit;
+    for (auto it = range.first; it != range.second;) {
+        if (--it->second.remaining == 0) {
+            if (!hit) hit = it->second.hr;
+            it = m_faults.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (hit) throw HostError(*hit, iface, std::string("injected failure of ") + operation);
+}
+
+const FolderRow* CStoreDb::Folder(std::int64_t id) const {
+    for (const FolderRow& f : m_folders) {
+        if (f.id == id) return &f;
+    }
+    return nullptr;
+}
+
+const FolderRow* CStoreDb::FolderByRole(const std::string& role) const {
+    for (const FolderRow& f : m_folders) {
+        if (f.role == role) return &f;
+    }
+    return nullptr;
+}
+
+std::int64_t CStoreDb::AddFolder(std::int64_t parentId, const std::u16string& name, int itemType) {
+    Stmt("INSERT INTO folders(parent_id, name, item_type) VALUES(?, ?, ?)")
+        .Bind(1, parentId)
+        .Bind(2, FromHostText(name))
+        .Bind(3, itemType)
+        .Step();
+    const std::int64_t id = sqlite3_last_insert_rowid(m_db);
+    LoadFolders();
+    return id;
+}
+
+std::shared_ptr<ItemState> CStoreDb::LoadItem(std::int64_t id) {
+    auto it = m_open.find(id);
+    if (it != m_open.end()) {
+        if (auto s = it->second.lock()) return s;
+        m_open.erase(it);
+    }
+    CStatement& st = Stmt("SELECT folder_id, data FROM items WHERE id = ?").Bind(1, id);
+    if (!st.Step()) return nullptr;
+    auto state = std::make_shared<ItemState>();
+    state->id = id;
+    state->folderId = st.Int(0);
+    const Bytes blob = st.Blob(1);
+    st.Reset();
+    if (!DeserializeItem(blob, state->data)) throw HostError(kEFail, kStoreIface, "damaged item " + std::to_string(id));
+    state->saved = true;
+    if (m_open.size() > 4096) {
+        // Drop the entries of items nobody holds any more.
+        for (auto i = m_open.begin(); i != m_open.end();) i = i->second.expired() ? m_open.erase(i) : std::next(i);
+    }
+    m_open[id] = state;
+    return state;
+}
+
+void CStoreDb::SaveItem(const std::shared_ptr<ItemState>& item) {
+    const ItemData& d = item->data;
+    const Bytes blob = SerializeItem(d);
+    std::optional<std::string> fullname, company, subject;
+    std::optional<std::int64_t> start;
+    if (d.cls == ItemClass::Contact) {
+        fullname = FoldKey(ReadProperty(d, *FindItemProperty(d.cls, "FullName")).AsText());
+        company = FoldKey(ReadProperty(d, *FindItemProperty(d.cls, "CompanyName")).AsText());
+    } else if (d.cls == ItemClass::Appointment) {
+        subject = FoldKey(ReadProperty(d, *FindItemProperty(d.cls, "Subject")).AsText());
+        const OleDate s = ItemStart(d);
+        if (s != kNoDate) start = OleToMinutes(s);
+    }
+    auto bindKeys = [&](CStatement& st, int first) {
+        fullname ? st.Bind(first, *fullname) : st.BindNull(first);
+        company ? st.Bind(first + 1, *company) : st.BindNull(first + 1);
+        subject ? st.Bind(first + 2, *subject) : st.BindNull(first + 2);
+        start ? st.Bind(first + 3, *start) : st.BindNull(first + 3);
+        st.Bind(first + 4, d.pattern ? 1 : 0);
+    };
+    Exec("BEGIN IMMEDIATE");
+    try {
+        if (item->id == 0) {
+            CStatement& st = Stmt(
+                "INSERT INTO items(folder_id, seq, data, fullname_key, company_key, subject_key, start_min, recurring)"
+                " VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+            st.Bind(1, item->folderId).Bind(2, m_nextSeq).BindBlob(3, blob);
+            bindKeys(st, 4);
+            st.Step();
+            item->id = sqlite3_last_insert_rowid(m_db);
+            ++m_nextSeq;
+            ++m_generation;
+        } else {
+            CStatement& st = Stmt(
+                "UPDATE items SET data = ?, fullname_key = ?, company_key = ?, subject_key = ?, start_min = ?, recurring = ?"
+                " WHERE id = ?");
+            st.BindBlob(1, blob);
+            bindKeys(st, 2);
+            st.Bind(7, item->id).Step();
+            if (sqlite3_changes(m_db) == 0) throw HostError(kMapiENotFound, kStoreIface, "the item no longer exists");
+        }
+        Exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    m_open[item->id] = item;
+    item->saved = true;
+}
+
+void CStoreDb::ReloadItem(ItemState& item) {
+    CStatement& st = Stmt("SELECT folder_id, data FROM items WHERE id = ?").Bind(1, item.id);
+    if (!st.Step()) throw HostError(kMapiENotFound, kStoreIface, "the item no longer exists");
+    const std::int64_t folder = st.Int(0);
+    const Bytes blob = st.Blob(1);
+    st.Reset();
+    ItemData data;
+    if (!DeserializeItem(blob, data)) throw HostError(kEFail, kStoreIface, "damaged item " + std::to_string(item.id));
+    item.data = std::move(data);
+    item.folderId = folder;
+    item.saved = true;
+    item.lastModifiedPut = false;
+}
+
+void CStoreDb::MoveItem(ItemState& item, std::int64_t folderId) {
+    Stmt("UPDATE items SET folder_id = ?, seq = ? WHERE id = ?").Bind(1, folderId).Bind(2, m_nextSeq).Bind(3, item.id).Step();
+    ++m_nextSeq;
+    ++m_generation;
+    item.folderId = folderId;
+}
+
+void CStoreDb::RemoveItem(ItemState& item) {
+    Stmt("DELETE FROM items WHERE id = ?").Bind(1, item.id).Step();
+    m_open.erase(item.id);
+    ++m_generation;
+    item.gone = true;
+}
+
+std::int64_t CStoreDb::CountItems(std::int64_t folderId) {
+    CStatement& st = Stmt("SELECT COUNT(*) FROM items WHERE folder_id = ?").Bind(1, folderId);
+    st.Step();
+    const std::int64_t n = st.Int(0);
+    st.Reset();
+    return n;
+}
+
+std::vector<ItemKey> CStoreDb::Ids(CStatement& st) {
+    std::vector<ItemKey> ids;
+    while (st.Step()) ids.push_back(ItemKey{st.Int(1), st.Int(0)});
+    st.Reset();
+    return ids;
+}
+
+std::vector<ItemKey> CStoreDb::ItemIds(std::int64_t folderId) {
+    return Ids(Stmt("SELECT id, seq FROM items WHERE folder_id = ? ORDER BY seq").Bind(1, folderId));
+}
+
+std::vector<ItemKey> CStoreDb::ItemIdsByText(std::int64_t folderId, const char* column, const std::string& key) {
+    const std::string_view c = column;
+    const char* sql = c == "fullname"  ? "SELECT id, seq FROM items WHERE folder_id = ? AND fullname_key = ? ORDER BY seq"
+                      : c == "company" ? "SELECT id, seq FROM items WHERE folder_id = ? AND company_key = ? ORDER BY seq"
+                                       : "SELECT id, seq FROM items WHERE folder_id = ? AND subject_key = ? ORDER BY seq";
+    return Ids(Stmt(sql).Bind(1, folderId).Bind(2, key));
+}
+
+std::vector<ItemKey> CStoreDb::ItemIdsByStart(std::int64_t folderId, std::optional<std::int64_t> lo,
+                                              std::optional<std::int64_t> hi, bool withRecurring) {
+    std::vector<ItemKey> ids = Ids(Stmt("SELECT id, seq FROM items WHERE folder_id = ? AND start_min >= ? AND start_min <= ?")
+                                       .Bind(1, folderId)
+                                       .Bind(2, lo.value_or(INT64_MIN))
+                                       .Bind(3, hi.value_or(INT64_MAX)));
+    if (withRecurring) {
+        std::vector<ItemKey> rec = Ids(Stmt("SELECT id, seq FROM items WHERE folder_id = ? AND recurring = 1").Bind(1, folderId));
+        ids.insert(ids.end(), rec.begin(), rec.end());
+    }
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    return ids;
+}
+
+std::string CStoreDb::EntryIdOf(std::int64_t itemId) const {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%016llX", static_cast<unsigned long long>(itemId));
+    return "00000000" + m_storeId + buf;
+}
+
+std::int64_t CStoreDb::ItemIdOfEntryId(const std::string& entryId) const {
+    const std::string prefix = "00000000" + m_storeId;
+    if (entryId.size() != prefix.size() + 16 || entryId.compare(0, prefix.size(), prefix) != 0) return 0;
+    std::int64_t id = 0;
+    for (std::size_t i = prefix.size(); i < entryId.size(); ++i) {
+        const char c = entryId[i];
+        const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (v < 0) return 0;
+        id = id * 16 + v;
+    }
+    return id;
+}
+
+std::uint16_t CStoreDb::NamedPropertyId(const std::string& guid, std::uint16_t id, bool create) {
+    std::string g;
+    for (char c : guid) g.push_back(static_cast<char>(c >= 'a' && c <= 'f' ? c - 32 : c));
+    CStatement& get = Stmt("SELECT prop_id FROM named_ids WHERE guid = ? AND id = ?").Bind(1, g).Bind(2, id);
+    if (get.Step()) {
+        const auto v = static_cast<std::uint16_t>(get.Int(0));
+        get.Reset();
+        return v;
+    }
+    get.Reset();
+    if (!create) return 0;
+    CStatement& next = Stmt("SELECT COALESCE(MAX(prop_id) + 1, 32768) FROM named_ids");
+    next.Step();
+    const std::int64_t propId = next.Int(0);
+    next.Reset();
+    if (propId > 0xFFFE) throw HostError(kEOutOfMemory, "MAPIUtils", "no named-property ids left in the store");
+    Stmt("INSERT INTO named_ids(guid, id, prop_id) VALUES(?, ?, ?)").Bind(1, g).Bind(2, id).Bind(3, propId).Step();
+    return static_cast<std::uint16_t>(propId);
+}
+
+std::optional<std::pair<std::string, std::uint16_t>> CStoreDb::NameOfPropertyId(std::uint16_t propId) {
+    CStatement& st = Stmt("SELECT guid, id FROM named_ids WHERE prop_id = ?").Bind(1, propId);
+    if (!st.Step()) return std::nullopt;
+    auto r = std::make_pair(st.Text(0), static_cast<std::uint16_t>(st.Int(1)));
+    st.Reset();
+    return r;
+}
+
+}  // namespace mireo

@@ -1,0 +1,124 @@
+#pragma once
+// The SQLite file behind the substitute host store: folders, items (one row each,
+// the item serialized plus the columns that Restrict looks up by), named-property
+// ids, and the fault-injection hook that every host operation passes through.
+#include <compare>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "hoststore/item_data.h"
+#include "platform/hresult.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace mireo {
+
+// One item as the objects that share it see it (the item, its pattern, its
+// occurrences and exceptions all work on the same state).
+struct ItemState {
+    std::int64_t id = 0;        // 0 until the first Save
+    std::int64_t folderId = 0;  // the folder it is (or will be saved) in; 0 = temporary
+    ItemData data;
+    bool saved = false;  // no changes since the last Save
+    bool gone = false;   // removed for good
+    bool lastModifiedPut = false;  // LastModificationTime was put since the last Save
+};
+
+struct FolderRow {
+    std::int64_t id = 0;
+    std::int64_t parentId = 0;  // 0 for the top folder
+    std::u16string name;
+    int itemType = 0;
+    std::string role;  // "top", "calendar", "contacts", "deleted", "inbox" or empty
+};
+
+class CStatement;
+
+// An item's place in its folder: creation order first, then the row id.
+struct ItemKey {
+    std::int64_t seq = 0;
+    std::int64_t id = 0;
+    friend auto operator<=>(const ItemKey&, const ItemKey&) = default;
+};
+
+class CStoreDb {
+public:
+    CStoreDb(const std::string& path, std::string shortDatePicture);
+    ~CStoreDb();
+    CStoreDb(const CStoreDb&) = delete;
+    CStoreDb& operator=(const CStoreDb&) = delete;
+
+    const std::string& ShortDatePicture() const { return m_picture; }
+    const std::string& StoreId() const { return m_storeId; }
+    // Changes whenever an item enters or leaves a folder; collections refresh on it.
+    std::uint64_t Generation() const { return m_generation; }
+
+    // Fault injection: the n-th call (counting from now, 1 = the next) of `operation`
+    // throws HostError(hr, the operation's interface).
+    void FailCall(const std::string& operation, int nth, HRESULT hr);
+    // Every host operation calls this first.
+    void Enter(const char* operation, const char* iface) {
+        if (!m_faults.empty()) CheckFault(operation, iface);
+    }
+
+    // Folders.
+    const std::vector<FolderRow>& Folders() const { return m_folders; }
+    const FolderRow* Folder(std::int64_t id) const;
+    const FolderRow* FolderByRole(const std::string& role) const;
+    std::int64_t AddFolder(std::int64_t parentId, const std::u16string& name, int itemType);
+
+    // Items.
+    std::shared_ptr<ItemState> LoadItem(std::int64_t id);  // null when there is none
+    void SaveItem(const std::shared_ptr<ItemState>& item);
+    // Drops unsaved changes: the stored row again.
+    void ReloadItem(ItemState& item);
+    void MoveItem(ItemState& item, std::int64_t folderId);
+    void RemoveItem(ItemState& item);
+    std::int64_t CountItems(std::int64_t folderId);
+    std::vector<ItemKey> ItemIds(std::int64_t folderId);
+    // Ids of the items whose indexed column equals `key` ("fullname", "company",
+    // "subject"), in creation order.
+    std::vector<ItemKey> ItemIdsByText(std::int64_t folderId, const char* column, const std::string& key);
+    // Ids of the items whose start lies in [lo, hi] minutes (either end open), and
+    // of every recurring item when `withRecurring`.
+    std::vector<ItemKey> ItemIdsByStart(std::int64_t folderId, std::optional<std::int64_t> lo,
+                                             std::optional<std::int64_t> hi, bool withRecurring);
+    std::string EntryIdOf(std::int64_t itemId) const;
+    std::int64_t ItemIdOfEntryId(const std::string& entryId) const;  // 0 when not ours
+
+    // Named properties: the property id of (set, id) in this store; 0 when it does
+    // not exist and `create` is false. Ids are given out from 0x8000 on.
+    std::uint16_t NamedPropertyId(const std::string& guid, std::uint16_t id, bool create);
+    // The name of a named-property id: (set, id); nullopt when it has none.
+    std::optional<std::pair<std::string, std::uint16_t>> NameOfPropertyId(std::uint16_t propId);
+
+private:
+    void CheckFault(const char* operation, const char* iface);
+    void Exec(const char* sql);
+    void CreateSchema();
+    void LoadFolders();
+    CStatement& Stmt(const char* sql);
+    std::vector<ItemKey> Ids(CStatement& st);
+
+    sqlite3* m_db = nullptr;
+    std::string m_picture;
+    std::string m_storeId;
+    std::vector<FolderRow> m_folders;
+    std::int64_t m_nextSeq = 1;
+    std::uint64_t m_generation = 0;
+    std::map<std::string, std::unique_ptr<CStatement>> m_statements;
+    std::unordered_map<std::int64_t, std::weak_ptr<ItemState>> m_open;
+    struct Fault {
+        int remaining;
+        HRESULT hr;
+    };
+    std::multimap<std::string, Fault> m_faults;
+};
+
+}  // namespace mireo
