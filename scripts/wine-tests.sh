@@ -24,11 +24,12 @@ wine=/usr/lib/wine/wine64
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "wine-tests: creating the wine prefix"
   $wine wineboot --init >/dev/null 2>&1
-  /usr/lib/wine/wineserver -w
 fi
+/usr/lib/wine/wineserver -w
+# A persistent server; started before any other wine program, which would start its own.
+/usr/lib/wine/wineserver -p
 # No window manager here: unmanaged windows hide at once instead of after 2 s.
 $wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-/usr/lib/wine/wineserver -p
 $wine cmd /c exit </dev/null >/dev/null 2>&1
 
 status=0
