@@ -2,6 +2,7 @@
 // The SQLite file behind the substitute host store: folders, items (one row each,
 // the item serialized plus the columns that Restrict looks up by), named-property
 // ids, and the fault-injection hook that every host operation passes through.
+#include <chrono>
 #include <compare>
 #include <cstdint>
 #include <map>
@@ -65,7 +66,12 @@ public:
     // Every host operation calls this first.
     void Enter(const char* operation, const char* iface) {
         if (!m_faults.empty()) CheckFault(operation, iface);
+        if (m_inBatch) FlushIfDue();
     }
+    // Commits the saves made so far. They are grouped into one SQLite transaction
+    // (each Save a savepoint of it, so atomic) that is committed after 2,000 saves,
+    // 200 ms, or when the store closes.
+    void Flush();
 
     // Folders.
     const std::vector<FolderRow>& Folders() const { return m_folders; }
@@ -100,6 +106,9 @@ public:
 
 private:
     void CheckFault(const char* operation, const char* iface);
+    void Begin();
+    void Remember(const std::shared_ptr<ItemState>& item);
+    void FlushIfDue();
     void Exec(const char* sql);
     void CreateSchema();
     void LoadFolders();
@@ -112,8 +121,12 @@ private:
     std::vector<FolderRow> m_folders;
     std::int64_t m_nextSeq = 1;
     std::uint64_t m_generation = 0;
+    bool m_inBatch = false;
+    int m_pendingSaves = 0;
+    std::chrono::steady_clock::time_point m_batchStart;
     std::map<std::string, std::unique_ptr<CStatement>> m_statements;
-    std::unordered_map<std::int64_t, std::weak_ptr<ItemState>> m_open;
+    std::unordered_map<std::int64_t, std::weak_ptr<ItemState>> m_open;  // identity map of loaded items
+    std::size_t m_sweepAt = 4096;
     struct Fault {
         int remaining;
         HRESULT hr;
