@@ -38,3 +38,9 @@ function(mireo_add_test name)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()
 endfunction()
+
+# The Python oracles use Debian's packages (python3-dateutil, python3-vobject), which
+# only the system interpreter sees; another python3 earlier on PATH may lack them.
+if(EXISTS /usr/bin/python3 AND NOT DEFINED Python3_EXECUTABLE)
+  set(Python3_EXECUTABLE /usr/bin/python3 CACHE FILEPATH "Interpreter of the test oracles")
+endif()
