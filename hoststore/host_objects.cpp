@@ -8,6 +8,8 @@
 #include <unordered_map>
 
 #include "platform/locale_info.h"
+#include "platform/registry.h"
+#include "platform/registry_text.h"
 #include "hoststore/host_store.h"
 #include "hoststore/restrict_filter.h"
 #include "hoststore/store_db.h"
@@ -1243,7 +1245,22 @@ private:
 
 std::u16string DefaultHostVersion() {
     const char* v = std::getenv("MIREO_HOST_VERSION");
-    return v && *v ? ToHostText(v) : u"11.0.0.0";
+    if (v && *v) return ToHostText(v);
+    // The registry file can hold the version too, so a test setup needs no environment.
+    IRegistry& reg = SystemRegistry();
+    IRegistry::Key key = 0;
+    if (reg.OpenKey(RegRoot::CurrentUser, kHostStoreKeyPath, false, false, key) == kErrorSuccess) {
+        UniqueRegKey owner(&reg, key);
+        std::uint32_t type = 0;
+        std::uint8_t data[128];
+        std::uint32_t size = sizeof data;
+        std::string text;
+        if (reg.QueryValue(key, "Version", &type, data, &size) == kErrorSuccess &&
+            (type == kRegSz || type == kRegExpandSz) && regtext::SzText(data, size, text) && !text.empty()) {
+            return ToHostText(text);
+        }
+    }
+    return u"11.0.0.0";
 }
 
 std::string DefaultShortDatePicture() { return SystemLocaleInfo().ShortDateFormat(); }

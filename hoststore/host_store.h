@@ -20,7 +20,9 @@ struct HostStoreOptions {
     std::string shortDatePicture;   // the user's short date, for dates in filter texts
 };
 
-// $MIREO_HOST_VERSION, else "11.0.0.0".
+// Where the registry may name the substitute host's version (value "Version").
+inline constexpr const char* kHostStoreKeyPath = "Software\\Mireo\\HostStore";
+// $MIREO_HOST_VERSION, else the registry's "Version" under kHostStoreKeyPath, else "11.0.0.0".
 std::u16string DefaultHostVersion();
 // The user's short-date picture ("M/d/yyyy" until the locale substitute answers).
 std::string DefaultShortDatePicture();
