@@ -94,7 +94,7 @@ public:
     std::function<CScriptedExportWizard::Script(const ActionContext&)> script;
     bool noView = false;
     std::vector<EngineAction> viewsAsked;
-    std::vector<CScriptedExportWizard*> wizards;
+    std::vector<CScriptedExportWizard*> wizards;  // owned by the engine during a run only
     std::vector<CScriptedProgressView*> views;
 
     std::unique_ptr<IContactExportWizard> CreateContactExportWizard(const ActionContext& context) override {
@@ -225,9 +225,15 @@ TEST_F(EngineTest, TheOtherActionsAreNotAvailableYet) {
 TEST_F(EngineTest, NoProgressDisplayMeansTheRunCannotStart) {
     CMireoEngine engine(Host(), 11);
     m_ui.noView = true;
-    m_ui.script = [](const ActionContext&) { return [](ContactExportChoices&) { return true; }; };
+    bool shown = false;
+    m_ui.script = [&](const ActionContext&) {
+        return [&](ContactExportChoices&) {
+            shown = true;
+            return true;
+        };
+    };
     EXPECT_EQ(engine.ExportContacts(), kRunCannotStart);
-    EXPECT_TRUE(m_ui.wizards.empty() || m_ui.wizards[0]->Runs() == 0);
+    EXPECT_FALSE(shown) << "no wizard without a progress display";
     EXPECT_TRUE(m_log.Contains("the run could not start", "CMireoEngine::ExportContacts"));
     EXPECT_FALSE(engine.IsRunning());
 }
