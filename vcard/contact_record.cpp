@@ -94,7 +94,7 @@ constexpr std::array kProperties{
 
 }  // namespace
 
-std::span<const ContactPropertyInfo> ContactProperties() { return kProperties; }
+std::span<const ContactPropertyInfo> ContactRecordProperties() { return kProperties; }
 
 const ContactPropertyInfo* FindContactProperty(std::string_view name) {
     for (const ContactPropertyInfo& p : kProperties) {

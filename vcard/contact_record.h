@@ -6,10 +6,11 @@
 #include <string>
 #include <string_view>
 
-namespace mireo {
+// kNoDate: the OLE automation date (days since 1899-12-30, computer local time) that
+// means "none", 4501-01-01.
+#include "engine/host_value.h"
 
-// OLE automation date (days since 1899-12-30, computer local time) that means "none".
-constexpr double kNoDate = 949998.0;  // 4501-01-01
+namespace mireo {
 
 // Sensitivity values of the host.
 constexpr int kSensitivityNormal = 0;
@@ -125,7 +126,7 @@ struct ContactPropertyInfo {
 
 // Every property of ContactRecord, in declaration order. The store glue walks it to
 // fill a record from an item (export) or to put a record into a new item (import).
-std::span<const ContactPropertyInfo> ContactProperties();
+std::span<const ContactPropertyInfo> ContactRecordProperties();
 
 // The row of that host name (exact, case-sensitive), or null.
 const ContactPropertyInfo* FindContactProperty(std::string_view name);

@@ -14,7 +14,7 @@ TEST(ContactPropertyTable, CoversEveryFieldOnce) {
     ContactRecord r;
     std::set<const void*> members;
     std::set<std::string> names;
-    for (const ContactPropertyInfo& p : ContactProperties()) {
+    for (const ContactPropertyInfo& p : ContactRecordProperties()) {
         SCOPED_TRACE(p.name);
         EXPECT_TRUE(names.insert(p.name).second);
         const void* member = nullptr;
@@ -45,7 +45,7 @@ TEST(ContactPropertyTable, GuardedPropertiesGoThroughTheSafeItem) {
     const std::set<std::string> guarded = {"Body", "Email1Address", "Email1AddressType", "Email2Address",
                                            "Email2AddressType", "Email3Address", "Email3AddressType",
                                            "IMAddress", "NetMeetingAlias"};
-    for (const ContactPropertyInfo& p : ContactProperties()) {
+    for (const ContactPropertyInfo& p : ContactRecordProperties()) {
         SCOPED_TRACE(p.name);
         EXPECT_EQ(p.access == ContactAccess::kSafeItem, guarded.count(p.name) == 1);
         const bool failsCard = guarded.count(p.name) == 1 || std::string(p.name) == "NetMeetingServer";

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "vcard/posix/posix_output_files.h"
+#include "platform/output_files.h"
 #endif
 
 namespace mireo {
@@ -42,6 +42,7 @@ public:
     CreateResult CreateAlways(const std::string& path, std::unique_ptr<IOutputFile>& file) override {
         return Create(path, true, file);
     }
+    bool Remove(const std::string& path) override { return m_files.erase(Key(path)) != 0; }
 
     std::map<std::string, std::string> m_files;  // key -> content
     std::set<std::string> m_failing;
@@ -306,7 +307,7 @@ protected:
 };
 
 TEST_F(PosixFiles, CreateNewAndAlways) {
-    auto files = CreatePosixOutputFiles();
+    auto files = CreateSystemOutputFiles();
     const std::string path = m_dir + "/a.vcf";
     std::unique_ptr<IOutputFile> f;
     ASSERT_EQ(files->CreateNew(path, f), CreateResult::kCreated);
@@ -324,7 +325,7 @@ TEST_F(PosixFiles, CreateNewAndAlways) {
 }
 
 TEST_F(PosixFiles, NamerOnARealFolder) {
-    auto files = CreatePosixOutputFiles();
+    auto files = CreateSystemOutputFiles();
     COutputNamer namer(*files, m_dir, u".vcf", false, kLinux);
     EXPECT_EQ(CreateOne(namer, u"x/y"), m_dir + "/x_y.vcf");
     EXPECT_EQ(CreateOne(namer, u"x/y"), m_dir + "/x_y(1).vcf");

@@ -1,4 +1,5 @@
-#include "vcard/posix/posix_output_files.h"
+// Output files on a POSIX file system (the Linux build).
+#include "platform/output_files.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -52,6 +53,8 @@ public:
         return Open(path, O_CREAT | O_TRUNC, file);
     }
 
+    bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+
 private:
     static CreateResult Open(const std::string& path, int flags, std::unique_ptr<IOutputFile>& file) {
         int fd;
@@ -66,6 +69,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<IOutputFiles> CreatePosixOutputFiles() { return std::make_unique<CPosixOutputFiles>(); }
+std::unique_ptr<IOutputFiles> CreateSystemOutputFiles() { return std::make_unique<CPosixOutputFiles>(); }
 
 }  // namespace mireo

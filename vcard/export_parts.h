@@ -1,0 +1,47 @@
+#pragma once
+// The pieces of the contact export run that tests and the benchmark use on their own:
+// the value encoder over the shared character converter, the reading of one contact
+// into a record, and the category comparison of the filter.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/item_store.h"
+#include "vcard/contact_record.h"
+#include "vcard/vcard_writer.h"
+
+namespace mireo {
+
+class MireoCharConverter;
+
+// Encodes with the converter's current charset, whose name is taken when the encoder
+// is made (after the wizard's encoding became current). A value the converter cannot
+// convert (-2) is written empty.
+class CConverterValueEncoder : public IValueEncoder {
+public:
+    explicit CConverterValueEncoder(MireoCharConverter& converter);
+    std::string CharsetName() override { return m_charset; }
+    int Encode(std::u16string_view text, std::string& out) override;
+
+private:
+    MireoCharConverter& m_converter;
+    std::string m_charset;
+};
+
+// Results of reading a contact.
+constexpr int kContactRead = 0;
+constexpr int kContactCannotBuild = -1;
+
+// Fills `record` with the export properties of the contact: object-model ones through
+// `item`, guarded ones through `safe` (whose item is already set); the IM address
+// only for host major version 10 and later. A failed read of a guarded property (or of
+// NetMeetingServer) gives kContactCannotBuild; any other failed read throws HostError.
+int ReadContactRecord(IItem& item, ISafeItem& safe, int hostMajorVersion, ContactRecord& record);
+
+// The category names of a list: split at the separator (";" when it is empty),
+// trimmed, empty names dropped.
+std::vector<std::u16string> SplitCategories(std::u16string_view list, std::u16string_view separator);
+// Whether two category names are equal without regard to case.
+bool SameCategory(std::u16string_view a, std::u16string_view b);
+
+}  // namespace mireo

@@ -1,0 +1,323 @@
+// The contact export run: wizard, progress, the item loop and the finish page.
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "encoding/mireo_char_converter.h"
+#include "engine/logger.h"
+#include "platform/output_files.h"
+#include "ui/progress.h"
+#include "vcard/contact_export.h"
+#include "vcard/export_parts.h"
+#include "vcard/file_naming.h"
+#include "vcard/vcard_writer.h"
+
+namespace mireo {
+namespace {
+
+constexpr const char* kRunSource = "CvCardExport::Run";
+constexpr const char* kFilterSource = "CvCardExport::FilterContact";
+
+// Results of exporting one contact.
+constexpr int kExported = 0;
+constexpr int kCardFailed = -1;
+constexpr int kFileFailed = -2;
+
+std::string EffectiveSeparator(const std::string& separator) { return separator.empty() ? ";" : separator; }
+
+// Where the items come from: the explorer's selection or the folder's items.
+class CItemSource {
+public:
+    std::unique_ptr<ISelection> selection;
+    std::unique_ptr<IItems> items;
+
+    int Count() { return selection ? selection->Count() : items->Count(); }
+    std::unique_ptr<IItem> Item(int i) { return selection ? selection->Item(i) : items->Item(i); }
+};
+
+// One run's state; lives for one call of Run.
+class CExportRun {
+public:
+    CExportRun(ExportEnvironment& env, ContactExportChoices& choices, int hostMajor)
+        : m_env(env),
+          m_choices(choices),
+          m_separator(EffectiveSeparator(env.listSeparator)),
+          m_encoder(env.converter),
+          m_writer(m_encoder, Options(env, choices, hostMajor, m_separator)),
+          m_namer(env.files, choices.targetFolder, u".vcf", choices.overwrite),
+          m_hostMajor(hostMajor) {}
+
+    ~CExportRun() { CloseSingleFile(); }
+
+    void SetSafeItem(std::unique_ptr<ISafeItem> safe) { m_safe = std::move(safe); }
+    void SetSingleFileBaseName(std::u16string name) { m_singleBase = std::move(name); }
+
+    // One item of the loop: kExported, kCardFailed or kFileFailed; 1 when the filter
+    // rejected it; 2 when it is not a contact. Throws HostError from the host.
+    int HandleItem(IItem& item) {
+        if (item.Class() != ItemClass::Contact) return kNotAContact;
+        if (m_safe) m_safe->SetItem(item);
+        if (!CvCardExport::FilterContact(item, m_choices.filterMask, m_choices.filterCategories, m_separator,
+                                         m_env.log))
+            return kRejected;
+        if (!m_safe) return kCardFailed;  // logged once when the run started
+        return ExportContact(item);
+    }
+
+    // Closes the single file; false when its data could not be flushed.
+    bool CloseSingleFile() {
+        if (!m_single) return true;
+        const bool ok = m_single->Close();
+        m_single.reset();
+        if (!ok) m_env.log.LogMsg("Cant close the file " + m_singlePath, 0, kRunSource, kError, kLogFlags);
+        return ok;
+    }
+
+    std::vector<std::string>& WrittenFiles() { return m_written; }
+
+    static constexpr int kRejected = 1;
+    static constexpr int kNotAContact = 2;
+
+private:
+    static VCardWriterOptions Options(const ExportEnvironment& env, const ContactExportChoices& choices, int hostMajor,
+                                      const std::string& separator) {
+        VCardWriterOptions o;
+        o.version = choices.format == kVCard30 ? kVCard30 : kVCard21;
+        o.hostMajorVersion = hostMajor;
+        o.productMajor = env.productMajor;
+        o.productMinor = env.productMinor;
+        o.listSeparator = PathFromUtf8(separator);
+        return o;
+    }
+
+    int ExportContact(IItem& item) {
+        m_record = ContactRecord{};
+        if (ReadContactRecord(item, *m_safe, m_hostMajor, m_record) != kContactRead) return kCardFailed;
+        m_writer.BuildCard(m_record, m_card);
+        return m_choices.oneFile ? WriteToSingleFile() : WriteOwnFile();
+    }
+
+    int WriteToSingleFile() {
+        if (!m_single) {
+            if (m_singleFailed) return kFileFailed;
+            std::string path;
+            if (m_namer.Create(m_singleBase, m_single, path) != 0) {
+                m_singleFailed = true;
+                m_env.log.LogMsg("Cant create the file for " + PathToUtf8(m_singleBase) + " in " +
+                                     m_choices.targetFolder,
+                                 0, kRunSource, kError, kLogFlags);
+                return kFileFailed;
+            }
+            m_singlePath = path;
+            m_written.push_back(path);
+        }
+        if (!m_single->Write(m_card)) {
+            // Every later card would go to the same full or broken file.
+            m_env.log.LogMsg("Cant write the file " + m_singlePath, 0, kRunSource, kError, kLogFlags);
+            m_single->Close();
+            m_single.reset();
+            m_singleFailed = true;
+            return kFileFailed;
+        }
+        return kExported;
+    }
+
+    int WriteOwnFile() {
+        std::unique_ptr<IOutputFile> file;
+        std::string path;
+        if (m_namer.Create(m_record.FileAs, file, path) != 0) {
+            m_env.log.LogMsg("Cant create the file for " + PathToUtf8(m_record.FileAs) + " in " +
+                                 m_choices.targetFolder,
+                             0, kRunSource, kError, kLogFlags);
+            return kFileFailed;
+        }
+        const bool written = file->Write(m_card);
+        const bool closed = file->Close();
+        file.reset();
+        if (!written || !closed) {
+            // No partial card stays behind.
+            m_env.log.LogMsg("Cant write the file " + path, 0, kRunSource, kError, kLogFlags);
+            m_env.files.Remove(path);
+            return kCardFailed;
+        }
+        m_written.push_back(path);
+        return kExported;
+    }
+
+    ExportEnvironment& m_env;
+    ContactExportChoices& m_choices;
+    std::string m_separator;
+    CConverterValueEncoder m_encoder;
+    CvCardWriter m_writer;
+    COutputNamer m_namer;
+    int m_hostMajor;
+    std::unique_ptr<ISafeItem> m_safe;
+    ContactRecord m_record;
+    std::string m_card;  // grows to the largest card of the run and is reused
+    std::u16string m_singleBase;
+    std::unique_ptr<IOutputFile> m_single;
+    std::string m_singlePath;
+    bool m_singleFailed = false;
+    std::vector<std::string> m_written;
+};
+
+void LogHostError(ILogger& log, const char* what, const HostError& e) {
+    log.LogMsg(std::string(what) + ": " + e.what(), e.Hr(), kRunSource, kError, kLogFlags);
+}
+
+}  // namespace
+
+bool CvCardExport::FilterContact(IItem& contact, std::uint32_t mask, const std::string& filterCategories,
+                                 const std::string& listSeparator, ILogger& log) {
+    if (mask == 0) return true;
+    if ((mask & kFilterSkipPrivate) != 0 && contact.Get("Sensitivity").AsInt() != kSensitivityNormal) return false;
+    const bool exclude = (mask & kFilterExcludeCategories) != 0;
+    const bool include = (mask & kFilterIncludeCategories) != 0;
+    if (!exclude && !include) return true;
+    if (filterCategories.empty()) {
+        log.LogMsg("filter.Categories empty", 0, kFilterSource, kWarning, kLogFlags);
+        return true;
+    }
+    const std::u16string separator = PathFromUtf8(EffectiveSeparator(listSeparator));
+    const std::vector<std::u16string> wanted = SplitCategories(PathFromUtf8(filterCategories), separator);
+    const Value categories = contact.Get("Categories");
+    const std::vector<std::u16string> names =
+        categories.GetKind() == Value::Kind::Text ? SplitCategories(categories.AsText(), separator)
+                                                  : std::vector<std::u16string>();
+    bool match = false;
+    for (const std::u16string& name : names) {
+        for (const std::u16string& w : wanted) {
+            if (SameCategory(name, w)) {
+                match = true;
+                break;
+            }
+        }
+        if (match) break;
+    }
+    if (match && exclude) return false;
+    if (!match && include) return false;
+    return true;
+}
+
+int CvCardExport::Run(ExportEnvironment& env, IContactExportWizard& wizard, IProgressView& progressView) {
+    ContactExportChoices choices;
+    if (!wizard.Run(choices)) return kRunDone;
+    env.converter.SetCurrentByDisplayName(choices.encoding);
+
+    ContactExportOutcome outcome;
+    outcome.targetFolder = choices.targetFolder;
+    RunCounters& counters = outcome.counters;
+
+    // The items and their number.
+    CItemSource source;
+    int total = 0;
+    try {
+        if (choices.selectedOnly) {
+            std::unique_ptr<IExplorer> explorer = env.app.ActiveExplorer();
+            if (explorer) source.selection = explorer->Selection();
+            if (!source.selection) {
+                env.log.LogMsg("Cant get the selection", 0, kRunSource, kError, kLogFlags);
+                return kRunCannotStart;
+            }
+        } else {
+            if (!choices.folder) {
+                env.log.LogMsg("No folder chosen", 0, kRunSource, kError, kLogFlags);
+                return kRunCannotStart;
+            }
+            source.items = choices.folder->Items();
+        }
+        total = source.Count();
+    } catch (const HostError& e) {
+        LogHostError(env.log, choices.selectedOnly ? "Cant get the selection" : "Cant get the folder's items", e);
+        return kRunCannotStart;
+    }
+
+    CExportRun run(env, choices, m_hostMajorVersion);
+    if (total > 0) {
+        if (choices.oneFile) {
+            // The single file is named after the folder.
+            std::u16string base;
+            try {
+                std::unique_ptr<IFolder> folder;
+                if (choices.folder) {
+                    base = choices.folder->Name();
+                } else if (std::unique_ptr<IExplorer> explorer = env.app.ActiveExplorer()) {
+                    if ((folder = explorer->CurrentFolder())) base = folder->Name();
+                }
+            } catch (const HostError& e) {
+                LogHostError(env.log, "Cant get the folder name", e);
+            }
+            run.SetSingleFileBaseName(std::move(base));
+        }
+        try {
+            run.SetSafeItem(env.mapi.CreateSafeContactItem());
+        } catch (const HostError& e) {
+            // Every contact then counts as failed: nothing can be exported without it.
+            env.log.LogMsg("Cant Create Redemption.SafeContactItem", e.Hr(), kRunSource, kError, kLogFlags);
+        }
+
+        CDlgProgress progress(progressView);
+        if (!progress.Start(nullptr, kProgressExportContacts)) {
+            env.log.LogMsg("Cant start the progress display", 0, kRunSource, kError, kLogFlags);
+            return kRunCannotStart;
+        }
+        progress.SetLabel(kStrExporting);
+        progress.SetRange(total);
+
+        for (int i = 1; i <= total; ++i) {
+            if (progress.CancelPressed()) {
+                counters.skipped += total - i + 1;
+                break;
+            }
+            if (progress.HelpPressed() && env.help != nullptr) env.help->ShowContextHelp(kHelpExportContacts);
+
+            std::unique_ptr<IItem> item;
+            try {
+                item = source.Item(i);
+            } catch (const HostError& e) {
+                // The collection itself failed: the rest cannot be reached.
+                char what[64];
+                std::snprintf(what, sizeof what, "Cant get item %d of %d", i, total);
+                LogHostError(env.log, what, e);
+                counters.failed += total - i + 1;
+                break;
+            }
+            if (!item) {
+                counters.failed += total - i + 1;
+                env.log.LogMsg("The item collection ended early", i, kRunSource, kError, kLogFlags);
+                break;
+            }
+
+            int result;
+            try {
+                result = run.HandleItem(*item);
+            } catch (const HostError& e) {
+                LogHostError(env.log, "Contact not exported", e);
+                result = kCardFailed;
+            }
+            if (result == CExportRun::kNotAContact) continue;
+            if (result == CExportRun::kRejected) {
+                ++counters.skipped;
+                continue;
+            }
+            if (result == kFileFailed && choices.oneFile) {
+                counters.failed += total - i + 1;
+                break;
+            }
+            if (result >= 0) {
+                ++counters.succeeded;
+            } else {
+                ++counters.failed;
+            }
+            progress.Step();
+        }
+        progress.Close();
+    }
+    run.CloseSingleFile();
+    outcome.writtenFiles = std::move(run.WrittenFiles());
+    wizard.Finish(outcome);
+    return kRunDone;
+}
+
+}  // namespace mireo
