@@ -12,11 +12,11 @@
 #include "encoding/mireo_char_converter.h"
 #include "engine/settings_store.h"
 #include "hoststore/host_store.h"
-#include "mireo_version.h"
 #include "platform/locale_info.h"
 #include "platform/module.h"
+#include "platform/output_files.h"
 #include "platform/registry.h"
-#include "vcard/posix/posix_output_files.h"
+#include "platform/version_info.h"
 
 namespace mireo::cli {
 
@@ -55,6 +55,7 @@ constexpr const char* kPrefix = "mireo export-contacts: ";
 int RunExportContacts(const ExportContactsArgs& args, ExportContactsContext& context) {
     CTerminalContactExportWizard wizard(context.app, context.settings, context.converter.Encodings(), args, context.in,
                                         context.out, context.err);
+    const ProductVersionInfo version = ProductVersion();
     ExportEnvironment env{
         .app = context.app,
         .mapi = context.mapi,
@@ -64,8 +65,8 @@ int RunExportContacts(const ExportContactsArgs& args, ExportContactsContext& con
         .files = context.files,
         .converter = context.converter,
         .listSeparator = context.listSeparator,
-        .productMajor = MIREO_VERSION_MAJOR,
-        .productMinor = MIREO_VERSION_MINOR,
+        .productMajor = version.major,
+        .productMinor = version.minor,
     };
     int hostMajor = 9;
     try {
@@ -106,7 +107,7 @@ int RunExportContactsCommand(const GlobalOptions& options, const std::vector<std
         CSettingsStore settings(SystemRegistry());
         CLibKelvo kelvo;
         kelvo.Init(OwnModuleHandle(), &app);
-        std::unique_ptr<IOutputFiles> files = CreatePosixOutputFiles();
+        std::unique_ptr<IOutputFiles> files = CreateSystemOutputFiles();
         CTerminalProgressView progress;
         ExportContactsContext context{
             .app = app,

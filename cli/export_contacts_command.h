@@ -110,8 +110,8 @@ struct ExportContactsContext {
     std::ostream& err;
 };
 
-// Parses, runs the export and answers the exit status: 0 nothing failed, 1 an item
+// Runs the export with parsed arguments and answers the exit status: 0 nothing failed, 1 an item
 // failed, 2 invalid options or a run that could not start.
-int RunExportContacts(const std::vector<std::string>& args, ExportContactsContext& context);
+int RunExportContacts(const ExportContactsArgs& args, ExportContactsContext& context);
 
 }  // namespace mireo::cli
