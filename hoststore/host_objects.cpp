@@ -522,6 +522,29 @@ private:
 // ---------------------------------------------------------------------------
 // Items
 
+// Property lookup by the exact name first (how callers spell them nearly always),
+// then case-insensitively as IDispatch does. Exports read every property of every
+// item, so the exact lookup is worth a table.
+const HostProperty* FindPropertyFast(ItemClass cls, std::string_view name) {
+    using Table = std::unordered_map<std::string_view, const HostProperty*>;
+    static const Table contacts = [] {
+        Table t;
+        for (const HostProperty& p : ContactProperties()) t.emplace(p.name, &p);
+        return t;
+    }();
+    static const Table appointments = [] {
+        Table t;
+        for (const HostProperty& p : AppointmentProperties()) t.emplace(p.name, &p);
+        return t;
+    }();
+    const Table* table = cls == ItemClass::Contact ? &contacts : cls == ItemClass::Appointment ? &appointments : nullptr;
+    if (table != nullptr) {
+        auto it = table->find(name);
+        if (it != table->end()) return it->second;
+    }
+    return FindItemProperty(cls, name);
+}
+
 class CItem : public IItem {
 public:
     CItem(Ctx ctx, State st) : m_ctx(std::move(ctx)), m_st(std::move(st)) {}
@@ -628,7 +651,7 @@ public:
 private:
     const char* Iface() const { return IfaceOf(m_st->data.cls); }
     const HostProperty* Find(std::string_view property) {
-        const HostProperty* p = FindItemProperty(m_st->data.cls, property);
+        const HostProperty* p = FindPropertyFast(m_st->data.cls, property);
         if (!p) throw HostError(kDispEUnknownName, Iface(), std::string(property));
         return p;
     }
@@ -733,10 +756,35 @@ private:
     }
 
     std::unique_ptr<IItem> Make(Entry& e) {
-        if (!e.state) e.state = m_ctx->db.LoadItem(e.key.id);
-        if (!e.state || e.state->gone) throw HostError(kMapiENotFound, kItemsIface, "the item no longer exists");
-        if (e.occurrence) return std::make_unique<COccurrence>(m_ctx, e.state, e.original);
-        return std::make_unique<CItem>(m_ctx, e.state);
+        // A plain entry does not keep its item loaded: a walk over a large folder would
+        // otherwise hold every item it has passed (and make each load slower).
+        State st = e.state ? e.state : Preloaded(e);
+        if (!st || st->gone) throw HostError(kMapiENotFound, kItemsIface, "the item no longer exists");
+        if (e.occurrence) {
+            e.state = st;
+            return std::make_unique<COccurrence>(m_ctx, st, e.original);
+        }
+        return std::make_unique<CItem>(m_ctx, std::move(st));
+    }
+
+    // A plain entry's item from a window of items loaded together with the entries
+    // after it, so a walk from 1 to Count costs one query per window. The window holds
+    // at most CStoreDb::kLoadBatch items.
+    State Preloaded(const Entry& e) {
+        const std::size_t index = static_cast<std::size_t>(&e - m_entries.data());
+        if (m_windowGeneration == m_generation && index >= m_windowStart &&
+            index < m_windowStart + m_window.size() && m_window[index - m_windowStart])
+            return m_window[index - m_windowStart];
+        std::vector<std::int64_t> ids;
+        for (std::size_t i = index; i < m_entries.size() && ids.size() < CStoreDb::kLoadBatch; ++i) {
+            if (m_entries[i].occurrence || m_entries[i].state) break;
+            ids.push_back(m_entries[i].key.id);
+        }
+        if (ids.size() <= 1) return m_ctx->db.LoadItem(e.key.id);
+        m_ctx->db.LoadItems(ids, m_window);
+        m_windowStart = index;
+        m_windowGeneration = m_generation;
+        return m_window[0];
     }
 
     // Candidates from the store's indexes for one filter node; nullopt = scan.
@@ -804,6 +852,7 @@ private:
         if (m_generation == m_ctx->db.Generation()) return;
         m_generation = m_ctx->db.Generation();
         m_entries.clear();
+        m_window.clear();
         m_cursor = 0;
         CStoreDb& db = m_ctx->db;
         const FolderRow* folder = db.Folder(m_folderId);
@@ -894,6 +943,9 @@ private:
     std::vector<Entry> m_entries;
     std::size_t m_cursor = 0;
     std::uint64_t m_generation = ~0ull;
+    std::vector<State> m_window;  // items of entries m_windowStart.. loaded together
+    std::size_t m_windowStart = 0;
+    std::uint64_t m_windowGeneration = ~0ull;
 };
 
 // ---------------------------------------------------------------------------

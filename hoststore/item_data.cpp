@@ -48,7 +48,7 @@ public:
             break;
         }
     }
-    void Props(const std::map<std::string, Value>& props) {
+    void Props(const PropertyMap& props) {
         Var(props.size());
         for (const auto& [k, v] : props) {
             Str(k);
@@ -127,7 +127,7 @@ public:
         Fail();
         return {};
     }
-    void Props(std::map<std::string, Value>& props) {
+    void Props(PropertyMap& props) {
         const std::size_t n = Len(2);
         for (std::size_t i = 0; i < n && m_ok; ++i) {
             std::string k = Str();
@@ -149,7 +149,7 @@ private:
 constexpr std::uint8_t kFormat = 1;
 
 const Value* Find(const ItemData& item, const char* name) {
-    auto it = item.props.find(name);
+    auto it = item.props.find(std::string_view(name));
     return it == item.props.end() ? nullptr : &it->second;
 }
 

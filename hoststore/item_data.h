@@ -20,15 +20,18 @@ struct RecipientData {
     int type = kRecipientRequired;
 };
 
+// Properties by canonical name; looked up by the tables' own names without a copy.
+using PropertyMap = std::map<std::string, Value, std::less<>>;
+
 struct ExceptionData {
     std::int64_t originalMinute = 0;  // the occurrence's start in the pattern
     bool deleted = false;
-    std::map<std::string, Value> props;  // changed occurrence: Start, End, Subject, ...
+    PropertyMap props;  // changed occurrence: Start, End, Subject, ...
 };
 
 struct ItemData {
     ItemClass cls = ItemClass::Contact;
-    std::map<std::string, Value> props;   // canonical name -> value, only those put
+    PropertyMap props;   // canonical name -> value, only those put
     std::map<std::uint16_t, Value> mapi;  // MAPI property id -> value
     std::vector<RecipientData> recipients;
     std::optional<RecurrenceRule> pattern;

@@ -243,6 +243,50 @@ std::shared_ptr<ItemState> CStoreDb::LoadItem(std::int64_t id) {
     return state;
 }
 
+void CStoreDb::LoadItems(const std::vector<std::int64_t>& ids, std::vector<std::shared_ptr<ItemState>>& out) {
+    out.assign(ids.size(), nullptr);
+    std::unordered_map<std::int64_t, std::size_t> wanted;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        auto it = m_open.find(ids[i]);
+        if (it != m_open.end()) {
+            if ((out[i] = it->second.lock())) continue;
+        }
+        wanted.emplace(ids[i], i);
+    }
+    if (wanted.empty()) return;
+    static const std::string sql = [] {
+        std::string q = "SELECT id, folder_id, data FROM items WHERE id IN (?";
+        for (std::size_t i = 1; i < kLoadBatch; ++i) q += ",?";
+        return q + ")";
+    }();
+    auto next = wanted.begin();
+    while (next != wanted.end()) {
+        CStatement& st = Stmt(sql.c_str());
+        st.Reset();
+        for (std::size_t k = 1; k <= kLoadBatch; ++k) {
+            st.Bind(static_cast<int>(k), next != wanted.end() ? next->first : std::int64_t{0});
+            if (next != wanted.end()) ++next;
+        }
+        while (st.Step()) {
+            const std::int64_t id = st.Int(0);
+            auto state = std::make_shared<ItemState>();
+            state->id = id;
+            state->folderId = st.Int(1);
+            if (!DeserializeItem(st.Blob(2), state->data)) {
+                st.Reset();
+                throw HostError(kEFail, kStoreIface, "damaged item " + std::to_string(id));
+            }
+            state->saved = true;
+            m_open[id] = state;
+            out[wanted[id]] = std::move(state);
+        }
+        st.Reset();
+    }
+    if (m_open.size() > 4096) {
+        for (auto i = m_open.begin(); i != m_open.end();) i = i->second.expired() ? m_open.erase(i) : std::next(i);
+    }
+}
+
 void CStoreDb::SaveItem(const std::shared_ptr<ItemState>& item) {
     const ItemData& d = item->data;
     const Bytes blob = SerializeItem(d);

@@ -75,6 +75,10 @@ public:
 
     // Items.
     std::shared_ptr<ItemState> LoadItem(std::int64_t id);  // null when there is none
+    // LoadItem for several items with one query (a walk over a folder); out[i] is the
+    // item of ids[i], null when there is none.
+    static constexpr std::size_t kLoadBatch = 64;
+    void LoadItems(const std::vector<std::int64_t>& ids, std::vector<std::shared_ptr<ItemState>>& out);
     void SaveItem(const std::shared_ptr<ItemState>& item);
     // Drops unsaved changes: the stored row again.
     void ReloadItem(ItemState& item);
