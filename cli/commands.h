@@ -20,5 +20,8 @@ int RunEncodingsCommand(const GlobalOptions& options, const std::vector<std::str
                         std::ostream& err);
 int RunSettingsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
                        std::ostream& err);
+// mireo export-contacts [FOLDER] --to DIR [options] (cli/export_contacts_command.h).
+int RunExportContactsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
+                             std::ostream& err);
 
 }  // namespace mireo::cli

@@ -22,6 +22,9 @@ const char kUsage[] =
     "Commands:\n"
     "  encodings                 list the supported encodings (supportedEncodings.txt)\n"
     "  settings                  show every stored choice and its default\n"
+    "  export-contacts [FOLDER] --to DIR [options]\n"
+    "                            export the contacts of a folder to vCard files\n"
+    "                            (mireo export-contacts --help lists the options)\n"
     "  store folders             list the folders of the host store\n"
     "  store mkdir PATH --type contacts|calendar|mail\n"
     "  store add PATH [FILE|-]   add the items of a JSON array\n"
@@ -93,6 +96,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(rest.begin() + 1, rest.end());
     if (command == "encodings") return RunEncodingsCommand(options, args, std::cout, std::cerr);
     if (command == "settings") return RunSettingsCommand(options, args, std::cout, std::cerr);
+    if (command == "export-contacts") return RunExportContactsCommand(options, args, std::cout, std::cerr);
     if (command == "store") return RunStoreCommand(options.storePath, args, std::cout, std::cerr);
     std::cerr << "mireo: unknown command '" << command << "'\n" << kUsage;
     return kExitUsage;

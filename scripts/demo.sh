@@ -29,3 +29,19 @@ echo
 echo "== The host store ($MIREO_STORE) with the bundled sample contacts"
 "$mireo" store add Contacts testdata/hoststore/sample-contacts.json
 "$mireo" store folders
+echo
+echo "== Export the contacts: one vCard 3.0 file per contact, UTF-8"
+mkdir -p "$demo/out/per-contact" "$demo/out/one-file"
+"$mireo" export-contacts Contacts --to "$demo/out/per-contact" --file-per-contact --format 3.0 --encoding UTF-8
+echo
+echo "== Again, all contacts into one vCard 2.1 file (other options as the last export stored them)"
+"$mireo" export-contacts Contacts --to "$demo/out/one-file" --one-file --format 2.1
+echo
+echo "== The files written"
+(cd "$demo/out" && find . -type f -name '*.vcf' | LC_ALL=C sort | head -40)
+echo
+echo "== The first card of $demo/out/one-file/Contacts.vcf"
+tr -d '\r' <"$demo/out/one-file/Contacts.vcf" | sed -n '1,/^END:VCARD$/p'
+echo
+echo "== The stored choices"
+"$mireo" settings | grep 'Contacts.Export'

@@ -1,0 +1,133 @@
+// mireo export-contacts: the contact export wizard as options, prompts and a printed
+// finish page, driving the same run as the add-in.
+#include "cli/export_contacts_command.h"
+
+#include <exception>
+#include <iostream>
+#include <memory>
+
+#include "addin/lib_kelvo.h"
+#include "cli/commands.h"
+#include "cli/progress_view.h"
+#include "encoding/mireo_char_converter.h"
+#include "engine/settings_store.h"
+#include "hoststore/host_store.h"
+#include "platform/locale_info.h"
+#include "platform/module.h"
+#include "platform/output_files.h"
+#include "platform/registry.h"
+#include "platform/version_info.h"
+
+namespace mireo::cli {
+
+const char kExportContactsUsage[] =
+    "usage: mireo export-contacts [FOLDER] --to DIR [options]\n"
+    "\n"
+    "Exports the contacts of an Outlook folder to vCard files. FOLDER is \"Contacts\",\n"
+    "\"Contacts/Work\" or \"\\\\Personal Folders\\Contacts\"; by default the default Contacts\n"
+    "folder. An option not given keeps the choice stored by the last export; the options\n"
+    "given are stored as the wizard stores them.\n"
+    "\n"
+    "  --to DIR                   the folder for the files (an existing directory)\n"
+    "  --one-file                 all contacts into one file\n"
+    "  --file-per-contact         one file per contact\n"
+    "  --format 2.1|3.0           the vCard version\n"
+    "  --encoding NAME            an encoding of 'mireo encodings' (display or charset name)\n"
+    "  --overwrite                replace existing files of the same name\n"
+    "  --no-overwrite             never replace a file; add \"(1)\", \"(2)\", ... to the name\n"
+    "  --skip-private             do not export private contacts\n"
+    "  --include-private          export private contacts too\n"
+    "  --exclude-categories LIST  skip contacts with any of these categories\n"
+    "  --include-categories LIST  export only contacts with one of these categories\n"
+    "  --any-categories           no category filter\n"
+    "  -i, --interactive          walk the wizard's pages as prompts (Enter keeps a value)\n"
+    "  -h, --help                 this text\n"
+    "\n"
+    "Exit status: 0 every contact exported or skipped, 1 a contact failed, 2 invalid\n"
+    "options or an export that could not start.\n";
+
+namespace {
+
+constexpr const char* kPrefix = "mireo export-contacts: ";
+
+}  // namespace
+
+int RunExportContacts(const ExportContactsArgs& args, ExportContactsContext& context) {
+    CTerminalContactExportWizard wizard(context.app, context.settings, context.converter.Encodings(), args, context.in,
+                                        context.out, context.err);
+    const ProductVersionInfo version = ProductVersion();
+    ExportEnvironment env{
+        .app = context.app,
+        .mapi = context.mapi,
+        .settings = context.settings,
+        .log = context.log,
+        .help = context.help,
+        .files = context.files,
+        .converter = context.converter,
+        .listSeparator = context.listSeparator,
+        .productMajor = version.major,
+        .productMinor = version.minor,
+    };
+    int hostMajor = 9;
+    try {
+        hostMajor = context.app.MajorVersion(9);
+    } catch (const std::exception&) {
+    }
+    CvCardExport runner(hostMajor);
+    int result = kRunCannotStart;
+    try {
+        result = runner.Run(env, wizard, context.progress);
+    } catch (const std::exception& e) {
+        context.err << kPrefix << e.what() << "\n";
+        return kExitUsage;
+    }
+    if (!wizard.Finished()) {
+        if (result == kRunCannotStart) {
+            context.err << kPrefix << "the export could not start\n";
+            return kExitUsage;
+        }
+        return wizard.WizardStatus();
+    }
+    return wizard.Counters().failed > 0 ? kExitItemFailed : kExitOk;
+}
+
+int RunExportContactsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
+                             std::ostream& err) {
+    ExportContactsArgs parsed;
+    if (!ParseExportContactsArgs(args, parsed, err)) {
+        err << "Try 'mireo export-contacts --help'.\n";
+        return kExitUsage;
+    }
+    if (parsed.help) {
+        out << kExportContactsUsage;
+        return kExitOk;
+    }
+    try {
+        CHostApplication app(DefaultHostStoreOptions(options.storePath));
+        CSettingsStore settings(SystemRegistry());
+        CLibKelvo kelvo;
+        kelvo.Init(OwnModuleHandle(), &app);
+        std::unique_ptr<IOutputFiles> files = CreateSystemOutputFiles();
+        CTerminalProgressView progress;
+        ExportContactsContext context{
+            .app = app,
+            .mapi = app.Mapi(),
+            .settings = settings,
+            .log = kelvo,
+            .help = &kelvo,
+            .files = *files,
+            .converter = SharedCharConverter(),
+            .listSeparator = SystemLocaleInfo().ListSeparator(),
+            .progress = progress,
+            .in = std::cin,
+            .out = out,
+            .err = err,
+        };
+        return RunExportContacts(parsed, context);
+    } catch (const std::exception& e) {
+        err << kPrefix << e.what() << "\n";
+        return kExitUsage;
+    }
+}
+
+}  // namespace mireo::cli

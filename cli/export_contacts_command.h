@@ -1,0 +1,117 @@
+#pragma once
+// "mireo export-contacts": the contact export wizard on the command line. The start
+// and options pages are options (or prompts with -i), stored as the pages store them;
+// the finish page is printed.
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "encoding/supported_encodings_list.h"
+#include "vcard/contact_export.h"
+
+namespace mireo {
+class CDlgVCardExport;
+class CDlgVCardExportOptions;
+}  // namespace mireo
+
+namespace mireo::cli {
+
+enum class CategoryMode { Any, Exclude, Include };
+
+// The command's arguments as given; an option not given is unset and the page keeps
+// the stored choice.
+struct ExportContactsArgs {
+    std::optional<std::string> folder;  // the Outlook folder
+    std::optional<std::string> to;      // the Windows folder
+    std::optional<bool> oneFile;
+    std::optional<int> format;          // 21 or 30
+    std::optional<std::string> encoding;  // as typed; resolved against the list later
+    std::optional<bool> overwrite;
+    std::optional<bool> skipPrivate;
+    std::optional<CategoryMode> categoryMode;
+    std::string categories;             // with Exclude or Include
+    bool interactive = false;
+    bool help = false;
+
+    // True when an option of the options page was given (the page's OK then stores).
+    bool TouchesOptionsPage() const {
+        return format || encoding || overwrite || skipPrivate || categoryMode;
+    }
+};
+
+extern const char kExportContactsUsage[];
+
+// Reads the arguments after "export-contacts". False, with a message on err, for an
+// unknown option, a missing value, a bad --format or two folders.
+bool ParseExportContactsArgs(const std::vector<std::string>& args, ExportContactsArgs& out, std::ostream& err);
+
+// The display name of the encoding that the text names: a display name (exact, then
+// ignoring case) or a charset name ignoring case. nullopt when none matches.
+std::optional<std::string> ResolveEncodingName(std::string_view text, const SupportedEncodingsList& list);
+
+// A host folder named on the command line ("Contacts", "Contacts/Work",
+// "\\Personal Folders\Contacts"). Names below the top folder are looked up in the
+// store that holds the default Contacts folder (else the first store). Names match
+// exactly, else ignoring ASCII case. Null when there is no such folder.
+std::unique_ptr<IFolder> FindFolderByPath(IApplication& app, std::string_view text);
+
+// The wizard of the command line: applies the options (or asks with -i), validates,
+// stores and fills the run's choices; Finish prints the finish page.
+class CTerminalContactExportWizard : public IContactExportWizard {
+public:
+    CTerminalContactExportWizard(IApplication& app, CSettingsStore& settings, const SupportedEncodingsList& encodings,
+                                 const ExportContactsArgs& args, std::istream& in, std::ostream& out,
+                                 std::ostream& err);
+
+    bool Run(ContactExportChoices& choices) override;
+    void Finish(const ContactExportOutcome& outcome) override;
+
+    // After Run returned false: kExitUsage for invalid options, kExitOk when the user
+    // cancelled at a prompt.
+    int WizardStatus() const { return m_status; }
+    bool Finished() const { return m_finished; }
+    const RunCounters& Counters() const { return m_counters; }
+
+private:
+    bool ApplyArgs(CDlgVCardExport& page, CDlgVCardExportOptions& options);
+    bool Prompt(CDlgVCardExport& page, CDlgVCardExportOptions& options);
+    bool Ask(const std::string& question, const std::string& current, std::string& answer);
+    bool AskYesNo(const std::string& question, bool current, bool& answer);
+    bool TargetFolderUsable(const std::string& path, bool report);
+    void PrintSummary(const CDlgVCardExport& page);
+
+    IApplication& m_app;
+    CSettingsStore& m_settings;
+    const SupportedEncodingsList& m_encodings;
+    const ExportContactsArgs& m_args;
+    std::istream& m_in;
+    std::ostream& m_out;
+    std::ostream& m_err;
+    int m_status = 0;
+    bool m_finished = false;
+    RunCounters m_counters;
+};
+
+// Everything the command works with, so that tests can hand in their own.
+struct ExportContactsContext {
+    IApplication& app;
+    IMapiFactory& mapi;
+    CSettingsStore& settings;
+    ILogger& log;
+    IContextHelp* help;
+    IOutputFiles& files;
+    MireoCharConverter& converter;
+    std::string listSeparator;
+    IProgressView& progress;
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// Runs the export with parsed arguments and answers the exit status: 0 nothing failed, 1 an item
+// failed, 2 invalid options or a run that could not start.
+int RunExportContacts(const ExportContactsArgs& args, ExportContactsContext& context);
+
+}  // namespace mireo::cli

@@ -1,0 +1,478 @@
+// The contact export wizard of the command line: options and prompts onto the pages,
+// and the printed finish page.
+#include "cli/export_contacts_command.h"
+
+#include <cctype>
+#include <exception>
+#include <istream>
+#include <ostream>
+#include <memory>
+
+#include "cli/commands.h"
+#include "engine/settings_store.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/user_strings.h"
+#include "ui/folder_path.h"
+#include "vcard/ui/dlg_vcard_export.h"
+#include "vcard/ui/dlg_vcard_export_options.h"
+
+namespace mireo::cli {
+
+namespace {
+
+constexpr const char* kPrefix = "mireo export-contacts: ";
+
+std::string Lower(std::string_view s) {
+    std::string l(s);
+    for (char& c : l) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return l;
+}
+
+std::string Trim(const std::string& s) {
+    const std::size_t b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) return {};
+    const std::size_t e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+// String 114 with the path in place of "%s".
+std::string NameNotAccessible(const std::string& path) {
+    std::string text = LoadUserString(kStrNameNotAccessible);
+    const std::size_t at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, path);
+    return text;
+}
+
+std::unique_ptr<IFolder> ChildNamed(IFolder& parent, const std::string& name) {
+    std::unique_ptr<IFolders> children = parent.Folders();
+    if (!children) return nullptr;
+    const std::u16string wanted = ToHostText(name);
+    const std::string folded = Lower(name);
+    std::unique_ptr<IFolder> caseless;
+    const int n = children->Count();
+    for (int i = 1; i <= n; ++i) {
+        std::unique_ptr<IFolder> child = children->Item(i);
+        if (!child) continue;
+        const std::u16string childName = child->Name();
+        if (childName == wanted) return child;
+        if (!caseless && Lower(FromHostText(childName)) == folded) caseless = std::move(child);
+    }
+    return caseless;
+}
+
+std::unique_ptr<IFolder> TopNamed(INamespace& ns, const std::string& name) {
+    std::unique_ptr<IFolders> tops = ns.Folders();
+    if (!tops) return nullptr;
+    const std::u16string wanted = ToHostText(name);
+    const std::string folded = Lower(name);
+    std::unique_ptr<IFolder> caseless;
+    for (int i = 1; i <= tops->Count(); ++i) {
+        std::unique_ptr<IFolder> top = tops->Item(i);
+        if (!top) continue;
+        const std::u16string topName = top->Name();
+        if (topName == wanted) return top;
+        if (!caseless && Lower(FromHostText(topName)) == folded) caseless = std::move(top);
+    }
+    return caseless;
+}
+
+// The top folder of the store that holds the default Contacts folder.
+std::unique_ptr<IFolder> DefaultTop(INamespace& ns) {
+    try {
+        std::unique_ptr<IFolder> folder = ns.GetDefaultFolder(DefaultFolder::Contacts);
+        for (int depth = 0; folder && depth < 1000; ++depth) {
+            std::unique_ptr<IFolder> parent = folder->Parent();
+            if (!parent) return folder;
+            folder = std::move(parent);
+        }
+    } catch (const std::exception&) {
+    }
+    std::unique_ptr<IFolders> tops = ns.Folders();
+    return tops && tops->Count() > 0 ? tops->Item(1) : nullptr;
+}
+
+const char* ModeWord(const ContactExportOptionValues& v) {
+    if (!v.categoryFilter) return "any";
+    return v.includeCategories ? "include" : "exclude";
+}
+
+}  // namespace
+
+bool ParseExportContactsArgs(const std::vector<std::string>& args, ExportContactsArgs& out, std::ostream& err) {
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string a = args[i];
+        if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
+            if (out.folder) {
+                err << kPrefix << "one Outlook folder only (\"" << *out.folder << "\" and \"" << a << "\")\n";
+                return false;
+            }
+            out.folder = a;
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::optional<std::string> inlineValue;
+        if (const std::size_t eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = a.substr(eq + 1);
+            a.erase(eq);
+        }
+        auto value = [&](std::string& slot) {
+            if (inlineValue) {
+                slot = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                err << kPrefix << a << " needs a value\n";
+                return false;
+            }
+            slot = args[++i];
+            return true;
+        };
+        auto flag = [&](auto& slot, auto v) {
+            if (inlineValue) {
+                err << kPrefix << a << " takes no value\n";
+                return false;
+            }
+            slot = v;
+            return true;
+        };
+        std::string text;
+        bool ok = true;
+        if (a == "-h" || a == "--help") {
+            ok = flag(out.help, true);
+        } else if (a == "-i" || a == "--interactive") {
+            ok = flag(out.interactive, true);
+        } else if (a == "--to") {
+            ok = value(text);
+            if (ok) out.to = text;
+        } else if (a == "--one-file") {
+            ok = flag(out.oneFile, true);
+        } else if (a == "--file-per-contact") {
+            ok = flag(out.oneFile, false);
+        } else if (a == "--format") {
+            ok = value(text);
+            if (ok) {
+                if (text == "2.1" || text == "21") {
+                    out.format = kVCardFormat21;
+                } else if (text == "3.0" || text == "30" || text == "3") {
+                    out.format = kVCardFormat30;
+                } else {
+                    err << kPrefix << "--format must be 2.1 or 3.0, not \"" << text << "\"\n";
+                    return false;
+                }
+            }
+        } else if (a == "--encoding") {
+            ok = value(text);
+            if (ok) out.encoding = text;
+        } else if (a == "--overwrite") {
+            ok = flag(out.overwrite, true);
+        } else if (a == "--no-overwrite") {
+            ok = flag(out.overwrite, false);
+        } else if (a == "--skip-private") {
+            ok = flag(out.skipPrivate, true);
+        } else if (a == "--include-private") {
+            ok = flag(out.skipPrivate, false);
+        } else if (a == "--exclude-categories" || a == "--include-categories") {
+            ok = value(out.categories);
+            if (ok) out.categoryMode = a == "--include-categories" ? CategoryMode::Include : CategoryMode::Exclude;
+        } else if (a == "--any-categories") {
+            ok = flag(out.categoryMode, CategoryMode::Any);
+            out.categories.clear();
+        } else {
+            err << kPrefix << "unknown option " << args[i] << "\n";
+            return false;
+        }
+        if (!ok) return false;
+    }
+    return true;
+}
+
+std::optional<std::string> ResolveEncodingName(std::string_view text, const SupportedEncodingsList& list) {
+    for (const EncodingRecord& r : list)
+        if (r.displayName == text) return r.displayName;
+    const std::string folded = Lower(text);
+    for (const EncodingRecord& r : list)
+        if (Lower(r.displayName) == folded) return r.displayName;
+    for (const EncodingRecord& r : list)
+        if (Lower(r.charsetName) == folded) return r.displayName;
+    return std::nullopt;
+}
+
+std::unique_ptr<IFolder> FindFolderByPath(IApplication& app, std::string_view text) {
+    const std::optional<FolderPathSpec> spec = ParseFolderPath(text);
+    if (!spec) return nullptr;
+    try {
+        std::unique_ptr<INamespace> ns = app.GetNamespace();
+        if (!ns) return nullptr;
+        std::unique_ptr<IFolder> folder = spec->top.empty() ? DefaultTop(*ns) : TopNamed(*ns, spec->top);
+        for (const std::string& name : spec->names) {
+            if (!folder) return nullptr;
+            folder = ChildNamed(*folder, name);
+        }
+        return folder;
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+CTerminalContactExportWizard::CTerminalContactExportWizard(IApplication& app, CSettingsStore& settings,
+                                                           const SupportedEncodingsList& encodings,
+                                                           const ExportContactsArgs& args, std::istream& in,
+                                                           std::ostream& out, std::ostream& err)
+    : m_app(app), m_settings(settings), m_encodings(encodings), m_args(args), m_in(in), m_out(out), m_err(err) {}
+
+bool CTerminalContactExportWizard::TargetFolderUsable(const std::string& path, bool report) {
+    if (!path.empty() && PathIsDirectory(path)) return true;
+    if (report) CurrentMessageBox().Show(kCaptionMireoError, NameNotAccessible(path), MbIcon::Error, MbButtons::Ok);
+    return false;
+}
+
+// The given options go onto the pages' controls, each checked as the page checks it.
+// Nothing is stored here.
+bool CTerminalContactExportWizard::ApplyArgs(CDlgVCardExport& page, CDlgVCardExportOptions& options) {
+    if (m_args.folder) {
+        std::unique_ptr<IFolder> folder = FindFolderByPath(m_app, *m_args.folder);
+        if (!folder) {
+            m_err << kPrefix << "no Outlook folder \"" << *m_args.folder << "\" (see 'mireo store folders')\n";
+            return false;
+        }
+        if (!page.ChooseFolder(std::move(folder))) return false;  // string 145 was shown
+    }
+    if (m_args.encoding) {
+        const std::optional<std::string> name = ResolveEncodingName(*m_args.encoding, m_encodings);
+        int index = -1;
+        if (name) {
+            const auto& names = options.EncodingNames();
+            for (std::size_t i = 0; i < names.size(); ++i)
+                if (names[i] == *name) index = static_cast<int>(i);
+        }
+        if (index < 0 || !options.SelectEncoding(index)) {
+            m_err << kPrefix << "unknown encoding \"" << *m_args.encoding << "\"; the supported encodings are:\n";
+            for (const EncodingRecord& r : m_encodings) m_err << "  " << r.displayName << " (" << r.charsetName << ")\n";
+            return false;
+        }
+    }
+    if (m_args.format) options.SetVersion30(*m_args.format == kVCardFormat30);
+    if (m_args.overwrite) options.SetOverwrite(*m_args.overwrite);
+    if (m_args.skipPrivate) options.SetSkipPrivate(*m_args.skipPrivate);
+    if (m_args.categoryMode) {
+        options.SetCategoryFilter(*m_args.categoryMode != CategoryMode::Any);
+        if (*m_args.categoryMode != CategoryMode::Any) {
+            options.SetIncludeCategories(*m_args.categoryMode == CategoryMode::Include);
+            options.SetCategories(m_args.categories);
+        }
+    }
+    if (m_args.TouchesOptionsPage() && !options.Validate()) return false;  // string 127 was shown
+    if (m_args.oneFile) page.SetOneFile(*m_args.oneFile);
+    if (m_args.to) {
+        if (!TargetFolderUsable(*m_args.to, true)) return false;
+        page.SetTargetFolder(*m_args.to);
+    }
+    return true;
+}
+
+bool CTerminalContactExportWizard::Ask(const std::string& question, const std::string& current, std::string& answer) {
+    m_out << question << " [" << current << "]: " << std::flush;
+    std::string line;
+    if (!std::getline(m_in, line)) {
+        m_out << "\n";
+        return false;
+    }
+    answer = Trim(line);
+    return true;
+}
+
+bool CTerminalContactExportWizard::AskYesNo(const std::string& question, bool current, bool& answer) {
+    for (;;) {
+        std::string text;
+        if (!Ask(question, current ? "yes" : "no", text)) return false;
+        const std::string word = Lower(text);
+        if (word.empty()) {
+            answer = current;
+            return true;
+        }
+        if (word == "y" || word == "yes") {
+            answer = true;
+            return true;
+        }
+        if (word == "n" || word == "no") {
+            answer = false;
+            return true;
+        }
+        m_out << "Please answer yes or no.\n";
+    }
+}
+
+void CTerminalContactExportWizard::PrintSummary(const CDlgVCardExport& page) {
+    m_out << "\n  Outlook folder:                    " << page.FolderText() << "\n";
+    m_out << "  Windows folder:                    " << page.TargetFolder() << "\n";
+    m_out << "  Save contacts into one file:       " << (page.OneFile() ? "yes" : "no") << "\n";
+    for (const SummaryLine& line : page.Summary()) {
+        std::string label = line.label;
+        if (label.size() < 34) label.resize(34, ' ');
+        m_out << "  " << label << " " << line.value << "\n";
+    }
+    m_out << "\n";
+}
+
+// The pages as prompts: each control with its current value; Enter keeps it.
+bool CTerminalContactExportWizard::Prompt(CDlgVCardExport& page, CDlgVCardExportOptions& options) {
+    m_out << "Mireo - Export contacts to files\n";
+    for (;;) {
+        std::string answer;
+        if (!Ask("Outlook folder", page.FolderText(), answer)) return false;
+        if (answer.empty()) {
+            if (page.Folder() != nullptr) break;
+            m_out << "There is no contacts folder to keep; name one.\n";
+            continue;
+        }
+        std::unique_ptr<IFolder> folder = FindFolderByPath(m_app, answer);
+        if (!folder) {
+            m_out << "There is no Outlook folder \"" << answer << "\".\n";
+            continue;
+        }
+        if (page.ChooseFolder(std::move(folder))) break;
+    }
+    for (;;) {
+        std::string answer;
+        if (!Ask("Windows folder", page.TargetFolder(), answer)) return false;
+        const std::string candidate = answer.empty() ? page.TargetFolder() : answer;
+        if (TargetFolderUsable(candidate, true)) {
+            page.SetTargetFolder(candidate);
+            break;
+        }
+    }
+    bool yes = false;
+    if (!AskYesNo("Save contacts into one file", page.OneFile(), yes)) return false;
+    page.SetOneFile(yes);
+
+    m_out << "Options\n";
+    if (!AskYesNo("Do not export private contacts", options.Values().skipPrivate, yes)) return false;
+    options.SetSkipPrivate(yes);
+    for (;;) {
+        std::string answer;
+        if (!Ask("Export contacts with category(-ies) that (any, exclude, include)", ModeWord(options.Values()), answer))
+            return false;
+        const std::string word = Lower(answer);
+        if (word.empty()) break;
+        if (word == "any") {
+            options.SetCategoryFilter(false);
+            break;
+        }
+        if (word == "exclude" || word == "include") {
+            options.SetCategoryFilter(true);
+            options.SetIncludeCategories(word == "include");
+            break;
+        }
+        m_out << "Please answer any, exclude or include.\n";
+    }
+    while (options.CategoryControlsEnabled()) {
+        std::string answer;
+        if (!Ask("Categories", options.Values().categories, answer)) return false;
+        if (!answer.empty()) options.SetCategories(answer);
+        if (options.Validate()) break;  // string 127 was shown otherwise
+    }
+    if (!AskYesNo("Allow the program to overwrite identical files when exporting", options.Values().overwrite, yes))
+        return false;
+    options.SetOverwrite(yes);
+    m_out << "  1) vCard 2.1 (Recommended)\n  2) vCard 3.0\n";
+    for (;;) {
+        std::string answer;
+        if (!Ask("Format of vCard files", options.Version30() ? "2" : "1", answer)) return false;
+        if (answer.empty()) break;
+        if (answer == "1" || answer == "2.1") {
+            options.SetVersion30(false);
+            break;
+        }
+        if (answer == "2" || answer == "3.0") {
+            options.SetVersion30(true);
+            break;
+        }
+        m_out << "Please answer 1 or 2.\n";
+    }
+    const std::vector<std::string>& names = options.EncodingNames();
+    if (!names.empty()) {
+        for (std::size_t i = 0; i < names.size(); ++i) m_out << "  " << i + 1 << ") " << names[i] << "\n";
+        for (;;) {
+            std::string answer;
+            if (!Ask("Encoding", options.Values().encoding, answer)) return false;
+            if (answer.empty()) break;
+            const bool digits = answer.find_first_not_of("0123456789") == std::string::npos;
+            if (digits && answer.size() < 6 && options.SelectEncoding(std::stoi(answer) - 1)) break;
+            if (const std::optional<std::string> name = ResolveEncodingName(answer, m_encodings)) {
+                bool found = false;
+                for (std::size_t i = 0; i < names.size() && !found; ++i)
+                    if (names[i] == *name) found = options.SelectEncoding(static_cast<int>(i));
+                if (found) break;
+            }
+            m_out << "Please give a number of the list or an encoding's name.\n";
+        }
+    }
+    if (!options.OnOk()) return false;  // validated above; cannot refuse here
+    page.ApplyOptions(options);
+
+    PrintSummary(page);
+    bool go = true;
+    if (!AskYesNo("Export", true, go)) return false;
+    return go;
+}
+
+bool CTerminalContactExportWizard::Run(ContactExportChoices& choices) {
+    std::vector<std::string> names;
+    for (const EncodingRecord& r : m_encodings) names.push_back(r.displayName);
+    CDlgVCardExport page(m_app, m_settings, names);
+    CDlgVCardExportOptions options = page.MakeOptionsPage();
+
+    m_status = kExitUsage;
+    if (!ApplyArgs(page, options)) return false;
+    if (m_args.interactive) {
+        if (!Prompt(page, options)) {
+            m_out << "Export cancelled.\n";
+            m_status = kExitOk;
+            return false;
+        }
+    } else {
+        if (page.Folder() == nullptr) {
+            m_err << kPrefix << "there is no default Contacts folder; name one\n";
+            return false;
+        }
+        if (!m_args.to) {
+            if (page.TargetFolder().empty()) {
+                m_err << kPrefix << "no folder for the files: give --to DIR\n";
+                return false;
+            }
+            if (!TargetFolderUsable(page.TargetFolder(), true)) return false;
+        }
+        if (m_args.TouchesOptionsPage()) {
+            if (!options.OnOk()) return false;
+            page.ApplyOptions(options);
+        }
+    }
+    if (!page.OnExport(choices)) {
+        m_err << kPrefix << "nothing to export\n";
+        return false;
+    }
+    m_status = kExitOk;
+    return true;
+}
+
+void CTerminalContactExportWizard::Finish(const ContactExportOutcome& outcome) {
+    m_finished = true;
+    m_counters = outcome.counters;
+    const RunCounters& c = outcome.counters;
+    m_out << SummaryText(c, kStrVerbExport) << "\n";
+    m_out << "  Selected contacts:      " << c.Total() << "\n";
+    m_out << "  Successfully exported:  " << c.succeeded << "\n";
+    m_out << "  Failures:               " << c.failed << "\n";
+    m_out << "  Skipped:                " << c.skipped << "\n";
+    if (!outcome.writtenFiles.empty()) {
+        m_out << "Files written to " << outcome.targetFolder << ":\n";
+        for (const std::string& f : outcome.writtenFiles) m_out << "  " << f << "\n";
+    }
+}
+
+}  // namespace mireo::cli

@@ -1,0 +1,163 @@
+#include "vcard/ui/dlg_vcard_export.h"
+
+#include <exception>
+
+#include "engine/logger.h"
+#include "engine/settings_store.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/user_strings.h"
+#include "ui/folder_path.h"
+#include "vcard/contact_export.h"
+
+namespace mireo {
+
+namespace {
+
+// A host folder as the path text sees it. Parent() of IFolder is already null above
+// a store's top folder.
+class CFolderNode final : public IFolderNode {
+public:
+    explicit CFolderNode(std::unique_ptr<IFolder> owned) : m_owned(std::move(owned)), m_folder(*m_owned) {}
+    explicit CFolderNode(IFolder& folder) : m_folder(folder) {}
+    std::u16string Name() override { return m_folder.Name(); }
+    std::unique_ptr<IFolderNode> Parent() override {
+        std::unique_ptr<IFolder> parent = m_folder.Parent();
+        if (!parent) return nullptr;
+        return std::make_unique<CFolderNode>(std::move(parent));
+    }
+
+private:
+    std::unique_ptr<IFolder> m_owned;
+    IFolder& m_folder;
+};
+
+bool HoldsContacts(IFolder& folder) {
+    try {
+        return folder.DefaultItemType() == kFolderContact;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+const char* YesNo(bool yes) { return yes ? "yes" : "no"; }
+
+}  // namespace
+
+std::string HostFolderPathText(IFolder& folder) {
+    CFolderNode node(folder);
+    return FromHostText(FolderPathText(node));
+}
+
+CDlgVCardExport::CDlgVCardExport(IApplication& app, CSettingsStore& settings, std::vector<std::string> encodings)
+    : m_app(app), m_settings(settings), m_encodings(std::move(encodings)) {
+    m_targetFolder = m_settings.GetText(kSetExportFolder);
+    m_oneFile = m_settings.GetFlag(kSetExportOneFile);
+    m_options = ReadContactExportOptions(m_settings, m_encodings);
+
+    try {
+        if (std::unique_ptr<IExplorer> explorer = m_app.ActiveExplorer()) {
+            std::unique_ptr<IFolder> current = explorer->CurrentFolder();
+            if (current && HoldsContacts(*current)) {
+                m_folder = std::move(current);
+                m_explorerFolder = explorer->CurrentFolder();
+                if (std::unique_ptr<ISelection> selection = explorer->Selection()) {
+                    const int n = selection->Count();
+                    for (int i = 1; i <= n && !m_selectionHasContacts; ++i) {
+                        std::unique_ptr<IItem> item = selection->Item(i);
+                        m_selectionHasContacts = item && item->Class() == ItemClass::Contact;
+                    }
+                }
+            }
+        }
+    } catch (const std::exception&) {
+        // No explorer to go by: the default Contacts folder, and no selection.
+        m_selectionHasContacts = false;
+    }
+    if (!m_selectionHasContacts) m_explorerFolder.reset();
+    if (!m_folder) {
+        try {
+            if (std::unique_ptr<INamespace> ns = m_app.GetNamespace()) m_folder = ns->GetDefaultFolder(DefaultFolder::Contacts);
+        } catch (const std::exception&) {
+            m_folder.reset();
+        }
+    }
+    if (m_folder) m_folderText = HostFolderPathText(*m_folder);
+}
+
+bool CDlgVCardExport::BrowseFolder() {
+    if (!FolderChoiceEnabled()) return false;
+    std::unique_ptr<IFolder> picked;
+    try {
+        if (std::unique_ptr<INamespace> ns = m_app.GetNamespace()) picked = ns->PickFolder();
+    } catch (const std::exception&) {
+        return false;
+    }
+    if (!picked) return false;
+    return ChooseFolder(std::move(picked));
+}
+
+bool CDlgVCardExport::ChooseFolder(std::unique_ptr<IFolder> folder) {
+    if (!folder) return false;
+    if (!HoldsContacts(*folder)) {
+        CurrentMessageBox().Show(kCaptionMireo, LoadUserString(kStrNotContactsFolder), MbIcon::Error, MbButtons::Ok);
+        return false;
+    }
+    m_folder = std::move(folder);
+    m_folderText = HostFolderPathText(*m_folder);
+    return true;
+}
+
+void CDlgVCardExport::SetSelectedOnly(bool on) {
+    if (!SelectedOnlyEnabled()) return;
+    m_selectedOnly = on;
+}
+
+CDlgVCardExportOptions CDlgVCardExport::MakeOptionsPage() const {
+    return CDlgVCardExportOptions(m_settings, m_encodings, m_options);
+}
+
+std::vector<SummaryLine> CDlgVCardExport::SummaryOf(const ContactExportOptionValues& v) {
+    std::string categories = "any";
+    if (v.categoryFilter) {
+        categories = LoadUserString(v.includeCategories ? kStrInclude : kStrExclude);
+        categories += " \"" + v.categories + "\"";
+    }
+    return {
+        {"Export private contacts:", YesNo(!v.skipPrivate)},
+        {"Export contacts with categories:", categories},
+        {"Overwrites identical files:", YesNo(v.overwrite)},
+        {"Format of vCard files:", v.format == kVCardFormat30 ? "vCard 3.0" : "vCard 2.1"},
+        {"Encoding:", v.encoding},
+    };
+}
+
+std::vector<SummaryLine> CDlgVCardExport::Summary() const { return SummaryOf(m_options); }
+
+bool CDlgVCardExport::ExportEnabled() const {
+    if (m_targetFolder.empty() || !PathIsDirectory(m_targetFolder)) return false;
+    return m_selectedOnly ? m_explorerFolder != nullptr : m_folder != nullptr;
+}
+
+bool CDlgVCardExport::OnExport(ContactExportChoices& choices) {
+    if (!ExportEnabled()) return false;
+    m_settings.WriteText(kSetExportFolder, m_targetFolder);
+    m_settings.WriteFlag(kSetExportOneFile, m_oneFile);
+
+    choices.folder = m_selectedOnly ? std::move(m_explorerFolder) : std::move(m_folder);
+    choices.selectedOnly = m_selectedOnly;
+    choices.targetFolder = m_targetFolder;
+    choices.oneFile = m_oneFile;
+    choices.format = m_options.format;
+    choices.encoding = m_options.encoding;
+    choices.overwrite = m_options.overwrite;
+    choices.filterMask = m_options.FilterMask();
+    choices.filterCategories = m_options.categories;
+    return true;
+}
+
+void CDlgVCardExport::OnHelp(IContextHelp* help) const {
+    if (help != nullptr) help->ShowContextHelp(kHelpExportContacts);
+}
+
+}  // namespace mireo
