@@ -203,13 +203,13 @@ std::optional<std::string> ResolveEncodingName(std::string_view text, const Supp
 }
 
 std::unique_ptr<IFolder> FindFolderByPath(IApplication& app, std::string_view text) {
-    const std::optional<FolderPathSpec> spec = ParseFolderPath(text);
-    if (!spec) return nullptr;
+    const std::optional<FolderPathSpec> parsed = ParseFolderPath(text);
+    if (!parsed) return nullptr;
     try {
         std::unique_ptr<INamespace> ns = app.GetNamespace();
         if (!ns) return nullptr;
-        std::unique_ptr<IFolder> folder = spec->top.empty() ? DefaultTop(*ns) : TopNamed(*ns, spec->top);
-        for (const std::string& name : spec->names) {
+        std::unique_ptr<IFolder> folder = parsed->top.empty() ? DefaultTop(*ns) : TopNamed(*ns, parsed->top);
+        for (const std::string& name : parsed->names) {
             if (!folder) return nullptr;
             folder = ChildNamed(*folder, name);
         }

@@ -49,18 +49,18 @@ std::u16string FolderPathText(IFolderNode& folder) {
 }
 
 std::optional<FolderPathSpec> ParseFolderPath(std::string_view text) {
-    FolderPathSpec spec;
+    FolderPathSpec parsed;
     const bool rooted = text.size() >= 2 && (text.substr(0, 2) == "\\\\" || text.substr(0, 2) == "//");
     if (rooted) {
         std::vector<std::string> names = SplitNames(text.substr(2), text[0] == '/');
         if (names.empty()) return std::nullopt;
-        spec.top = std::move(names.front());
-        spec.names.assign(std::make_move_iterator(names.begin() + 1), std::make_move_iterator(names.end()));
-        return spec;
+        parsed.top = std::move(names.front());
+        parsed.names.assign(std::make_move_iterator(names.begin() + 1), std::make_move_iterator(names.end()));
+        return parsed;
     }
-    spec.names = SplitNames(text, true);
-    if (spec.names.empty()) return std::nullopt;
-    return spec;
+    parsed.names = SplitNames(text, true);
+    if (parsed.names.empty()) return std::nullopt;
+    return parsed;
 }
 
 }  // namespace mireo

@@ -118,10 +118,10 @@ TEST(ParseFolderPath, ReadsBackThePathText) {
     std::u16string text = PathOf(chain);
     // The names are ASCII here, so a plain narrowing is the UTF-8 form.
     std::string narrow(text.begin(), text.end());
-    std::optional<FolderPathSpec> spec = ParseFolderPath(narrow);
-    ASSERT_TRUE(spec);
-    EXPECT_EQ(spec->top, "Personal Folders");
-    EXPECT_EQ(spec->names, (std::vector<std::string>{"Calendar", "Work"}));
+    std::optional<FolderPathSpec> parsed = ParseFolderPath(narrow);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->top, "Personal Folders");
+    EXPECT_EQ(parsed->names, (std::vector<std::string>{"Calendar", "Work"}));
 }
 
 }  // namespace
