@@ -961,8 +961,11 @@ std::vector<VCardCard> CvCardReader::ReadAll(std::string_view bytes, std::string
     return cards;
 }
 
-int CvCardReader::CountCards(std::string_view bytes) {
-    CvCardReader reader(nullptr);
+int CvCardReader::CountCards(std::string_view bytes, const VCardReaderOptions& options) {
+    VCardReaderOptions limits;
+    limits.maxLineBytes = options.maxLineBytes;
+    limits.maxCardBytes = options.maxCardBytes;
+    CvCardReader reader(nullptr, std::move(limits));
     reader.m_countOnly = true;
     reader.Open(bytes, {});
     VCardCard card;

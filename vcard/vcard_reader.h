@@ -89,8 +89,9 @@ public:
     // Every card of a file.
     std::vector<VCardCard> ReadAll(std::string_view bytes, std::string fileName);
 
-    // The number of cards Next would give for these bytes, by the same line rules.
-    static int CountCards(std::string_view bytes);
+    // The number of cards Next would give for these bytes, by the same line rules and
+    // the same line limit.
+    static int CountCards(std::string_view bytes, const VCardReaderOptions& options = {});
 
     const VCardReaderStats& Stats() const { return m_stats; }
 
