@@ -416,15 +416,18 @@ bool CvCardReader::NextLogical(Line& line) {
     append(physical);
 
     // Whether the value is quoted-printable, known once the head (up to ":") is read.
+    // The scan for the ":" resumes where it stopped, so that many short folded lines
+    // stay linear.
     int qp = -1;
+    bool quoted = false;
+    std::size_t scanned = 0;
     auto isQuotedPrintable = [&]() {
         if (qp >= 0) return qp == 1;
-        bool quoted = false;
         std::size_t colon = std::string::npos;
-        for (std::size_t i = 0; i < line.text.size(); ++i) {
-            if (line.text[i] == '"') quoted = !quoted;
-            if (line.text[i] == ':' && !quoted) {
-                colon = i;
+        for (; scanned < line.text.size(); ++scanned) {
+            if (line.text[scanned] == '"') quoted = !quoted;
+            if (line.text[scanned] == ':' && !quoted) {
+                colon = scanned;
                 break;
             }
         }
@@ -922,7 +925,8 @@ bool CvCardReader::Next(VCardCard& card) {
     HeadParts head;
     while (NextLogical(line)) {
         if (!SplitHead(line.text, head)) continue;
-        const bool isVCard = StartsNoCase(line.text.substr(line.text.find_first_of(":;")), ":VCARD");
+        const bool isVCard =
+            StartsNoCase(std::string_view(line.text).substr(line.text.find_first_of(":;")), ":VCARD");
         if (!inCard) {
             if (head.name == "BEGIN" && isVCard) {
                 inCard = true;

@@ -591,6 +591,11 @@ TEST(VCardReaderHostile, StructureAndSizes) {
         {"NUL bytes", Card(std::string("FN:a\0b\r\n\0\0\0\r\nN:c\r\n", 18)), 1},
         {"only CR line ends", "BEGIN:VCARD\rFN:a\rEND:VCARD\r", 1},
         {"empty", "", 0},
+        {"many folded lines ending in =", [] {
+             std::string s = "BEGIN:VCARD\r\nX=";
+             for (int i = 0; i < 500000; ++i) s += "\r\n =";
+             return s + "\r\nEND:VCARD\r\n";
+         }(), 1},
         {"begin lower case and group", "item.begin:vcard\nfn:x\nEnd:VCard", 1},
     };
     for (const Case& c : cases) {
