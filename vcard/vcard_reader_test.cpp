@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "engine/testing/recording_logger.h"
 #include "vcard/tests/golden.h"
 #include "vcard/tests/reader_support.h"
 #include "vcard/vcard_writer.h"
@@ -456,6 +457,19 @@ TEST(VCardReaderMended, CharsetSpellings) {
              EXPECT_EQ(c.problems[0].kind, VCardProblemKind::kUnknownCharset);
          }},
     });
+}
+
+TEST(VCardReaderMended, UnknownCharsetLoggedOncePerFile) {
+    CRecordingLogger logger;
+    VCardReaderOptions options;
+    options.logger = &logger;
+    const std::string file = Card("N;CHARSET=x-a:a\r\nFN;CHARSET=x-b:b\r\n") + Card("N;CHARSET=x-c:c\r\n");
+    const auto cards = Read(file, options);
+    ASSERT_EQ(cards.size(), 2u);
+    EXPECT_EQ(cards[0].contact.FullName, u"b");
+    EXPECT_EQ(cards[0].problems.size(), 2u);
+    ASSERT_EQ(logger.Messages().size(), 1u);
+    EXPECT_EQ(logger.Messages()[0].level, kWarning);
 }
 
 TEST(VCardReaderMended, Dates) {
