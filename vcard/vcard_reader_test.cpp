@@ -332,7 +332,7 @@ TEST(VCardReaderMended, ByteOrderMarksAndUtf16) {
              EXPECT_EQ(c.contact.LastName, u"M\u00FCller");
              EXPECT_EQ(c.line, 1);
          }},
-        {"utf8 bom, latin text still read as utf-8 when valid",
+        {"utf8 bom, a CHARSET still wins",
          "\xEF\xBB\xBF" "BEGIN:VCARD\r\nN;CHARSET=windows-1252:M\xFCller\r\nEND:VCARD\r\n",
          [](const VCardCard& c) { EXPECT_EQ(c.contact.LastName, u"M\u00FCller"); }},
         {"utf16 le", Utf16(text, false),
