@@ -505,6 +505,9 @@ Params ParseParams(std::string_view list) {
         if (StartsNoCase(param, "CHARSET=")) {
             p.hasCharset = true;
             p.charset = Trim(param.substr(8));
+            if (p.charset.size() >= 2 && p.charset.front() == '"' && p.charset.back() == '"') {
+                p.charset = Trim(p.charset.substr(1, p.charset.size() - 2));
+            }
             continue;
         }
         if (EqualsNoCase(param, "ENCODING=QUOTED-PRINTABLE") || EqualsNoCase(param, "QUOTED-PRINTABLE")) {

@@ -442,6 +442,8 @@ TEST(VCardReaderMended, CharsetSpellings) {
          [](const VCardCard& c) { EXPECT_EQ(c.contact.LastName, u"M\u00FCller"); }},
         {"lower case", Card("N;CHARSET=utf-8:" + mueller + "\r\n"),
          [](const VCardCard& c) { EXPECT_EQ(c.contact.LastName, u"M\u00FCller"); }},
+        {"quoted", Card("N;CHARSET=\"utf-8\":" + mueller + "\r\n"),
+         [](const VCardCard& c) { EXPECT_EQ(c.contact.LastName, u"M\u00FCller"); }},
         {"utf8 alias", Card("N;CHARSET=utf8:" + mueller + "\r\n"),
          [](const VCardCard& c) { EXPECT_EQ(c.contact.LastName, u"M\u00FCller"); }},
         {"latin1", Card("N;CHARSET=latin1:" + latin + "\r\n"),
