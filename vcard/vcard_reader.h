@@ -1,0 +1,126 @@
+#pragma once
+// Reads vCard 2.1 and 3.0 files into contact records. A pure parser: it takes the
+// bytes of one file and gives its cards one by one; it never touches the host, the file
+// system or a message box (invalid elements are reported through a callback).
+//
+// Bounded on any input: one pass over the bytes, a logical line keeps at most
+// maxLineBytes (the rest of a longer line is passed over and the property ignored), and
+// after maxCardBytes of one card its further properties are passed over until END.
+#include <bitset>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vcard/contact_record.h"
+
+namespace mireo {
+
+class MireoCharConverter;
+class ILogger;
+
+enum class VCardProblemKind {
+    kInvalidQuotedPrintable,  // value kept undecoded (string 135 reported)
+    kLineTooLong,             // property ignored
+    kCardTooLong,             // the card's further properties ignored
+    kUnknownCharset,          // decoded with the system default code page
+    kInvalidDate,             // date left unset
+};
+
+struct VCardProblem {
+    VCardProblemKind kind;
+    int line;              // 1-based physical line where the property starts
+    std::string property;  // upper-case property name
+};
+
+// One card as the import needs it.
+struct VCardCard {
+    ContactRecord contact;  // dates kNoDate when absent, sensitivity normal when absent
+    int line = 0;           // 1-based line of the BEGIN:VCARD line
+    int version = 21;       // 21 or 30
+    bool hadSkypeLines = false;
+    bool sensitivitySet = false;
+    std::vector<VCardProblem> problems;
+
+    // Whether the property of ContactProperties() at that index got a value (a text
+    // that is not empty, a date, a class line for the sensitivity).
+    bool IsSet(std::size_t propertyIndex) const { return propertyIndex < m_set.size() && m_set[propertyIndex]; }
+    bool IsSet(std::string_view hostName) const;
+
+private:
+    friend class CvCardReader;
+    std::bitset<96> m_set;
+};
+
+struct VCardReaderOptions {
+    int hostMajorVersion = 11;  // 9: X-OUTL-IMADDRESS is ignored
+    // Replaces "," in 3.0 categories; ";" when empty.
+    std::u16string listSeparator = u";";
+    std::size_t maxLineBytes = std::size_t{1} << 20;   // 1 MiB per unfolded line
+    std::size_t maxCardBytes = std::size_t{16} << 20;  // 16 MiB of input per card
+    // Called with the text of string 135 (%1 file name, %2 property name), once per
+    // value that stays undecoded. The import shows it in a message box.
+    std::function<void(const std::string& message)> invalidElement;
+    ILogger* logger = nullptr;  // warnings: unknown charsets, UTF-16 files, NUL bytes
+};
+
+// What a run over one or more files passed over, for diagnostics.
+struct VCardReaderStats {
+    std::map<std::string, int> unknownProperties;  // by upper-case name (at most 256 names, then "(other)")
+    std::map<VCardProblemKind, int> problems;
+    int cardsWithoutEnd = 0;    // BEGIN reached the end of the file
+    int endsWithoutBegin = 0;
+};
+
+class CvCardReader {
+public:
+    // converter may be null only for counting.
+    CvCardReader(MireoCharConverter* converter, VCardReaderOptions options = {});
+
+    // Starts reading a file's bytes (kept by view: they must outlive the reading). A
+    // UTF-8 byte-order mark is skipped; a UTF-16 file (FF FE or FE FF) is converted to
+    // UTF-8 first. Lines without CHARSET in such files are UTF-8.
+    void Open(std::string_view bytes, std::string fileName);
+    // The next complete card (BEGIN:VCARD .. END:VCARD); false at the end of the file.
+    bool Next(VCardCard& card);
+
+    // Every card of a file.
+    std::vector<VCardCard> ReadAll(std::string_view bytes, std::string fileName);
+
+    // The number of cards Next would give for these bytes, by the same line rules and
+    // the same line limit.
+    static int CountCards(std::string_view bytes, const VCardReaderOptions& options = {});
+
+    const VCardReaderStats& Stats() const { return m_stats; }
+
+private:
+    struct Line;
+    bool NextPhysical(std::string_view& line);
+    bool NextLogical(Line& line);
+    void Dispatch(Line& line, VCardCard& card);
+    int ResolveCharset(std::string_view name, const std::string& property, VCardCard& card);
+    std::u16string DecodeBytes(std::string_view bytes, int codePage);
+    void Problem(VCardCard& card, VCardProblemKind kind, int line, const std::string& property);
+    void Finish(VCardCard& card);
+
+    MireoCharConverter* m_converter;
+    VCardReaderOptions m_options;
+    std::string m_fileName;
+    std::string m_converted;  // a UTF-16 file as UTF-8
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+    int m_lineNo = 0;
+    bool m_utf8File = false;
+    bool m_warnedCharset = false;
+    bool m_warnedNul = false;
+    bool m_countOnly = false;
+    int m_version = 21;
+    VCardReaderStats m_stats;
+};
+
+// "Element %2 format in %1 file is invalid..." with its place holders replaced.
+std::string FormatInvalidElement(std::string_view fileName, std::string_view property);
+
+}  // namespace mireo
