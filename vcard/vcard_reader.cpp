@@ -328,7 +328,7 @@ std::string FormatInvalidElement(std::string_view fileName, std::string_view pro
 }
 
 bool VCardCard::IsSet(std::string_view hostName) const {
-    const auto props = ContactProperties();
+    const auto props = ContactRecordProperties();
     for (std::size_t i = 0; i < props.size(); ++i) {
         if (hostName == props[i].name) return IsSet(i);
     }
@@ -909,7 +909,7 @@ void CvCardReader::Finish(VCardCard& card) {
             }
         }
     }
-    const auto props = ContactProperties();
+    const auto props = ContactRecordProperties();
     for (std::size_t i = 0; i < props.size() && i < card.m_set.size(); ++i) {
         const ContactPropertyInfo& p = props[i];
         bool set = false;

@@ -44,7 +44,7 @@ struct VCardCard {
     bool sensitivitySet = false;
     std::vector<VCardProblem> problems;
 
-    // Whether the property of ContactProperties() at that index got a value (a text
+    // Whether the property of ContactRecordProperties() at that index got a value (a text
     // that is not empty, a date, a class line for the sensitivity).
     bool IsSet(std::size_t propertyIndex) const { return propertyIndex < m_set.size() && m_set[propertyIndex]; }
     bool IsSet(std::string_view hostName) const;

@@ -59,7 +59,7 @@ inline std::string Utf8(const std::u16string& s) {
 // Every property the import fills, compared one by one, naming the property.
 inline ::testing::AssertionResult SameImportFields(const ContactRecord& expected, const ContactRecord& actual) {
     std::string diff;
-    for (const ContactPropertyInfo& p : ContactProperties()) {
+    for (const ContactPropertyInfo& p : ContactRecordProperties()) {
         if ((p.usedBy & kUsedByImport) == 0) continue;
         if (p.text != nullptr && expected.*(p.text) != actual.*(p.text)) {
             diff += std::string(p.name) + ": expected \"" + Utf8(expected.*(p.text)) + "\", got \"" +
