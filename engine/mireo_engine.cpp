@@ -114,7 +114,23 @@ int CMireoEngine::ImportContacts() {
         LogRefused(m_host.log, kSource);
         return kRunCannotStart;
     }
-    const int result = m_contactImport.Run(m_host.log);
+    int result = kRunCannotStart;
+    try {
+        const ActionContext context = Context();
+        std::unique_ptr<IContactImportWizard> wizard = m_host.ui.CreateContactImportWizard(context);
+        std::unique_ptr<IProgressView> view = m_host.ui.CreateProgressView(EngineAction::ImportContacts);
+        if (!wizard || !view) {
+            m_host.log.LogMsg("no wizard or progress display", 0, kSource, kError, kLogFlags);
+        } else {
+            ILocaleInfo& locale = m_host.locale != nullptr ? *m_host.locale : SystemLocaleInfo();
+            ImportEnvironment env{m_host.app,  m_host.mapi,     m_settings,        m_host.log,
+                                  m_host.help, m_host.messages, context.converter, locale.ListSeparator()};
+            result = m_contactImport.Run(env, *wizard, *view);
+        }
+    } catch (const std::exception& e) {
+        m_host.log.LogMsg(e.what(), 0, kSource, kError, kLogFlags);
+        result = kRunCannotStart;
+    }
     LogResult(m_host.log, result, kSource);
     return result;
 }

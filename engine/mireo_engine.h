@@ -10,6 +10,7 @@
 #include "engine/pending_runners.h"
 #include "engine/settings_store.h"
 #include "vcard/contact_export.h"
+#include "vcard/contact_import.h"
 
 namespace mireo {
 
@@ -35,6 +36,11 @@ class IActionUi {
 public:
     virtual ~IActionUi() = default;
     virtual std::unique_ptr<IContactExportWizard> CreateContactExportWizard(const ActionContext& context) = 0;
+    // Null by default: a user interface without import pages cannot start the import.
+    virtual std::unique_ptr<IContactImportWizard> CreateContactImportWizard(const ActionContext& context) {
+        (void)context;
+        return nullptr;
+    }
     virtual std::unique_ptr<IProgressView> CreateProgressView(EngineAction action) = 0;
 };
 
@@ -47,6 +53,7 @@ struct EngineHost {
     IContextHelp* help;        // the helper library; null: no help
     IActionUi& ui;
     IOutputFiles* files = nullptr;            // null: the platform's file system
+    IMessageBox* messages = nullptr;          // null: the current message box
     MireoCharConverter* converter = nullptr;  // null: the shared converter
     ILocaleInfo* locale = nullptr;            // null: the user's locale
 };

@@ -202,7 +202,6 @@ TEST_F(EngineTest, TheOtherActionsAreNotAvailableYet) {
         const char* message;
         const char* engineSource;
     } cases[] = {
-        {2, "CvCardImport::Run", "Importing contacts is not available yet", "CMireoEngine::ImportContacts"},
         {3, "CvCalExport::Run", "Exporting calendar events is not available yet", "CMireoEngine::ExportEvents"},
         {4, "CvCalImport::Run", "Importing calendar events is not available yet", "CMireoEngine::ImportEvents"},
     };
@@ -214,7 +213,10 @@ TEST_F(EngineTest, TheOtherActionsAreNotAvailableYet) {
         EXPECT_EQ(m_log.Count("the run could not start", c.engineSource), 1);
         EXPECT_FALSE(engine.IsRunning());
     }
-    EXPECT_EQ(engine.ImportContacts(), kRunCannotStart);
+    // A user interface without import pages cannot start the contact import.
+    m_log.Clear();
+    EXPECT_EQ(engine.RunAction(2), kRunCannotStart);
+    EXPECT_TRUE(m_log.Contains("no wizard or progress display", "CMireoEngine::ImportContacts"));
     EXPECT_EQ(engine.ExportEvents(), kRunCannotStart);
     EXPECT_EQ(engine.ImportEvents(), kRunCannotStart);
     m_log.Clear();

@@ -17,17 +17,6 @@ private:
     const char* m_message;
 };
 
-class CvCardImport : public CPendingRunner {
-public:
-    explicit CvCardImport(int hostMajorVersion = 9)
-        : CPendingRunner("CvCardImport::Run", "Importing contacts is not available yet"),
-          m_hostMajorVersion(hostMajorVersion) {}
-    void SetHostMajorVersion(int major) { m_hostMajorVersion = major; }
-
-private:
-    int m_hostMajorVersion;
-};
-
 class CvCalImport : public CPendingRunner {
 public:
     CvCalImport() : CPendingRunner("CvCalImport::Run", "Importing calendar events is not available yet") {}

@@ -1,0 +1,93 @@
+#pragma once
+// The contact import run: what the wizard hands the runner, what the runner hands the
+// finish page, and everything the run reaches outside itself.
+//
+// The runner (CvCardImport) drives the common run: wizard, the pre-count of cards over
+// the chosen files, progress, the card loop (filter, duplicate search, conflict rule,
+// create and save, count) and the finish page. The wizard and finish page are behind
+// IContactImportWizard so that the same run serves the Windows dialogs and the command
+// line.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/item_store.h"
+#include "engine/run_summary.h"
+#include "vcard/contact_export.h"
+#include "vcard/contact_record.h"
+
+namespace mireo {
+
+class IMessageBox;
+
+// Conflict rules of "Contacts.Import.ConflictResolution".
+constexpr int kConflictKeepBoth = 0;
+constexpr int kConflictReplace = 1;
+constexpr int kConflictKeepExisting = 2;
+
+// The wizard's choices for one run.
+struct ContactImportChoices {
+    std::unique_ptr<IFolder> folder;  // the target contacts folder
+    std::string paths;                // the paths text (one path, or several quoted)
+    int conflict = kConflictKeepBoth;
+    std::uint32_t filterMask = 0;
+    std::string filterCategories;     // UTF-8, separated by the user's list separator
+};
+
+// What the finish page shows.
+struct ContactImportOutcome {
+    RunCounters counters;
+    int files = 0;     // the files found
+    int contacts = 0;  // the cards counted in them
+};
+
+class IContactImportWizard {
+public:
+    virtual ~IContactImportWizard() = default;
+    // Shows the pages (start, options); false when the user cancelled.
+    virtual bool Run(ContactImportChoices& choices) = 0;
+    virtual void Finish(const ContactImportOutcome& outcome) = 0;
+};
+
+struct ImportEnvironment {
+    IApplication& app;
+    IMapiFactory& mapi;
+    CSettingsStore& settings;
+    ILogger& log;
+    IContextHelp* help = nullptr;      // null: no help
+    IMessageBox* messages = nullptr;   // null: the current message box
+    MireoCharConverter& converter;
+    std::string listSeparator = ",";  // the user's list separator
+};
+
+// The files of the paths: a path that can be opened as a file is taken as it is;
+// otherwise it is a folder whose *.vcf files (directly in it, the extension compared
+// without regard to case) are taken in name order.
+std::vector<std::string> ContactImportFiles(const std::vector<std::string>& paths);
+
+// The restriction text of the duplicate search for a card's search name and company;
+// empty when no search is made.
+std::u16string ContactDuplicateFilter(const std::u16string& searchName, const std::u16string& company);
+// The non-empty ones of title, first, middle, last name and suffix joined by single
+// spaces; the full name when they are all empty.
+std::u16string ContactSearchName(const ContactRecord& record);
+
+class CvCardImport {
+public:
+    explicit CvCardImport(int hostMajorVersion = 9) : m_hostMajorVersion(hostMajorVersion) {}
+    virtual ~CvCardImport() = default;
+
+    void SetHostMajorVersion(int major) { m_hostMajorVersion = major; }
+
+    int Run(ImportEnvironment& env, IContactImportWizard& wizard, IProgressView& progressView);
+
+    // The import filter on a card's record; true: import it.
+    static bool FilterContact(const ContactRecord& record, std::uint32_t mask, const std::string& filterCategories,
+                              const std::string& listSeparator, ILogger& log);
+
+private:
+    int m_hostMajorVersion;
+};
+
+}  // namespace mireo

@@ -1,0 +1,369 @@
+// The contact import run end to end through the substitute host store: files the
+// export wrote come back field by field; the conflict rules; failures of the store.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "encoding/mireo_char_converter.h"
+#include "engine/settings_store.h"
+#include "engine/testing/recording_logger.h"
+#include "hoststore/host_store.h"
+#include "hoststore/item_json.h"
+#include "platform/message_box.h"
+#include "platform/output_files.h"
+#include "platform/testing/recording_message_box.h"
+#include "ui/scripted_progress_view.h"
+#include "vcard/contact_export.h"
+#include "vcard/contact_import.h"
+#include "vcard/export_parts.h"
+#include "vcard/testing/scripted_export_wizard.h"
+#include "vcard/testing/scripted_import_wizard.h"
+#include "vcard/vcard_writer.h"
+
+namespace mireo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::CScriptedExportWizard;
+using test::CScriptedImportWizard;
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+constexpr const char* kCard =
+    "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Smith;John\r\nFN:John Smith\r\nORG:Acme\r\nTEL;WORK;VOICE:555 0100\r\n"
+    "END:VCARD\r\n";
+constexpr const char* kChangedCard =
+    "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Smith;John\r\nFN:John Smith\r\nORG:Acme\r\nTEL;WORK;VOICE:555 0199\r\n"
+    "END:VCARD\r\n";
+
+class ContactImportRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                (std::string("mireo_irun_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir / "files");
+        m_converter = MireoCharConverter::FromModuleDirectory();
+        m_ns = m_app.GetNamespace();
+        m_contacts = m_ns->GetDefaultFolder(DefaultFolder::Contacts);
+        m_target = m_contacts->Folders()->Add(u"Imported", kFolderContact);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(m_dir, ec);
+    }
+
+    std::string Files() const { return (m_dir / "files").string(); }
+
+    void AddSamples() {
+        auto items = m_contacts->Items();
+        auto mapi = m_app.Mapi().CreateMapiUtils();
+        const std::string text = ReadText(std::string(MIREO_TESTDATA_DIR) + "/hoststore/sample-contacts.json");
+        for (const auto& j : ItemJson::parse(text)) AddItemFromJson(*items, kFolderContact, j, *mapi);
+    }
+
+    void Export(bool oneFile, int format, const std::string& encoding) {
+        CScriptedExportWizard wizard([&](ContactExportChoices& c) {
+            c.folder = m_ns->GetDefaultFolder(DefaultFolder::Contacts);
+            c.targetFolder = Files();
+            c.oneFile = oneFile;
+            c.format = format;
+            c.encoding = encoding;
+            return true;
+        });
+        auto files = CreateSystemOutputFiles();
+        ExportEnvironment env{m_app, m_app.Mapi(), m_settings, m_log, nullptr, *files, *m_converter, ",", 1, 0};
+        CvCardExport runner(m_app.MajorVersion(9));
+        ASSERT_EQ(runner.Run(env, wizard, m_view), kRunDone);
+    }
+
+    ContactImportOutcome Import(int conflict, const std::string& paths = {}, std::uint32_t mask = 0,
+                                const std::string& categories = {}) {
+        CScriptedImportWizard wizard([&](ContactImportChoices& c) {
+            c.folder = m_app.FolderByPath(u"Contacts/Imported");
+            c.paths = paths.empty() ? Files() : paths;
+            c.conflict = conflict;
+            c.filterMask = mask;
+            c.filterCategories = categories;
+            return true;
+        });
+        ImportEnvironment env{m_app, m_app.Mapi(), m_settings, m_log, nullptr, &m_box, *m_converter, ","};
+        CvCardImport runner(m_app.MajorVersion(9));
+        EXPECT_EQ(runner.Run(env, wizard, m_view), kRunDone);
+        if (wizard.Finishes().size() != 1) return {};
+        return wizard.Finishes().front();
+    }
+
+    // The records of a folder's contacts, in name order.
+    std::vector<ContactRecord> Records(IFolder& folder) {
+        std::vector<ContactRecord> records;
+        auto safe = m_app.Mapi().CreateSafeContactItem();
+        auto items = folder.Items();
+        for (int i = 1; i <= items->Count(); ++i) {
+            auto item = items->Item(i);
+            safe->SetItem(*item);
+            ContactRecord r;
+            EXPECT_EQ(ReadContactRecord(*item, *safe, m_app.MajorVersion(9), r), kContactRead);
+            records.push_back(r);
+        }
+        std::sort(records.begin(), records.end(), [](const ContactRecord& a, const ContactRecord& b) {
+            return std::tie(a.LastName, a.FirstName, a.CompanyName, a.Email1Address) <
+                   std::tie(b.LastName, b.FirstName, b.CompanyName, b.Email1Address);
+        });
+        return records;
+    }
+
+    int Count(IFolder& folder) { return folder.Items()->Count(); }
+    int TargetCount() { return Count(*m_app.FolderByPath(u"Contacts/Imported")); }
+    int DeletedCount() { return Count(*m_ns->GetDefaultFolder(DefaultFolder::DeletedItems)); }
+
+    fs::path m_dir;
+    CHostApplication m_app{DefaultHostStoreOptions(":memory:")};
+    std::unique_ptr<INamespace> m_ns;
+    std::unique_ptr<IFolder> m_contacts;
+    std::unique_ptr<IFolder> m_target;
+    CSettingsStore m_settings{UniqueRegKey{}};
+    CRecordingLogger m_log;
+    CRecordingMessageBox m_box;
+    CScriptedProgressView m_view;
+    std::unique_ptr<MireoCharConverter> m_converter;
+};
+
+// Fields the export does not write, or writes only as a part of another.
+void ClearUnwritten(ContactRecord& r) {
+    r.LastModificationTime = kNoDate;
+    r.FullName.clear();
+    r.FileAs.clear();
+}
+
+bool Latin1(const ContactRecord& r) {
+    for (const ContactPropertyInfo& p : ContactRecordProperties()) {
+        if (p.kind != ContactValueKind::kText) continue;
+        const std::u16string& t = r.*p.text;
+        if (std::any_of(t.begin(), t.end(), [](char16_t ch) { return ch > 0xFF; })) return false;
+    }
+    return true;
+}
+
+TEST_F(ContactImportRun, ExportedContactsComeBackFieldByField) {
+    AddSamples();
+    struct Case {
+        const char* name;
+        bool oneFile;
+        int format;
+        const char* encoding;
+    } cases[] = {
+        {"2.1 UTF-8 one file", true, kVCard21, "UTF-8"},
+        {"3.0 UTF-8 one file", true, kVCard30, "UTF-8"},
+        {"2.1 Windows-1252 per contact", false, kVCard21, "Western European (Windows-1252)"},
+        {"3.0 Windows-1252 per contact", false, kVCard30, "Western European (Windows-1252)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(m_dir / "files");
+        fs::create_directories(m_dir / "files");
+        {
+            auto target = m_app.FolderByPath(u"Contacts/Imported");
+            auto items = target->Items();
+            while (items->Count() > 0) items->Item(1)->Delete();
+        }
+        Export(c.oneFile, c.format, c.encoding);
+        const ContactImportOutcome outcome = Import(kConflictKeepBoth);
+        std::vector<ContactRecord> before = Records(*m_contacts);
+        std::vector<ContactRecord> after = Records(*m_app.FolderByPath(u"Contacts/Imported"));
+        EXPECT_EQ(outcome.contacts, static_cast<int>(before.size()));
+        EXPECT_EQ(outcome.counters.succeeded, static_cast<int>(before.size()));
+        EXPECT_EQ(outcome.counters.failed, 0);
+        ASSERT_EQ(after.size(), before.size());
+        const bool latin1 = std::string(c.encoding) != "UTF-8";
+        for (ContactRecord a : before) {
+            if (latin1 && !Latin1(a)) continue;  // not representable in the chosen code page
+            const auto match = std::find_if(after.begin(), after.end(), [&](const ContactRecord& r) {
+                return r.LastName == a.LastName && r.FirstName == a.FirstName && r.CompanyName == a.CompanyName;
+            });
+            ASSERT_NE(match, after.end()) << "no imported contact for " << std::string(a.LastName.begin(), a.LastName.end());
+            ContactRecord b = *match;
+            ClearUnwritten(a);
+            ClearUnwritten(b);
+            for (const ContactPropertyInfo& p : ContactRecordProperties()) {
+                if ((p.usedBy & kUsedByExport) == 0) continue;
+                const std::string name = p.name;
+                // Only the preferred e-mail's type is written; it comes back empty.
+                if (name.find("AddressType") != std::string::npos) continue;
+                // The TEL rules do not map these back one to one: every VOICE line (the
+                // pager and primary numbers carry it too) fills the other number when
+                // it is empty, and a FAX line takes the first free fax field.
+                if (name == "OtherTelephoneNumber" || name == "OtherFaxNumber" || name == "BusinessFaxNumber") continue;
+                if (p.kind == ContactValueKind::kText) {
+                    EXPECT_EQ(b.*p.text, a.*p.text) << name;
+                } else if (p.kind == ContactValueKind::kDate) {
+                    EXPECT_EQ(b.*p.date, a.*p.date) << name;
+                } else {
+                    EXPECT_EQ(b.*p.integer, a.*p.integer) << name;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(ContactImportRun, ConflictRules) {
+    WriteText(m_dir / "files" / "a.vcf", kCard);
+    // First import: one new contact.
+    ContactImportOutcome first = Import(kConflictKeepBoth);
+    EXPECT_EQ(first.counters.succeeded, 1);
+    ASSERT_EQ(TargetCount(), 1);
+
+    struct Case {
+        const char* name;
+        int conflict;
+        const char* card;
+        int succeeded, skipped, targetAfter, deletedAfter;
+    } cases[] = {
+        {"keep both, identical card: skipped", kConflictKeepBoth, kCard, 0, 1, 1, 0},
+        {"keep existing, changed card: skipped", kConflictKeepExisting, kChangedCard, 0, 1, 1, 0},
+        {"replace, identical card: skipped", kConflictReplace, kCard, 0, 1, 1, 0},
+        {"replace, changed card: the old one goes to Deleted Items", kConflictReplace, kChangedCard, 1, 0, 1, 1},
+        {"keep both, changed again: a second contact", kConflictKeepBoth, kCard, 1, 0, 2, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteText(m_dir / "files" / "a.vcf", c.card);
+        const ContactImportOutcome o = Import(c.conflict);
+        EXPECT_EQ(o.counters.succeeded, c.succeeded);
+        EXPECT_EQ(o.counters.skipped, c.skipped);
+        EXPECT_EQ(o.counters.failed, 0);
+        EXPECT_EQ(TargetCount(), c.targetAfter);
+        EXPECT_EQ(DeletedCount(), c.deletedAfter);
+    }
+}
+
+TEST_F(ContactImportRun, AFailedSaveDuringReplaceKeepsTheOldContact) {
+    WriteText(m_dir / "files" / "a.vcf", kCard);
+    Import(kConflictKeepBoth);
+    WriteText(m_dir / "files" / "a.vcf", kChangedCard);
+    m_app.FailCall("Save", 1, static_cast<HRESULT>(0x80004005));
+    const ContactImportOutcome o = Import(kConflictReplace);
+    EXPECT_EQ(o.counters.failed, 1);
+    EXPECT_EQ(o.counters.succeeded, 0);
+    ASSERT_EQ(TargetCount(), 1);
+    EXPECT_EQ(DeletedCount(), 0);
+    auto items = m_app.FolderByPath(u"Contacts/Imported")->Items();
+    EXPECT_EQ(items->Item(1)->Get("BusinessTelephoneNumber").AsText(), u"555 0100");
+}
+
+TEST_F(ContactImportRun, TheComparisonCopyLeavesOtherDeletedContactsAlone) {
+    // An older contact of the same name already in Deleted Items.
+    {
+        auto deleted = m_ns->GetDefaultFolder(DefaultFolder::DeletedItems)->Items();
+        auto item = deleted->Add(ItemType::Contact);
+        item->Put("FirstName", Value::Text(u"John"));
+        item->Put("LastName", Value::Text(u"Smith"));
+        item->Put("CompanyName", Value::Text(u"Acme"));
+        item->Save();
+    }
+    WriteText(m_dir / "files" / "a.vcf", kCard);
+    Import(kConflictKeepBoth);
+    const ContactImportOutcome o = Import(kConflictKeepBoth);  // compares, skips
+    EXPECT_EQ(o.counters.skipped, 1);
+    EXPECT_EQ(DeletedCount(), 1);
+    EXPECT_EQ(TargetCount(), 1);
+}
+
+TEST_F(ContactImportRun, DuplicateFilterTexts) {
+    struct Case {
+        const char16_t* name;
+        const char16_t* company;
+        const char16_t* expected;
+    } cases[] = {
+        {u"Dr. John Q Smith Jr.", u"", u"[FullName] = \"Dr. John Q Smith Jr.\""},
+        {u"Ann \"Nan\" Lee", u"O'Neil & Co", u"[FullName] = 'Ann \"Nan\" Lee' AND [CompanyName] = \"O'Neil & Co\""},
+        {u"", u"Acme", u"[CompanyName] = \"Acme\""},
+        {u"O'Neil \"X\"", u"Acme", u""},
+        {u"", u"", u""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ContactDuplicateFilter(c.name, c.company), c.expected);
+    ContactRecord r;
+    r.FullName = u"Full";
+    EXPECT_EQ(ContactSearchName(r), u"Full");
+    r.Title = u"Dr.";
+    r.LastName = u"Lee";
+    EXPECT_EQ(ContactSearchName(r), u"Dr. Lee");
+}
+
+TEST_F(ContactImportRun, AFileThatCannotBeOpenedAsksWhatToDo) {
+    WriteText(m_dir / "files" / "a.vcf", kCard);
+    const std::string missing = (m_dir / "missing.vcf").string();
+    const std::string paths = "\"" + missing + "\" \"" + (m_dir / "files" / "a.vcf").string() + "\"";
+
+    // OK: the file is skipped and the next one imported.
+    ContactImportOutcome o = Import(kConflictKeepBoth, paths);
+    ASSERT_EQ(m_box.Shown().size(), 1u);
+    EXPECT_EQ(m_box.Shown()[0].caption, "Mireo - Error");
+    EXPECT_EQ(m_box.Shown()[0].buttons, MbButtons::OkCancel);
+    EXPECT_EQ(m_box.Shown()[0].text.rfind(missing + " file cannot be opened.", 0), 0u);
+    EXPECT_EQ(o.counters.succeeded, 1);
+
+    // Cancel: nothing after it.
+    m_box.Clear();
+    m_box.QueueAnswer(MbResult::Cancel);
+    o = Import(kConflictKeepExisting, paths);
+    EXPECT_EQ(m_box.Shown().size(), 1u);
+    EXPECT_EQ(o.counters.succeeded, 0);
+    EXPECT_EQ(TargetCount(), 1);
+}
+
+TEST_F(ContactImportRun, NoCardsMeansNoRun) {
+    WriteText(m_dir / "files" / "notes.txt", kCard);  // not a .vcf file
+    CScriptedImportWizard wizard([&](ContactImportChoices& c) {
+        c.folder = m_app.FolderByPath(u"Contacts/Imported");
+        c.paths = Files();
+        return true;
+    });
+    ImportEnvironment env{m_app, m_app.Mapi(), m_settings, m_log, nullptr, &m_box, *m_converter, ","};
+    CvCardImport runner(11);
+    EXPECT_EQ(runner.Run(env, wizard, m_view), kRunDone);
+    EXPECT_TRUE(wizard.Finishes().empty());
+    ASSERT_EQ(m_box.Shown().size(), 1u);
+    EXPECT_EQ(m_box.Shown()[0].caption, "Mireo");
+    EXPECT_EQ(m_box.Shown()[0].text.rfind("No vCard files were found.", 0), 0u);
+}
+
+TEST_F(ContactImportRun, FilesOfAFolderAreItsVcfFilesOnly) {
+    WriteText(m_dir / "files" / "a.vcf", kCard);
+    WriteText(m_dir / "files" / "B.VCF", kChangedCard);
+    WriteText(m_dir / "files" / "c.vcf.txt", kCard);
+    fs::create_directories(m_dir / "files" / "sub.vcf");
+    WriteText(m_dir / "files" / "sub.vcf" / "d.vcf", kCard);
+    const std::vector<std::string> files = ContactImportFiles({Files()});
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(fs::path(files[0]).filename(), "B.VCF");
+    EXPECT_EQ(fs::path(files[1]).filename(), "a.vcf");
+}
+
+TEST_F(ContactImportRun, FilterOfTheCards) {
+    WriteText(m_dir / "files" / "a.vcf",
+              "BEGIN:VCARD\r\nVERSION:2.1\r\nN:A;B\r\nCLASS:PRIVATE\r\nEND:VCARD\r\n"
+              "BEGIN:VCARD\r\nVERSION:2.1\r\nN:C;D\r\nCATEGORIES:Personal\r\nEND:VCARD\r\n"
+              "BEGIN:VCARD\r\nVERSION:2.1\r\nN:E;F\r\nEND:VCARD\r\n");
+    const ContactImportOutcome o = Import(kConflictKeepBoth, {}, kFilterSkipPrivate | kFilterExcludeCategories,
+                                          "personal");
+    EXPECT_EQ(o.counters.succeeded, 1);
+    EXPECT_EQ(o.counters.skipped, 2);
+    EXPECT_EQ(o.contacts, 3);
+    EXPECT_EQ(o.files, 1);
+}
+
+}  // namespace
+}  // namespace mireo

@@ -1,0 +1,414 @@
+// The contact import run: wizard, the files and their cards, progress, the card loop
+// (filter, duplicate search, conflict rule, create and save) and the finish page.
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "encoding/mireo_char_converter.h"
+#include "engine/logger.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/user_strings.h"
+#include "ui/multi_path.h"
+#include "ui/progress.h"
+#include "vcard/contact_import.h"
+#include "vcard/export_parts.h"
+#include "vcard/file_naming.h"
+#include "vcard/vcard_reader.h"
+
+namespace mireo {
+namespace {
+
+constexpr const char* kRunSource = "CvCardImport::Run";
+constexpr const char* kFilterSource = "CvCardImport::FilterContact";
+constexpr int kStrCannotOpen = 134;
+constexpr int kStrNoFiles = 136;
+
+std::string EffectiveSeparator(const std::string& separator) { return separator.empty() ? ";" : separator; }
+
+void LogHostError(ILogger& log, const std::string& what, const HostError& e) {
+    log.LogMsg(what + ": " + e.what(), e.Hr(), kRunSource, kError, kLogFlags);
+}
+
+bool HasVcfExtension(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string ext = name.substr(name.size() - 4);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    });
+    return ext == ".vcf";
+}
+
+std::string ToUtf8(const std::filesystem::path& p) {
+    const std::u8string s = p.u8string();
+    return std::string(s.begin(), s.end());
+}
+
+std::filesystem::path FromUtf8(const std::string& s) { return std::filesystem::path(std::u8string(s.begin(), s.end())); }
+
+Value RecordValue(const ContactPropertyInfo& p, const ContactRecord& record) {
+    switch (p.kind) {
+    case ContactValueKind::kText: return Value::Text(record.*p.text);
+    case ContactValueKind::kDate: return Value::Date(record.*p.date);
+    case ContactValueKind::kInteger: return Value::Int(record.*p.integer);
+    }
+    return Value();
+}
+
+bool SameValue(const ContactPropertyInfo& p, const ContactRecord& record, const Value& found) {
+    switch (p.kind) {
+    case ContactValueKind::kText:
+        return (found.GetKind() == Value::Kind::Text ? found.AsText() : std::u16string()) == record.*p.text;
+    case ContactValueKind::kDate: return found.AsDate() == record.*p.date;
+    case ContactValueKind::kInteger: return found.AsInt() == record.*p.integer;
+    }
+    return false;
+}
+
+bool HasText(IItem& item, const char* name) {
+    const Value v = item.Get(name);
+    return v.GetKind() == Value::Kind::Text && !v.AsText().empty();
+}
+
+std::u16string QuotedCondition(const char16_t* field, const std::u16string& value, bool& possible) {
+    const bool dq = value.find(u'"') != std::u16string::npos;
+    const bool sq = value.find(u'\'') != std::u16string::npos;
+    if (dq && sq) {
+        possible = false;
+        return {};
+    }
+    const char16_t q = dq ? u'\'' : u'"';
+    return std::u16string(field) + u" = " + q + value + q;
+}
+
+// One run's state; lives for one call of Run.
+class CImportRun {
+public:
+    CImportRun(ImportEnvironment& env, ContactImportChoices& choices, int hostMajor)
+        : m_env(env), m_choices(choices), m_separator(EffectiveSeparator(env.listSeparator)), m_hostMajor(hostMajor) {}
+
+    void SetSafeItem(std::unique_ptr<ISafeItem> safe) { m_safe = std::move(safe); }
+    void SetItems(std::unique_ptr<IItems> items) { m_items = std::move(items); }
+
+    // The decision for one card; adds to the counters.
+    void HandleCard(const VCardCard& card, RunCounters& counters) {
+        const ContactRecord& record = card.contact;
+        if (!CvCardImport::FilterContact(record, m_choices.filterMask, m_choices.filterCategories, m_separator,
+                                         m_env.log)) {
+            ++counters.skipped;
+            return;
+        }
+        std::unique_ptr<IItem> created;
+        std::unique_ptr<IItem> toReplace;
+        try {
+            const std::u16string name = ContactSearchName(record);
+            const std::u16string filter = ContactDuplicateFilter(name, record.CompanyName);
+            if (!filter.empty()) {
+                std::unique_ptr<IItems> found = m_items->Restrict(filter);
+                const int n = found ? found->Count() : 0;
+                for (int i = 1; i <= n; ++i) {
+                    std::unique_ptr<IItem> candidate = found->Item(i);
+                    if (!candidate || candidate->Class() != ItemClass::Contact) continue;
+                    if (!IsCandidate(*candidate, name.empty(), record.CompanyName.empty())) continue;
+                    if (m_choices.conflict == kConflictKeepExisting) {
+                        ++counters.skipped;
+                        return;
+                    }
+                    if (!m_safe) {
+                        // Without safe items the guarded fields cannot be compared.
+                        if (!m_warnedNoSafe) {
+                            m_env.log.LogMsg("No safe contact item: a found contact counts as identical", 0,
+                                             kRunSource, kWarning, kLogFlags);
+                            m_warnedNoSafe = true;
+                        }
+                        ++counters.skipped;
+                        return;
+                    }
+                    if (!created) {
+                        created = m_items->Add(ItemType::Contact);
+                        Fill(*created, card);
+                    }
+                    if (Identical(card, *candidate)) {
+                        Drop(created);
+                        ++counters.skipped;
+                        return;
+                    }
+                    if (m_choices.conflict == kConflictReplace && !toReplace) toReplace = std::move(candidate);
+                }
+            }
+            if (!created) {
+                created = m_items->Add(ItemType::Contact);
+                Fill(*created, card);
+            }
+        } catch (const HostError& e) {
+            LogHostError(m_env.log, "Contact not imported", e);
+            Drop(created);
+            ++counters.failed;
+            return;
+        }
+        try {
+            created->Save();
+        } catch (const HostError& e) {
+            // The old contact stays: it is removed only once the new one is saved.
+            LogHostError(m_env.log, "Cant save the contact", e);
+            Drop(created);
+            ++counters.failed;
+            return;
+        }
+        ++counters.succeeded;
+        if (toReplace) {
+            try {
+                toReplace->Delete();
+            } catch (const HostError& e) {
+                LogHostError(m_env.log, "Cant delete the replaced contact", e);
+            }
+        }
+    }
+
+private:
+    bool IsCandidate(IItem& found, bool noName, bool noCompany) {
+        if (noName) {
+            for (const char* p : {"FirstName", "MiddleName", "LastName", "Title", "Suffix"}) {
+                if (HasText(found, p)) return false;
+            }
+        }
+        if (noCompany && HasText(found, "CompanyName")) return false;
+        return true;
+    }
+
+    bool Applies(const ContactPropertyInfo& p) const {
+        return (p.usedBy & kUsedByImport) != 0 && (!p.needsMajor10 || m_hostMajor >= 10);
+    }
+
+    // Puts every field the card set into the new contact.
+    void Fill(IItem& item, const VCardCard& card) {
+        const auto& props = ContactRecordProperties();
+        for (std::size_t i = 0; i < props.size(); ++i) {
+            const ContactPropertyInfo& p = props[i];
+            if (!Applies(p) || !card.IsSet(i)) continue;
+            // The guarded properties too are written through the object model: the host
+            // guards their reads only.
+            item.Put(p.name, RecordValue(p, card.contact));
+        }
+    }
+
+    // Whether the found contact equals the card on every field the card set; a failed
+    // read throws.
+    bool Identical(const VCardCard& card, IItem& found) {
+        const auto& props = ContactRecordProperties();
+        bool safeSet = false;
+        for (std::size_t i = 0; i < props.size(); ++i) {
+            const ContactPropertyInfo& p = props[i];
+            if (!Applies(p) || !card.IsSet(i)) continue;
+            Value v;
+            if (p.access == ContactAccess::kSafeItem) {
+                if (!safeSet) {
+                    m_safe->SetItem(found);
+                    safeSet = true;
+                }
+                v = m_safe->Get(p.name);
+            } else {
+                v = found.Get(p.name);
+            }
+            if (!SameValue(p, card.contact, v)) return false;
+        }
+        return true;
+    }
+
+    // A contact made only for a comparison: never saved, so it is discarded. Should it
+    // have an identity (the host saved it), that one item is deleted and then removed
+    // from "Deleted Items" by that identity.
+    void Drop(std::unique_ptr<IItem>& item) {
+        if (!item) return;
+        try {
+            const std::string id = item->EntryId();
+            if (id.empty()) {
+                item->Discard();
+            } else {
+                item->Delete();
+                if (std::unique_ptr<INamespace> ns = m_env.app.GetNamespace()) {
+                    std::unique_ptr<IItem> copy = ns->GetItemFromID(id);
+                    if (copy) copy->Delete();
+                }
+            }
+        } catch (const HostError& e) {
+            LogHostError(m_env.log, "Cant remove the comparison contact", e);
+        }
+        item.reset();
+    }
+
+    ImportEnvironment& m_env;
+    ContactImportChoices& m_choices;
+    std::string m_separator;
+    int m_hostMajor;
+    std::unique_ptr<ISafeItem> m_safe;
+    std::unique_ptr<IItems> m_items;
+    bool m_warnedNoSafe = false;
+};
+
+}  // namespace
+
+std::vector<std::string> ContactImportFiles(const std::vector<std::string>& paths) {
+    std::vector<std::string> files;
+    for (const std::string& path : paths) {
+        if (FileCanBeOpened(path) || !PathIsDirectory(path)) {
+            // A path that is neither stays a file: its reading asks what to do.
+            files.push_back(path);
+            continue;
+        }
+        std::error_code ec;
+        std::vector<std::string> inFolder;
+        for (std::filesystem::directory_iterator it(FromUtf8(path), ec), end; !ec && it != end; it.increment(ec)) {
+            std::error_code typeEc;
+            if (!it->is_regular_file(typeEc)) continue;
+            const std::string name = ToUtf8(it->path().filename());
+            if (HasVcfExtension(name)) inFolder.push_back(ToUtf8(it->path()));
+        }
+        std::sort(inFolder.begin(), inFolder.end());
+        files.insert(files.end(), inFolder.begin(), inFolder.end());
+    }
+    return files;
+}
+
+std::u16string ContactSearchName(const ContactRecord& record) {
+    std::u16string name;
+    for (const std::u16string* part :
+         {&record.Title, &record.FirstName, &record.MiddleName, &record.LastName, &record.Suffix}) {
+        if (part->empty()) continue;
+        if (!name.empty()) name += u' ';
+        name += *part;
+    }
+    return name.empty() ? record.FullName : name;
+}
+
+std::u16string ContactDuplicateFilter(const std::u16string& searchName, const std::u16string& company) {
+    bool possible = true;
+    std::u16string text;
+    if (!searchName.empty()) text = QuotedCondition(u"[FullName]", searchName, possible);
+    if (!possible) return {};
+    if (!company.empty()) {
+        const std::u16string c = QuotedCondition(u"[CompanyName]", company, possible);
+        if (!possible) return {};
+        text = text.empty() ? c : text + u" AND " + c;
+    }
+    return text;
+}
+
+bool CvCardImport::FilterContact(const ContactRecord& record, std::uint32_t mask, const std::string& filterCategories,
+                                 const std::string& listSeparator, ILogger& log) {
+    if (mask == 0) return true;
+    if ((mask & kFilterSkipPrivate) != 0 && record.Sensitivity != kSensitivityNormal) return false;
+    const bool exclude = (mask & kFilterExcludeCategories) != 0;
+    const bool include = (mask & kFilterIncludeCategories) != 0;
+    if (!exclude && !include) return true;
+    if (filterCategories.empty()) {
+        log.LogMsg("filter.Categories empty", 0, kFilterSource, kWarning, kLogFlags);
+        return true;
+    }
+    const std::u16string separator = PathFromUtf8(EffectiveSeparator(listSeparator));
+    const std::vector<std::u16string> wanted = SplitCategories(PathFromUtf8(filterCategories), separator);
+    bool match = false;
+    for (const std::u16string& name : SplitCategories(record.Categories, separator)) {
+        for (const std::u16string& w : wanted) match = match || SameCategory(name, w);
+    }
+    if (match && exclude) return false;
+    if (!match && include) return false;
+    return true;
+}
+
+int CvCardImport::Run(ImportEnvironment& env, IContactImportWizard& wizard, IProgressView& progressView) {
+    ContactImportChoices choices;
+    if (!wizard.Run(choices)) return kRunDone;
+    IMessageBox& messages = env.messages != nullptr ? *env.messages : CurrentMessageBox();
+
+    CMultiPath paths;
+    paths.SetText(choices.paths);
+    const std::vector<std::string> files = ContactImportFiles(paths.Paths());
+
+    VCardReaderOptions options;
+    options.hostMajorVersion = m_hostMajorVersion;
+    options.listSeparator = PathFromUtf8(EffectiveSeparator(env.listSeparator));
+    options.logger = &env.log;
+    options.invalidElement = [&messages](const std::string& text) {
+        messages.Show("Mireo", text, MbIcon::Exclamation, MbButtons::Ok);
+    };
+
+    ContactImportOutcome outcome;
+    outcome.files = static_cast<int>(files.size());
+    // The pre-count; an unreadable file counts nothing here and is reported when its
+    // turn comes (if any other file has cards).
+    int total = 0;
+    {
+        std::string bytes;
+        for (const std::string& file : files) {
+            if (ReadWholeFile(file, bytes)) total += CvCardReader::CountCards(bytes, options);
+        }
+    }
+    if (total == 0) {
+        messages.Show("Mireo", LoadUserString(kStrNoFiles), MbIcon::Exclamation, MbButtons::Ok);
+        return kRunDone;
+    }
+    outcome.contacts = total;
+
+    if (!choices.folder) {
+        env.log.LogMsg("No folder chosen", 0, kRunSource, kError, kLogFlags);
+        return kRunCannotStart;
+    }
+    CImportRun run(env, choices, m_hostMajorVersion);
+    try {
+        run.SetItems(choices.folder->Items());
+    } catch (const HostError& e) {
+        LogHostError(env.log, "Cant get the folder's items", e);
+        return kRunCannotStart;
+    }
+    try {
+        run.SetSafeItem(env.mapi.CreateSafeContactItem());
+    } catch (const HostError& e) {
+        env.log.LogMsg("Cant Create Redemption.SafeContactItem", e.Hr(), kRunSource, kError, kLogFlags);
+    }
+
+    CDlgProgress progress(progressView);
+    if (!progress.Start(nullptr, kProgressImportContacts)) {
+        env.log.LogMsg("Cant start the progress display", 0, kRunSource, kError, kLogFlags);
+        return kRunCannotStart;
+    }
+    progress.SetLabel(kStrImporting);
+    progress.SetRange(total);
+
+    RunCounters& counters = outcome.counters;
+    CvCardReader reader(&env.converter, options);
+    std::string bytes;
+    VCardCard card;
+    int done = 0;
+    bool stopped = false;
+    for (const std::string& file : files) {
+        if (!ReadWholeFile(file, bytes)) {
+            env.log.LogMsg("Cant open the file " + file, 0, kRunSource, kError, kLogFlags);
+            if (messages.Show("Mireo - Error", file + LoadUserString(kStrCannotOpen), MbIcon::Error,
+                              MbButtons::OkCancel) == MbResult::Cancel)
+                break;
+            continue;
+        }
+        reader.Open(bytes, file);
+        while (reader.Next(card)) {
+            if (progress.CancelPressed()) {
+                stopped = true;
+                break;
+            }
+            if (progress.HelpPressed() && env.help != nullptr) env.help->ShowContextHelp(kHelpImportContacts);
+            run.HandleCard(card, counters);
+            ++done;
+            progress.Step();
+        }
+        if (stopped) break;
+    }
+    // Cards not reached (cancel) count as skipped.
+    if (done < total) counters.skipped += total - done;
+    progress.Close();
+    wizard.Finish(outcome);
+    return kRunDone;
+}
+
+}  // namespace mireo
