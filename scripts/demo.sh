@@ -45,3 +45,13 @@ tr -d '\r' <"$demo/out/one-file/Contacts.vcf" | sed -n '1,/^END:VCARD$/p'
 echo
 echo "== The stored choices"
 "$mireo" settings | grep 'Contacts.Export'
+echo
+echo "== Import the per-contact files into a new contacts folder \"Imported\""
+"$mireo" store mkdir Imported --type contacts
+"$mireo" import-contacts --folder Imported --conflict keep-both "$demo/out/per-contact"
+echo
+echo "== Import the one vCard 2.1 file into the same folder: a contact equal on every field its card sets is skipped"
+"$mireo" import-contacts --folder Imported "$demo/out/one-file/Contacts.vcf"
+echo
+echo "== The folders and their item counts"
+"$mireo" store folders

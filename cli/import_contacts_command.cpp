@@ -1,0 +1,309 @@
+// mireo import-contacts: the contact import wizard as options and a printed finish
+// page, driving the same run as the add-in.
+#include "cli/import_contacts_command.h"
+
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <memory>
+
+#include "addin/lib_kelvo.h"
+#include "cli/commands.h"
+#include "cli/export_contacts_command.h"
+#include "cli/progress_view.h"
+#include "encoding/mireo_char_converter.h"
+#include "engine/settings_store.h"
+#include "hoststore/host_store.h"
+#include "platform/files.h"
+#include "platform/locale_info.h"
+#include "platform/message_box.h"
+#include "platform/module.h"
+#include "platform/registry.h"
+#include "platform/user_strings.h"
+#include "ui/multi_path.h"
+#include "vcard/ui/dlg_vcard_export_options.h"
+
+namespace mireo::cli {
+
+const char kImportContactsUsage[] =
+    "usage: mireo import-contacts [options] [PATH...]\n"
+    "\n"
+    "Imports the vCard files into an Outlook contacts folder. Each PATH is a file or a\n"
+    "folder (its *.vcf files, not its subfolders); with none, the paths of the last\n"
+    "import. An option not given keeps the choice stored by the last import; the options\n"
+    "given are stored as the wizard stores them.\n"
+    "\n"
+    "  --folder FOLDER            the contacts folder (\"Contacts\", \"Contacts/Work\");\n"
+    "                             by default the default Contacts folder\n"
+    "  --conflict keep-both|replace|keep-existing\n"
+    "                             what to do with a contact of the same name and company\n"
+    "  --skip-private             do not import private contacts\n"
+    "  --include-private          import private contacts too\n"
+    "  --exclude-categories LIST  skip contacts with any of these categories\n"
+    "  --include-categories LIST  import only contacts with one of these categories\n"
+    "  --any-categories           no category filter\n"
+    "  -h, --help                 this text\n"
+    "\n"
+    "Exit status: 0 every contact imported or skipped, 1 a contact failed, 2 invalid\n"
+    "options or an import that could not start.\n";
+
+namespace {
+
+constexpr const char* kPrefix = "mireo import-contacts: ";
+constexpr int kStrImportVerb = kStrVerbImport;
+
+std::string NameNotAccessible(const std::string& path) {
+    std::string text = LoadUserString(kStrNameNotAccessible);
+    const std::size_t at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, path);
+    return text;
+}
+
+// The wizard of the command line: validates and stores the options, fills the run's
+// choices and prints the finish page.
+class CTerminalContactImportWizard : public IContactImportWizard {
+public:
+    CTerminalContactImportWizard(ImportContactsContext& context, const ImportContactsArgs& args)
+        : m_context(context), m_args(args) {}
+
+    bool Run(ContactImportChoices& choices) override {
+        CSettingsStore& settings = m_context.settings;
+        IMessageBox& box = m_context.messages != nullptr ? *m_context.messages : CurrentMessageBox();
+        // The start page: the paths and the target folder.
+        std::string pathsText;
+        if (!m_args.paths.empty()) {
+            CMultiPath paths;
+            for (const std::string& p : m_args.paths) {
+                if (!FileCanBeOpened(p) && !PathIsDirectory(p)) {
+                    box.Show(kCaptionMireoError, NameNotAccessible(p), MbIcon::Error, MbButtons::Ok);
+                    return false;
+                }
+                paths.Add(p);
+            }
+            pathsText = paths.Text();
+        } else {
+            pathsText = settings.GetText("Contacts.Import.Folder");
+            if (pathsText.empty()) {
+                m_context.err << kPrefix << "no files or folders given, and none stored\n";
+                return false;
+            }
+        }
+        if (m_args.folder) {
+            choices.folder = FindFolderByPath(m_context.app, *m_args.folder);
+            if (!choices.folder || choices.folder->DefaultItemType() != kFolderContact) {
+                m_context.err << kPrefix << "no contacts folder \"" << *m_args.folder << "\"\n";
+                return false;
+            }
+        } else {
+            std::unique_ptr<INamespace> ns = m_context.app.GetNamespace();
+            if (ns) choices.folder = ns->GetDefaultFolder(DefaultFolder::Contacts);
+            if (!choices.folder) {
+                m_context.err << kPrefix << "no default contacts folder\n";
+                return false;
+            }
+        }
+        // The options page.
+        std::uint32_t mask = settings.GetNumber("Contacts.Import.Filter");
+        std::string categories = settings.GetText("Contacts.Import.Filter.Categories");
+        int conflict = static_cast<int>(settings.GetNumber("Contacts.Import.ConflictResolution"));
+        if (conflict < kConflictKeepBoth || conflict > kConflictKeepExisting) conflict = kConflictKeepBoth;
+        const bool optionsGiven = m_args.conflict || m_args.skipPrivate || m_args.categoryBits;
+        if (m_args.conflict) conflict = *m_args.conflict;
+        if (m_args.skipPrivate) mask = *m_args.skipPrivate ? (mask | kFilterSkipPrivate) : (mask & ~kFilterSkipPrivate);
+        if (m_args.categoryBits) {
+            mask = (mask & ~(kFilterExcludeCategories | kFilterIncludeCategories)) | *m_args.categoryBits;
+            if (*m_args.categoryBits != 0) {
+                if (CategoriesTextEmpty(m_args.categories)) {
+                    box.Show(kCaptionMireo, LoadUserString(kStrEnterCategories), MbIcon::Exclamation, MbButtons::Ok);
+                    return false;
+                }
+                categories = m_args.categories;
+            }
+        }
+        if (optionsGiven) {
+            settings.WriteNumber("Contacts.Import.ConflictResolution", static_cast<std::uint32_t>(conflict));
+            settings.WriteNumber("Contacts.Import.Filter", mask);
+            settings.WriteText("Contacts.Import.Filter.Categories", categories);
+        }
+        // "Import" stores the paths.
+        settings.WriteText("Contacts.Import.Folder", pathsText);
+        choices.paths = pathsText;
+        choices.conflict = conflict;
+        choices.filterMask = mask;
+        choices.filterCategories = categories;
+        return true;
+    }
+
+    void Finish(const ContactImportOutcome& outcome) override {
+        m_finished = true;
+        m_counters = outcome.counters;
+        const RunCounters& c = outcome.counters;
+        char selected[32];
+        std::snprintf(selected, sizeof selected, "%d/%d", outcome.files, outcome.contacts);
+        m_context.out << SummaryText(c, kStrImportVerb) << "\n";
+        m_context.out << "  Selected (files/contacts): " << selected << "\n";
+        m_context.out << "  Successfully imported:     " << c.succeeded << "\n";
+        m_context.out << "  Failures:                  " << c.failed << "\n";
+        m_context.out << "  Skipped:                   " << c.skipped << "\n";
+    }
+
+    bool Finished() const { return m_finished; }
+    const RunCounters& Counters() const { return m_counters; }
+
+private:
+    ImportContactsContext& m_context;
+    const ImportContactsArgs& m_args;
+    bool m_finished = false;
+    RunCounters m_counters;
+};
+
+}  // namespace
+
+bool ParseImportContactsArgs(const std::vector<std::string>& args, ImportContactsArgs& out, std::ostream& err) {
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string a = args[i];
+        if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
+            out.paths.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::optional<std::string> inlineValue;
+        if (const std::size_t eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = a.substr(eq + 1);
+            a.erase(eq);
+        }
+        auto value = [&](std::string& slot) {
+            if (inlineValue) {
+                slot = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                err << kPrefix << a << " needs a value\n";
+                return false;
+            }
+            slot = args[++i];
+            return true;
+        };
+        auto flag = [&](auto& slot, auto v) {
+            if (inlineValue) {
+                err << kPrefix << a << " takes no value\n";
+                return false;
+            }
+            slot = v;
+            return true;
+        };
+        std::string text;
+        bool ok = true;
+        if (a == "-h" || a == "--help") {
+            ok = flag(out.help, true);
+        } else if (a == "--folder") {
+            ok = value(text);
+            if (ok) out.folder = text;
+        } else if (a == "--conflict") {
+            ok = value(text);
+            if (ok) {
+                if (text == "keep-both") {
+                    out.conflict = kConflictKeepBoth;
+                } else if (text == "replace") {
+                    out.conflict = kConflictReplace;
+                } else if (text == "keep-existing") {
+                    out.conflict = kConflictKeepExisting;
+                } else {
+                    err << kPrefix << "--conflict must be keep-both, replace or keep-existing, not \"" << text
+                        << "\"\n";
+                    return false;
+                }
+            }
+        } else if (a == "--skip-private") {
+            ok = flag(out.skipPrivate, true);
+        } else if (a == "--include-private") {
+            ok = flag(out.skipPrivate, false);
+        } else if (a == "--exclude-categories" || a == "--include-categories") {
+            ok = value(out.categories);
+            if (ok) out.categoryBits = a == "--include-categories" ? kFilterIncludeCategories : kFilterExcludeCategories;
+        } else if (a == "--any-categories") {
+            ok = flag(out.categoryBits, std::uint32_t{0});
+            out.categories.clear();
+        } else {
+            err << kPrefix << "unknown option " << args[i] << "\n";
+            return false;
+        }
+        if (!ok) return false;
+    }
+    return true;
+}
+
+int RunImportContacts(const ImportContactsArgs& args, ImportContactsContext& context) {
+    CTerminalContactImportWizard wizard(context, args);
+    ImportEnvironment env{
+        .app = context.app,
+        .mapi = context.mapi,
+        .settings = context.settings,
+        .log = context.log,
+        .help = context.help,
+        .messages = context.messages,
+        .converter = context.converter,
+        .listSeparator = context.listSeparator,
+    };
+    int hostMajor = 9;
+    try {
+        hostMajor = context.app.MajorVersion(9);
+    } catch (const std::exception&) {
+    }
+    CvCardImport runner(hostMajor);
+    int result = kRunCannotStart;
+    try {
+        result = runner.Run(env, wizard, context.progress);
+    } catch (const std::exception& e) {
+        context.err << kPrefix << e.what() << "\n";
+        return kExitUsage;
+    }
+    if (!wizard.Finished()) {
+        // Invalid options, no cards at all (the message said so), or no start.
+        if (result == kRunCannotStart) context.err << kPrefix << "the import could not start\n";
+        return kExitUsage;
+    }
+    return wizard.Counters().failed > 0 ? kExitItemFailed : kExitOk;
+}
+
+int RunImportContactsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
+                             std::ostream& err) {
+    ImportContactsArgs parsed;
+    if (!ParseImportContactsArgs(args, parsed, err)) {
+        err << "Try 'mireo import-contacts --help'.\n";
+        return kExitUsage;
+    }
+    if (parsed.help) {
+        out << kImportContactsUsage;
+        return kExitOk;
+    }
+    try {
+        CHostApplication app(DefaultHostStoreOptions(options.storePath));
+        CSettingsStore settings(SystemRegistry());
+        CLibKelvo kelvo;
+        kelvo.Init(OwnModuleHandle(), &app);
+        CTerminalProgressView progress;
+        ImportContactsContext context{
+            .app = app,
+            .mapi = app.Mapi(),
+            .settings = settings,
+            .log = kelvo,
+            .help = &kelvo,
+            .converter = SharedCharConverter(),
+            .listSeparator = SystemLocaleInfo().ListSeparator(),
+            .progress = progress,
+            .out = out,
+            .err = err,
+        };
+        return RunImportContacts(parsed, context);
+    } catch (const std::exception& e) {
+        err << kPrefix << e.what() << "\n";
+        return kExitUsage;
+    }
+}
+
+}  // namespace mireo::cli
