@@ -365,5 +365,23 @@ TEST_F(ContactImportRun, FilterOfTheCards) {
     EXPECT_EQ(o.files, 1);
 }
 
+TEST_F(ContactImportRun, ProgressStepsEveryCardAndCancelSkipsTheRest) {
+    std::string three;
+    for (const char* n : {"A", "B", "C"})
+        three += std::string("BEGIN:VCARD\r\nVERSION:2.1\r\nN:") + n + "\r\nEND:VCARD\r\n";
+    WriteText(m_dir / "files" / "a.vcf", three);
+    ContactImportOutcome o = Import(kConflictKeepBoth);
+    EXPECT_EQ(m_view.TemplateId(), 231);
+    EXPECT_EQ(m_view.Label(), "Importing...");
+    EXPECT_EQ(m_view.Positions(), (std::vector<std::int32_t>{0, 1, 2, 3}));
+    EXPECT_EQ(o.counters.succeeded, 3);
+
+    m_view.PressCancelAt(1);
+    o = Import(kConflictKeepExisting);
+    EXPECT_EQ(o.counters.skipped, 3);  // one duplicate, two not reached
+    EXPECT_EQ(o.counters.Total(), 3);
+    EXPECT_EQ(TargetCount(), 3);
+}
+
 }  // namespace
 }  // namespace mireo
