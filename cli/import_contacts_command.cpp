@@ -22,6 +22,7 @@
 #include "platform/user_strings.h"
 #include "ui/multi_path.h"
 #include "vcard/ui/dlg_vcard_export_options.h"
+#include "vcard/ui/dlg_vcard_import_options.h"
 
 namespace mireo::cli {
 
@@ -82,7 +83,7 @@ public:
             }
             pathsText = paths.Text();
         } else {
-            pathsText = settings.GetText("Contacts.Import.Folder");
+            pathsText = settings.GetText(kSetImportFolder);
             if (pathsText.empty()) {
                 m_context.err << kPrefix << "no files or folders given, and none stored\n";
                 return false;
@@ -102,35 +103,26 @@ public:
                 return false;
             }
         }
-        // The options page.
-        std::uint32_t mask = settings.GetNumber("Contacts.Import.Filter");
-        std::string categories = settings.GetText("Contacts.Import.Filter.Categories");
-        int conflict = static_cast<int>(settings.GetNumber("Contacts.Import.ConflictResolution"));
-        if (conflict < kConflictKeepBoth || conflict > kConflictKeepExisting) conflict = kConflictKeepBoth;
-        const bool optionsGiven = m_args.conflict || m_args.skipPrivate || m_args.categoryBits;
-        if (m_args.conflict) conflict = *m_args.conflict;
-        if (m_args.skipPrivate) mask = *m_args.skipPrivate ? (mask | kFilterSkipPrivate) : (mask & ~kFilterSkipPrivate);
+        // The options page: OK on it (which validates and stores) only when an option was given.
+        CDlgVCardImportOptions options(settings);
+        if (m_args.conflict) options.SetConflict(*m_args.conflict);
+        if (m_args.skipPrivate) options.SetSkipPrivate(*m_args.skipPrivate);
         if (m_args.categoryBits) {
-            mask = (mask & ~(kFilterExcludeCategories | kFilterIncludeCategories)) | *m_args.categoryBits;
+            options.SetCategoryFilter(*m_args.categoryBits != 0);
             if (*m_args.categoryBits != 0) {
-                if (CategoriesTextEmpty(m_args.categories)) {
-                    box.Show(kCaptionMireo, LoadUserString(kStrEnterCategories), MbIcon::Exclamation, MbButtons::Ok);
-                    return false;
-                }
-                categories = m_args.categories;
+                options.SetIncludeCategories(*m_args.categoryBits == kFilterIncludeCategories);
+                options.SetCategories(m_args.categories);
             }
         }
-        if (optionsGiven) {
-            settings.WriteNumber("Contacts.Import.ConflictResolution", static_cast<std::uint32_t>(conflict));
-            settings.WriteNumber("Contacts.Import.Filter", mask);
-            settings.WriteText("Contacts.Import.Filter.Categories", categories);
-        }
+        if ((m_args.conflict || m_args.skipPrivate || m_args.categoryBits) && !options.OnOk())
+            return false;  // string 127 was shown
+        const ContactImportOptionValues& values = options.Values();
         // "Import" stores the paths.
-        settings.WriteText("Contacts.Import.Folder", pathsText);
+        settings.WriteText(kSetImportFolder, pathsText);
         choices.paths = pathsText;
-        choices.conflict = conflict;
-        choices.filterMask = mask;
-        choices.filterCategories = categories;
+        choices.conflict = values.conflict;
+        choices.filterMask = values.FilterMask();
+        choices.filterCategories = values.categories;
         return true;
     }
 
