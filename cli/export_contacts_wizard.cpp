@@ -9,12 +9,14 @@
 #include <memory>
 
 #include "cli/commands.h"
+#include "cli/finish_page.h"
 #include "engine/settings_store.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/user_strings.h"
 #include "ui/folder_path.h"
 #include "vcard/ui/dlg_vcard_export.h"
+#include "vcard/ui/dlg_vcard_export_finish.h"
 #include "vcard/ui/dlg_vcard_export_options.h"
 
 namespace mireo::cli {
@@ -463,12 +465,8 @@ bool CTerminalContactExportWizard::Run(ContactExportChoices& choices) {
 void CTerminalContactExportWizard::Finish(const ContactExportOutcome& outcome) {
     m_finished = true;
     m_counters = outcome.counters;
-    const RunCounters& c = outcome.counters;
-    m_out << SummaryText(c, kStrVerbExport) << "\n";
-    m_out << "  Selected contacts:      " << c.Total() << "\n";
-    m_out << "  Successfully exported:  " << c.succeeded << "\n";
-    m_out << "  Failures:               " << c.failed << "\n";
-    m_out << "  Skipped:                " << c.skipped << "\n";
+    CDlgVCardExportFinish page(m_settings, outcome);
+    PrintFinishPage(m_out, page.StatusText(), page.Counts());
     if (!outcome.writtenFiles.empty()) {
         m_out << "Files written to " << outcome.targetFolder << ":\n";
         for (const std::string& f : outcome.writtenFiles) m_out << "  " << f << "\n";

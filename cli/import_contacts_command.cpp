@@ -10,6 +10,7 @@
 #include "addin/lib_kelvo.h"
 #include "cli/commands.h"
 #include "cli/export_contacts_command.h"
+#include "cli/finish_page.h"
 #include "cli/progress_view.h"
 #include "encoding/mireo_char_converter.h"
 #include "engine/settings_store.h"
@@ -22,6 +23,8 @@
 #include "platform/user_strings.h"
 #include "ui/multi_path.h"
 #include "vcard/ui/dlg_vcard_export_options.h"
+#include "vcard/ui/dlg_vcard_import.h"
+#include "vcard/ui/dlg_vcard_import_finish.h"
 #include "vcard/ui/dlg_vcard_import_options.h"
 
 namespace mireo::cli {
@@ -51,17 +54,8 @@ const char kImportContactsUsage[] =
 namespace {
 
 constexpr const char* kPrefix = "mireo import-contacts: ";
-constexpr int kStrImportVerb = kStrVerbImport;
-
-std::string NameNotAccessible(const std::string& path) {
-    std::string text = LoadUserString(kStrNameNotAccessible);
-    const std::size_t at = text.find("%s");
-    if (at != std::string::npos) text.replace(at, 2, path);
-    return text;
-}
-
-// The wizard of the command line: validates and stores the options, fills the run's
-// choices and prints the finish page.
+// The wizard of the command line: the start and options page models take the options
+// (validated and stored as the pages do), and the finish page is printed.
 class CTerminalContactImportWizard : public IContactImportWizard {
 public:
     CTerminalContactImportWizard(ImportContactsContext& context, const ImportContactsArgs& args)
@@ -69,74 +63,47 @@ public:
 
     bool Run(ContactImportChoices& choices) override {
         CSettingsStore& settings = m_context.settings;
-        IMessageBox& box = m_context.messages != nullptr ? *m_context.messages : CurrentMessageBox();
-        // The start page: the paths and the target folder.
-        std::string pathsText;
-        if (!m_args.paths.empty()) {
-            CMultiPath paths;
-            for (const std::string& p : m_args.paths) {
-                if (!FileCanBeOpened(p) && !PathIsDirectory(p)) {
-                    box.Show(kCaptionMireoError, NameNotAccessible(p), MbIcon::Error, MbButtons::Ok);
-                    return false;
-                }
-                paths.Add(p);
-            }
-            pathsText = paths.Text();
-        } else {
-            pathsText = settings.GetText(kSetImportFolder);
-            if (pathsText.empty()) {
-                m_context.err << kPrefix << "no files or folders given, and none stored\n";
-                return false;
-            }
+        CDlgVCardImport page(m_context.app, settings);
+        if (!m_args.paths.empty()) page.SetPaths(m_args.paths);
+        if (page.PathsText().find_first_not_of(" \t") == std::string::npos) {
+            m_context.err << kPrefix << "no files or folders given, and none stored\n";
+            return false;
         }
         if (m_args.folder) {
-            choices.folder = FindFolderByPath(m_context.app, *m_args.folder);
-            if (!choices.folder || choices.folder->DefaultItemType() != kFolderContact) {
-                m_context.err << kPrefix << "no contacts folder \"" << *m_args.folder << "\"\n";
+            std::unique_ptr<IFolder> folder = FindFolderByPath(m_context.app, *m_args.folder);
+            if (!folder) {
+                m_context.err << kPrefix << "no folder \"" << *m_args.folder << "\"\n";
                 return false;
             }
-        } else {
-            std::unique_ptr<INamespace> ns = m_context.app.GetNamespace();
-            if (ns) choices.folder = ns->GetDefaultFolder(DefaultFolder::Contacts);
-            if (!choices.folder) {
-                m_context.err << kPrefix << "no default contacts folder\n";
-                return false;
-            }
+            if (!page.ChooseFolder(std::move(folder))) return false;  // string 145 was shown
+        } else if (page.Folder() == nullptr) {
+            m_context.err << kPrefix << "no default contacts folder\n";
+            return false;
         }
         // The options page: OK on it (which validates and stores) only when an option was given.
-        CDlgVCardImportOptions options(settings);
-        if (m_args.conflict) options.SetConflict(*m_args.conflict);
-        if (m_args.skipPrivate) options.SetSkipPrivate(*m_args.skipPrivate);
-        if (m_args.categoryBits) {
-            options.SetCategoryFilter(*m_args.categoryBits != 0);
-            if (*m_args.categoryBits != 0) {
-                options.SetIncludeCategories(*m_args.categoryBits == kFilterIncludeCategories);
-                options.SetCategories(m_args.categories);
+        if (m_args.conflict || m_args.skipPrivate || m_args.categoryBits) {
+            CDlgVCardImportOptions options = page.MakeOptionsPage();
+            if (m_args.conflict) options.SetConflict(*m_args.conflict);
+            if (m_args.skipPrivate) options.SetSkipPrivate(*m_args.skipPrivate);
+            if (m_args.categoryBits) {
+                options.SetCategoryFilter(*m_args.categoryBits != 0);
+                if (*m_args.categoryBits != 0) {
+                    options.SetIncludeCategories(*m_args.categoryBits == kFilterIncludeCategories);
+                    options.SetCategories(m_args.categories);
+                }
             }
+            if (!options.OnOk()) return false;  // string 127 was shown
+            page.ApplyOptions(options);
         }
-        if ((m_args.conflict || m_args.skipPrivate || m_args.categoryBits) && !options.OnOk())
-            return false;  // string 127 was shown
-        const ContactImportOptionValues& values = options.Values();
-        // "Import" stores the paths.
-        settings.WriteText(kSetImportFolder, pathsText);
-        choices.paths = pathsText;
-        choices.conflict = values.conflict;
-        choices.filterMask = values.FilterMask();
-        choices.filterCategories = values.categories;
-        return true;
+        return page.OnImport(choices);  // string 114 for a path that cannot be reached
     }
 
     void Finish(const ContactImportOutcome& outcome) override {
         m_finished = true;
         m_counters = outcome.counters;
-        const RunCounters& c = outcome.counters;
-        char selected[32];
-        std::snprintf(selected, sizeof selected, "%d/%d", outcome.files, outcome.contacts);
-        m_context.out << SummaryText(c, kStrImportVerb) << "\n";
-        m_context.out << "  Selected (files/contacts): " << selected << "\n";
-        m_context.out << "  Successfully imported:     " << c.succeeded << "\n";
-        m_context.out << "  Failures:                  " << c.failed << "\n";
-        m_context.out << "  Skipped:                   " << c.skipped << "\n";
+        // No explorer here: the page's "open folder" choice is left out.
+        CDlgVCardImportFinish page(m_context.settings, outcome, outcome.folder);
+        PrintFinishPage(m_context.out, page.StatusText(), page.Counts());
     }
 
     bool Finished() const { return m_finished; }
@@ -147,6 +114,23 @@ private:
     const ImportContactsArgs& m_args;
     bool m_finished = false;
     RunCounters m_counters;
+};
+
+// The pages show their messages in the context's message box when it names one.
+class CMessageBoxInForce {
+public:
+    explicit CMessageBoxInForce(IMessageBox* box) : m_set(box != nullptr) {
+        if (m_set) m_previous = SetMessageBox(box);
+    }
+    ~CMessageBoxInForce() {
+        if (m_set) SetMessageBox(m_previous);
+    }
+    CMessageBoxInForce(const CMessageBoxInForce&) = delete;
+    CMessageBoxInForce& operator=(const CMessageBoxInForce&) = delete;
+
+private:
+    bool m_set;
+    IMessageBox* m_previous = nullptr;
 };
 
 }  // namespace
@@ -230,6 +214,7 @@ bool ParseImportContactsArgs(const std::vector<std::string>& args, ImportContact
 }
 
 int RunImportContacts(const ImportContactsArgs& args, ImportContactsContext& context) {
+    CMessageBoxInForce messages(context.messages);
     CTerminalContactImportWizard wizard(context, args);
     ImportEnvironment env{
         .app = context.app,

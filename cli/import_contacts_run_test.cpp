@@ -91,9 +91,9 @@ protected:
 TEST_F(ImportContactsRunTest, ImportsPrintsAndStores) {
     const Result r = Run({"--folder", "Contacts/Imported", "--skip-private", "--conflict", "keep-existing", In()});
     EXPECT_EQ(r.status, kExitOk) << r.err;
-    EXPECT_NE(r.out.find("  Selected (files/contacts): 1/2\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("  Successfully imported:     1\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("  Skipped:                   1\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  Selected (files/contacts):  1/2\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  Successfully imported:      1\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  Skipped:                    1\n"), std::string::npos) << r.out;
     EXPECT_EQ(Count(u"Contacts/Imported"), 1);
     EXPECT_EQ(m_settings->GetNumber("Contacts.Import.ConflictResolution"), 2u);
     EXPECT_EQ(m_settings->GetNumber("Contacts.Import.Filter"), static_cast<std::uint32_t>(kFilterSkipPrivate));
@@ -103,7 +103,7 @@ TEST_F(ImportContactsRunTest, ImportsPrintsAndStores) {
     const Result again = Run({"--folder", "Contacts/Imported", "--include-private"});
     EXPECT_EQ(again.status, kExitOk) << again.err;
     EXPECT_EQ(Count(u"Contacts/Imported"), 2);
-    EXPECT_NE(again.out.find("  Skipped:                   1\n"), std::string::npos) << again.out;
+    EXPECT_NE(again.out.find("  Skipped:                    1\n"), std::string::npos) << again.out;
 }
 
 TEST_F(ImportContactsRunTest, InvalidOptions) {
@@ -135,7 +135,7 @@ TEST_F(ImportContactsRunTest, AFailedContactGivesStatusOne) {
     m_app->FailCall("Save", 1, static_cast<HRESULT>(0x80004005));
     const Result r = Run({"--include-private", In()});
     EXPECT_EQ(r.status, kExitItemFailed);
-    EXPECT_NE(r.out.find("  Failures:                  1\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  Failures:                   1\n"), std::string::npos) << r.out;
 }
 
 }  // namespace

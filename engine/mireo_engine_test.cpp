@@ -183,7 +183,9 @@ TEST_F(EngineTest, ARequestDuringARunIsRefusedAndLogged) {
         ASSERT_EQ(m_log.Count("action refused: a run is in progress", source), 1);
     }
     for (const LoggedMessage& m : m_log.Messages()) {
-        if (m.text == "action refused: a run is in progress") EXPECT_EQ(m.level, kWarning);
+        if (m.text == "action refused: a run is in progress") {
+            EXPECT_EQ(m.level, kWarning);
+        }
     }
     EXPECT_FALSE(m_log.Contains("Importing contacts is not available yet")) << "the runner was never reached";
 

@@ -40,6 +40,7 @@ struct ContactImportOutcome {
     RunCounters counters;
     int files = 0;     // the files found
     int contacts = 0;  // the cards counted in them
+    IFolder* folder = nullptr;  // the target folder, alive while the finish page shows
 };
 
 class IContactImportWizard {

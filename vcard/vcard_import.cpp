@@ -407,6 +407,7 @@ int CvCardImport::Run(ImportEnvironment& env, IContactImportWizard& wizard, IPro
     // Cards not reached (cancel) count as skipped.
     if (done < total) counters.skipped += total - done;
     progress.Close();
+    outcome.folder = choices.folder.get();
     wizard.Finish(outcome);
     return kRunDone;
 }

@@ -256,15 +256,16 @@ bool ParseVCardDate(std::string_view text, double& date) {
 }
 
 // Splits a structured value at semicolons that are not escaped; the last part takes
-// the rest. 3.0 keeps any backslash pair together; 2.1 only "\;".
-std::vector<std::string_view> SplitComponents(std::string_view value, std::size_t maxParts, bool v30) {
-    std::vector<std::string_view> parts;
+// the rest. 3.0 keeps any backslash pair together; 2.1 only "\;". Works on decoded
+// text: in a double-byte code page a trail byte may look like a backslash.
+std::vector<std::u16string_view> SplitComponents(std::u16string_view value, std::size_t maxParts, bool v30) {
+    std::vector<std::u16string_view> parts;
     std::size_t start = 0;
     for (std::size_t i = 0; i < value.size() && parts.size() + 1 < maxParts; ++i) {
-        const char c = value[i];
-        if (c == '\\' && i + 1 < value.size() && (v30 || value[i + 1] == ';')) {
+        const char16_t c = value[i];
+        if (c == u'\\' && i + 1 < value.size() && (v30 || value[i + 1] == u';')) {
             ++i;
-        } else if (c == ';') {
+        } else if (c == u';') {
             parts.push_back(value.substr(start, i - start));
             start = i + 1;
         }
@@ -273,22 +274,29 @@ std::vector<std::string_view> SplitComponents(std::string_view value, std::size_
     return parts;
 }
 
-// One left-to-right pass. 3.0: "\\", "\,", "\;", "\n" and "\N"; 2.1: only "\;". Any
-// other backslash stays.
-std::string Unescape(std::string_view s, bool v30) {
-    std::string out;
+std::u16string_view TrimText(std::u16string_view s) {
+    auto space = [](char16_t c) { return c < 0x80 && IsSpace(static_cast<char>(c)); };
+    while (!s.empty() && space(s.front())) s.remove_prefix(1);
+    while (!s.empty() && space(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// One left-to-right pass over decoded text. 3.0: "\\", "\,", "\;", "\n" and "\N";
+// 2.1: only "\;". Any other backslash stays.
+std::u16string Unescape(std::u16string_view s, bool v30) {
+    std::u16string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
-        const char c = s[i];
-        if (c == '\\' && i + 1 < s.size()) {
-            const char n = s[i + 1];
-            if (n == ';' || (v30 && (n == '\\' || n == ','))) {
+        const char16_t c = s[i];
+        if (c == u'\\' && i + 1 < s.size()) {
+            const char16_t n = s[i + 1];
+            if (n == u';' || (v30 && (n == u'\\' || n == u','))) {
                 out += n;
                 ++i;
                 continue;
             }
-            if (v30 && (n == 'n' || n == 'N')) {
-                out += "\r\n";
+            if (v30 && (n == u'n' || n == u'N')) {
+                out += u"\r\n";
                 ++i;
                 continue;
             }
@@ -658,17 +666,16 @@ void CvCardReader::Dispatch(Line& line, VCardCard& card) {
         codePage = kSystemCodePage;
     }
 
+    // The value is decoded first and unescaped or split as text, so that a trail byte
+    // of a double-byte character is never taken for a backslash.
     auto textOf = [&](std::string_view b) -> std::u16string {
-        if (!v30) return DecodeBytes(b, codePage);
-        const std::string plain = Unescape(b, true);
-        return DecodeBytes(plain, codePage);
+        std::u16string text = DecodeBytes(b, codePage);
+        return v30 ? Unescape(text, true) : text;
     };
     auto components = [&](std::size_t count) {
         std::vector<std::u16string> out;
-        for (std::string_view part : SplitComponents(bytes, count, v30)) {
-            const std::string plain = Unescape(Trim(part), v30);
-            out.push_back(DecodeBytes(plain, codePage));
-        }
+        const std::u16string text = DecodeBytes(bytes, codePage);
+        for (std::u16string_view part : SplitComponents(text, count, v30)) out.push_back(Unescape(TrimText(part), v30));
         out.resize(count);
         return out;
     };
@@ -798,9 +805,17 @@ void CvCardReader::Dispatch(Line& line, VCardCard& card) {
             bool work = params.Has("WORK"), home = params.Has("HOME"), cell = params.Has("CELL"),
                  fax = params.Has("FAX"), car = params.Has("CAR"), pager = params.Has("PAGER"),
                  isdn = params.Has("ISDN"), pref = params.Has("PREF"), voice = params.Has("VOICE");
-            if (fax && !work && !home && !cell && !car && !pager && !isdn && !pref && !voice) work = true;
-            if ((pager || pref) && !work && !home && !cell && !fax && !car && !isdn && !voice) voice = true;
             const std::u16string value = textOf(bytes);
+            // A bare FAX line is the other fax (the writer writes the other fax that
+            // way); when the other fax is already taken it goes on as a work fax.
+            if (fax && !work && !home && !cell && !car && !pager && !isdn && !pref && !voice) {
+                if (c.OtherFaxNumber.empty()) {
+                    c.OtherFaxNumber = value;
+                    break;
+                }
+                work = true;
+            }
+            if (pager && pref && !work && !home && !cell && !fax && !car && !isdn && !voice) voice = true;
             auto place = [&](std::initializer_list<std::u16string*> slots) {
                 for (std::u16string* s : slots) {
                     if (s->empty()) {

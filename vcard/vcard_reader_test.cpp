@@ -114,9 +114,8 @@ ContactRecord FullRecord(const Script& s) {
     return c;
 }
 
-// What the import gets back from the writer's card: FN is built from the parts, the
-// preferred address loses its type, a bare FAX line is read as a business fax (dropped
-// here: both business numbers are set).
+// What the import gets back from the writer's card: FN is built from the parts and the
+// preferred address loses its type.
 ContactRecord AfterRoundTrip(ContactRecord c) {
     std::u16string full;
     for (const std::u16string* part : {&c.FirstName, &c.MiddleName, &c.LastName, &c.Suffix}) {
@@ -126,10 +125,6 @@ ContactRecord AfterRoundTrip(ContactRecord c) {
     }
     c.FullName = full;
     if (!c.Email1Address.empty()) c.Email1AddressType.clear();
-    if (!c.OtherFaxNumber.empty() && !c.BusinessFaxNumber.empty() && !c.BusinessTelephoneNumber.empty() &&
-        !c.Business2TelephoneNumber.empty()) {
-        c.OtherFaxNumber.clear();
-    }
     if (c.Sensitivity == kSensitivityPersonal) c.Sensitivity = kSensitivityNormal;
     return c;
 }
@@ -160,8 +155,48 @@ TEST(VCardReaderRoundTrip, EveryFieldInEveryVersionAndCharset) {
             EXPECT_EQ(got.version, version);
             EXPECT_TRUE(got.problems.empty());
             EXPECT_TRUE(got.IsSet("Body"));
-            EXPECT_FALSE(got.IsSet("OtherFaxNumber"));
+            EXPECT_TRUE(got.IsSet("OtherFaxNumber"));
             EXPECT_TRUE(got.IsSet("Sensitivity"));
+        }
+    }
+}
+
+// The characters of a candidate set that the code page carries (encoded and decoded
+// back unchanged).
+std::u16string CharactersOf(int codePage) {
+    const std::u16string candidates =
+        u"\u00C0\u00C9\u00CE\u00F5\u00FC\u00DF\u00E7\u00F1\u00F8\u00E5\u00C6\u0104\u010C\u0118\u0141\u0143"
+        u"\u015A\u0179\u017B\u0151\u0171\u0391\u0392\u0393\u03B1\u03B2\u03B3\u0410\u0411\u0413\u0416\u0430"
+        u"\u0431\u0436\u05D0\u05D1\u05D2\u05D3\u0627\u0628\u062A\u062B\u0E01\u0E02\u0E04\u0E07\u0102\u0110"
+        u"\u01A0\u01AF\u0103\u0111\u01A1\u01B0\u5C71\u7530\u6771\u4EAC\u5317\u81FA\u7063\uC11C\uC6B8\uD55C"
+        u"\u20AC\u2013\u8868\u30BD\u80FD\u8A31\u529F";
+    std::u16string kept;
+    for (char16_t ch : candidates) {
+        std::string bytes;
+        std::u16string back;
+        ShippedConverter().Encode(codePage, std::u16string(1, ch), bytes);
+        ShippedConverter().Decode(codePage, bytes, back);
+        if (back == std::u16string(1, ch)) kept += ch;
+    }
+    return kept;
+}
+
+TEST(VCardReaderRoundTrip, EveryShippedEncoding) {
+    for (const EncodingRecord& e : ShippedConverter().Encodings()) {
+        const std::u16string chars = CharactersOf(e.codePage);
+        SCOPED_TRACE(e.displayName);
+        ASSERT_GE(chars.size(), 6u) << "too few characters of the candidate set";
+        const std::u16string a = chars.substr(0, chars.size() / 2), b = chars.substr(chars.size() / 2);
+        const Script s{"", e.charsetName.c_str(), u"L" + a, b + u"f", a + b, u"C " + b, chars + u"\r\n" + a};
+        for (int version : {kVCard21, kVCard30}) {
+            SCOPED_TRACE(version);
+            const ContactRecord source = FullRecord(s);
+            const std::string card = Write(source, version, s.charset);
+            ContactRecord expected = AfterRoundTrip(source);
+            if (version == kVCard30) expected.Categories = u"Business;Personal";
+            const VCardCard got = ReadOne(card);
+            EXPECT_TRUE(SameImportFields(expected, got.contact)) << card;
+            EXPECT_TRUE(got.problems.empty());
         }
     }
 }
@@ -505,11 +540,21 @@ TEST(VCardReaderRules, TelephonesAndEmails) {
              EXPECT_EQ(c.contact.Business2TelephoneNumber, u"2");
              EXPECT_FALSE(c.IsSet("OtherTelephoneNumber"));
          }},
-        {"bare fax is business fax", Card("TEL;FAX:9\r\n"),
-         [](const VCardCard& c) { EXPECT_EQ(c.contact.BusinessFaxNumber, u"9"); }},
-        {"pager alone also voice", Card("TEL;PAGER:7\r\n"),
+        {"bare fax is the other fax, a second one the business fax", Card("TEL;FAX:9\r\nTEL;FAX:8\r\n"),
+         [](const VCardCard& c) {
+             EXPECT_EQ(c.contact.OtherFaxNumber, u"9");
+             EXPECT_EQ(c.contact.BusinessFaxNumber, u"8");
+         }},
+        {"pager or pref alone fill only their own field", Card("TEL;PAGER:7\r\nTEL;PREF:6\r\n"),
          [](const VCardCard& c) {
              EXPECT_EQ(c.contact.PagerNumber, u"7");
+             EXPECT_EQ(c.contact.PrimaryTelephoneNumber, u"6");
+             EXPECT_FALSE(c.IsSet("OtherTelephoneNumber"));
+         }},
+        {"pager and pref together also voice", Card("TEL;PAGER;PREF:7\r\n"),
+         [](const VCardCard& c) {
+             EXPECT_EQ(c.contact.PagerNumber, u"7");
+             EXPECT_EQ(c.contact.PrimaryTelephoneNumber, u"7");
              EXPECT_EQ(c.contact.OtherTelephoneNumber, u"7");
          }},
         {"no type fills nothing", Card("TEL:5\r\n"),

@@ -70,20 +70,20 @@ void AppendQuotedPrintable(std::string_view bytes, std::string& out) {
     out += kCrLf;
 }
 
-void AppendEscaped30(std::string_view bytes, bool component, std::string& out) {
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
+void AppendEscaped30(std::u16string_view text, bool component, std::u16string& out) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case ',': out += "\\,"; break;
-            case '\r':
+            case u'\\': out += u"\\\\"; break;
+            case u',': out += u"\\,"; break;
+            case u'\r':
                 // CR LF is one line break; a lone CR or LF is one too.
-                if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-                out += "\\n";
+                if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+                out += u"\\n";
                 break;
-            case '\n': out += "\\n"; break;
-            case ';':
-                if (component) out += '\\';
+            case u'\n': out += u"\\n"; break;
+            case u';':
+                if (component) out += u'\\';
                 out += c;
                 break;
             default: out += c;
@@ -137,24 +137,33 @@ void CvCardWriter::Head(std::string_view name, VCardTypes types, bool quotedPrin
     out += ':';
 }
 
+void CvCardWriter::EncodeEscaped30(std::u16string_view text, bool component) {
+    m_escaped.clear();
+    AppendEscaped30(text, component, m_escaped);
+    EncodeValue(m_escaped);
+}
+
 void CvCardWriter::TextLine(std::string_view name, VCardTypes types,
                             std::u16string_view value, Kind kind) {
-    EncodeValue(value);
     std::string& out = *m_out;
+    if (m_options.version == kVCard30 && kind == Kind::kText) {
+        EncodeEscaped30(value, false);
+        Head(name, types, false);
+        out += m_bytes;
+        out += kCrLf;
+        return;
+    }
+    EncodeValue(value);
     if (m_options.version == kVCard30) {
         Head(name, types, false);
-        if (kind == Kind::kText) {
-            AppendEscaped30(m_bytes, false, out);
-        } else {
-            // Plain values are not escaped, but a line break must not end the line.
-            for (std::size_t i = 0; i < m_bytes.size(); ++i) {
-                const char c = m_bytes[i];
-                if (c == '\r' || c == '\n') {
-                    if (c == '\r' && i + 1 < m_bytes.size() && m_bytes[i + 1] == '\n') ++i;
-                    out += "\\n";
-                } else {
-                    out += c;
-                }
+        // Plain values are not escaped, but a line break must not end the line.
+        for (std::size_t i = 0; i < m_bytes.size(); ++i) {
+            const char c = m_bytes[i];
+            if (c == '\r' || c == '\n') {
+                if (c == '\r' && i + 1 < m_bytes.size() && m_bytes[i + 1] == '\n') ++i;
+                out += "\\n";
+            } else {
+                out += c;
             }
         }
         out += kCrLf;
@@ -181,10 +190,11 @@ void CvCardWriter::StructuredLine(std::string_view name, VCardTypes types,
     const bool v30 = m_options.version == kVCard30;
     for (std::size_t i = 0; i < count; ++i) {
         if (i > 0) m_value += ';';
-        EncodeValue(components.begin()[i]);
         if (v30) {
-            AppendEscaped30(m_bytes, true, m_value);
+            EncodeEscaped30(components.begin()[i], true);
+            m_value += m_bytes;
         } else {
+            EncodeValue(components.begin()[i]);
             AppendComponent21(m_bytes, m_value);
         }
     }
@@ -256,8 +266,8 @@ void CvCardWriter::CategoriesLine(std::u16string_view categories) {
         if (!name.empty()) {
             if (!first) m_value += ',';
             first = false;
-            EncodeValue(name);
-            AppendEscaped30(m_bytes, false, m_value);
+            EncodeEscaped30(name, false);
+            m_value += m_bytes;
         }
         pos = hit + sep.size();
     }

@@ -67,6 +67,8 @@ private:
     void DateLine(std::string_view name, double date, bool withTime);
     void CategoriesLine(std::u16string_view categories);
     void EncodeValue(std::u16string_view text);
+    // The 3.0 escapes on the text, then encoded into m_bytes.
+    void EncodeEscaped30(std::u16string_view text, bool component);
 
     IValueEncoder& m_encoder;
     VCardWriterOptions m_options;
@@ -74,6 +76,7 @@ private:
     std::string* m_out = nullptr;
     std::string m_bytes;    // one encoded value
     std::string m_value;    // one value before quoted-printable
+    std::u16string m_escaped;  // one 3.0 value with its escapes, before encoding
 };
 
 // ---- building blocks, shared with the calendar writer ----
@@ -84,8 +87,10 @@ private:
 void AppendQuotedPrintable(std::string_view bytes, std::string& out);
 
 // vCard 3.0 text escaping: "\" -> "\\", "," -> "\,", CR LF, lone CR and lone LF ->
-// "\n"; with component set also ";" -> "\;" (a part of N, ORG or ADR).
-void AppendEscaped30(std::string_view bytes, bool component, std::string& out);
+// "\n"; with component set also ";" -> "\;" (a part of N, ORG or ADR). Applied to the
+// text before it is encoded, so that a trail byte of a double-byte character that
+// equals the backslash is left alone.
+void AppendEscaped30(std::u16string_view text, bool component, std::u16string& out);
 
 struct DateTimeParts {
     int year, month, day, hour, minute, second;

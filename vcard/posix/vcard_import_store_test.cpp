@@ -202,10 +202,6 @@ TEST_F(ContactImportRun, ExportedContactsComeBackFieldByField) {
                 const std::string name = p.name;
                 // Only the preferred e-mail's type is written; it comes back empty.
                 if (name.find("AddressType") != std::string::npos) continue;
-                // The TEL rules do not map these back one to one: every VOICE line (the
-                // pager and primary numbers carry it too) fills the other number when
-                // it is empty, and a FAX line takes the first free fax field.
-                if (name == "OtherTelephoneNumber" || name == "OtherFaxNumber" || name == "BusinessFaxNumber") continue;
                 if (p.kind == ContactValueKind::kText) {
                     EXPECT_EQ(b.*p.text, a.*p.text) << name;
                 } else if (p.kind == ContactValueKind::kDate) {

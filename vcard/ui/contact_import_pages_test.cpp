@@ -1,10 +1,16 @@
-// The contact import options page: stored values and their defaults, validation, and
-// what OK stores.
+// The contact import pages: stored values and their defaults, validation, the paths
+// check of the start page, and what each page stores and does on its buttons.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "engine/logger.h"
 #include "engine/settings_store.h"
 #include "platform/testing/recording_message_box.h"
 #include "vcard/contact_import.h"
+#include "vcard/ui/dlg_vcard_import.h"
+#include "vcard/ui/dlg_vcard_import_finish.h"
 #include "vcard/ui/dlg_vcard_import_options.h"
 #include "vcard/ui/tests/page_doubles.h"
 
@@ -46,6 +52,165 @@ TEST(ContactImportOptionsPage, OkValidatesAndStores) {
     EXPECT_EQ(settings.GetNumber(kSetImportConflict), 1u);
     EXPECT_EQ(settings.GetNumber(kSetImportFilter), static_cast<std::uint32_t>(kFilterExcludeCategories));
     EXPECT_EQ(settings.GetText(kSetImportFilterCategories), "Business");
+}
+
+using namespace testing_pages;
+namespace fs = std::filesystem;
+
+class ContactImportPages : public ::testing::Test {
+protected:
+    ContactImportPages() : m_scope(m_box) {
+        m_top = MakeNode(u"Personal Folders", kFolderMail);
+        m_contacts = MakeNode(u"Contacts", kFolderContact, m_top);
+        m_work = MakeNode(u"Work", kFolderContact, m_contacts);
+        m_calendar = MakeNode(u"Calendar", kFolderAppointment, m_top);
+        m_app.defaultContacts = m_contacts;
+        m_app.explorerFolder = m_work;
+        m_dir = fs::temp_directory_path() /
+                ("mireo-ipages-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::create_directories(m_dir / "with space");
+        std::ofstream(m_dir / "a.vcf") << "BEGIN:VCARD\r\nEND:VCARD\r\n";
+    }
+    ~ContactImportPages() override {
+        std::error_code ec;
+        fs::remove_all(m_dir, ec);
+    }
+    std::string Path(const char* name) const { return (m_dir / name).string(); }
+
+    CMemoryRegistry m_reg;
+    CRecordingMessageBox m_box;
+    CScopedMessageBox m_scope;
+    CFakeApp m_app;
+    Node m_top, m_contacts, m_work, m_calendar;
+    fs::path m_dir;
+};
+
+TEST_F(ContactImportPages, StartPageReadsTheStoredChoicesAndSummarisesThem) {
+    CSettingsStore settings(m_reg);
+    {
+        CDlgVCardImport page(m_app, settings);
+        EXPECT_EQ(page.PathsText(), "");
+        EXPECT_FALSE(page.ImportEnabled());
+        EXPECT_EQ(page.FolderText(), "\\\\Personal Folders\\Contacts\\Work");  // the explorer's folder
+        const std::vector<SummaryLine> expected = {
+            {"Import private contacts:", "yes"},
+            {"Import contacts with categories:", "any"},
+            {"Conflict resolution:", "Keep both contacts (allow duplicate items to be created)"},
+        };
+        EXPECT_EQ(page.Summary(), expected);
+        page.SetPathsText(" \t ");
+        EXPECT_FALSE(page.ImportEnabled());
+    }
+    settings.WriteText(kSetImportFolder, Path("a.vcf"));
+    settings.WriteNumber(kSetImportConflict, kConflictKeepExisting);
+    settings.WriteNumber(kSetImportFilter, kFilterSkipPrivate | kFilterIncludeCategories);
+    settings.WriteText(kSetImportFilterCategories, "Business");
+    m_app.explorerFolder = m_calendar;
+    CDlgVCardImport page(m_app, settings);
+    EXPECT_EQ(page.PathsText(), Path("a.vcf"));
+    EXPECT_TRUE(page.ImportEnabled());
+    EXPECT_EQ(page.FolderText(), "\\\\Personal Folders\\Contacts");  // not a contacts folder: the default
+    const std::vector<SummaryLine> expected = {
+        {"Import private contacts:", "no"},
+        {"Import contacts with categories:", "include \"Business\""},
+        {"Conflict resolution:", "Keep original contacts (do not import duplicate items)"},
+    };
+    EXPECT_EQ(page.Summary(), expected);
+}
+
+TEST_F(ContactImportPages, ImportChecksEveryPathThenStoresAndFillsTheChoices) {
+    CSettingsStore settings(m_reg);
+    CDlgVCardImport page(m_app, settings);
+    page.SetPaths({Path("a.vcf"), Path("missing.vcf"), Path("with space")});
+    ContactImportChoices choices;
+    EXPECT_FALSE(page.OnImport(choices));
+    ASSERT_EQ(m_box.Shown().size(), 1u);
+    EXPECT_EQ(m_box.Shown()[0].caption, "Mireo - Error");
+    EXPECT_EQ(m_box.Shown()[0].text, "The name '" + Path("missing.vcf") + "' isn't accessible.");
+    EXPECT_EQ(m_box.Shown()[0].icon, MbIcon::Error);
+    EXPECT_TRUE(m_reg.Written().empty());
+    EXPECT_EQ(choices.folder, nullptr);
+    EXPECT_NE(page.Folder(), nullptr);  // the page stays as it was
+
+    page.SetPaths({Path("a.vcf"), Path("with space")});
+    const std::string text = "\"" + Path("a.vcf") + "\" \"" + Path("with space") + "\"";
+    EXPECT_EQ(page.PathsText(), text);
+    CDlgVCardImportOptions options = page.MakeOptionsPage();
+    options.SetConflict(kConflictReplace);
+    options.SetCategoryFilter(true);
+    options.SetCategories("Friends");
+    ASSERT_TRUE(options.OnOk());
+    page.ApplyOptions(options);
+    EXPECT_EQ(page.Summary()[1].value, "exclude \"Friends\"");
+
+    ASSERT_TRUE(page.OnImport(choices));
+    EXPECT_EQ(settings.GetText(kSetImportFolder), text);
+    EXPECT_EQ(choices.paths, text);
+    ASSERT_NE(choices.folder, nullptr);
+    EXPECT_EQ(choices.folder->Name(), u"Work");
+    EXPECT_EQ(choices.conflict, kConflictReplace);
+    EXPECT_EQ(choices.filterMask, static_cast<std::uint32_t>(kFilterExcludeCategories));
+    EXPECT_EQ(choices.filterCategories, "Friends");
+    EXPECT_EQ(m_box.Shown().size(), 1u);
+}
+
+TEST_F(ContactImportPages, ChosenFolderMustHoldContacts) {
+    CSettingsStore settings(m_reg);
+    CDlgVCardImport page(m_app, settings);
+    m_app.pickAnswer = m_calendar;
+    EXPECT_FALSE(page.BrowseFolder());
+    ASSERT_EQ(m_box.Shown().size(), 1u);
+    EXPECT_EQ(m_box.Shown()[0].text, "Chosen folder is not Contact's folder");
+    EXPECT_EQ(page.FolderText(), "\\\\Personal Folders\\Contacts\\Work");
+    m_app.pickAnswer = m_contacts;
+    EXPECT_TRUE(page.BrowseFolder());
+    EXPECT_EQ(page.FolderText(), "\\\\Personal Folders\\Contacts");
+
+    m_app.defaultContacts = nullptr;
+    m_app.hasExplorer = false;
+    CDlgVCardImport orphan(m_app, settings);
+    orphan.SetPathsText(Path("a.vcf"));
+    EXPECT_FALSE(orphan.ImportEnabled());  // nowhere to import into
+}
+
+TEST_F(ContactImportPages, FinishCountsAndClose) {
+    CSettingsStore settings(m_reg);
+    ContactImportOutcome outcome;
+    outcome.files = 3;
+    outcome.contacts = 120;
+    outcome.counters.succeeded = 110;
+    outcome.counters.skipped = 8;
+    outcome.counters.failed = 2;
+    CFakeFolder target(m_contacts);
+    CDlgVCardImportFinish page(settings, outcome, &target);
+    EXPECT_EQ(page.StatusText(), "Import completed with skipped items and with errors.");
+    const std::vector<FinishCount> counts = page.Counts();
+    ASSERT_EQ(counts.size(), 4u);
+    EXPECT_EQ(counts[0].label, "Selected (files/contacts):");
+    EXPECT_EQ(counts[0].Shown(), "3/120");
+    EXPECT_EQ(counts[1].Shown(), "110");
+    EXPECT_TRUE(counts[2].highlighted);
+    EXPECT_EQ(counts[3].label, "Skipped (Why?):");
+    EXPECT_TRUE(counts[3].highlighted);
+    EXPECT_TRUE(page.OpenFolder());  // the default
+
+    m_app.explorerFolder = m_calendar;
+    EXPECT_TRUE(page.OnClose(m_app));
+    EXPECT_EQ(m_app.explorerFolder, m_contacts);  // the explorer shows the target folder
+    EXPECT_EQ(settings.GetFlag(kSetImportOpenFolder), true);
+
+    m_app.explorerFolder = m_calendar;
+    page.SetOpenFolder(false);
+    EXPECT_TRUE(page.OnClose(m_app));
+    EXPECT_EQ(m_app.explorerFolder, m_calendar);
+    EXPECT_FALSE(settings.GetFlag(kSetImportOpenFolder));
+
+    CDlgVCardImportFinish again(settings, outcome, &target);
+    EXPECT_FALSE(again.OpenFolder());
+    again.SetOpenFolder(true);
+    m_app.failExplorer = true;
+    EXPECT_FALSE(again.OnClose(m_app));  // not reported, the choice still stored
+    EXPECT_TRUE(settings.GetFlag(kSetImportOpenFolder));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "platform/user_strings.h"
 #include "ui/folder_path.h"
 #include "vcard/contact_export.h"
+#include "vcard/ui/contacts_folder.h"
 
 namespace mireo {
 
@@ -31,14 +32,6 @@ private:
     std::unique_ptr<IFolder> m_owned;
     IFolder& m_folder;
 };
-
-bool HoldsContacts(IFolder& folder) {
-    try {
-        return folder.DefaultItemType() == kFolderContact;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
 
 const char* YesNo(bool yes) { return yes ? "yes" : "no"; }
 
@@ -87,22 +80,11 @@ CDlgVCardExport::CDlgVCardExport(IApplication& app, CSettingsStore& settings, st
 
 bool CDlgVCardExport::BrowseFolder() {
     if (!FolderChoiceEnabled()) return false;
-    std::unique_ptr<IFolder> picked;
-    try {
-        if (std::unique_ptr<INamespace> ns = m_app.GetNamespace()) picked = ns->PickFolder();
-    } catch (const std::exception&) {
-        return false;
-    }
-    if (!picked) return false;
-    return ChooseFolder(std::move(picked));
+    return ChooseFolder(PickHostFolder(m_app));
 }
 
 bool CDlgVCardExport::ChooseFolder(std::unique_ptr<IFolder> folder) {
-    if (!folder) return false;
-    if (!HoldsContacts(*folder)) {
-        CurrentMessageBox().Show(kCaptionMireo, LoadUserString(kStrNotContactsFolder), MbIcon::Error, MbButtons::Ok);
-        return false;
-    }
+    if (!folder || !AcceptContactsFolder(*folder)) return false;
     m_folder = std::move(folder);
     m_folderText = HostFolderPathText(*m_folder);
     return true;

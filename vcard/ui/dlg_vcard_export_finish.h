@@ -19,6 +19,9 @@ struct FinishCount {
     std::string label;
     std::int32_t value = 0;
     bool highlighted = false;
+    std::string text;  // when not empty, shown instead of the value ("3/120")
+
+    std::string Shown() const { return text.empty() ? std::to_string(value) : text; }
 };
 
 class CDlgVCardExportFinish {

@@ -223,7 +223,10 @@ public:
     std::unique_ptr<IFolder> CurrentFolder() override {
         return m_app.explorerFolder ? std::make_unique<CFakeFolder>(m_app.explorerFolder) : nullptr;
     }
-    void SetCurrentFolder(IFolder&) override {}
+    void SetCurrentFolder(IFolder& folder) override {
+        if (m_app.failExplorer) throw HostError(kFail, "_Explorer");
+        m_app.explorerFolder = static_cast<CFakeFolder&>(folder).GetNode();
+    }
     std::unique_ptr<ISelection> Selection() override { return std::make_unique<CFakeSelection>(m_app.selection); }
     void Activate() override {}
 
