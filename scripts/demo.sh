@@ -50,15 +50,16 @@ echo "== Import the per-contact files into a new contacts folder \"Imported\""
 "$mireo" store mkdir Imported --type contacts
 "$mireo" import-contacts --folder Imported --conflict keep-both "$demo/out/per-contact"
 echo
-echo "== Import the one vCard 2.1 file into the same folder: a contact equal on every field its card sets is skipped"
+echo "== Import the one vCard 2.1 file into the same folder with keep both: a contact equal on every field"
+echo "   its card sets is skipped (a card with neither a name nor a company cannot be looked up and comes in again)"
 "$mireo" import-contacts --folder Imported "$demo/out/one-file/Contacts.vcf"
 echo
 echo "== Change the job title on every card of the 2.1 file and import it with replace:"
 echo "   each changed contact replaces its old one, which goes to \"Deleted Items\""
-sed 's/^TITLE\([;:]\)/TITLE\1Senior /' "$demo/out/one-file/Contacts.vcf" >"$demo/out/changed.vcf"
+sed 's/^\(TITLE[^:]*\):/\1:Senior /' "$demo/out/one-file/Contacts.vcf" >"$demo/out/changed.vcf"
 "$mireo" import-contacts --folder Imported --conflict replace "$demo/out/changed.vcf"
 echo
-echo "== The original file again with keep existing: every contact is already there"
+echo "== The original file again with keep existing: every contact with a name or a company is already there"
 "$mireo" import-contacts --folder Imported --conflict keep-existing "$demo/out/one-file/Contacts.vcf"
 echo
 echo "== The folders and their item counts"

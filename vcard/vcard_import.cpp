@@ -104,14 +104,26 @@ public:
         std::unique_ptr<IItem> toReplace;
         try {
             const std::u16string name = ContactSearchName(record);
-            const std::u16string filter = ContactDuplicateFilter(name, record.CompanyName);
-            if (!filter.empty()) {
+            // The search name holds the title, which a contact's full name often does
+            // not: a card whose FN differs is also looked up by its FN, so that a
+            // contact with a title is found again on the next import.
+            std::vector<std::u16string> filters{ContactDuplicateFilter(name, record.CompanyName)};
+            if (!name.empty() && !record.FullName.empty() && record.FullName != name)
+                filters.push_back(ContactDuplicateFilter(record.FullName, record.CompanyName));
+            std::vector<std::string> seen;
+            for (const std::u16string& filter : filters) {
+                if (filter.empty()) continue;
                 std::unique_ptr<IItems> found = m_items->Restrict(filter);
                 const int n = found ? found->Count() : 0;
                 for (int i = 1; i <= n; ++i) {
                     std::unique_ptr<IItem> candidate = found->Item(i);
                     if (!candidate || candidate->Class() != ItemClass::Contact) continue;
                     if (!IsCandidate(*candidate, name.empty(), record.CompanyName.empty())) continue;
+                    if (filters.size() > 1) {
+                        const std::string id = candidate->EntryId();
+                        if (std::find(seen.begin(), seen.end(), id) != seen.end()) continue;
+                        seen.push_back(id);
+                    }
                     if (m_choices.conflict == kConflictKeepExisting) {
                         ++counters.skipped;
                         return;

@@ -245,6 +245,25 @@ TEST_F(ContactImportRun, ConflictRules) {
     }
 }
 
+TEST_F(ContactImportRun, AContactWithATitleIsFoundAgainByItsFullName) {
+    // The search name "Dr. Ann Smith" is not the contact's full name "Ann Smith".
+    const char* card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Smith;Ann;;Dr.;\r\nFN:Ann Smith\r\nORG:Acme\r\n"
+                       "TITLE:Buyer\r\nEND:VCARD\r\n";
+    WriteText(m_dir / "files" / "a.vcf", card);
+    EXPECT_EQ(Import(kConflictKeepBoth).counters.succeeded, 1);
+    const ContactImportOutcome again = Import(kConflictKeepBoth);
+    EXPECT_EQ(again.counters.succeeded, 0);
+    EXPECT_EQ(again.counters.skipped, 1);
+    EXPECT_EQ(Import(kConflictKeepExisting).counters.skipped, 1);
+    std::string changed = card;
+    changed.replace(changed.find("Buyer"), 5, "Head buyer");
+    WriteText(m_dir / "files" / "a.vcf", changed);
+    const ContactImportOutcome replaced = Import(kConflictReplace);
+    EXPECT_EQ(replaced.counters.succeeded, 1);
+    EXPECT_EQ(TargetCount(), 1);
+    EXPECT_EQ(DeletedCount(), 1);
+}
+
 TEST_F(ContactImportRun, AFailedSaveDuringReplaceKeepsTheOldContact) {
     WriteText(m_dir / "files" / "a.vcf", kCard);
     Import(kConflictKeepBoth);
