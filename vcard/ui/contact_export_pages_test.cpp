@@ -46,32 +46,10 @@ public:
     std::vector<std::string> topics;
 };
 
-class ContactExportPages : public ::testing::Test {
+class ContactExportPages : public PageTest {
 protected:
-    ContactExportPages() : m_scope(m_box) {
-        m_top = MakeNode(u"Personal Folders", kFolderMail);
-        m_contacts = MakeNode(u"Contacts", kFolderContact, m_top);
-        m_work = MakeNode(u"Work", kFolderContact, m_contacts);
-        m_calendar = MakeNode(u"Calendar", kFolderAppointment, m_top);
-        m_app.defaultContacts = m_contacts;
-        m_app.explorerFolder = m_calendar;
-        m_dir = fs::temp_directory_path() / ("mireo-pages-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
-    }
-    ~ContactExportPages() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
-    std::string Dir() const { return m_dir.string(); }
+    ContactExportPages() : PageTest("mireo-pages-") { m_app.explorerFolder = m_calendar; }
     CSettingsStore Settings() { return CSettingsStore(m_reg); }
-
-    CMemoryRegistry m_reg;
-    CRecordingMessageBox m_box;
-    CScopedMessageBox m_scope;
-    CFakeApp m_app;
-    Node m_top, m_contacts, m_work, m_calendar;
-    fs::path m_dir;
 };
 
 std::string SummaryValue(const std::vector<SummaryLine>& lines, const std::string& label) {

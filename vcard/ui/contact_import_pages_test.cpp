@@ -57,32 +57,14 @@ TEST(ContactImportOptionsPage, OkValidatesAndStores) {
 using namespace testing_pages;
 namespace fs = std::filesystem;
 
-class ContactImportPages : public ::testing::Test {
+class ContactImportPages : public PageTest {
 protected:
-    ContactImportPages() : m_scope(m_box) {
-        m_top = MakeNode(u"Personal Folders", kFolderMail);
-        m_contacts = MakeNode(u"Contacts", kFolderContact, m_top);
-        m_work = MakeNode(u"Work", kFolderContact, m_contacts);
-        m_calendar = MakeNode(u"Calendar", kFolderAppointment, m_top);
-        m_app.defaultContacts = m_contacts;
+    ContactImportPages() : PageTest("mireo-ipages-") {
         m_app.explorerFolder = m_work;
-        m_dir = fs::temp_directory_path() /
-                ("mireo-ipages-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(m_dir / "with space");
+        std::filesystem::create_directories(m_dir / "with space");
         std::ofstream(m_dir / "a.vcf") << "BEGIN:VCARD\r\nEND:VCARD\r\n";
     }
-    ~ContactImportPages() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
     std::string Path(const char* name) const { return (m_dir / name).string(); }
-
-    CMemoryRegistry m_reg;
-    CRecordingMessageBox m_box;
-    CScopedMessageBox m_scope;
-    CFakeApp m_app;
-    Node m_top, m_contacts, m_work, m_calendar;
-    fs::path m_dir;
 };
 
 TEST_F(ContactImportPages, StartPageReadsTheStoredChoicesAndSummarisesThem) {

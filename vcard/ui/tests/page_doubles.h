@@ -2,8 +2,11 @@
 // Doubles for the page tests: a registry kept in memory that counts its writes, and a
 // small host (application, explorer, namespace, folders, items, mail) whose answers the
 // test sets. They build on Windows as well, where the substitute store does not.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,6 +16,7 @@
 #include "engine/item_store.h"
 #include "platform/hresult.h"
 #include "platform/registry.h"
+#include "platform/testing/recording_message_box.h"
 
 namespace mireo::testing_pages {
 
@@ -261,5 +265,34 @@ inline std::unique_ptr<INamespace> CFakeApp::GetNamespace() {
     if (failNamespace) throw HostError(kFail, "_Application");
     return std::make_unique<CFakeNamespace>(*this);
 }
+
+// The pages' tests: a memory registry, recorded message boxes, a host whose store has
+// Contacts (with Work below it) and Calendar, and a scratch folder of the test's own.
+class PageTest : public ::testing::Test {
+protected:
+    explicit PageTest(const std::string& prefix) : m_scope(m_box) {
+        m_top = MakeNode(u"Personal Folders", kFolderMail);
+        m_contacts = MakeNode(u"Contacts", kFolderContact, m_top);
+        m_work = MakeNode(u"Work", kFolderContact, m_contacts);
+        m_calendar = MakeNode(u"Calendar", kFolderAppointment, m_top);
+        m_app.defaultContacts = m_contacts;
+        m_dir = std::filesystem::temp_directory_path() /
+                (prefix + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(m_dir);
+    }
+    ~PageTest() override {
+        std::error_code ec;
+        std::filesystem::remove_all(m_dir, ec);
+    }
+    std::string Dir() const { return m_dir.string(); }
+
+    CMemoryRegistry m_reg;
+    CRecordingMessageBox m_box;
+    CScopedMessageBox m_scope;
+    CFakeApp m_app;
+    Node m_top, m_contacts, m_work, m_calendar;
+    std::filesystem::path m_dir;
+};
 
 }  // namespace mireo::testing_pages
