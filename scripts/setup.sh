@@ -2,17 +2,22 @@
 # Installs the Debian packages the build and the tests need, when they are missing.
 #   scripts/setup.sh            everything: Linux, sanitizer, Windows cross builds and wine
 #   scripts/setup.sh --linux    only what the Linux build and the demo need
+#   scripts/setup.sh --bench    the Linux packages and the benchmarks' comparison library
 set -euo pipefail
 
 linux_pkgs=(cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libsqlite3-dev
             nlohmann-json3-dev libbenchmark-dev python3 python3-vobject python3-dateutil python3-icalendar)
 full_pkgs=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 mingw-w64-tools
            binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64 xvfb xauth file clang libclang-rt-14-dev)
+# KDE's KContacts: the import benchmark's comparison (mireo_bench_kcontacts_parse).
+bench_pkgs=(libkf5contacts-dev)
 
 want=("${linux_pkgs[@]}")
-if [ "${1:-}" != "--linux" ]; then
-  want+=("${full_pkgs[@]}")
-fi
+case "${1:-}" in
+  --linux) ;;
+  --bench) want+=("${bench_pkgs[@]}") ;;
+  *) want+=("${full_pkgs[@]}" "${bench_pkgs[@]}") ;;
+esac
 
 missing=()
 for p in "${want[@]}"; do

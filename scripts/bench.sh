@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what the benchmarks need (KDE's KContacts for the import's comparison),
+# builds the Linux preset and runs the benchmarks: the host store, the contact export
+# and the contact import. Everything they print goes to stdout.
+#   scripts/bench.sh [counts...]    (default 10000 100000: the export and import benchmarks)
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$here"
+
+bash scripts/setup.sh --bench
+mkdir -p build/logs
+log="$here/build/logs/bench-build.log"
+if ! { cmake --preset linux && cmake --build --preset linux -j "${MIREO_JOBS:-$(nproc)}"; } >"$log" 2>&1; then
+  tail -n 40 "$log"
+  echo "bench: the build failed (log: $log)"
+  exit 1
+fi
+bin="$here/build/linux/bin"
+
+status=0
+echo "== Host store (store_bench)"
+"$bin/store_bench" 2>&1 || status=1
+echo
+echo "== Contact export (mireo_bench_vcard_export $*)"
+"$bin/mireo_bench_vcard_export" "$@" 2>&1 || status=1
+echo
+echo "== Contact import (mireo_bench_vcard_import $*)"
+"$bin/mireo_bench_vcard_import" "$@" 2>&1 || status=1
+exit $status
