@@ -350,13 +350,16 @@ int CvCardImport::Run(ImportEnvironment& env, IContactImportWizard& wizard, IPro
     ContactImportOutcome outcome;
     outcome.files = static_cast<int>(files.size());
     // The pre-count; an unreadable file counts nothing here and is reported when its
-    // turn comes (if any other file has cards).
+    // turn comes (if any other file has cards). The files are counted last to first so
+    // that the bytes left over are the first file's: its import starts from them instead
+    // of reading it again (one file holds the largest imports).
     int total = 0;
-    {
-        std::string bytes;
-        for (const std::string& file : files) {
-            if (ReadWholeFile(file, bytes)) total += CvCardReader::CountCards(bytes, options);
-        }
+    std::string bytes;
+    bool haveFirst = false;
+    for (std::size_t i = files.size(); i-- > 0;) {
+        const bool read = ReadWholeFile(files[i], bytes);
+        if (read) total += CvCardReader::CountCards(bytes, options);
+        if (i == 0) haveFirst = read;
     }
     if (total == 0) {
         messages.Show("Mireo", LoadUserString(kStrNoFiles), MbIcon::Exclamation, MbButtons::Ok);
@@ -391,12 +394,12 @@ int CvCardImport::Run(ImportEnvironment& env, IContactImportWizard& wizard, IPro
 
     RunCounters& counters = outcome.counters;
     CvCardReader reader(&env.converter, options);
-    std::string bytes;
     VCardCard card;
     int done = 0;
     bool stopped = false;
     for (const std::string& file : files) {
-        if (!ReadWholeFile(file, bytes)) {
+        const bool counted = haveFirst && &file == &files.front();
+        if (!counted && !ReadWholeFile(file, bytes)) {
             env.log.LogMsg("Cant open the file " + file, 0, kRunSource, kError, kLogFlags);
             if (messages.Show("Mireo - Error", file + LoadUserString(kStrCannotOpen), MbIcon::Error,
                               MbButtons::OkCancel) == MbResult::Cancel)
