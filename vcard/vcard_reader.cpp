@@ -1,6 +1,7 @@
 #include "vcard/vcard_reader.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 #include "encoding/mireo_char_converter.h"
@@ -40,6 +41,33 @@ std::string ToUpper(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = Upper(c);
     return out;
+}
+
+// The bytes before the first CR or LF of p[0, n), n when there is none. Eight bytes
+// at a time while none of them is a CR or an LF: the scan runs over every byte of a
+// file twice (the count, then the import).
+std::size_t LineLength(const char* p, std::size_t n) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        const std::uint64_t lf = w ^ (kOnes * '\n');
+        const std::uint64_t cr = w ^ (kOnes * '\r');
+        // Non-zero when a byte of lf or cr is zero (a byte of w is LF or CR).
+        if ((((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHighs) break;
+    }
+    while (i < n && p[i] != '\n' && p[i] != '\r') ++i;
+    return i;
+}
+
+// Where a property's name ends: the first ";" or ":"; npos when there is neither.
+std::size_t NameEnd(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == ':' || text[i] == ';') return i;
+    }
+    return std::string_view::npos;
 }
 
 int HexValue(char c) {
@@ -390,8 +418,7 @@ bool CvCardReader::NextPhysical(std::string_view& line) {
     if (m_pos >= m_text.size()) return false;
     const char* begin = m_text.data() + m_pos;
     const std::size_t left = m_text.size() - m_pos;
-    std::size_t n = 0;
-    while (n < left && begin[n] != '\n' && begin[n] != '\r') ++n;
+    const std::size_t n = LineLength(begin, left);
     line = std::string_view(begin, n);
     m_pos += n;
     // CR LF, a lone CR or a lone LF ends the line.
@@ -481,11 +508,12 @@ struct HeadParts {
 };
 
 bool SplitHead(std::string_view text, HeadParts& head) {
-    const std::size_t nameEnd = text.find_first_of(":;");
+    const std::size_t nameEnd = NameEnd(text);
     if (nameEnd == std::string_view::npos) return false;
     std::string_view name = text.substr(0, nameEnd);
     if (const std::size_t dot = name.find('.'); dot != std::string_view::npos) name.remove_prefix(dot + 1);
-    head.name = ToUpper(name.substr(0, std::min(name.size(), kMaxNameBytes)));
+    head.name.assign(name.substr(0, std::min(name.size(), kMaxNameBytes)));
+    for (char& c : head.name) c = Upper(c);
     bool quoted = false;
     std::size_t colon = std::string_view::npos;
     for (std::size_t i = nameEnd; i < text.size(); ++i) {
@@ -943,8 +971,7 @@ bool CvCardReader::Next(VCardCard& card) {
     HeadParts head;
     while (NextLogical(line)) {
         if (!SplitHead(line.text, head)) continue;
-        const bool isVCard =
-            StartsNoCase(std::string_view(line.text).substr(line.text.find_first_of(":;")), ":VCARD");
+        const bool isVCard = StartsNoCase(std::string_view(line.text).substr(NameEnd(line.text)), ":VCARD");
         if (!inCard) {
             if (head.name == "BEGIN" && isVCard) {
                 inCard = true;

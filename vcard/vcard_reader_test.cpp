@@ -447,6 +447,32 @@ TEST(VCardReaderMended, FoldingAndSoftBreaks) {
     });
 }
 
+TEST(VCardReaderMended, LineEndsAtEveryOffset) {
+    // Lines are found eight bytes at a time: each kind of line end at every place in
+    // such a block, after bytes that differ from CR and LF only in the high bit
+    // (U+010A and U+010D in UTF-8 end in 0x8A and 0x8D).
+    const std::string pieces[] = {"a", "\xC4\x8A", "\xC4\x8D", "\xC3\xA9", "b"};
+    const std::u16string units[] = {u"a", u"\u010A", u"\u010D", u"\u00E9", u"b"};
+    for (const char* end : {"\r\n", "\n", "\r"}) {
+        for (int length = 0; length < 20; ++length) {
+            std::string value;
+            std::u16string expected;
+            for (int i = 0; i < length; ++i) {
+                value += pieces[i % 5];
+                expected += units[i % 5];
+            }
+            const std::string input = std::string("BEGIN:VCARD") + end + "VERSION:3.0" + end + "NOTE:" + value + end +
+                                      "FN:x" + end + "END:VCARD" + end;
+            SCOPED_TRACE(testing::Message() << "length " << length << ", end " << (end[0] == '\r' ? "CR" : "LF")
+                                            << (end[1] == '\n' ? " LF" : ""));
+            const VCardCard card = ReadOne(input);
+            EXPECT_EQ(card.contact.Body, expected);
+            EXPECT_EQ(card.contact.FullName, u"x");
+            EXPECT_EQ(CvCardReader::CountCards(input), 1);
+        }
+    }
+}
+
 TEST(VCardReaderMended, ParametersAnywhereAndTypeLists) {
     RunCases({
         {"encoding before charset", Card("N;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:M=C3=BCller;A\r\n"),
