@@ -10,7 +10,11 @@
 // the duplicate search and the saves) and the store's closing, which commits the last
 // saves.
 //
-// Usage: mireo_bench_vcard_import [--format 2.1|3.0]... [counts...]   (default both; 10000 100000)
+// Usage: mireo_bench_vcard_import [--format 2.1|3.0]... [--repeat R] [counts...]
+//            default: both formats, 10000 and 100000 cards, each timing once. With R
+//            repeats each timing is taken R times and the fastest is shown (the first
+//            import into a fresh store each time), with the highest peak: on a shared
+//            machine the fastest run is the one least slowed by other programs.
 //        mireo_bench_vcard_import --case populate N STORE        (fill a store file)
 //        mireo_bench_vcard_import --case export STORE DIR 21|30  (its contacts into DIR/Contacts.vcf)
 //        mireo_bench_vcard_import --case import FILE STORE       (one import, keep both)
@@ -174,6 +178,15 @@ ImportResult Import(const std::string& file, const std::string& store) {
     return r;
 }
 
+// The faster of two runs of the same import, with the higher of their peaks; a run
+// that failed makes the result fail.
+ImportResult Faster(const ImportResult& a, const ImportResult& b) {
+    ImportResult r = a.seconds <= b.seconds ? a : b;
+    r.peakKb = std::max(a.peakKb, b.peakKb);
+    r.ok = a.ok && b.ok;
+    return r;
+}
+
 void PrintImport(const char* what, const ImportResult& r) {
     std::printf("%-28s %7d cards  %8.3f s (cpu %7.3f s)  %9.0f cards/s  peak %7.1f MB (+%.1f MB)  "
                 "succeeded %d, skipped %d, failed %d\n",
@@ -297,8 +310,11 @@ int main(int argc, char** argv) {
 
     std::vector<int> counts;
     std::vector<int> formats;
+    int repeat = 1;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--format") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
+            repeat = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--format") == 0 && i + 1 < argc) {
             formats.push_back(std::strcmp(argv[++i], "2.1") == 0 ? kVCard21 : kVCard30);
         } else {
             counts.push_back(std::atoi(argv[i]));
@@ -352,10 +368,18 @@ int main(int argc, char** argv) {
 
             const std::string store = (work / ("import-" + std::to_string(n) + ".db")).string();
             RemoveStore(store);
-            row.first = ImportChild(file, store);
-            PrintImport("import into an empty folder", row.first);
-            row.second = ImportChild(file, store);
-            PrintImport("import again (all identical)", row.second);
+            for (int k = 0; k < repeat; ++k) {
+                RemoveStore(store);
+                const ImportResult r = ImportChild(file, store);
+                PrintImport("import into an empty folder", r);
+                row.first = k == 0 ? r : Faster(row.first, r);
+            }
+            // The second import skips every card, so the store stays as the first left it.
+            for (int k = 0; k < repeat; ++k) {
+                const ImportResult r = ImportChild(file, store);
+                PrintImport("import again (all identical)", r);
+                row.second = k == 0 ? r : Faster(row.second, r);
+            }
             row.countersOk = row.first.ok && row.second.ok && row.first.contacts == n && row.first.succeeded == n &&
                              row.first.skipped == 0 && row.first.failed == 0 && row.second.contacts == n &&
                              row.second.skipped == n && row.second.succeeded == 0 && row.second.failed == 0;
@@ -364,13 +388,22 @@ int main(int argc, char** argv) {
                 status = 1;
             }
             if (haveKContacts) {
-                row.kcontacts = KContactsParse(kcontacts, file);
-                if (row.kcontacts.ran) {
-                    std::printf("%-28s %7lld cards  %8.3f s                  %9.0f cards/s  peak %7.1f MB\n",
-                                "KContacts parse", row.kcontacts.addressees, row.kcontacts.seconds,
-                                row.kcontacts.addressees / row.kcontacts.seconds, row.kcontacts.peakKb / 1024.0);
-                } else {
-                    std::printf("KContacts: %s failed\n", kcontacts.c_str());
+                for (int k = 0; k < repeat; ++k) {
+                    const ParseResult r = KContactsParse(kcontacts, file);
+                    if (r.ran) {
+                        std::printf("%-28s %7lld cards  %8.3f s                  %9.0f cards/s  peak %7.1f MB\n",
+                                    "KContacts parse", r.addressees, r.seconds, r.addressees / r.seconds,
+                                    r.peakKb / 1024.0);
+                    } else {
+                        std::printf("KContacts: %s failed\n", kcontacts.c_str());
+                    }
+                    if (k == 0 || !r.ran) {
+                        row.kcontacts = r;
+                    } else if (row.kcontacts.ran) {
+                        const long peak = std::max(row.kcontacts.peakKb, r.peakKb);
+                        if (r.seconds < row.kcontacts.seconds) row.kcontacts = r;
+                        row.kcontacts.peakKb = peak;
+                    }
                 }
             }
             RemoveStore(store);
@@ -396,7 +429,8 @@ int main(int argc, char** argv) {
                     r.countersOk ? "" : "  (counters wrong)");
     }
     if (!haveKContacts) std::printf("KContacts: not built (%s)\n", kcontacts.c_str());
-    std::printf("(MB: 2^20 bytes; times are wall-clock seconds)\n");
+    std::printf("(MB: 2^20 bytes; times are wall-clock seconds%s)\n",
+                repeat > 1 ? ", the fastest of the repeats; peaks the highest" : "");
 
     for (int format : formats) {
         const Row* small = nullptr;
