@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/export_contacts_command.h"
 #include "cli/finish_page.h"
+#include "cli/option_scanner.h"
 #include "cli/progress_view.h"
 #include "encoding/mireo_char_converter.h"
 #include "engine/settings_store.h"
@@ -136,51 +137,22 @@ private:
 }  // namespace
 
 bool ParseImportContactsArgs(const std::vector<std::string>& args, ImportContactsArgs& out, std::ostream& err) {
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string a = args[i];
-        if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
-            out.paths.push_back(a);
+    COptionScanner scan(args, kPrefix, err);
+    while (scan.Next()) {
+        if (scan.IsOperand()) {
+            out.paths.push_back(scan.Arg());
             continue;
         }
-        if (a == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        std::optional<std::string> inlineValue;
-        if (const std::size_t eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
-            inlineValue = a.substr(eq + 1);
-            a.erase(eq);
-        }
-        auto value = [&](std::string& slot) {
-            if (inlineValue) {
-                slot = *inlineValue;
-                return true;
-            }
-            if (i + 1 >= args.size()) {
-                err << kPrefix << a << " needs a value\n";
-                return false;
-            }
-            slot = args[++i];
-            return true;
-        };
-        auto flag = [&](auto& slot, auto v) {
-            if (inlineValue) {
-                err << kPrefix << a << " takes no value\n";
-                return false;
-            }
-            slot = v;
-            return true;
-        };
+        const std::string& a = scan.Name();
         std::string text;
         bool ok = true;
         if (a == "-h" || a == "--help") {
-            ok = flag(out.help, true);
+            ok = scan.Flag(out.help, true);
         } else if (a == "--folder") {
-            ok = value(text);
+            ok = scan.Value(text);
             if (ok) out.folder = text;
         } else if (a == "--conflict") {
-            ok = value(text);
+            ok = scan.Value(text);
             if (ok) {
                 if (text == "keep-both") {
                     out.conflict = kConflictKeepBoth;
@@ -189,24 +161,23 @@ bool ParseImportContactsArgs(const std::vector<std::string>& args, ImportContact
                 } else if (text == "keep-existing") {
                     out.conflict = kConflictKeepExisting;
                 } else {
-                    err << kPrefix << "--conflict must be keep-both, replace or keep-existing, not \"" << text
+                    scan.Error() << "--conflict must be keep-both, replace or keep-existing, not \"" << text
                         << "\"\n";
                     return false;
                 }
             }
         } else if (a == "--skip-private") {
-            ok = flag(out.skipPrivate, true);
+            ok = scan.Flag(out.skipPrivate, true);
         } else if (a == "--include-private") {
-            ok = flag(out.skipPrivate, false);
+            ok = scan.Flag(out.skipPrivate, false);
         } else if (a == "--exclude-categories" || a == "--include-categories") {
-            ok = value(out.categories);
+            ok = scan.Value(out.categories);
             if (ok) out.categoryBits = a == "--include-categories" ? kFilterIncludeCategories : kFilterExcludeCategories;
         } else if (a == "--any-categories") {
-            ok = flag(out.categoryBits, std::uint32_t{0});
+            ok = scan.Flag(out.categoryBits, std::uint32_t{0});
             out.categories.clear();
         } else {
-            err << kPrefix << "unknown option " << args[i] << "\n";
-            return false;
+            return scan.Unknown();
         }
         if (!ok) return false;
     }
