@@ -3,7 +3,6 @@
 #include "cli/import_contacts_command.h"
 
 #include <cstdio>
-#include <exception>
 #include <iostream>
 #include <memory>
 
@@ -13,6 +12,7 @@
 #include "cli/finish_page.h"
 #include "cli/option_scanner.h"
 #include "cli/progress_view.h"
+#include "cli/wizard_command.h"
 #include "encoding/mireo_char_converter.h"
 #include "engine/settings_store.h"
 #include "hoststore/host_store.h"
@@ -108,6 +108,9 @@ public:
     }
 
     bool Finished() const { return m_finished; }
+    // After Run returned false: invalid options, no cards at all (the message said so)
+    // or no start; there are no prompts to cancel.
+    int WizardStatus() const { return kExitUsage; }
     const RunCounters& Counters() const { return m_counters; }
 
 private:
@@ -197,39 +200,13 @@ int RunImportContacts(const ImportContactsArgs& args, ImportContactsContext& con
         .converter = context.converter,
         .listSeparator = context.listSeparator,
     };
-    int hostMajor = 9;
-    try {
-        hostMajor = context.app.MajorVersion(9);
-    } catch (const std::exception&) {
-    }
-    CvCardImport runner(hostMajor);
-    int result = kRunCannotStart;
-    try {
-        result = runner.Run(env, wizard, context.progress);
-    } catch (const std::exception& e) {
-        context.err << kPrefix << e.what() << "\n";
-        return kExitUsage;
-    }
-    if (!wizard.Finished()) {
-        // Invalid options, no cards at all (the message said so), or no start.
-        if (result == kRunCannotStart) context.err << kPrefix << "the import could not start\n";
-        return kExitUsage;
-    }
-    return wizard.Counters().failed > 0 ? kExitItemFailed : kExitOk;
+    CvCardImport runner(HostMajorVersion(context.app));
+    return RunToExitStatus(runner, env, wizard, context.progress, kPrefix, "import", context.err);
 }
 
 int RunImportContactsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
                              std::ostream& err) {
-    ImportContactsArgs parsed;
-    if (!ParseImportContactsArgs(args, parsed, err)) {
-        err << "Try 'mireo import-contacts --help'.\n";
-        return kExitUsage;
-    }
-    if (parsed.help) {
-        out << kImportContactsUsage;
-        return kExitOk;
-    }
-    try {
+    auto run = [&](const ImportContactsArgs& parsed) {
         CHostApplication app(DefaultHostStoreOptions(options.storePath));
         CSettingsStore settings(SystemRegistry());
         CLibKelvo kelvo;
@@ -248,10 +225,8 @@ int RunImportContactsCommand(const GlobalOptions& options, const std::vector<std
             .err = err,
         };
         return RunImportContacts(parsed, context);
-    } catch (const std::exception& e) {
-        err << kPrefix << e.what() << "\n";
-        return kExitUsage;
-    }
+    };
+    return RunWizardCommand("import-contacts", kImportContactsUsage, ParseImportContactsArgs, args, out, err, run);
 }
 
 }  // namespace mireo::cli
