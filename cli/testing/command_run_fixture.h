@@ -6,10 +6,8 @@
 // the test.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 
 #include "encoding/mireo_char_converter.h"
 #include "engine/settings_store.h"
@@ -17,6 +15,7 @@
 #include "hoststore/host_store.h"
 #include "platform/posix/registry_file.h"
 #include "platform/testing/recording_message_box.h"
+#include "platform/testing/scratch_folder.h"
 #include "ui/scripted_progress_view.h"
 
 namespace mireo::test {
@@ -24,22 +23,11 @@ namespace mireo::test {
 class CCommandRunTest : public ::testing::Test {
 protected:
     CCommandRunTest(const std::string& scratchPrefix, const char* encodingsText)
-        : m_base(std::filesystem::path(::testing::TempDir()) /
-                 (scratchPrefix + ::testing::UnitTest::GetInstance()->current_test_info()->name())),
-          m_scope(m_box) {
-        std::filesystem::remove_all(m_base);
-        std::filesystem::create_directories(m_base);
+        : m_base(scratchPrefix), m_scope(m_box) {
         m_app = std::make_unique<CHostApplication>(DefaultHostStoreOptions((m_base / "store.db").string()));
         m_reg = std::make_unique<CRegistryFile>((m_base / "registry.reg").string());
         m_settings = std::make_unique<CSettingsStore>(*m_reg);
         m_converter = MireoCharConverter::FromText(encodingsText);
-    }
-    ~CCommandRunTest() override {
-        m_settings.reset();
-        m_reg.reset();
-        m_app.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(m_base, ec);
     }
 
     // A command's exit status and what it printed.
@@ -48,7 +36,7 @@ protected:
         std::string out, err;
     };
 
-    std::filesystem::path m_base;
+    CScratchFolder m_base;  // first: the store and the registry file close before it goes
     CRecordingMessageBox m_box;
     CScopedMessageBox m_scope;
     std::unique_ptr<CHostApplication> m_app;
