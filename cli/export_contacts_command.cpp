@@ -2,13 +2,13 @@
 // finish page, driving the same run as the add-in.
 #include "cli/export_contacts_command.h"
 
-#include <exception>
 #include <iostream>
 #include <memory>
 
 #include "addin/lib_kelvo.h"
 #include "cli/commands.h"
 #include "cli/progress_view.h"
+#include "cli/wizard_command.h"
 #include "encoding/mireo_char_converter.h"
 #include "engine/settings_store.h"
 #include "hoststore/host_store.h"
@@ -68,41 +68,13 @@ int RunExportContacts(const ExportContactsArgs& args, ExportContactsContext& con
         .productMajor = version.major,
         .productMinor = version.minor,
     };
-    int hostMajor = 9;
-    try {
-        hostMajor = context.app.MajorVersion(9);
-    } catch (const std::exception&) {
-    }
-    CvCardExport runner(hostMajor);
-    int result = kRunCannotStart;
-    try {
-        result = runner.Run(env, wizard, context.progress);
-    } catch (const std::exception& e) {
-        context.err << kPrefix << e.what() << "\n";
-        return kExitUsage;
-    }
-    if (!wizard.Finished()) {
-        if (result == kRunCannotStart) {
-            context.err << kPrefix << "the export could not start\n";
-            return kExitUsage;
-        }
-        return wizard.WizardStatus();
-    }
-    return wizard.Counters().failed > 0 ? kExitItemFailed : kExitOk;
+    CvCardExport runner(HostMajorVersion(context.app));
+    return RunToExitStatus(runner, env, wizard, context.progress, kPrefix, "export", context.err);
 }
 
 int RunExportContactsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
                              std::ostream& err) {
-    ExportContactsArgs parsed;
-    if (!ParseExportContactsArgs(args, parsed, err)) {
-        err << "Try 'mireo export-contacts --help'.\n";
-        return kExitUsage;
-    }
-    if (parsed.help) {
-        out << kExportContactsUsage;
-        return kExitOk;
-    }
-    try {
+    auto run = [&](const ExportContactsArgs& parsed) {
         CHostApplication app(DefaultHostStoreOptions(options.storePath));
         CSettingsStore settings(SystemRegistry());
         CLibKelvo kelvo;
@@ -124,10 +96,8 @@ int RunExportContactsCommand(const GlobalOptions& options, const std::vector<std
             .err = err,
         };
         return RunExportContacts(parsed, context);
-    } catch (const std::exception& e) {
-        err << kPrefix << e.what() << "\n";
-        return kExitUsage;
-    }
+    };
+    return RunWizardCommand("export-contacts", kExportContactsUsage, ParseExportContactsArgs, args, out, err, run);
 }
 
 }  // namespace mireo::cli

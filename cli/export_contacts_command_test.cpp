@@ -12,6 +12,7 @@
 #include "hoststore/host_store.h"
 #include "platform/posix/registry_file.h"
 #include "platform/testing/recording_message_box.h"
+#include "platform/testing/scratch_folder.h"
 
 namespace mireo::cli {
 namespace {
@@ -127,22 +128,14 @@ class ExportContactsWizardTest : public ::testing::Test {
 protected:
     ExportContactsWizardTest()
         : m_app(DefaultHostStoreOptions(":memory:")),
-          m_base(fs::path(::testing::TempDir()) /
-                 ("mireo_xc_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))),
+          m_base("mireo_xc_"),
           m_scope(m_box) {
-        fs::remove_all(m_base);
         fs::create_directories(m_base / "out");
         m_reg = std::make_unique<CRegistryFile>((m_base / "registry.reg").string());
         m_settings = std::make_unique<CSettingsStore>(*m_reg);
         auto contacts = m_app.FolderByPath(u"Contacts");
         contacts->Folders()->Add(u"Work", kFolderContact);
         m_encodings = Encodings();
-    }
-    ~ExportContactsWizardTest() override {
-        m_settings.reset();
-        m_reg.reset();
-        std::error_code ec;
-        fs::remove_all(m_base, ec);
     }
     std::string Out() const { return (m_base / "out").string(); }
 
@@ -174,7 +167,7 @@ protected:
     std::string FolderPath(IFolder* f) const { return f != nullptr ? FromHostText(FolderPathText(*f)) : "<none>"; }
 
     CHostApplication m_app;
-    fs::path m_base;
+    test::CScratchFolder m_base;  // before the registry file, which closes first
     std::unique_ptr<CRegistryFile> m_reg;
     std::unique_ptr<CSettingsStore> m_settings;
     SupportedEncodingsList m_encodings;

@@ -9,16 +9,10 @@
 
 #include "cli/commands.h"
 #include "cli/export_contacts_command.h"
-#include "encoding/mireo_char_converter.h"
-#include "engine/settings_store.h"
-#include "engine/testing/recording_logger.h"
-#include "hoststore/host_store.h"
+#include "cli/testing/command_run_fixture.h"
 #include "hoststore/item_json.h"
 #include "platform/output_files.h"
-#include "platform/posix/registry_file.h"
 #include "platform/testing/filling_output_files.h"
-#include "platform/testing/recording_message_box.h"
-#include "ui/scripted_progress_view.h"
 
 namespace mireo::cli {
 namespace {
@@ -33,18 +27,10 @@ const char kContacts[] = R"([
 
 const char kEncodingsText[] = "UTF-8|UTF-8|65001\r\nCyrillic (Windows-1251)|windows-1251|1251\r\n";
 
-class ExportContactsRunTest : public ::testing::Test {
+class ExportContactsRunTest : public test::CCommandRunTest {
 protected:
-    ExportContactsRunTest()
-        : m_base(fs::path(::testing::TempDir()) /
-                 ("mireo_xr_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))),
-          m_scope(m_box) {
-        fs::remove_all(m_base);
+    ExportContactsRunTest() : CCommandRunTest("mireo_xr_", kEncodingsText) {
         fs::create_directories(m_base / "out");
-        m_app = std::make_unique<CHostApplication>(DefaultHostStoreOptions((m_base / "store.db").string()));
-        m_reg = std::make_unique<CRegistryFile>((m_base / "registry.reg").string());
-        m_settings = std::make_unique<CSettingsStore>(*m_reg);
-        m_converter = MireoCharConverter::FromText(kEncodingsText);
         m_system = CreateSystemOutputFiles();
         m_files = std::make_unique<test::CFillingOutputFiles>(*m_system);
 
@@ -53,19 +39,8 @@ protected:
         auto mapi = m_app->Mapi().CreateMapiUtils();
         for (const auto& j : ItemJson::parse(kContacts)) AddItemFromJson(*items, kFolderContact, j, *mapi);
     }
-    ~ExportContactsRunTest() override {
-        m_settings.reset();
-        m_reg.reset();
-        m_app.reset();
-        std::error_code ec;
-        fs::remove_all(m_base, ec);
-    }
     std::string Out() const { return (m_base / "out").string(); }
 
-    struct Result {
-        int status;
-        std::string out, err;
-    };
     Result Run(const std::vector<std::string>& argv) {
         ExportContactsArgs args;
         std::ostringstream parseErr;
@@ -100,17 +75,8 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
-    fs::path m_base;
-    CRecordingMessageBox m_box;
-    CScopedMessageBox m_scope;
-    std::unique_ptr<CHostApplication> m_app;
-    std::unique_ptr<CRegistryFile> m_reg;
-    std::unique_ptr<CSettingsStore> m_settings;
-    std::unique_ptr<MireoCharConverter> m_converter;
     std::unique_ptr<IOutputFiles> m_system;
     std::unique_ptr<test::CFillingOutputFiles> m_files;
-    CRecordingLogger m_log;
-    CScriptedProgressView m_progress;
 };
 
 TEST_F(ExportContactsRunTest, FilePerContactWritesEveryCardAndStoresTheChoices) {

@@ -10,6 +10,7 @@
 
 #include "cli/commands.h"
 #include "cli/finish_page.h"
+#include "cli/option_scanner.h"
 #include "engine/settings_store.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -102,91 +103,61 @@ const char* ModeWord(const ContactExportOptionValues& v) {
 }  // namespace
 
 bool ParseExportContactsArgs(const std::vector<std::string>& args, ExportContactsArgs& out, std::ostream& err) {
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string a = args[i];
-        if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
+    COptionScanner scan(args, kPrefix, err);
+    while (scan.Next()) {
+        if (scan.IsOperand()) {
             if (out.folder) {
-                err << kPrefix << "one Outlook folder only (\"" << *out.folder << "\" and \"" << a << "\")\n";
+                scan.Error() << "one Outlook folder only (\"" << *out.folder << "\" and \"" << scan.Arg() << "\")\n";
                 return false;
             }
-            out.folder = a;
+            out.folder = scan.Arg();
             continue;
         }
-        if (a == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        std::optional<std::string> inlineValue;
-        if (const std::size_t eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
-            inlineValue = a.substr(eq + 1);
-            a.erase(eq);
-        }
-        auto value = [&](std::string& slot) {
-            if (inlineValue) {
-                slot = *inlineValue;
-                return true;
-            }
-            if (i + 1 >= args.size()) {
-                err << kPrefix << a << " needs a value\n";
-                return false;
-            }
-            slot = args[++i];
-            return true;
-        };
-        auto flag = [&](auto& slot, auto v) {
-            if (inlineValue) {
-                err << kPrefix << a << " takes no value\n";
-                return false;
-            }
-            slot = v;
-            return true;
-        };
+        const std::string& a = scan.Name();
         std::string text;
         bool ok = true;
         if (a == "-h" || a == "--help") {
-            ok = flag(out.help, true);
+            ok = scan.Flag(out.help, true);
         } else if (a == "-i" || a == "--interactive") {
-            ok = flag(out.interactive, true);
+            ok = scan.Flag(out.interactive, true);
         } else if (a == "--to") {
-            ok = value(text);
+            ok = scan.Value(text);
             if (ok) out.to = text;
         } else if (a == "--one-file") {
-            ok = flag(out.oneFile, true);
+            ok = scan.Flag(out.oneFile, true);
         } else if (a == "--file-per-contact") {
-            ok = flag(out.oneFile, false);
+            ok = scan.Flag(out.oneFile, false);
         } else if (a == "--format") {
-            ok = value(text);
+            ok = scan.Value(text);
             if (ok) {
                 if (text == "2.1" || text == "21") {
                     out.format = kVCardFormat21;
                 } else if (text == "3.0" || text == "30" || text == "3") {
                     out.format = kVCardFormat30;
                 } else {
-                    err << kPrefix << "--format must be 2.1 or 3.0, not \"" << text << "\"\n";
+                    scan.Error() << "--format must be 2.1 or 3.0, not \"" << text << "\"\n";
                     return false;
                 }
             }
         } else if (a == "--encoding") {
-            ok = value(text);
+            ok = scan.Value(text);
             if (ok) out.encoding = text;
         } else if (a == "--overwrite") {
-            ok = flag(out.overwrite, true);
+            ok = scan.Flag(out.overwrite, true);
         } else if (a == "--no-overwrite") {
-            ok = flag(out.overwrite, false);
+            ok = scan.Flag(out.overwrite, false);
         } else if (a == "--skip-private") {
-            ok = flag(out.skipPrivate, true);
+            ok = scan.Flag(out.skipPrivate, true);
         } else if (a == "--include-private") {
-            ok = flag(out.skipPrivate, false);
+            ok = scan.Flag(out.skipPrivate, false);
         } else if (a == "--exclude-categories" || a == "--include-categories") {
-            ok = value(out.categories);
+            ok = scan.Value(out.categories);
             if (ok) out.categoryMode = a == "--include-categories" ? CategoryMode::Include : CategoryMode::Exclude;
         } else if (a == "--any-categories") {
-            ok = flag(out.categoryMode, CategoryMode::Any);
+            ok = scan.Flag(out.categoryMode, CategoryMode::Any);
             out.categories.clear();
         } else {
-            err << kPrefix << "unknown option " << args[i] << "\n";
-            return false;
+            return scan.Unknown();
         }
         if (!ok) return false;
     }

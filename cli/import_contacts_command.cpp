@@ -3,7 +3,6 @@
 #include "cli/import_contacts_command.h"
 
 #include <cstdio>
-#include <exception>
 #include <iostream>
 #include <memory>
 
@@ -11,7 +10,9 @@
 #include "cli/commands.h"
 #include "cli/export_contacts_command.h"
 #include "cli/finish_page.h"
+#include "cli/option_scanner.h"
 #include "cli/progress_view.h"
+#include "cli/wizard_command.h"
 #include "encoding/mireo_char_converter.h"
 #include "engine/settings_store.h"
 #include "hoststore/host_store.h"
@@ -107,6 +108,9 @@ public:
     }
 
     bool Finished() const { return m_finished; }
+    // After Run returned false: invalid options, no cards at all (the message said so)
+    // or no start; there are no prompts to cancel.
+    int WizardStatus() const { return kExitUsage; }
     const RunCounters& Counters() const { return m_counters; }
 
 private:
@@ -136,51 +140,22 @@ private:
 }  // namespace
 
 bool ParseImportContactsArgs(const std::vector<std::string>& args, ImportContactsArgs& out, std::ostream& err) {
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string a = args[i];
-        if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
-            out.paths.push_back(a);
+    COptionScanner scan(args, kPrefix, err);
+    while (scan.Next()) {
+        if (scan.IsOperand()) {
+            out.paths.push_back(scan.Arg());
             continue;
         }
-        if (a == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        std::optional<std::string> inlineValue;
-        if (const std::size_t eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
-            inlineValue = a.substr(eq + 1);
-            a.erase(eq);
-        }
-        auto value = [&](std::string& slot) {
-            if (inlineValue) {
-                slot = *inlineValue;
-                return true;
-            }
-            if (i + 1 >= args.size()) {
-                err << kPrefix << a << " needs a value\n";
-                return false;
-            }
-            slot = args[++i];
-            return true;
-        };
-        auto flag = [&](auto& slot, auto v) {
-            if (inlineValue) {
-                err << kPrefix << a << " takes no value\n";
-                return false;
-            }
-            slot = v;
-            return true;
-        };
+        const std::string& a = scan.Name();
         std::string text;
         bool ok = true;
         if (a == "-h" || a == "--help") {
-            ok = flag(out.help, true);
+            ok = scan.Flag(out.help, true);
         } else if (a == "--folder") {
-            ok = value(text);
+            ok = scan.Value(text);
             if (ok) out.folder = text;
         } else if (a == "--conflict") {
-            ok = value(text);
+            ok = scan.Value(text);
             if (ok) {
                 if (text == "keep-both") {
                     out.conflict = kConflictKeepBoth;
@@ -189,24 +164,23 @@ bool ParseImportContactsArgs(const std::vector<std::string>& args, ImportContact
                 } else if (text == "keep-existing") {
                     out.conflict = kConflictKeepExisting;
                 } else {
-                    err << kPrefix << "--conflict must be keep-both, replace or keep-existing, not \"" << text
+                    scan.Error() << "--conflict must be keep-both, replace or keep-existing, not \"" << text
                         << "\"\n";
                     return false;
                 }
             }
         } else if (a == "--skip-private") {
-            ok = flag(out.skipPrivate, true);
+            ok = scan.Flag(out.skipPrivate, true);
         } else if (a == "--include-private") {
-            ok = flag(out.skipPrivate, false);
+            ok = scan.Flag(out.skipPrivate, false);
         } else if (a == "--exclude-categories" || a == "--include-categories") {
-            ok = value(out.categories);
+            ok = scan.Value(out.categories);
             if (ok) out.categoryBits = a == "--include-categories" ? kFilterIncludeCategories : kFilterExcludeCategories;
         } else if (a == "--any-categories") {
-            ok = flag(out.categoryBits, std::uint32_t{0});
+            ok = scan.Flag(out.categoryBits, std::uint32_t{0});
             out.categories.clear();
         } else {
-            err << kPrefix << "unknown option " << args[i] << "\n";
-            return false;
+            return scan.Unknown();
         }
         if (!ok) return false;
     }
@@ -226,39 +200,13 @@ int RunImportContacts(const ImportContactsArgs& args, ImportContactsContext& con
         .converter = context.converter,
         .listSeparator = context.listSeparator,
     };
-    int hostMajor = 9;
-    try {
-        hostMajor = context.app.MajorVersion(9);
-    } catch (const std::exception&) {
-    }
-    CvCardImport runner(hostMajor);
-    int result = kRunCannotStart;
-    try {
-        result = runner.Run(env, wizard, context.progress);
-    } catch (const std::exception& e) {
-        context.err << kPrefix << e.what() << "\n";
-        return kExitUsage;
-    }
-    if (!wizard.Finished()) {
-        // Invalid options, no cards at all (the message said so), or no start.
-        if (result == kRunCannotStart) context.err << kPrefix << "the import could not start\n";
-        return kExitUsage;
-    }
-    return wizard.Counters().failed > 0 ? kExitItemFailed : kExitOk;
+    CvCardImport runner(HostMajorVersion(context.app));
+    return RunToExitStatus(runner, env, wizard, context.progress, kPrefix, "import", context.err);
 }
 
 int RunImportContactsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
                              std::ostream& err) {
-    ImportContactsArgs parsed;
-    if (!ParseImportContactsArgs(args, parsed, err)) {
-        err << "Try 'mireo import-contacts --help'.\n";
-        return kExitUsage;
-    }
-    if (parsed.help) {
-        out << kImportContactsUsage;
-        return kExitOk;
-    }
-    try {
+    auto run = [&](const ImportContactsArgs& parsed) {
         CHostApplication app(DefaultHostStoreOptions(options.storePath));
         CSettingsStore settings(SystemRegistry());
         CLibKelvo kelvo;
@@ -277,10 +225,8 @@ int RunImportContactsCommand(const GlobalOptions& options, const std::vector<std
             .err = err,
         };
         return RunImportContacts(parsed, context);
-    } catch (const std::exception& e) {
-        err << kPrefix << e.what() << "\n";
-        return kExitUsage;
-    }
+    };
+    return RunWizardCommand("import-contacts", kImportContactsUsage, ParseImportContactsArgs, args, out, err, run);
 }
 
 }  // namespace mireo::cli

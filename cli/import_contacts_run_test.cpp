@@ -9,13 +9,7 @@
 
 #include "cli/commands.h"
 #include "cli/import_contacts_command.h"
-#include "encoding/mireo_char_converter.h"
-#include "engine/settings_store.h"
-#include "engine/testing/recording_logger.h"
-#include "hoststore/host_store.h"
-#include "platform/posix/registry_file.h"
-#include "platform/testing/recording_message_box.h"
-#include "ui/scripted_progress_view.h"
+#include "cli/testing/command_run_fixture.h"
 
 namespace mireo::cli {
 namespace {
@@ -27,34 +21,15 @@ const char kCards[] =
     "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Smith;Ann\r\nFN:Ann Smith\r\nEND:VCARD\r\n"
     "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Petrova;Natalya\r\nCLASS:PRIVATE\r\nEND:VCARD\r\n";
 
-class ImportContactsRunTest : public ::testing::Test {
+class ImportContactsRunTest : public test::CCommandRunTest {
 protected:
-    ImportContactsRunTest()
-        : m_base(fs::temp_directory_path() /
-                 ("mireo_ir_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))),
-          m_scope(m_box) {
-        fs::remove_all(m_base);
+    ImportContactsRunTest() : CCommandRunTest("mireo_ir_", kEncodingsText) {
         fs::create_directories(m_base / "in");
-        m_app = std::make_unique<CHostApplication>(DefaultHostStoreOptions((m_base / "store.db").string()));
-        m_reg = std::make_unique<CRegistryFile>((m_base / "registry.reg").string());
-        m_settings = std::make_unique<CSettingsStore>(*m_reg);
-        m_converter = MireoCharConverter::FromText(kEncodingsText);
         std::ofstream(m_base / "in" / "cards.vcf", std::ios::binary) << kCards;
         m_app->FolderByPath(u"Contacts")->Folders()->Add(u"Imported", kFolderContact);
     }
-    ~ImportContactsRunTest() override {
-        m_settings.reset();
-        m_reg.reset();
-        m_app.reset();
-        std::error_code ec;
-        fs::remove_all(m_base, ec);
-    }
     std::string In() const { return (m_base / "in").string(); }
 
-    struct Result {
-        int status;
-        std::string out, err;
-    };
     Result Run(const std::vector<std::string>& argv) {
         ImportContactsArgs args;
         std::ostringstream parseErr;
@@ -76,16 +51,6 @@ protected:
         return {status, out.str(), err.str()};
     }
     int Count(const char16_t* path) { return m_app->FolderByPath(path)->Items()->Count(); }
-
-    fs::path m_base;
-    CRecordingMessageBox m_box;
-    CScopedMessageBox m_scope;
-    std::unique_ptr<CHostApplication> m_app;
-    std::unique_ptr<CRegistryFile> m_reg;
-    std::unique_ptr<CSettingsStore> m_settings;
-    std::unique_ptr<MireoCharConverter> m_converter;
-    CRecordingLogger m_log;
-    CScriptedProgressView m_progress;
 };
 
 TEST_F(ImportContactsRunTest, ImportsPrintsAndStores) {

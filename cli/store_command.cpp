@@ -167,26 +167,14 @@ void PrintItems(IItems& items, bool withClass, std::ostream& out) {
     out << all.dump(2) << '\n';
 }
 
-int Dump(CHostApplication& app, const Options& o, std::ostream& out, std::ostream& err) {
-    if (o.positional.size() != 1) {
-        err << kUsageText;
-        return kUsage;
-    }
-    auto folder = RequireFolder(app, o.positional[0], err);
-    if (!folder) return kFailed;
-    auto items = folder->Items();
-    PrintItems(*items, folder->DefaultItemType() == kFolderMail, out);
+int Dump(IFolder& folder, std::ostream& out) {
+    auto items = folder.Items();
+    PrintItems(*items, folder.DefaultItemType() == kFolderMail, out);
     return kOk;
 }
 
-int Find(CHostApplication& app, const Options& o, std::ostream& out, std::ostream& err) {
-    if (o.positional.size() != 1 || !o.restrict) {
-        err << kUsageText;
-        return kUsage;
-    }
-    auto folder = RequireFolder(app, o.positional[0], err);
-    if (!folder) return kFailed;
-    auto items = folder->Items();
+int Find(IFolder& folder, const Options& o, std::ostream& out) {
+    auto items = folder.Items();
     if (o.sort) {
         std::string s = *o.sort;
         if (s.empty() || s.front() != '[') s = "[" + s + "]";
@@ -194,24 +182,32 @@ int Find(CHostApplication& app, const Options& o, std::ostream& out, std::ostrea
     }
     if (o.includeRecurrences) items->SetIncludeRecurrences(true);
     auto found = items->Restrict(ToHostText(*o.restrict));
-    PrintItems(*found, folder->DefaultItemType() == kFolderMail, out);
+    PrintItems(*found, folder.DefaultItemType() == kFolderMail, out);
     return kOk;
 }
 
-int Clear(CHostApplication& app, const Options& o, std::ostream& out, std::ostream& err) {
-    if (o.positional.size() != 1) {
+int Clear(IFolder& folder, std::ostream& out) {
+    auto items = folder.Items();
+    std::vector<std::unique_ptr<IItem>> all;
+    for (auto item = items->GetFirst(); item; item = items->GetNext()) all.push_back(std::move(item));
+    for (auto& item : all) item->Delete();
+    out << "deleted " << all.size() << " item" << (all.size() == 1 ? "" : "s") << " from "
+        << FromHostText(FolderPathText(folder)) << '\n';
+    return kOk;
+}
+
+// dump, find and clear: one PATH naming an existing folder (find also needs --restrict).
+int OnOneFolder(CHostApplication& app, const std::string& cmd, const Options& o, std::ostream& out,
+                std::ostream& err) {
+    if (o.positional.size() != 1 || (cmd == "find" && !o.restrict)) {
         err << kUsageText;
         return kUsage;
     }
     auto folder = RequireFolder(app, o.positional[0], err);
     if (!folder) return kFailed;
-    auto items = folder->Items();
-    std::vector<std::unique_ptr<IItem>> all;
-    for (auto item = items->GetFirst(); item; item = items->GetNext()) all.push_back(std::move(item));
-    for (auto& item : all) item->Delete();
-    out << "deleted " << all.size() << " item" << (all.size() == 1 ? "" : "s") << " from "
-        << FromHostText(FolderPathText(*folder)) << '\n';
-    return kOk;
+    if (cmd == "dump") return Dump(*folder, out);
+    if (cmd == "find") return Find(*folder, o, out);
+    return Clear(*folder, out);
 }
 
 }  // namespace
@@ -243,9 +239,7 @@ int RunStoreCommand(const std::string& storePath, const std::vector<std::string>
         }
         if (cmd == "mkdir") return Mkdir(app, o, out, err);
         if (cmd == "add") return Add(app, o, out, err);
-        if (cmd == "dump") return Dump(app, o, out, err);
-        if (cmd == "find") return Find(app, o, out, err);
-        return Clear(app, o, out, err);
+        return OnOneFolder(app, cmd, o, out, err);  // dump, find, clear
     } catch (const HostError& e) {
         err << "mireo store: " << e.what() << '\n';
         return kFailed;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/utf.h"
+
 namespace mireo {
 
 namespace {
@@ -128,71 +130,8 @@ const Bytes& Value::AsBinary() const {
     return GetKind() == Kind::Binary ? std::get<Bytes>(m_data) : kEmpty;
 }
 
-std::u16string ToHostText(std::string_view s) {
-    std::u16string out;
-    out.reserve(s.size());
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        char32_t cp = 0xFFFD;
-        std::size_t len = 1;
-        int need = c < 0x80 ? 0 : c >= 0xC2 && c < 0xE0 ? 1 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xF0 && c < 0xF5 ? 3 : -1;
-        if (need == 0) {
-            cp = c;
-        } else if (need > 0 && i + static_cast<std::size_t>(need) < s.size()) {
-            char32_t v = c & (0x3F >> need);
-            bool ok = true;
-            for (int k = 1; k <= need; ++k) {
-                const unsigned char cc = static_cast<unsigned char>(s[i + k]);
-                if ((cc & 0xC0) != 0x80) { ok = false; break; }
-                v = (v << 6) | (cc & 0x3F);
-            }
-            static const char32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
-            if (ok && v >= kMin[need] && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
-                cp = v;
-                len = static_cast<std::size_t>(need) + 1;
-            }
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-        i += len;
-    }
-    return out;
-}
+std::u16string ToHostText(std::string_view s) { return utf::Utf8ToUtf16(s, utf::BadUtf8::kEachByte); }
 
-std::string FromHostText(std::u16string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        char32_t cp = s[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;  // a lone surrogate
-        }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
-    return out;
-}
+std::string FromHostText(std::u16string_view s) { return utf::Utf16ToUtf8(s); }
 
 }  // namespace mireo

@@ -71,7 +71,8 @@ private:
     std::variant<std::monostate, bool, std::int32_t, DateBox, std::u16string, Bytes> m_data;
 };
 
-// Host text from UTF-8 and back. Invalid input becomes U+FFFD.
+// Host text from UTF-8 and back. Each byte of ill-formed UTF-8 and each unpaired
+// surrogate becomes U+FFFD.
 std::u16string ToHostText(std::string_view utf8);
 std::string FromHostText(std::u16string_view text);
 

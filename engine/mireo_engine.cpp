@@ -34,12 +34,25 @@ private:
     bool m_taken;
 };
 
-void LogRefused(ILogger& log, const char* source) {
-    log.LogMsg("action refused: a run is in progress", 0, source, kWarning, kLogFlags);
-}
-
-void LogResult(ILogger& log, int result, const char* source) {
+// One action operation: refused while another runs (the flag says so), and whatever
+// run() throws ends the run, since nothing may leave the engine towards the host. A
+// refusal, an exception and a run that could not start are logged under source.
+template <typename Run>
+int RunExclusive(bool& running, ILogger& log, const char* source, Run run) {
+    CRunGuard guard(running);
+    if (!guard) {
+        log.LogMsg("action refused: a run is in progress", 0, source, kWarning, kLogFlags);
+        return kRunCannotStart;
+    }
+    int result = kRunCannotStart;
+    try {
+        result = run();
+    } catch (const std::exception& e) {
+        log.LogMsg(e.what(), 0, source, kError, kLogFlags);
+        result = kRunCannotStart;
+    }
     if (result == kRunCannotStart) log.LogMsg("the run could not start", result, source, kError, kLogFlags);
+    return result;
 }
 
 }  // namespace
@@ -78,85 +91,50 @@ ActionContext CMireoEngine::Context() {
 
 int CMireoEngine::ExportContacts() {
     constexpr const char* kSource = "CMireoEngine::ExportContacts";
-    CRunGuard guard(m_running);
-    if (!guard) {
-        LogRefused(m_host.log, kSource);
-        return kRunCannotStart;
-    }
-    int result = kRunCannotStart;
-    try {
+    return RunExclusive(m_running, m_host.log, kSource, [&] {
         const ActionContext context = Context();
         std::unique_ptr<IContactExportWizard> wizard = m_host.ui.CreateContactExportWizard(context);
         std::unique_ptr<IProgressView> view = m_host.ui.CreateProgressView(EngineAction::ExportContacts);
         if (!wizard || !view) {
             m_host.log.LogMsg("no wizard or progress display", 0, kSource, kError, kLogFlags);
-        } else {
-            ILocaleInfo& locale = m_host.locale != nullptr ? *m_host.locale : SystemLocaleInfo();
-            const ProductVersionInfo product = ProductVersion();
-            ExportEnvironment env{m_host.app,     m_host.mapi,  m_settings,           m_host.log,
-                                  m_host.help,    *m_host.files, context.converter,   locale.ListSeparator(),
-                                  product.major, product.minor};
-            result = m_contactExport.Run(env, *wizard, *view);
+            return kRunCannotStart;
         }
-    } catch (const std::exception& e) {
-        // Nothing may leave the engine towards the host.
-        m_host.log.LogMsg(e.what(), 0, kSource, kError, kLogFlags);
-        result = kRunCannotStart;
-    }
-    LogResult(m_host.log, result, kSource);
-    return result;
+        ILocaleInfo& locale = m_host.locale != nullptr ? *m_host.locale : SystemLocaleInfo();
+        const ProductVersionInfo product = ProductVersion();
+        ExportEnvironment env{m_host.app,     m_host.mapi,  m_settings,           m_host.log,
+                              m_host.help,    *m_host.files, context.converter,   locale.ListSeparator(),
+                              product.major, product.minor};
+        return m_contactExport.Run(env, *wizard, *view);
+    });
 }
 
 int CMireoEngine::ImportContacts() {
     constexpr const char* kSource = "CMireoEngine::ImportContacts";
-    CRunGuard guard(m_running);
-    if (!guard) {
-        LogRefused(m_host.log, kSource);
-        return kRunCannotStart;
-    }
-    int result = kRunCannotStart;
-    try {
+    return RunExclusive(m_running, m_host.log, kSource, [&] {
         const ActionContext context = Context();
         std::unique_ptr<IContactImportWizard> wizard = m_host.ui.CreateContactImportWizard(context);
         std::unique_ptr<IProgressView> view = m_host.ui.CreateProgressView(EngineAction::ImportContacts);
         if (!wizard || !view) {
             m_host.log.LogMsg("no wizard or progress display", 0, kSource, kError, kLogFlags);
-        } else {
-            ILocaleInfo& locale = m_host.locale != nullptr ? *m_host.locale : SystemLocaleInfo();
-            ImportEnvironment env{m_host.app,  m_host.mapi,     m_settings,        m_host.log,
-                                  m_host.help, m_host.messages, context.converter, locale.ListSeparator()};
-            result = m_contactImport.Run(env, *wizard, *view);
+            return kRunCannotStart;
         }
-    } catch (const std::exception& e) {
-        m_host.log.LogMsg(e.what(), 0, kSource, kError, kLogFlags);
-        result = kRunCannotStart;
-    }
-    LogResult(m_host.log, result, kSource);
-    return result;
+        ILocaleInfo& locale = m_host.locale != nullptr ? *m_host.locale : SystemLocaleInfo();
+        ImportEnvironment env{m_host.app,  m_host.mapi,     m_settings,        m_host.log,
+                              m_host.help, m_host.messages, context.converter, locale.ListSeparator()};
+        return m_contactImport.Run(env, *wizard, *view);
+    });
 }
 
 int CMireoEngine::ExportEvents() {
-    constexpr const char* kSource = "CMireoEngine::ExportEvents";
-    CRunGuard guard(m_running);
-    if (!guard) {
-        LogRefused(m_host.log, kSource);
-        return kRunCannotStart;
-    }
-    const int result = m_eventExport.Run(m_host.log);
-    LogResult(m_host.log, result, kSource);
-    return result;
+    return RunExclusive(m_running, m_host.log, "CMireoEngine::ExportEvents", [&] {
+        return m_eventExport.Run(m_host.log);
+    });
 }
 
 int CMireoEngine::ImportEvents() {
-    constexpr const char* kSource = "CMireoEngine::ImportEvents";
-    CRunGuard guard(m_running);
-    if (!guard) {
-        LogRefused(m_host.log, kSource);
-        return kRunCannotStart;
-    }
-    const int result = m_eventImport.Run(m_host.log);
-    LogResult(m_host.log, result, kSource);
-    return result;
+    return RunExclusive(m_running, m_host.log, "CMireoEngine::ImportEvents", [&] {
+        return m_eventImport.Run(m_host.log);
+    });
 }
 
 int CMireoEngine::RunAction(int action) {

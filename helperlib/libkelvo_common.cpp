@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/utf.h"
+
 namespace kelvo {
 
 namespace {
@@ -24,25 +26,6 @@ std::string LowerAscii(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
-}
-
-void AppendUtf8(std::string& out, unsigned long cp) {
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // Decodes the entity at html[i] ('&'); returns the characters consumed, 0 when it is
@@ -75,7 +58,8 @@ std::size_t DecodeEntity(std::string_view html, std::size_t i, std::string& out)
             if (v < 0) return 0;
             cp = cp * (hex ? 16 : 10) + static_cast<unsigned long>(v);
         }
-        AppendUtf8(out, cp);
+        // &#0; is no text either: U+FFFD, as for a surrogate or a value past U+10FFFF.
+        mireo::utf::AppendUtf8(out, cp == 0 ? mireo::utf::kReplacement : static_cast<char32_t>(cp));
         return semi - i + 1;
     }
     return 0;

@@ -6,39 +6,24 @@
 #include <fstream>
 #include <string>
 
+#include "platform/testing/scratch_folder.h"
+
 namespace mireo {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Utf8(const fs::path& p) {
-    const std::u8string s = p.u8string();
-    return std::string(s.begin(), s.end());
-}
-
-fs::path FromUtf8(const std::string& s) { return fs::path(std::u8string(s.begin(), s.end())); }
-
 class FilesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::temp_directory_path() / (std::string("mireo_files_") + info->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
     // Writes bytes to a file named by UTF-8 text; returns its UTF-8 path.
     std::string Write(const std::string& name, const std::string& bytes) {
-        const fs::path p = m_dir / FromUtf8(name);
+        const fs::path p = m_dir / test::PathOf(name);
         std::ofstream(p, std::ios::binary) << bytes;
-        return Utf8(p);
+        return test::Utf8Of(p);
     }
-    std::string Dir() const { return Utf8(m_dir); }
+    std::string Dir() const { return test::Utf8Of(m_dir.Path()); }
 
-    fs::path m_dir;
+    test::CScratchFolder m_dir{"mireo_files_"};
 };
 
 TEST_F(FilesTest, FileCanBeOpenedOnlyForExistingFiles) {
@@ -90,10 +75,10 @@ TEST_F(FilesTest, NamesOutsideTheAnsiCodePage) {
     std::string out;
     ASSERT_TRUE(ReadWholeFile(file, out));
     EXPECT_EQ(out, "data");
-    const fs::path sub = m_dir / FromUtf8("\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0");
+    const fs::path sub = m_dir / test::PathOf("\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0");
     fs::create_directory(sub);
-    EXPECT_TRUE(PathIsDirectory(Utf8(sub)));
-    EXPECT_FALSE(FileCanBeOpened(Utf8(sub)));
+    EXPECT_TRUE(PathIsDirectory(test::Utf8Of(sub)));
+    EXPECT_FALSE(FileCanBeOpened(test::Utf8Of(sub)));
 }
 
 }  // namespace

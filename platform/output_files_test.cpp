@@ -8,21 +8,15 @@
 #include <string>
 
 #include "platform/testing/filling_output_files.h"
+#include "platform/testing/scratch_folder.h"
 
 namespace mireo {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Utf8(const fs::path& p) {
-    const std::u8string s = p.u8string();
-    return std::string(s.begin(), s.end());
-}
-
-fs::path FromUtf8(const std::string& s) { return fs::path(std::u8string(s.begin(), s.end())); }
-
 std::string Contents(const std::string& path) {
-    std::ifstream in(FromUtf8(path), std::ios::binary);
+    std::ifstream in(test::PathOf(path), std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
@@ -30,19 +24,9 @@ std::string Contents(const std::string& path) {
 
 class OutputFilesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::temp_directory_path() / (std::string("mireo_out_") + info->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
-    std::string Path(const std::string& name) const { return Utf8(m_dir / FromUtf8(name)); }
+    std::string Path(const std::string& name) const { return test::Utf8Of(m_dir / test::PathOf(name)); }
 
-    fs::path m_dir;
+    test::CScratchFolder m_dir{"mireo_out_"};
     std::unique_ptr<IOutputFiles> m_files = CreateSystemOutputFiles();
 };
 

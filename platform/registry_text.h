@@ -9,7 +9,7 @@
 
 namespace mireo::regtext {
 
-// UTF-8 to UTF-16; invalid input bytes become U+FFFD.
+// UTF-8 to UTF-16; each byte of ill-formed input becomes U+FFFD (BadUtf8::kEachByte).
 std::u16string ToUtf16(std::string_view utf8);
 // UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
 std::string ToUtf8(std::u16string_view utf16);

@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/utf.h"
+
 namespace mireo {
 namespace {
 
-constexpr char16_t kReplacement = u'\uFFFD';
-
-bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+using utf::IsHighSurrogate;
+using utf::IsLowSurrogate;
 
 // Length of one code point starting at s[i], in UTF-16 units (1 or 2).
 std::size_t CodePointUnits(std::u16string_view s, std::size_t i) {
-    return IsHigh(s[i]) && i + 1 < s.size() && IsLow(s[i + 1]) ? 2 : 1;
+    return IsHighSurrogate(s[i]) && i + 1 < s.size() && IsLowSurrogate(s[i + 1]) ? 2 : 1;
 }
 
 // UTF-8 bytes of the code point at s[i] (a lone surrogate is written as U+FFFD).
@@ -21,7 +21,7 @@ std::size_t Utf8Bytes(std::u16string_view s, std::size_t i) {
     const char16_t c = s[i];
     if (c < 0x80) return 1;
     if (c < 0x800) return 2;
-    if (IsHigh(c) && i + 1 < s.size() && IsLow(s[i + 1])) return 4;
+    if (IsHighSurrogate(c) && i + 1 < s.size() && IsLowSurrogate(s[i + 1])) return 4;
     return 3;
 }
 
@@ -71,83 +71,9 @@ std::size_t ReservedStemLength(std::u16string_view name) {
 
 }  // namespace
 
-std::string PathToUtf8(std::u16string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        char32_t cp = s[i];
-        if (IsHigh(s[i]) && i + 1 < s.size() && IsLow(s[i + 1])) {
-            cp = 0x10000 + ((static_cast<char32_t>(s[i]) - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-            ++i;
-        } else if (IsHigh(s[i]) || IsLow(s[i])) {
-            cp = kReplacement;
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
-}
+std::string PathToUtf8(std::u16string_view s) { return utf::Utf16ToUtf8(s); }
 
-std::u16string PathFromUtf8(std::string_view s) {
-    std::u16string out;
-    out.reserve(s.size());
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        int extra = 0;
-        char32_t cp = 0;
-        char32_t min = 0;
-        if (b < 0x80) {
-            cp = b;
-        } else if (b >= 0xC2 && b <= 0xDF) {
-            extra = 1, cp = b & 0x1F, min = 0x80;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            extra = 2, cp = b & 0x0F, min = 0x800;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            extra = 3, cp = b & 0x07, min = 0x10000;
-        } else {
-            out += kReplacement;
-            ++i;
-            continue;
-        }
-        std::size_t j = i + 1;
-        bool ok = true;
-        for (int k = 0; k < extra; ++k, ++j) {
-            if (j >= s.size() || (static_cast<unsigned char>(s[j]) & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
-            cp = (cp << 6) | (static_cast<unsigned char>(s[j]) & 0x3F);
-        }
-        if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out += kReplacement;
-            i = ok ? j : (j > i + 1 ? j : i + 1);
-            continue;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-        i = j;
-    }
-    return out;
-}
+std::u16string PathFromUtf8(std::string_view s) { return utf::Utf8ToUtf16(s, utf::BadUtf8::kWholeSequence); }
 
 bool IsReservedDeviceName(std::u16string_view name) { return ReservedStemLength(name) > 0; }
 

@@ -80,7 +80,8 @@ private:
     std::set<std::u16string> m_written;          // file name keys created in this run
 };
 
-// UTF-8 <-> UTF-16 for file names; ill-formed input becomes U+FFFD.
+// UTF-8 <-> UTF-16 for file names; an unpaired surrogate becomes U+FFFD, and so does
+// each ill-formed UTF-8 sequence as a whole (utf::BadUtf8::kWholeSequence).
 std::string PathToUtf8(std::u16string_view text);
 std::u16string PathFromUtf8(std::string_view text);
 

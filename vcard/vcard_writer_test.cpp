@@ -6,37 +6,19 @@
 
 #include "vcard/tests/encoder_doubles.h"
 #include "vcard/tests/golden.h"
+#include "vcard/tests/golden_records.h"
 
 namespace mireo {
 namespace {
 
 using test::CCp1252Encoder;
+using test::CharsetContact;
 using test::CUtf8Encoder;
+using test::EscapeContact;
 using test::MatchesGolden;
+using test::WorkedExample;
 
-constexpr double kRev = 39155.63155092593;  // 2007-03-14 15:09:26
-
-ContactRecord WorkedExample() {
-    ContactRecord c;
-    c.FirstName = u"John";
-    c.LastName = u"Smith";
-    c.CompanyName = u"Acme";
-    c.Department = u"Sales";
-    c.JobTitle = u"Manager";
-    c.BusinessTelephoneNumber = u"555 0100";
-    c.Body = u"Line1\r\nLine2";
-    c.BusinessAddressStreet = u"1 Main St";
-    c.BusinessAddressCity = u"Springfield";
-    c.BusinessAddressState = u"IL";
-    c.BusinessAddressPostalCode = u"62701";
-    c.BusinessAddressCountry = u"USA";
-    c.Birthday = 27507.0;  // 1975-04-23
-    c.Email1Address = u"john.smith@example.com";
-    c.Email1AddressType = u"SMTP";
-    c.Categories = u"Business";
-    c.LastModificationTime = kRev;
-    return c;
-}
+constexpr double kRev = test::kGoldenRev;
 
 std::string Build(IValueEncoder& encoder, const ContactRecord& c, int version, int major = 11,
                   VCardWriterOptions options = {}) {
@@ -68,26 +50,6 @@ TEST(VCardGolden, WorkedExample) {
     EXPECT_TRUE(MatchesGolden(Build(utf8, WorkedExample(), 30, 11, product), "example.30.utf8.ref"));
 }
 
-ContactRecord EscapeContact() {
-    ContactRecord c;
-    c.LastName = u"O,Brien";
-    c.FirstName = u"Ann";
-    c.Title = u"Dr.";
-    c.NickName = u"Back\\slash";
-    c.CompanyName = u"Acme; Co";
-    c.Department = u"R&D, Labs";
-    c.JobTitle = u"Path C:\\new";
-    c.Body = u"C:\\new, folder;x\r\nline2\rline3\nline4";
-    c.BusinessTelephoneNumber = u"555\r\n0100";
-    c.BusinessAddressStreet = u"1 Main St\r\nSuite 5";
-    c.BusinessAddressCity = u"Spring;field";
-    c.ManagerName = u"Line\nBreak";
-    c.Categories = u"Work;Home, Private";
-    c.LastModificationTime = kRev;
-    c.Sensitivity = kSensitivityPrivate;
-    return c;
-}
-
 TEST(VCardGolden, EscapingAndLineBreaks) {
     CCp1252Encoder ansi;
     EXPECT_TRUE(MatchesGolden(Build(ansi, EscapeContact(), 21), "escape.21.ref"));
@@ -95,16 +57,7 @@ TEST(VCardGolden, EscapingAndLineBreaks) {
 }
 
 TEST(VCardGolden, Charsets) {
-    ContactRecord c;
-    c.LastName = u"M\u00FCller";
-    c.FirstName = u"Zo\u00EB";
-    c.CompanyName = u"Caf\u00E9 \u00DCnal";
-    c.JobTitle = u"\u03A9-Team";  // not in Windows-1252
-    c.Body = u"Gr\u00FC\u00DFe \u2013 5 \u20AC";
-    c.Email1Address = u"zoe@example.org";
-    c.Email1AddressType = u"EX";
-    c.Categories = u"K\u00FCche";
-    c.LastModificationTime = 39023.354166666664;  // 2006-11-02 08:30:00
+    const ContactRecord c = CharsetContact();
     CCp1252Encoder ansi;
     CUtf8Encoder utf8;
     EXPECT_TRUE(MatchesGolden(Build(ansi, c, 21, 9), "charset.21.cp1252.ref"));

@@ -11,6 +11,7 @@
 // One difference remains on purpose: Windows writes a "best fit" look-alike for some
 // characters a code page lacks (A for U+0100 under 1252); here they all become '?'.
 #include "platform/code_pages.h"
+#include "platform/utf.h"
 
 #include <iconv.h>
 
@@ -332,112 +333,13 @@ const CodePageTable* TableFor(const CodePageInfo& info) {
     return tables[i].valid ? &tables[i] : nullptr;
 }
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c < 0xDC00; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
-
-void AppendUtf8(std::uint32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// A lone surrogate becomes U+FFFD, as Windows writes it.
-std::string Utf16ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size() * 3);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            AppendUtf8(0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00), out);
-            ++i;
-        } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
-            AppendUtf8(kReplacement, out);
-        } else {
-            AppendUtf8(c, out);
-        }
-    }
-    return out;
-}
-
-// Well-formed UTF-8 per RFC 3629; each maximal ill-formed subpart becomes one U+FFFD
-// (overlong forms, surrogates and values past U+10FFFF included), as Windows decodes it.
-std::u16string Utf8ToUtf16(std::string_view bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char b = s[i];
-        if (b < 0x80) {
-            out += static_cast<char16_t>(b);
-            ++i;
-            continue;
-        }
-        int need = 0;
-        std::uint32_t cp = 0;
-        unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-        if (b >= 0xC2 && b <= 0xDF) {
-            need = 1, cp = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            need = 2, cp = b & 0x0F;
-            if (b == 0xE0) lo = 0xA0;
-            if (b == 0xED) hi = 0x9F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            need = 3, cp = b & 0x07;
-            if (b == 0xF0) lo = 0x90;
-            if (b == 0xF4) hi = 0x8F;
-        } else {
-            out += kReplacement;
-            ++i;
-            continue;
-        }
-        std::size_t j = i + 1;
-        int got = 0;
-        while (got < need && j < n) {
-            const unsigned char c = s[j];
-            const unsigned char min = got == 0 ? lo : 0x80;
-            const unsigned char max = got == 0 ? hi : 0xBF;
-            if (c < min || c > max) break;
-            cp = (cp << 6) | (c & 0x3F);
-            ++j, ++got;
-        }
-        if (got < need) {
-            out += kReplacement;
-            i = j;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-        i = j;
-    }
-    return out;
-}
-
 std::string EncodeByTable(const CodePageTable& t, std::u16string_view text) {
     std::string out;
     out.reserve(text.size() * 2);
     for (const char16_t c : text) {
         const std::uint16_t v = t.encode[c];
         // A character outside the BMP is two missing units, "??", as Windows writes it.
-        if (v == kNoBytes || IsHighSurrogate(c) || IsLowSurrogate(c)) {
+        if (v == kNoBytes || utf::IsSurrogate(c)) {
             out += kDefaultChar;
         } else if (v < 0x100) {
             out += static_cast<char>(v);
@@ -494,7 +396,7 @@ public:
         if (info == nullptr) return 0;
         std::string result;
         if (info->kind == Kind::Utf8) {
-            result = Utf16ToUtf8(text);
+            result = utf::Utf16ToUtf8(text);
         } else {
             const CodePageTable* t = TableFor(*info);
             if (t == nullptr) return 0;
@@ -511,7 +413,7 @@ public:
         if (info == nullptr) return 0;
         std::u16string result;
         if (info->kind == Kind::Utf8) {
-            result = Utf8ToUtf16(bytes);
+            result = utf::Utf8ToUtf16(bytes, utf::BadUtf8::kMaximalSubpart);
         } else {
             const CodePageTable* t = TableFor(*info);
             if (t == nullptr) return 0;

@@ -16,6 +16,7 @@
 #include "hoststore/host_store.h"
 #include "platform/output_files.h"
 #include "platform/testing/filling_output_files.h"
+#include "platform/testing/scratch_folder.h"
 #include "ui/progress.h"
 #include "ui/scripted_progress_view.h"
 #include "vcard/contact_export.h"
@@ -68,16 +69,8 @@ std::string Golden(const char* name) { return ReadFileBytes(std::string(MIREO_TE
 class ContactExportRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = fs::temp_directory_path() / (std::string("mireo_xrun_") + info->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
         m_converter = MireoCharConverter::FromModuleDirectory();
         m_contacts = Namespace().GetDefaultFolder(DefaultFolder::Contacts);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
     }
 
     INamespace& Namespace() {
@@ -115,21 +108,21 @@ protected:
         return runner.Run(env, wizard, m_view);
     }
 
-    std::string Dir() const { return m_dir.string(); }
+    std::string Dir() const { return m_dir.Path().string(); }
     std::string File(const std::string& name) const { return (m_dir / name).string(); }
     std::vector<std::string> FileNames() const {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(m_dir)) names.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(m_dir.Path())) names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
     void ClearFolder() {
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+        fs::remove_all(m_dir.Path());
+        fs::create_directories(m_dir.Path());
     }
     static std::string Summary(const ContactExportOutcome& o) { return SummaryText(o.counters, kStrVerbExport); }
 
-    fs::path m_dir;
+    test::CScratchFolder m_dir{"mireo_xrun_"};
     CHostApplication m_app{DefaultHostStoreOptions(":memory:")};
     std::unique_ptr<INamespace> m_ns;
     std::unique_ptr<IFolder> m_contacts;

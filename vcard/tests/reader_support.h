@@ -7,6 +7,7 @@
 #include <string>
 
 #include "encoding/mireo_char_converter.h"
+#include "platform/utf.h"
 #include "vcard/contact_record.h"
 #include "vcard/tests/golden.h"
 #include "vcard/vcard_writer.h"
@@ -32,29 +33,7 @@ private:
     std::string m_charset;
 };
 
-inline std::string Utf8(const std::u16string& s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        unsigned cp = s[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size()) cp = 0x10000 + ((cp - 0xD800) << 10) + (s[++i] - 0xDC00);
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
-}
+inline std::string Utf8(const std::u16string& s) { return utf::Utf16ToUtf8(s); }
 
 // Every property the import fills, compared one by one, naming the property.
 inline ::testing::AssertionResult SameImportFields(const ContactRecord& expected, const ContactRecord& actual) {

@@ -8,6 +8,7 @@
 
 #include "vcard/file_naming.h"
 #include "vcard/tests/encoder_doubles.h"
+#include "vcard/tests/golden_records.h"
 #include "vcard/vcard_writer.h"
 
 namespace mireo {
@@ -168,27 +169,7 @@ std::string Expected(const ContactRecord& c, int version, int major) {
 
 std::vector<Sample> Samples(int version) {
     std::vector<Sample> s;
-    {
-        ContactRecord c;
-        c.FirstName = u"John";
-        c.LastName = u"Smith";
-        c.CompanyName = u"Acme";
-        c.Department = u"Sales";
-        c.JobTitle = u"Manager";
-        c.BusinessTelephoneNumber = u"555 0100";
-        c.Body = u"Line1\r\nLine2";
-        c.BusinessAddressStreet = u"1 Main St";
-        c.BusinessAddressCity = u"Springfield";
-        c.BusinessAddressState = u"IL";
-        c.BusinessAddressPostalCode = u"62701";
-        c.BusinessAddressCountry = u"USA";
-        c.Birthday = 27507.0;
-        c.Email1Address = u"john.smith@example.com";
-        c.Email1AddressType = u"SMTP";
-        c.Categories = u"Business";
-        c.LastModificationTime = 39155.63155092593;
-        s.push_back({"example", c});
-    }
+    s.push_back({"example", test::WorkedExample()});
     {
         ContactRecord c;
         c.LastName = u"M\u00FCller-L\u00FCdenscheidt";

@@ -19,36 +19,11 @@ except ImportError:
     print("python3-vobject is not installed: skipped")
     sys.exit(77)
 
+sys.dont_write_bytecode = True  # no cache of the shared helpers in the source tree
+from vobject_support import breaks, text, types  # noqa: E402
+
 KNOWN = {"VERSION", "PRODID", "N", "FN", "NICKNAME", "ORG", "TITLE", "NOTE", "TEL", "ADR", "URL", "ROLE",
          "BDAY", "EMAIL", "CATEGORIES", "REV", "CLASS"}
-
-
-def text(v):
-    # vobject gives a list where the value had separators; join back.
-    if isinstance(v, list):
-        return ",".join(text(x) for x in v)
-    return str(v)
-
-
-def breaks(v):
-    """Line breaks compared as LF: 2.1 carries CR LF, 3.0 "\\n"."""
-    if isinstance(v, str):
-        return v.replace("\r\n", "\n").replace("\r", "\n")
-    if isinstance(v, list):
-        return [breaks(x) for x in v]
-    if isinstance(v, dict):
-        return {k: breaks(x) for k, x in v.items()}
-    return v
-
-
-def types(line):
-    t = []
-    for k, v in line.params.items():
-        if k == "TYPE":
-            for x in v:
-                t.extend(s.upper() for s in x.split(","))
-    t.extend(s.upper() for s in line.singletonparams)
-    return sorted(set(t) - {"QUOTED-PRINTABLE"})
 
 
 def first(card, name):

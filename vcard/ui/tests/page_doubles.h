@@ -17,6 +17,7 @@
 #include "platform/hresult.h"
 #include "platform/registry.h"
 #include "platform/testing/recording_message_box.h"
+#include "platform/testing/scratch_folder.h"
 
 namespace mireo::testing_pages {
 
@@ -270,29 +271,22 @@ inline std::unique_ptr<INamespace> CFakeApp::GetNamespace() {
 // Contacts (with Work below it) and Calendar, and a scratch folder of the test's own.
 class PageTest : public ::testing::Test {
 protected:
-    explicit PageTest(const std::string& prefix) : m_scope(m_box) {
+    explicit PageTest(const std::string& prefix)
+        : m_scope(m_box), m_dir(prefix + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-") {
         m_top = MakeNode(u"Personal Folders", kFolderMail);
         m_contacts = MakeNode(u"Contacts", kFolderContact, m_top);
         m_work = MakeNode(u"Work", kFolderContact, m_contacts);
         m_calendar = MakeNode(u"Calendar", kFolderAppointment, m_top);
         m_app.defaultContacts = m_contacts;
-        m_dir = std::filesystem::temp_directory_path() /
-                (prefix + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(m_dir);
     }
-    ~PageTest() override {
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
-    }
-    std::string Dir() const { return m_dir.string(); }
+    std::string Dir() const { return m_dir.Path().string(); }
 
     CMemoryRegistry m_reg;
     CRecordingMessageBox m_box;
     CScopedMessageBox m_scope;
     CFakeApp m_app;
     Node m_top, m_contacts, m_work, m_calendar;
-    std::filesystem::path m_dir;
+    test::CScratchFolder m_dir;
 };
 
 }  // namespace mireo::testing_pages
