@@ -170,8 +170,11 @@ TEST(RegistryFile, WritesTheExportFormatWithCrLf) {
              ",\\\r\n  ",  // long hex data continues on the next line
          })
         EXPECT_NE(text.find(line), std::string::npos) << line;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (text[i] == '\n') ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << "bare LF at " << i;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << "bare LF at " << i;
+        }
+    }
     for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
         EXPECT_LE(end - start, 80u);
 }

@@ -22,10 +22,10 @@ std::string CDlgVCardExportFinish::StatusText() const { return SummaryText(m_out
 std::vector<FinishCount> CDlgVCardExportFinish::Counts() const {
     const RunCounters& c = m_outcome.counters;
     return {
-        {"Selected contacts:", c.Total(), false},
-        {"Successfully exported:", c.succeeded, false},
-        {"Failures:", c.failed, c.failed != 0},
-        {"Skipped (Why?):", c.skipped, c.skipped != 0},
+        {"Selected contacts:", c.Total(), false, {}},
+        {"Successfully exported:", c.succeeded, false, {}},
+        {"Failures:", c.failed, c.failed != 0, {}},
+        {"Skipped (Why?):", c.skipped, c.skipped != 0, {}},
     };
 }
 
