@@ -460,6 +460,32 @@ TEST(HostStoreFile, ItemsSurviveReopening) {
     std::remove(path.c_str());
 }
 
+TEST(HostStoreFile, TwoStoresOnOneFileSeeEachOthersSaves) {
+    const std::string path = ::testing::TempDir() + "/mireo_store_shared.db";
+    for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
+    auto add = [](CHostApplication& app, const char16_t* last) {
+        auto c = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items()->Add(ItemType::Contact);
+        c->Put("LastName", Value::Text(last));
+        c->Save();
+    };
+    {
+        CHostApplication reader(DefaultHostStoreOptions(path));
+        auto items = reader.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items();
+        EXPECT_EQ(items->Count(), 0);  // reads from now on share one snapshot for a while
+        {
+            CHostApplication writer(DefaultHostStoreOptions(path));
+            add(writer, u"FromWriter");
+        }
+        // A save after another store's change: the reading snapshot must not stand in the way.
+        EXPECT_NO_THROW(add(reader, u"FromReader"));
+        EXPECT_EQ(items->Count(), 2);
+        EXPECT_EQ(items->Restrict(u"[FullName] = 'FromWriter'")->Count(), 1);
+    }
+    CHostApplication again(DefaultHostStoreOptions(path));
+    EXPECT_EQ(again.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items()->Count(), 2);
+    for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
+}
+
 TEST(HostStoreVersion, FromTheEnvironment) {
     ::setenv("MIREO_HOST_VERSION", "12.0.4518.1014", 1);
     EXPECT_EQ(DefaultHostVersion(), u"12.0.4518.1014");

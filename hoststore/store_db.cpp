@@ -223,6 +223,7 @@ const FolderRow* CStoreDb::FolderByRole(const std::string& role) const {
 }
 
 std::int64_t CStoreDb::AddFolder(std::int64_t parentId, const std::u16string& name, int itemType) {
+    EndRead();
     Stmt("INSERT INTO folders(parent_id, name, item_type) VALUES(?, ?, ?)")
         .Bind(1, parentId)
         .Bind(2, FromHostText(name))
@@ -239,6 +240,7 @@ std::shared_ptr<ItemState> CStoreDb::LoadItem(std::int64_t id) {
         if (auto s = it->second.lock()) return s;
         m_open.erase(it);
     }
+    BeginRead();
     CStatement& st = Stmt("SELECT folder_id, data FROM items WHERE id = ?").Bind(1, id);
     if (!st.Step()) return nullptr;
     auto state = std::make_shared<ItemState>();
@@ -263,6 +265,7 @@ void CStoreDb::LoadItems(const std::vector<std::int64_t>& ids, std::vector<std::
         wanted.emplace(ids[i], i);
     }
     if (wanted.empty()) return;
+    BeginRead();
     static const std::string sql = [] {
         std::string q = "SELECT id, folder_id, data FROM items WHERE id IN (?";
         for (std::size_t i = 1; i < kLoadBatch; ++i) q += ",?";
@@ -359,16 +362,29 @@ void CStoreDb::Remember(const std::shared_ptr<ItemState>& item) {
 }
 
 void CStoreDb::Begin() {
-    if (m_inBatch) return;
+    if (m_batch == Batch::kWrite) return;
+    EndRead();
     Stmt("BEGIN IMMEDIATE").Step();
-    m_inBatch = true;
+    m_batch = Batch::kWrite;
     m_batchStart = std::chrono::steady_clock::now();
     m_pendingSaves = 0;
 }
 
+void CStoreDb::BeginRead() {
+    if (m_batch != Batch::kNone) return;
+    // Deferred: the snapshot is taken by the first read, no write lock is held.
+    Stmt("BEGIN").Step();
+    m_batch = Batch::kRead;
+    m_batchStart = std::chrono::steady_clock::now();
+}
+
+void CStoreDb::EndRead() {
+    if (m_batch == Batch::kRead) Flush();
+}
+
 void CStoreDb::Flush() {
-    if (!m_inBatch) return;
-    m_inBatch = false;
+    if (m_batch == Batch::kNone) return;
+    m_batch = Batch::kNone;
     Stmt("COMMIT").Step();
 }
 
@@ -377,6 +393,7 @@ void CStoreDb::FlushIfDue() {
 }
 
 void CStoreDb::ReloadItem(ItemState& item) {
+    BeginRead();
     CStatement& st = Stmt("SELECT folder_id, data FROM items WHERE id = ?").Bind(1, item.id);
     if (!st.Step()) throw HostError(kMapiENotFound, kStoreIface, "the item no longer exists");
     const std::int64_t folder = st.Int(0);
@@ -391,6 +408,7 @@ void CStoreDb::ReloadItem(ItemState& item) {
 }
 
 void CStoreDb::MoveItem(ItemState& item, std::int64_t folderId) {
+    EndRead();
     Stmt("UPDATE items SET folder_id = ?, seq = ? WHERE id = ?").Bind(1, folderId).Bind(2, m_nextSeq).Bind(3, item.id).Step();
     ++m_nextSeq;
     ++m_generation;
@@ -398,6 +416,7 @@ void CStoreDb::MoveItem(ItemState& item, std::int64_t folderId) {
 }
 
 void CStoreDb::RemoveItem(ItemState& item) {
+    EndRead();
     Stmt("DELETE FROM items WHERE id = ?").Bind(1, item.id).Step();
     m_open.erase(item.id);
     ++m_generation;
@@ -405,6 +424,7 @@ void CStoreDb::RemoveItem(ItemState& item) {
 }
 
 std::int64_t CStoreDb::CountItems(std::int64_t folderId) {
+    BeginRead();
     CStatement& st = Stmt("SELECT COUNT(*) FROM items WHERE folder_id = ?").Bind(1, folderId);
     st.Step();
     const std::int64_t n = st.Int(0);
@@ -413,6 +433,7 @@ std::int64_t CStoreDb::CountItems(std::int64_t folderId) {
 }
 
 std::vector<ItemKey> CStoreDb::Ids(CStatement& st) {
+    BeginRead();
     std::vector<ItemKey> ids;
     while (st.Step()) ids.push_back(ItemKey{st.Int(1), st.Int(0)});
     st.Reset();
@@ -471,6 +492,7 @@ std::int64_t CStoreDb::ItemIdOfEntryId(const std::string& entryId) const {
 std::uint16_t CStoreDb::NamedPropertyId(const std::string& guid, std::uint16_t id, bool create) {
     std::string g;
     for (char c : guid) g.push_back(static_cast<char>(c >= 'a' && c <= 'f' ? c - 32 : c));
+    BeginRead();
     CStatement& get = Stmt("SELECT prop_id FROM named_ids WHERE guid = ? AND id = ?").Bind(1, g).Bind(2, id);
     if (get.Step()) {
         const auto v = static_cast<std::uint16_t>(get.Int(0));
@@ -479,6 +501,7 @@ std::uint16_t CStoreDb::NamedPropertyId(const std::string& guid, std::uint16_t i
     }
     get.Reset();
     if (!create) return 0;
+    EndRead();
     CStatement& next = Stmt("SELECT COALESCE(MAX(prop_id) + 1, 32768) FROM named_ids");
     next.Step();
     const std::int64_t propId = next.Int(0);
@@ -489,6 +512,7 @@ std::uint16_t CStoreDb::NamedPropertyId(const std::string& guid, std::uint16_t i
 }
 
 std::optional<std::pair<std::string, std::uint16_t>> CStoreDb::NameOfPropertyId(std::uint16_t propId) {
+    BeginRead();
     CStatement& st = Stmt("SELECT guid, id FROM named_ids WHERE prop_id = ?").Bind(1, propId);
     if (!st.Step()) return std::nullopt;
     auto r = std::make_pair(st.Text(0), static_cast<std::uint16_t>(st.Int(1)));

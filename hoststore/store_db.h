@@ -66,11 +66,15 @@ public:
     // Every host operation calls this first.
     void Enter(const char* operation, const char* iface) {
         if (!m_faults.empty()) CheckFault(operation, iface);
-        if (m_inBatch) FlushIfDue();
+        if (m_batch != Batch::kNone) FlushIfDue();
     }
     // Commits the saves made so far. They are grouped into one SQLite transaction
     // (each Save a savepoint of it, so atomic) that is committed after 2,000 saves,
-    // 200 ms, or when the store closes.
+    // 200 ms, or when the store closes. Reads outside a batch of saves are grouped the
+    // same way into one read transaction of at most 200 ms: a transaction of its own
+    // for every statement costs more than the statement (locks on the shared-memory
+    // file, system calls), and another process's changes are seen at the latest when
+    // that transaction ends, as this process's saves are seen by others.
     void Flush();
 
     // Folders.
@@ -109,8 +113,15 @@ public:
     std::optional<std::pair<std::string, std::uint16_t>> NameOfPropertyId(std::uint16_t propId);
 
 private:
+    enum class Batch { kNone, kRead, kWrite };
+
     void CheckFault(const char* operation, const char* iface);
+    // The batch of saves, started when none is open (a read batch is committed first).
     void Begin();
+    // A read transaction for the statements to come, unless a batch is open.
+    void BeginRead();
+    // Ends a read batch before a change that is committed on its own.
+    void EndRead();
     void Remember(const std::shared_ptr<ItemState>& item);
     void FlushIfDue();
     void Exec(const char* sql);
@@ -125,7 +136,7 @@ private:
     std::vector<FolderRow> m_folders;
     std::int64_t m_nextSeq = 1;
     std::uint64_t m_generation = 0;
-    bool m_inBatch = false;
+    Batch m_batch = Batch::kNone;
     int m_pendingSaves = 0;
     std::chrono::steady_clock::time_point m_batchStart;
     std::map<std::string, std::unique_ptr<CStatement>> m_statements;
