@@ -751,6 +751,8 @@ public:
 
 private:
     bool Expands() const { return m_includeRecurrences && m_sort == "Start"; }
+    // The folder's items in creation order, nothing left out, nothing added.
+    bool Plain() const { return m_filters.empty() && m_sort.empty() && !Expands(); }
 
     std::unique_ptr<IItem> Next() {
         if (m_cursor >= m_entries.size()) return nullptr;
@@ -850,6 +852,21 @@ private:
         return true;
     }
 
+    // True when the filters are one equality on a text column the store indexes, and
+    // the index's key (the folded text as UTF-8) stands for the literal alone: without
+    // surrogates or U+FFFD, which the key has in place of a lone surrogate.
+    bool IndexDecides(int folderType) const {
+        if (m_filters.size() != 1 || !m_sort.empty() || Expands()) return false;
+        const FilterNode& n = m_filters[0]->Root();
+        if (n.kind != FilterNode::Kind::Compare || n.op != CompareOp::Eq) return false;
+        const std::string_view name = n.property->name;
+        const bool indexed = folderType == kFolderContact ? name == "FullName" || name == "CompanyName"
+                                                          : folderType == kFolderAppointment && name == "Subject";
+        if (!indexed) return false;
+        return std::none_of(n.text.begin(), n.text.end(),
+                            [](char16_t c) { return (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFD; });
+    }
+
     void Refresh() {
         if (m_generation == m_ctx->db.Generation()) return;
         m_generation = m_ctx->db.Generation();
@@ -866,8 +883,22 @@ private:
             if (keys) break;
         }
         if (!keys) keys = db.ItemIds(m_folderId);
-        if (m_filters.empty() && m_sort.empty() && !Expands()) {
+        if (Plain()) {
             for (const ItemKey& k : *keys) m_entries.push_back(Entry{k, false, 0, nullptr});
+            return;
+        }
+        if (IndexDecides(folderType)) {
+            // The index found exactly the matching items as saved: none is loaded (Count
+            // needs none of them), except items with unsaved changes, whose state is
+            // what the filter tests, as for any other filter.
+            for (const ItemKey& k : *keys) {
+                State open = db.OpenItem(k.id);
+                if (!open || open->saved) {
+                    m_entries.push_back(Entry{k, false, 0, nullptr});
+                } else if (open->folderId == m_folderId && MatchesAll(open->data)) {
+                    m_entries.push_back(Entry{k, false, 0, std::move(open)});
+                }
+            }
             return;
         }
 

@@ -96,6 +96,8 @@ public:
     void RemoveItem(ItemState& item);
     std::int64_t CountItems(std::int64_t folderId);
     std::vector<ItemKey> ItemIds(std::int64_t folderId);
+    // The loaded item of this id, if one is (null otherwise); nothing is read.
+    std::shared_ptr<ItemState> OpenItem(std::int64_t id);
     // Ids of the items whose indexed column equals `key` ("fullname", "company",
     // "subject"), in creation order.
     std::vector<ItemKey> ItemIdsByText(std::int64_t folderId, const char* column, const std::string& key);
