@@ -236,6 +236,35 @@ TEST_F(HostStoreTest, RestrictByAnIndexedNameFollowsSavesDeletesAndUnsavedChange
     EXPECT_EQ(count(u"[FullName] = 'A\uFFFD X'"), 1);
 }
 
+TEST_F(HostStoreTest, ItemByIndexWalksPagesAndFollowsChangesOfTheFolder) {
+    std::vector<std::string> ids;
+    for (int i = 0; i < 150; ++i) ids.push_back(AddContact(u"P" + ToHostText(std::to_string(i)), u"Walk")->EntryId());
+    auto items = Folder(DefaultFolder::Contacts)->Items();
+    ASSERT_EQ(items->Count(), 150);
+    for (int i = 1; i <= 150; ++i) ASSERT_EQ(items->Item(i)->EntryId(), ids[i - 1]) << i;
+    EXPECT_EQ(items->Item(100)->EntryId(), ids[99]);
+    EXPECT_EQ(items->Item(3)->EntryId(), ids[2]);
+    EXPECT_EQ(items->Item(150)->EntryId(), ids[149]);
+    EXPECT_THROW(items->Item(151), HostError);
+    EXPECT_THROW(items->Item(0), HostError);
+
+    // Halfway through a walk an item goes and another comes: the indexes are those of now.
+    for (int i = 1; i <= 70; ++i) items->Item(i);
+    app.GetNamespace()->GetItemFromID(ids[70])->Delete();
+    EXPECT_EQ(items->Item(71)->EntryId(), ids[71]);
+    EXPECT_EQ(items->Item(72)->EntryId(), ids[72]);
+    const std::string added = AddContact(u"New", u"Walk")->EntryId();
+    EXPECT_EQ(items->Item(73)->EntryId(), ids[73]);
+    EXPECT_EQ(items->Item(150)->EntryId(), added);
+    EXPECT_THROW(items->Item(151), HostError);
+
+    // GetFirst and GetNext go on working next to Item.
+    auto first = items->GetFirst();
+    EXPECT_EQ(first->EntryId(), ids[0]);
+    EXPECT_EQ(items->Item(2)->EntryId(), ids[1]);
+    EXPECT_EQ(items->GetNext()->EntryId(), ids[1]);
+}
+
 TEST_F(HostStoreTest, EventDuplicateSearchOnTheCalendar) {
     AddAppointment(u"Review", MakeOleDate(2007, 3, 5, 9, 0), 90)->Save();
     AddAppointment(u"John's party", MakeOleDate(2007, 3, 5, 9, 0), 90)->Save();

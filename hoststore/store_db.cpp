@@ -452,6 +452,20 @@ std::vector<ItemKey> CStoreDb::ItemIds(std::int64_t folderId) {
     return Ids(Stmt("SELECT id, seq FROM items WHERE folder_id = ? ORDER BY seq").Bind(1, folderId));
 }
 
+std::vector<ItemKey> CStoreDb::ItemIdsAt(std::int64_t folderId, std::size_t index, std::size_t limit) {
+    return Ids(Stmt("SELECT id, seq FROM items WHERE folder_id = ? ORDER BY seq LIMIT ? OFFSET ?")
+                   .Bind(1, folderId)
+                   .Bind(2, static_cast<std::int64_t>(limit))
+                   .Bind(3, static_cast<std::int64_t>(index)));
+}
+
+std::vector<ItemKey> CStoreDb::ItemIdsAfter(std::int64_t folderId, ItemKey after, std::size_t limit) {
+    return Ids(Stmt("SELECT id, seq FROM items WHERE folder_id = ? AND seq > ? ORDER BY seq LIMIT ?")
+                   .Bind(1, folderId)
+                   .Bind(2, after.seq)
+                   .Bind(3, static_cast<std::int64_t>(limit)));
+}
+
 std::shared_ptr<ItemState> CStoreDb::OpenItem(std::int64_t id) {
     auto it = m_open.find(id);
     return it == m_open.end() ? nullptr : it->second.lock();

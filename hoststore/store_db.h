@@ -96,6 +96,10 @@ public:
     void RemoveItem(ItemState& item);
     std::int64_t CountItems(std::int64_t folderId);
     std::vector<ItemKey> ItemIds(std::int64_t folderId);
+    // At most `limit` ids of the folder in creation order: from the index-th (0-based),
+    // or the ones after `after`.
+    std::vector<ItemKey> ItemIdsAt(std::int64_t folderId, std::size_t index, std::size_t limit);
+    std::vector<ItemKey> ItemIdsAfter(std::int64_t folderId, ItemKey after, std::size_t limit);
     // The loaded item of this id, if one is (null otherwise); nothing is read.
     std::shared_ptr<ItemState> OpenItem(std::int64_t id);
     // Ids of the items whose indexed column equals `key` ("fullname", "company",
