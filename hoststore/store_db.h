@@ -144,7 +144,7 @@ private:
     std::uint64_t m_generation = 0;
     Batch m_batch = Batch::kNone;
     int m_pendingSaves = 0;
-    std::chrono::steady_clock::time_point m_batchStart;
+    std::chrono::nanoseconds m_batchStart{};  // on the coarse monotonic clock
     std::map<std::string, std::unique_ptr<CStatement>> m_statements;
     std::unordered_map<std::int64_t, std::weak_ptr<ItemState>> m_open;  // identity map of loaded items
     std::size_t m_sweepAt = 4096;
