@@ -1,9 +1,18 @@
 // Substitute host store timings: adding and saving contacts, Restrict lookups on
 // [FullName] in a full folder, and a duplicate-checked import (Restrict, then Add
 // and Save), each at 10,000 and at 100,000 items, with the growth between them.
-// usage: store_bench [DIR] (default: the system's temporary folder)
+// Each timing is taken on the wall clock and as processor time (user + system): on a
+// busy machine the wall clock counts other programs' time too.
+// usage: store_bench [--repeat R] [DIR] (default: the system's temporary folder)
+//        With R repeats every measurement is taken R times, alternating the sizes, and
+//        the fastest is kept (wall clock and processor time each): on a shared machine
+//        the fastest run is the one least slowed by other programs.
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -17,7 +26,23 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+double CpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Wall and processor time since it was made.
+struct Timer {
+    Clock::time_point wall = Clock::now();
+    double cpu = CpuSeconds();
+};
+
+struct Time {
+    double wall = 0, cpu = 0;
+};
+
+Time Since(const Timer& t) { return Time{std::chrono::duration<double>(Clock::now() - t.wall).count(), CpuSeconds() - t.cpu}; }
 
 std::u16string Name(const char* prefix, int i) {
     char buf[64];
@@ -32,16 +57,16 @@ std::unique_ptr<CHostApplication> Fresh(const std::string& path) {
 
 struct Row {
     int n;
-    double add, lookup, import;
+    Time add, lookup, import;
 };
 
 Row Measure(const std::string& dir, int n) {
-    Row row{n, 0, 0, 0};
+    Row row{n, {}, {}, {}};
     const std::string path = dir + "/mireo_bench_" + std::to_string(n) + ".db";
     {
         auto app = Fresh(path);
         auto items = app->GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items();
-        auto t0 = Clock::now();
+        Timer t0;
         for (int i = 0; i < n; ++i) {
             auto c = items->Add(ItemType::Contact);
             c->Put("FirstName", Value::Text(Name("First", i)));
@@ -51,20 +76,20 @@ Row Measure(const std::string& dir, int n) {
             c->Put("BusinessTelephoneNumber", Value::Text(u"+1 555 0100"));
             c->Save();
         }
-        row.add = Seconds(t0, Clock::now());
-        std::fprintf(stderr, "%d: add %.2fs\n", n, row.add);
+        row.add = Since(t0);
+        std::fprintf(stderr, "%d: add %.2fs (cpu %.2fs)\n", n, row.add.wall, row.add.cpu);
 
         std::mt19937 rnd(42);
         std::uniform_int_distribution<int> pick(0, n - 1);
         std::size_t found = 0;
-        t0 = Clock::now();
+        t0 = Timer{};
         for (int k = 0; k < n; ++k) {
             const int i = pick(rnd);
             auto r = items->Restrict(u"[FullName] = \"" + Name("First", i) + u" " + Name("Last", i) + u"\"");
             found += static_cast<std::size_t>(r->Count());
         }
-        row.lookup = Seconds(t0, Clock::now());
-        std::fprintf(stderr, "%d: lookup %.2fs\n", n, row.lookup);
+        row.lookup = Since(t0);
+        std::fprintf(stderr, "%d: lookup %.2fs (cpu %.2fs)\n", n, row.lookup.wall, row.lookup.cpu);
         if (found != static_cast<std::size_t>(n)) std::fprintf(stderr, "lookups found %zu of %d\n", found, n);
     }
     {
@@ -77,7 +102,7 @@ Row Measure(const std::string& dir, int n) {
             c->Put("LastName", Value::Text(Name("Old", i)));
             c->Save();
         }
-        auto t0 = Clock::now();
+        Timer t0;
         for (int i = 0; i < n; ++i) {
             const std::u16string first = Name("New", i);
             auto dup = items->Restrict(u"[FullName] = \"" + first + u" X\" AND [CompanyName] = \"Acme\"");
@@ -88,27 +113,46 @@ Row Measure(const std::string& dir, int n) {
             c->Put("CompanyName", Value::Text(u"Acme"));
             c->Save();
         }
-        row.import = Seconds(t0, Clock::now());
+        row.import = Since(t0);
     }
     for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path + suffix);
     return row;
 }
 
+
+Time Fastest(Time a, Time b) { return Time{std::min(a.wall, b.wall), std::min(a.cpu, b.cpu)}; }
+
+Row Fastest(const Row& a, const Row& b) {
+    return Row{a.n, Fastest(a.add, b.add), Fastest(a.lookup, b.lookup), Fastest(a.import, b.import)};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string dir = argc > 1 ? argv[1] : std::filesystem::temp_directory_path().string();
-    const Row small = Measure(dir, 10000);
-    const Row large = Measure(dir, 100000);
-    std::printf("%-34s %12s %12s %12s %12s\n", "operation", "10,000 (s)", "100,000 (s)", "items/s", "growth x10");
-    auto line = [](const char* what, double a, double b, int n) {
-        std::printf("%-34s %12.3f %12.3f %12.0f %12.2f\n", what, a, b, n / b, b / a);
+    int repeat = 1;
+    std::string dir = std::filesystem::temp_directory_path().string();
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--repeat" && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
+        else dir = argv[i];
+    }
+    Row small = Measure(dir, 10000);
+    Row large = Measure(dir, 100000);
+    for (int k = 1; k < repeat; ++k) {
+        small = Fastest(small, Measure(dir, 10000));
+        large = Fastest(large, Measure(dir, 100000));
+    }
+    if (repeat > 1) std::printf("(the fastest of %d runs)\n", repeat);
+    std::printf("%-30s %8s %8s %8s %8s %9s %9s %7s %7s\n", "operation", "10k (s)", "cpu", "100k (s)", "cpu", "items/s",
+                "cpu:it/s", "growth", "cpu:gr");
+    auto line = [](const char* what, Time a, Time b, int n) {
+        std::printf("%-30s %8.3f %8.3f %8.3f %8.3f %9.0f %9.0f %7.2f %7.2f\n", what, a.wall, a.cpu, b.wall, b.cpu, n / b.wall,
+                    n / b.cpu, b.wall / a.wall, b.cpu / a.cpu);
     };
     line("add + save contacts", small.add, large.add, large.n);
     line("Restrict [FullName] (+Count)", small.lookup, large.lookup, large.n);
     line("import: Restrict + add + save", small.import, large.import, large.n);
-    const bool ok = large.n / large.add >= 20000 && large.n / large.lookup >= 20000 && large.add / small.add <= 11 &&
-                    large.lookup / small.lookup <= 11;
-    std::printf("targets (>= 20,000/s saved and looked up, growth <= 11): %s\n", ok ? "met" : "NOT met");
+    const bool ok = large.n / large.add.wall >= 20000 && large.n / large.lookup.wall >= 20000 &&
+                    large.add.wall / small.add.wall <= 11 && large.lookup.wall / small.lookup.wall <= 11;
+    std::printf("targets (>= 20,000/s saved and looked up, growth <= 11, wall clock): %s\n", ok ? "met" : "NOT met");
     return 0;
 }

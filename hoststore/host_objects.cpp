@@ -686,6 +686,7 @@ public:
 
     std::unique_ptr<IItem> Item(int index) override {
         m_ctx->db.Enter("Items.Item", kItemsIface);
+        if (Plain() && !m_listed) return Paged(index);
         Refresh();
         if (index < 1 || static_cast<std::size_t>(index) > m_entries.size())
             throw HostError(kDispEBadIndex, kItemsIface, "index out of range");
@@ -751,6 +752,37 @@ public:
 
 private:
     bool Expands() const { return m_includeRecurrences && m_sort == "Start"; }
+    // The folder's items in creation order, nothing left out, nothing added.
+    bool Plain() const { return m_filters.empty() && m_sort.empty() && !Expands(); }
+
+    // Item(index) of a plain collection that has not been walked with GetFirst: from
+    // a page of kLoadBatch entries read from the store, the next page found after the
+    // last entry's place, so that a walk from 1 to Count holds one page, not a list of
+    // the whole folder. Another index, or a change of the folder since, reads the page
+    // at that index.
+    std::unique_ptr<IItem> Paged(int index) {
+        CStoreDb& db = m_ctx->db;
+        if (index < 1) throw HostError(kDispEBadIndex, kItemsIface, "index out of range");
+        const std::size_t i = static_cast<std::size_t>(index - 1);
+        if (m_page.generation != db.Generation() || i < m_page.start || i >= m_page.start + m_page.keys.size()) {
+            const bool next = m_page.generation == db.Generation() && !m_page.keys.empty() &&
+                              i == m_page.start + m_page.keys.size();
+            std::vector<ItemKey> keys = next ? db.ItemIdsAfter(m_folderId, m_page.keys.back(), CStoreDb::kLoadBatch)
+                                             : db.ItemIdsAt(m_folderId, i, CStoreDb::kLoadBatch);
+            m_page.generation = db.Generation();
+            m_page.start = i;
+            m_page.keys = std::move(keys);
+            m_page.states.clear();
+            if (m_page.keys.empty()) throw HostError(kDispEBadIndex, kItemsIface, "index out of range");
+            std::vector<std::int64_t> ids;
+            ids.reserve(m_page.keys.size());
+            for (const ItemKey& k : m_page.keys) ids.push_back(k.id);
+            db.LoadItems(ids, m_page.states);
+        }
+        State st = m_page.states[i - m_page.start];
+        if (!st || st->gone) throw HostError(kMapiENotFound, kItemsIface, "the item no longer exists");
+        return std::make_unique<CItem>(m_ctx, std::move(st));
+    }
 
     std::unique_ptr<IItem> Next() {
         if (m_cursor >= m_entries.size()) return nullptr;
@@ -850,7 +882,23 @@ private:
         return true;
     }
 
+    // True when the filters are one equality on a text column the store indexes, and
+    // the index's key (the folded text as UTF-8) stands for the literal alone: without
+    // surrogates or U+FFFD, which the key has in place of a lone surrogate.
+    bool IndexDecides(int folderType) const {
+        if (m_filters.size() != 1 || !m_sort.empty() || Expands()) return false;
+        const FilterNode& n = m_filters[0]->Root();
+        if (n.kind != FilterNode::Kind::Compare || n.op != CompareOp::Eq) return false;
+        const std::string_view name = n.property->name;
+        const bool indexed = folderType == kFolderContact ? name == "FullName" || name == "CompanyName"
+                                                          : folderType == kFolderAppointment && name == "Subject";
+        if (!indexed) return false;
+        return std::none_of(n.text.begin(), n.text.end(),
+                            [](char16_t c) { return (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFD; });
+    }
+
     void Refresh() {
+        m_listed = true;
         if (m_generation == m_ctx->db.Generation()) return;
         m_generation = m_ctx->db.Generation();
         m_entries.clear();
@@ -866,8 +914,22 @@ private:
             if (keys) break;
         }
         if (!keys) keys = db.ItemIds(m_folderId);
-        if (m_filters.empty() && m_sort.empty() && !Expands()) {
+        if (Plain()) {
             for (const ItemKey& k : *keys) m_entries.push_back(Entry{k, false, 0, nullptr});
+            return;
+        }
+        if (IndexDecides(folderType)) {
+            // The index found exactly the matching items as saved: none is loaded (Count
+            // needs none of them), except items with unsaved changes, whose state is
+            // what the filter tests, as for any other filter.
+            for (const ItemKey& k : *keys) {
+                State open = db.OpenItem(k.id);
+                if (!open || open->saved) {
+                    m_entries.push_back(Entry{k, false, 0, nullptr});
+                } else if (open->folderId == m_folderId && MatchesAll(open->data)) {
+                    m_entries.push_back(Entry{k, false, 0, std::move(open)});
+                }
+            }
             return;
         }
 
@@ -948,6 +1010,14 @@ private:
     std::vector<State> m_window;  // items of entries m_windowStart.. loaded together
     std::size_t m_windowStart = 0;
     std::uint64_t m_windowGeneration = ~0ull;
+    bool m_listed = false;  // m_entries is in use (GetFirst, GetNext, a filter or a sort)
+    struct Page {
+        std::uint64_t generation = ~0ull;
+        std::size_t start = 0;  // index of keys[0]
+        std::vector<ItemKey> keys;
+        std::vector<State> states;
+    };
+    Page m_page;  // Item(index) of a plain collection
 };
 
 // ---------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "hoststore/host_store.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdlib>
 
@@ -193,6 +194,75 @@ TEST_F(HostStoreTest, RestrictReturnsCreationOrderAndUsesFolding) {
     // Restricting a restriction narrows it.
     EXPECT_EQ(r->Restrict(u"[FirstName] = 'zoë'")->Count(), 1);
     EXPECT_THROW(items->Restrict(u"[FullName] = 'O'Brien'"), HostError);
+}
+
+TEST_F(HostStoreTest, RestrictByAnIndexedNameFollowsSavesDeletesAndUnsavedChanges) {
+    auto ann = AddContact(u"Ann", u"Lee", u"Acme");
+    auto bob = AddContact(u"Bob", u"Roe", u"Acme");
+    auto items = Folder(DefaultFolder::Contacts)->Items();
+    auto count = [&](const std::u16string& filter) { return items->Restrict(filter)->Count(); };
+    ASSERT_EQ(count(u"[FullName] = 'ann lee'"), 1);
+    EXPECT_EQ(items->Restrict(u"[FullName] = 'ann lee'")->Item(1)->Get("FullName").AsText(), u"Ann Lee");
+    EXPECT_EQ(count(u"[CompanyName] = 'ACME'"), 2);
+
+    // An unsaved change is what the filter sees; the store finds the item again once saved.
+    ann->Put("LastName", Value::Text(u"Kim"));
+    EXPECT_EQ(count(u"[FullName] = 'Ann Lee'"), 0);
+    EXPECT_EQ(count(u"[FullName] = 'Ann Kim'"), 0);
+    ann->Save();
+    EXPECT_EQ(count(u"[FullName] = 'Ann Lee'"), 0);
+    EXPECT_EQ(count(u"[FullName] = 'Ann Kim'"), 1);
+    ann->Put("CompanyName", Value::Text(u"Other"));
+    ann->Save();
+    EXPECT_EQ(count(u"[CompanyName] = 'Acme'"), 1);
+
+    // A collection looked at before a matching item was added sees it afterwards.
+    auto later = items->Restrict(u"[FullName] = 'Cy Doe'");
+    EXPECT_EQ(later->Count(), 0);
+    AddContact(u"Cy", u"Doe");
+    EXPECT_EQ(later->Count(), 1);
+    EXPECT_EQ(later->Item(1)->Get("FirstName").AsText(), u"Cy");
+
+    bob->Delete();
+    EXPECT_EQ(count(u"[FullName] = 'Bob Roe'"), 0);
+    EXPECT_EQ(count(u"[CompanyName] = 'Acme'"), 0);
+    EXPECT_EQ(Folder(DefaultFolder::DeletedItems)->Items()->Restrict(u"[FullName] = 'Bob Roe'")->Count(), 1);
+
+    // Lone surrogates all turn into the same index key; the filter still tells them apart.
+    AddContact(u"A\xD800", u"X");
+    AddContact(u"A\xDC00", u"X");
+    AddContact(u"A\uFFFD", u"X");
+    EXPECT_EQ(count(u"[FullName] = 'A\xD800 X'"), 1);
+    EXPECT_EQ(count(u"[FullName] = 'A\uFFFD X'"), 1);
+}
+
+TEST_F(HostStoreTest, ItemByIndexWalksPagesAndFollowsChangesOfTheFolder) {
+    std::vector<std::string> ids;
+    for (int i = 0; i < 150; ++i) ids.push_back(AddContact(u"P" + ToHostText(std::to_string(i)), u"Walk")->EntryId());
+    auto items = Folder(DefaultFolder::Contacts)->Items();
+    ASSERT_EQ(items->Count(), 150);
+    for (int i = 1; i <= 150; ++i) ASSERT_EQ(items->Item(i)->EntryId(), ids[i - 1]) << i;
+    EXPECT_EQ(items->Item(100)->EntryId(), ids[99]);
+    EXPECT_EQ(items->Item(3)->EntryId(), ids[2]);
+    EXPECT_EQ(items->Item(150)->EntryId(), ids[149]);
+    EXPECT_THROW(items->Item(151), HostError);
+    EXPECT_THROW(items->Item(0), HostError);
+
+    // Halfway through a walk an item goes and another comes: the indexes are those of now.
+    for (int i = 1; i <= 70; ++i) items->Item(i);
+    app.GetNamespace()->GetItemFromID(ids[70])->Delete();
+    EXPECT_EQ(items->Item(71)->EntryId(), ids[71]);
+    EXPECT_EQ(items->Item(72)->EntryId(), ids[72]);
+    const std::string added = AddContact(u"New", u"Walk")->EntryId();
+    EXPECT_EQ(items->Item(73)->EntryId(), ids[73]);
+    EXPECT_EQ(items->Item(150)->EntryId(), added);
+    EXPECT_THROW(items->Item(151), HostError);
+
+    // GetFirst and GetNext go on working next to Item.
+    auto first = items->GetFirst();
+    EXPECT_EQ(first->EntryId(), ids[0]);
+    EXPECT_EQ(items->Item(2)->EntryId(), ids[1]);
+    EXPECT_EQ(items->GetNext()->EntryId(), ids[1]);
 }
 
 TEST_F(HostStoreTest, EventDuplicateSearchOnTheCalendar) {
@@ -458,6 +528,71 @@ TEST(HostStoreFile, ItemsSurviveReopening) {
     EXPECT_TRUE(app.FolderByPath(u"Calendar/Work"));
     EXPECT_EQ(app.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items()->Count(), 1);
     std::remove(path.c_str());
+}
+
+TEST(HostStoreFile, TwoStoresOnOneFileSeeEachOthersSaves) {
+    const std::string path = ::testing::TempDir() + "/mireo_store_shared.db";
+    for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
+    auto add = [](CHostApplication& app, const char16_t* last) {
+        auto c = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items()->Add(ItemType::Contact);
+        c->Put("LastName", Value::Text(last));
+        c->Save();
+    };
+    {
+        CHostApplication reader(DefaultHostStoreOptions(path));
+        auto items = reader.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items();
+        EXPECT_EQ(items->Count(), 0);  // reads from now on share one snapshot for a while
+        {
+            CHostApplication writer(DefaultHostStoreOptions(path));
+            add(writer, u"FromWriter");
+        }
+        // A save after another store's change: the reading snapshot must not stand in the way.
+        EXPECT_NO_THROW(add(reader, u"FromReader"));
+        EXPECT_EQ(items->Count(), 2);
+        EXPECT_EQ(items->Restrict(u"[FullName] = 'FromWriter'")->Count(), 1);
+    }
+    CHostApplication again(DefaultHostStoreOptions(path));
+    EXPECT_EQ(again.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items()->Count(), 2);
+    for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
+}
+
+TEST(HostStoreFile, OlderIndexesAreReplaced) {
+    const std::string path = ::testing::TempDir() + "/mireo_store_old_indexes.db";
+    for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
+    {
+        CHostApplication app(DefaultHostStoreOptions(path));
+        auto c = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items()->Add(ItemType::Contact);
+        c->Put("LastName", Value::Text(u"Old"));
+        c->Save();
+    }
+    auto indexes = [&](const char* sql) {
+        sqlite3* db = nullptr;
+        EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        std::string names;
+        sqlite3_exec(
+            db, "SELECT name FROM sqlite_master WHERE type = 'index' AND name LIKE 'items%' ORDER BY name",
+            [](void* out, int, char** row, char**) {
+                *static_cast<std::string*>(out) += std::string(row[0]) + " ";
+                return 0;
+            },
+            &names, nullptr);
+        sqlite3_close(db);
+        return names;
+    };
+    // The store as an earlier version made it: lookup indexes without the creation order.
+    indexes("DROP INDEX items_fullname; DROP INDEX items_company; DROP INDEX items_subject; DROP INDEX items_start;"
+            "CREATE INDEX items_by_fullname ON items(folder_id, fullname_key) WHERE fullname_key IS NOT NULL;"
+            "CREATE INDEX items_by_company ON items(folder_id, company_key) WHERE company_key IS NOT NULL;"
+            "CREATE INDEX items_by_subject ON items(folder_id, subject_key) WHERE subject_key IS NOT NULL;"
+            "CREATE INDEX items_by_start ON items(folder_id, start_min) WHERE start_min IS NOT NULL;");
+    {
+        CHostApplication app(DefaultHostStoreOptions(path));
+        auto items = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items();
+        EXPECT_EQ(items->Restrict(u"[FullName] = 'old'")->Count(), 1);
+    }
+    EXPECT_EQ(indexes(""), "items_by_folder items_company items_fullname items_recurring items_start items_subject ");
+    for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
 }
 
 TEST(HostStoreVersion, FromTheEnvironment) {

@@ -66,11 +66,15 @@ public:
     // Every host operation calls this first.
     void Enter(const char* operation, const char* iface) {
         if (!m_faults.empty()) CheckFault(operation, iface);
-        if (m_inBatch) FlushIfDue();
+        if (m_batch != Batch::kNone) FlushIfDue();
     }
     // Commits the saves made so far. They are grouped into one SQLite transaction
-    // (each Save a savepoint of it, so atomic) that is committed after 2,000 saves,
-    // 200 ms, or when the store closes.
+    // (each Save a savepoint of it, so atomic) that is committed after 10,000 saves,
+    // 200 ms, or when the store closes. Reads outside a batch of saves are grouped the
+    // same way into one read transaction of at most 200 ms: a transaction of its own
+    // for every statement costs more than the statement (locks on the shared-memory
+    // file, system calls), and another process's changes are seen at the latest when
+    // that transaction ends, as this process's saves are seen by others.
     void Flush();
 
     // Folders.
@@ -92,6 +96,12 @@ public:
     void RemoveItem(ItemState& item);
     std::int64_t CountItems(std::int64_t folderId);
     std::vector<ItemKey> ItemIds(std::int64_t folderId);
+    // At most `limit` ids of the folder in creation order: from the index-th (0-based),
+    // or the ones after `after`.
+    std::vector<ItemKey> ItemIdsAt(std::int64_t folderId, std::size_t index, std::size_t limit);
+    std::vector<ItemKey> ItemIdsAfter(std::int64_t folderId, ItemKey after, std::size_t limit);
+    // The loaded item of this id, if one is (null otherwise); nothing is read.
+    std::shared_ptr<ItemState> OpenItem(std::int64_t id);
     // Ids of the items whose indexed column equals `key` ("fullname", "company",
     // "subject"), in creation order.
     std::vector<ItemKey> ItemIdsByText(std::int64_t folderId, const char* column, const std::string& key);
@@ -109,8 +119,15 @@ public:
     std::optional<std::pair<std::string, std::uint16_t>> NameOfPropertyId(std::uint16_t propId);
 
 private:
+    enum class Batch { kNone, kRead, kWrite };
+
     void CheckFault(const char* operation, const char* iface);
+    // The batch of saves, started when none is open (a read batch is committed first).
     void Begin();
+    // A read transaction for the statements to come, unless a batch is open.
+    void BeginRead();
+    // Ends a read batch before a change that is committed on its own.
+    void EndRead();
     void Remember(const std::shared_ptr<ItemState>& item);
     void FlushIfDue();
     void Exec(const char* sql);
@@ -125,9 +142,9 @@ private:
     std::vector<FolderRow> m_folders;
     std::int64_t m_nextSeq = 1;
     std::uint64_t m_generation = 0;
-    bool m_inBatch = false;
+    Batch m_batch = Batch::kNone;
     int m_pendingSaves = 0;
-    std::chrono::steady_clock::time_point m_batchStart;
+    std::chrono::nanoseconds m_batchStart{};  // on the coarse monotonic clock
     std::map<std::string, std::unique_ptr<CStatement>> m_statements;
     std::unordered_map<std::int64_t, std::weak_ptr<ItemState>> m_open;  // identity map of loaded items
     std::size_t m_sweepAt = 4096;

@@ -3,7 +3,8 @@
 # builds the Linux preset and runs the benchmarks: the host store, the contact export
 # and the contact import. Everything they print goes to stdout.
 #   scripts/bench.sh [counts...]    (default 10000 100000: the export and import benchmarks)
-# MIREO_BENCH_REPEAT=R takes each import timing R times and shows the fastest (default 1).
+# MIREO_BENCH_REPEAT=R takes each store and import timing R times and shows the fastest
+# (default 1).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$here"
@@ -19,13 +20,13 @@ fi
 bin="$here/build/linux/bin"
 
 status=0
-echo "== Host store (store_bench)"
-"$bin/store_bench" 2>&1 || status=1
+repeat="${MIREO_BENCH_REPEAT:-1}"
+echo "== Host store (store_bench --repeat $repeat)"
+"$bin/store_bench" --repeat "$repeat" 2>&1 || status=1
 echo
 echo "== Contact export (mireo_bench_vcard_export $*)"
 "$bin/mireo_bench_vcard_export" "$@" 2>&1 || status=1
 echo
-repeat="${MIREO_BENCH_REPEAT:-1}"
 echo "== Contact import (mireo_bench_vcard_import --repeat $repeat $*)"
 "$bin/mireo_bench_vcard_import" --repeat "$repeat" "$@" 2>&1 || status=1
 exit $status

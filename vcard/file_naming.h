@@ -2,11 +2,11 @@
 // Output file names of the exporters: one file per item named after the item, or one
 // file named after the folder.
 #include <cstddef>
-#include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "vcard/output_files.h"
 
@@ -76,8 +76,9 @@ private:
     bool m_overwrite;
     PathLimits m_limits;
     std::size_t m_folderLength = 0;          // in limit units, separator included
-    std::map<std::u16string, int> m_nextNumber;  // base name key -> next n to try
-    std::set<std::u16string> m_written;          // file name keys created in this run
+    // Hashed: a run over a large folder looks a name up in each for every item.
+    std::unordered_map<std::u16string, int> m_nextNumber;  // base name key -> next n to try
+    std::unordered_set<std::u16string> m_written;          // file name keys created in this run
 };
 
 // UTF-8 <-> UTF-16 for file names; an unpaired surrogate becomes U+FFFD, and so does
