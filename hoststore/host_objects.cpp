@@ -769,15 +769,13 @@ private:
                               i == m_page.start + m_page.keys.size();
             std::vector<ItemKey> keys = next ? db.ItemIdsAfter(m_folderId, m_page.keys.back(), CStoreDb::kLoadBatch)
                                              : db.ItemIdsAt(m_folderId, i, CStoreDb::kLoadBatch);
-            m_page.generation = db.Generation();
-            m_page.start = i;
-            m_page.keys = std::move(keys);
-            m_page.states.clear();
-            if (m_page.keys.empty()) throw HostError(kDispEBadIndex, kItemsIface, "index out of range");
+            if (keys.empty()) throw HostError(kDispEBadIndex, kItemsIface, "index out of range");
             std::vector<std::int64_t> ids;
-            ids.reserve(m_page.keys.size());
-            for (const ItemKey& k : m_page.keys) ids.push_back(k.id);
-            db.LoadItems(ids, m_page.states);
+            ids.reserve(keys.size());
+            for (const ItemKey& k : keys) ids.push_back(k.id);
+            std::vector<State> states;
+            db.LoadItems(ids, states);  // a damaged item throws here and leaves the page as it was
+            m_page = Page{db.Generation(), i, std::move(keys), std::move(states)};
         }
         State st = m_page.states[i - m_page.start];
         if (!st || st->gone) throw HostError(kMapiENotFound, kItemsIface, "the item no longer exists");
