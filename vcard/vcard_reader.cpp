@@ -7,6 +7,7 @@
 #include "encoding/mireo_char_converter.h"
 #include "engine/logger.h"
 #include "platform/user_strings.h"
+#include "platform/utf.h"
 
 namespace mireo {
 namespace {
@@ -160,24 +161,6 @@ bool IsValidUtf8WithNonAscii(std::string_view s) {
     return nonAscii;
 }
 
-void AppendUtf8(unsigned cp, std::string& out) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // UTF-16 bytes after the byte-order mark -> UTF-8; a lone surrogate becomes U+FFFD and
 // an odd last byte is dropped.
 std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
@@ -197,7 +180,7 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
         } else if (u >= 0xD800 && u <= 0xDFFF) {
             u = 0xFFFD;
         }
-        AppendUtf8(u, out);
+        utf::AppendUtf8(out, u);
     }
     return out;
 }
