@@ -1,6 +1,7 @@
 #pragma once
 // The finish pages printed: the status line, then the counts with their labels
 // aligned. The links of the window ("Why?") have no meaning here and are left out.
+#include <algorithm>
 #include <ostream>
 #include <string>
 #include <vector>
