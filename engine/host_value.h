@@ -8,35 +8,11 @@
 #include <variant>
 #include <vector>
 
+#include "engine/date_time.h"
+
 namespace mireo {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// Days since 1899-12-30 as a double, in the computer's local time.
-using OleDate = double;
-// 4501-01-01: the host's "none" date.
-inline constexpr OleDate kNoDate = 949998.0;
-
-struct DateParts {
-    int year = 1899, month = 12, day = 30;  // month 1..12, day 1..31
-    int hour = 0, minute = 0, second = 0;
-};
-
-// Calendar arithmetic on OLE dates. Dates before 1899-12-30 use the host's
-// signed-fraction form (the time part counts away from zero), which the host
-// never produces for contacts and appointments; both directions handle it.
-OleDate MakeOleDate(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
-DateParts SplitOleDate(OleDate d);
-// Day number (days since 1899-12-30) of a civil date, and back.
-std::int64_t DayNumber(int year, int month, int day);
-void CivilFromDayNumber(std::int64_t n, int& year, int& month, int& day);
-// 0 Sunday .. 6 Saturday.
-int WeekdayOfDayNumber(std::int64_t n);
-int DaysInMonth(int year, int month);
-// Minutes since 1899-12-30 00:00, seconds truncated; the resolution at which the
-// host compares dates in filters.
-std::int64_t OleToMinutes(OleDate d);
-OleDate MinutesToOle(std::int64_t minutes);
 
 // A property value: empty, boolean, 32-bit integer, date, text (UTF-16) or bytes.
 class Value {
