@@ -21,7 +21,7 @@ TEST(OleDates, SplitToTheNearestSecondOnBothSidesOfTheEpoch) {
         {1.5, "1899-12-31 12:00:00"},
         {-1.25, "1899-12-29 06:00:00"},  // the fraction counts away from zero
         {-1.999999999, "1899-12-30 00:00:00"},  // rounds up to the next midnight in time order
-        {39000.999999999, "2006-10-10 00:00:00"},
+        {39000.999999999, "2006-10-11 00:00:00"},
         {39146.0 + 9.5 / 24, "2007-03-05 09:30:00"},
         {kNoDate, "4501-01-01 00:00:00"},
         {-657434.0, "0100-01-01 00:00:00"},
