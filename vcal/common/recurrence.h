@@ -21,6 +21,10 @@ constexpr int kCalFormatICal = 20;
 // Bits of DayOfWeekMask: 1 Sunday .. 64 Saturday.
 constexpr int kAllDaysMask = 127;
 
+// The most occurrences the host takes for a pattern that ends after a count ("end
+// after 999 occurrences"); a longer one can only end on a date.
+constexpr int kMaxPatternOccurrences = 999;
+
 // The two-letter day codes of both grammars, Sunday first: "SU", "MO", ... "SA".
 // day: 0 Sunday .. 6 Saturday; empty for anything else.
 std::string_view DayCode(int day);

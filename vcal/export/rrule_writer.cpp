@@ -35,7 +35,15 @@ std::string Printf(const char* format, auto... args) {
     return buf;
 }
 
-std::string VCalRule(const RecurrencePattern& p) {
+// The end of a pattern whose count the host could not take back: the end of its last
+// day, as UTC (RFC 5545 asks for UTC whenever DTSTART is UTC or has a zone).
+std::optional<std::string> EndDateText(const RecurrencePattern& p, const RecurrenceLineOptions& o) {
+    if (p.noEndDate || p.occurrences <= kMaxPatternOccurrences || !p.patternEndDate) return std::nullopt;
+    const LocalTime last = StartOfDay(*p.patternEndDate) + std::chrono::hours(24) - std::chrono::seconds(1);
+    return FormatCalDateTime(o.toUtc ? o.toUtc(last) : AsUtc(last));
+}
+
+std::string VCalRule(const RecurrencePattern& p, const std::optional<std::string>& endDate) {
     const std::string days = DayList(p.dayOfWeekMask, true);
     const int interval = p.interval > 0 ? p.interval : 1;
     std::string first;
@@ -64,13 +72,16 @@ std::string VCalRule(const RecurrencePattern& p) {
     default:
         break;
     }
-    first += p.noEndDate ? std::string(" #0") : Printf(" #%d", p.occurrences);
+    first += endDate ? " " + *endDate : p.noEndDate ? std::string(" #0") : Printf(" #%d", p.occurrences);
     if (!second.empty()) first += " " + second;
     return first;
 }
 
-std::string ICalRule(const RecurrencePattern& p, std::optional<int> firstDayOfWeek) {
-    const std::string count = p.noEndDate ? std::string() : Printf(";COUNT=%d", p.occurrences);
+std::string ICalRule(const RecurrencePattern& p, const std::optional<std::string>& endDate,
+                     std::optional<int> firstDayOfWeek) {
+    const std::string count = endDate       ? ";UNTIL=" + *endDate
+                              : p.noEndDate ? std::string()
+                                            : Printf(";COUNT=%d", p.occurrences);
     const std::string interval = Printf(";INTERVAL=%d", p.interval > 0 ? p.interval : 1);
     const std::string days = p.dayOfWeekMask > 0 ? DayList(p.dayOfWeekMask, false) : std::string();
     const int setPos = p.instance == 5 ? -1 : p.instance;
@@ -126,14 +137,16 @@ private:
 
 }  // namespace
 
-std::string RecurrenceRuleText(const RecurrencePattern& pattern, int format, std::optional<int> firstDayOfWeek) {
-    return format == kCalFormatVCal ? VCalRule(pattern) : ICalRule(pattern, firstDayOfWeek);
+std::string RecurrenceRuleText(const RecurrencePattern& pattern, const RecurrenceLineOptions& options) {
+    const std::optional<std::string> endDate = EndDateText(pattern, options);
+    return options.format == kCalFormatVCal ? VCalRule(pattern, endDate)
+                                            : ICalRule(pattern, endDate, options.firstDayOfWeek);
 }
 
 std::string RecurrenceLines(const RecurrencePattern& pattern, std::span<const RecurrenceException> exceptions,
                             const RecurrenceLineOptions& o) {
     const bool vcal = o.format == kCalFormatVCal;
-    std::string out = "RRULE:" + RecurrenceRuleText(pattern, o.format, o.firstDayOfWeek) + "\r\n";
+    std::string out = "RRULE:" + RecurrenceRuleText(pattern, o) + "\r\n";
     if (exceptions.empty()) return out;
 
     // Times are worked on in the zone they are written in: the item's zone, or the

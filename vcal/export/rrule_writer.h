@@ -32,10 +32,11 @@ struct RecurrenceLineOptions {
 // The RRULE value (without "RRULE:"). vCalendar: the first rule with its end (" #n",
 // " #0" without end) and, for the yearly types, a space and the second rule
 // ("YM1 6 #5 MD1 15"). iCalendar: FREQ, COUNT, INTERVAL and the BY parts, then
-// ";WKST=" when firstDayOfWeek is 0..6. An ending pattern is always written with its
-// count of occurrences, never with its end date. A type the host does not have gives
-// an empty rule.
-std::string RecurrenceRuleText(const RecurrencePattern& pattern, int format, std::optional<int> firstDayOfWeek);
+// ";WKST=" when firstDayOfWeek is 0..6. An ending pattern is written with its count of
+// occurrences; only a count beyond what the host takes back (kMaxPatternOccurrences)
+// is replaced by the end of the pattern's last day, in UTC. A type the host does not
+// have gives an empty rule.
+std::string RecurrenceRuleText(const RecurrencePattern& pattern, const RecurrenceLineOptions& options);
 
 // Every line the event needs at its recurrence position, each ending in CR LF:
 // "RRULE:" + the rule; with exceptions, "EXDATE" with the scheduled times of the

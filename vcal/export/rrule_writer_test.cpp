@@ -27,6 +27,13 @@ RecurrencePattern Pattern(int type, int interval, int mask, int dom, int moy, in
     return p;
 }
 
+std::string Rule(const RecurrencePattern& p, int format, std::optional<int> firstDayOfWeek = std::nullopt) {
+    RecurrenceLineOptions o;
+    o.format = format;
+    o.firstDayOfWeek = firstDayOfWeek;
+    return RecurrenceRuleText(p, o);
+}
+
 TEST(RecurrenceRuleText, EveryRowOfBothTables) {
     struct Case {
         const char* name;
@@ -70,22 +77,41 @@ TEST(RecurrenceRuleText, EveryRowOfBothTables) {
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(RecurrenceRuleText(c.pattern, kCalFormatVCal, std::nullopt), c.vcal);
-        EXPECT_EQ(RecurrenceRuleText(c.pattern, kCalFormatICal, std::nullopt), c.ical);
+        EXPECT_EQ(Rule(c.pattern, kCalFormatVCal), c.vcal);
+        EXPECT_EQ(Rule(c.pattern, kCalFormatICal), c.ical);
         // The week start is iCalendar's alone.
-        EXPECT_EQ(RecurrenceRuleText(c.pattern, kCalFormatVCal, 1), c.vcal);
+        EXPECT_EQ(Rule(c.pattern, kCalFormatVCal, 1), c.vcal);
     }
 }
 
 TEST(RecurrenceRuleText, WeekStartFromTheFirstDayOfTheWeek) {
     const RecurrencePattern weekly = Pattern(kRecursWeekly, 1, 42, 0, 0, 0, 10);
     const char* base = "FREQ=WEEKLY;COUNT=10;INTERVAL=1;BYDAY=MO,WE,FR";
-    EXPECT_EQ(RecurrenceRuleText(weekly, kCalFormatICal, 0), std::string(base) + ";WKST=SU");
-    EXPECT_EQ(RecurrenceRuleText(weekly, kCalFormatICal, 1), std::string(base) + ";WKST=MO");
-    EXPECT_EQ(RecurrenceRuleText(weekly, kCalFormatICal, 6), std::string(base) + ";WKST=SA");
-    EXPECT_EQ(RecurrenceRuleText(weekly, kCalFormatICal, 7), base);
-    EXPECT_EQ(RecurrenceRuleText(weekly, kCalFormatICal, -1), base);
-    EXPECT_EQ(RecurrenceRuleText(Pattern(4, 1, 0, 0, 0, 0, 0), kCalFormatICal, 1), "");
+    EXPECT_EQ(Rule(weekly, kCalFormatICal, 0), std::string(base) + ";WKST=SU");
+    EXPECT_EQ(Rule(weekly, kCalFormatICal, 1), std::string(base) + ";WKST=MO");
+    EXPECT_EQ(Rule(weekly, kCalFormatICal, 6), std::string(base) + ";WKST=SA");
+    EXPECT_EQ(Rule(weekly, kCalFormatICal, 7), base);
+    EXPECT_EQ(Rule(weekly, kCalFormatICal, -1), base);
+    EXPECT_EQ(Rule(Pattern(4, 1, 0, 0, 0, 0, 0), kCalFormatICal, 1), "");
+}
+
+TEST(RecurrenceRuleText, ACountTheHostCannotTakeBackIsWrittenAsTheEndDate) {
+    // Daily from 2007 to 14 April 2010 on a computer one hour east of UTC: more
+    // occurrences than a pattern ending after a count may have.
+    RecurrenceLineOptions o;
+    o.toUtc = [](LocalTime t) { return AsUtc(t - hours(1)); };
+    RecurrencePattern longer = Pattern(kRecursDaily, 1, 0, 0, 0, 0, 1200);
+    longer.patternEndDate = MakeLocal(2010, 4, 14);
+    o.format = kCalFormatICal;
+    EXPECT_EQ(RecurrenceRuleText(longer, o), "FREQ=DAILY;UNTIL=20100414T225959Z;INTERVAL=1");
+    o.format = kCalFormatVCal;
+    EXPECT_EQ(RecurrenceRuleText(longer, o), "D1 20100414T225959Z");
+    RecurrencePattern yearly = Pattern(kRecursYearly, 1, 0, 15, 6, 0, 1000);
+    yearly.patternEndDate = MakeLocal(3006, 6, 15);
+    EXPECT_EQ(RecurrenceRuleText(yearly, o), "YM1 6 30060615T225959Z MD1 15");
+    // Up to the host's limit, the count.
+    longer.occurrences = 999;
+    EXPECT_EQ(RecurrenceRuleText(longer, o), "D1 #999");
 }
 
 // Exceptions of a weekly Tuesday 10:00 series on a computer one hour east of UTC.

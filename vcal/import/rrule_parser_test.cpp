@@ -355,7 +355,10 @@ TEST(RecurrenceRule, SampleCalendarsRoundTrip) {
             if (!testing::WritesCompletely(*p)) continue;
             ++complete;
             for (int out : {kCalFormatVCal, kCalFormatICal}) {
-                const std::string text = RecurrenceRuleText(*p, out, 1);
+                RecurrenceLineOptions options;
+                options.format = out;
+                options.firstDayOfWeek = 1;
+                const std::string text = RecurrenceRuleText(*p, options);
                 const ParsedRecurrence back = ParseRecurrenceRule(text, out);
                 EXPECT_EQ(Messages(back), "") << text;
                 const std::optional<RecurrencePattern> q = ToRecurrencePattern(back, out);

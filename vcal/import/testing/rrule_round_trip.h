@@ -21,11 +21,16 @@ namespace mireo::testing {
 
 // The fields a rule carries, in the form the parser gives them back: "every weekday"
 // (daily, interval 0) is written as a weekly rule of every week; an interval of 0 is
-// the host's 1; yearly rules are every year; the times belong to the event, not the rule.
+// the host's 1; yearly rules are every year; fields a type does not use, and the times,
+// which belong to the event, are left out.
 inline RecurrencePattern RuleFields(RecurrencePattern p) {
-    if (p.recurrenceType == kRecursDaily && p.interval == 0) p.recurrenceType = kRecursWeekly;
-    if (p.interval <= 0 || p.recurrenceType == kRecursYearly || p.recurrenceType == kRecursYearNth) p.interval = 1;
-    if (p.recurrenceType == kRecursDaily) p.dayOfWeekMask = 0;
+    const int t = p.recurrenceType == kRecursDaily && p.interval == 0 ? kRecursWeekly : p.recurrenceType;
+    p.recurrenceType = t;
+    if (p.interval <= 0 || t == kRecursYearly || t == kRecursYearNth) p.interval = 1;
+    if (t != kRecursWeekly && t != kRecursMonthNth && t != kRecursYearNth) p.dayOfWeekMask = 0;
+    if (t != kRecursMonthly && t != kRecursYearly) p.dayOfMonth = 0;
+    if (t != kRecursYearly && t != kRecursYearNth) p.monthOfYear = 0;
+    if (t != kRecursMonthNth && t != kRecursYearNth) p.instance = 0;
     if (p.noEndDate) p.occurrences = 0;
     p.patternStartDate.reset();
     p.patternEndDate.reset();
