@@ -4,7 +4,6 @@
 // the host's order with the days the series still holds.
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -13,31 +12,11 @@
 #include "hoststore/host_store.h"
 #include "vcal/export/rrule_writer.h"
 #include "vcal/import/rrule_parser.h"
+#include "vcal/import/testing/random_patterns.h"
 #include "vcal/import/testing/rrule_round_trip.h"
 
 namespace mireo {
 namespace {
-
-// SplitMix64: the same patterns on every machine.
-class CRandom {
-public:
-    explicit CRandom(std::uint64_t seed) : m_state(seed) {}
-    int Between(int lo, int hi) {  // inclusive
-        m_state += 0x9E3779B97F4A7C15ull;
-        std::uint64_t z = m_state;
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        z ^= z >> 31;
-        return lo + static_cast<int>(z % static_cast<std::uint64_t>(hi - lo + 1));
-    }
-    template <typename T>
-    T Pick(std::initializer_list<T> values) {
-        return values.begin()[Between(0, static_cast<int>(values.size()) - 1)];
-    }
-
-private:
-    std::uint64_t m_state;
-};
 
 std::unique_ptr<IItem> AddAppointment(IApplication& app, const std::u16string& subject, OleDate start, int minutes) {
     auto item = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Calendar)->Items()->Add(ItemType::Appointment);
@@ -61,58 +40,8 @@ std::vector<OleDate> Occurrences(IApplication& app, const std::u16string& subjec
 
 HostStoreOptions MemoryStore() { return HostStoreOptions{":memory:", u"11.0.0.0", "M/d/yyyy"}; }
 
-// A pattern of every kind the host has, put as a user would set it.
-void PutRandomPattern(CRandom& rnd, IRecurrencePattern& p) {
-    const int type = rnd.Pick({0, 0, 1, 1, 2, 3, 5, 6});
-    p.Put("RecurrenceType", Value::Int(type));
-    switch (type) {
-    case kRecursDaily:
-        if (rnd.Between(0, 2) == 0) {  // every weekday, or other days of the mask
-            p.Put("Interval", Value::Int(0));
-            p.Put("DayOfWeekMask", Value::Int(rnd.Pick({62, 65, rnd.Between(1, 127)})));
-        } else {
-            p.Put("Interval", Value::Int(rnd.Between(1, 10)));
-        }
-        break;
-    case kRecursWeekly:
-        p.Put("Interval", Value::Int(rnd.Between(1, 4)));
-        p.Put("DayOfWeekMask", Value::Int(rnd.Between(1, 127)));
-        break;
-    case kRecursMonthly:
-        p.Put("Interval", Value::Int(rnd.Between(1, 6)));
-        p.Put("DayOfMonth", Value::Int(rnd.Pick({1, 15, 28, 29, 30, 31, rnd.Between(1, 31)})));
-        break;
-    case kRecursMonthNth:
-        p.Put("Interval", Value::Int(rnd.Between(1, 6)));
-        p.Put("DayOfWeekMask", Value::Int(rnd.Pick({1 << rnd.Between(0, 6), 62, 65, rnd.Between(1, 127)})));
-        p.Put("Instance", Value::Int(rnd.Between(1, 5)));
-        break;
-    case kRecursYearly:
-        p.Put("MonthOfYear", Value::Int(rnd.Between(1, 12)));
-        p.Put("DayOfMonth", Value::Int(rnd.Pick({1, 29, 30, 31, rnd.Between(1, 31)})));
-        break;
-    default:
-        p.Put("MonthOfYear", Value::Int(rnd.Between(1, 12)));
-        p.Put("DayOfWeekMask", Value::Int(rnd.Pick({1 << rnd.Between(0, 6), 62, rnd.Between(1, 127)})));
-        p.Put("Instance", Value::Int(rnd.Between(1, 5)));
-        break;
-    }
-    switch (rnd.Between(0, 3)) {
-    case 0:
-    case 1:
-        p.Put("Occurrences", Value::Int(rnd.Between(1, 60)));
-        break;
-    case 2:
-        p.Put("PatternEndDate", Value::Date(MakeOleDate(2004, 1, 1) + rnd.Between(0, 5 * 365)));
-        break;
-    default:
-        p.Put("NoEndDate", Value::Bool(true));
-        break;
-    }
-}
-
 TEST(RecurrenceStore, GeneratedPatternsComeBackThroughEitherFormat) {
-    CRandom rnd(20070305);
+    testing::CRandom rnd(20070305);
     int compared = 0;
     for (int i = 0; i < 300; ++i) {
         // A store of its own for each series: the host renders every series of a folder.
@@ -123,7 +52,7 @@ TEST(RecurrenceStore, GeneratedPatternsComeBackThroughEitherFormat) {
         const OleDate start = MakeOleDate(2003, 1, 1, 0, 15 * rnd.Between(0, 95)) + rnd.Between(0, 4 * 365);
         const int minutes = rnd.Pick({15, 30, 60, 1440});
         auto source = AddAppointment(app, subject, start, minutes);
-        PutRandomPattern(rnd, *source->GetRecurrencePattern());
+        testing::PutRandomPattern(rnd, *source->GetRecurrencePattern());
         source->Save();
         const RecurrencePattern pattern = LoadRecurrencePattern(*source->GetRecurrencePattern());
         const std::vector<OleDate> want = Occurrences(app, subject);
