@@ -681,6 +681,8 @@ std::optional<RecurrencePattern> ToRecurrencePattern(
     } else {
         std::optional<LocalTime> until;
         if (rule.until) until = untilToLocal ? untilToLocal(*rule.until) : ToLocal(rule.until->civil);
+        // The host holds dates of the years 100..9999 only.
+        if (until && (Split(*until).year < 100 || Split(*until).year > 9999)) until.reset();
         if (until) {
             p.patternEndDate = StartOfDay(*until);
         } else if (format == kCalFormatICal) {

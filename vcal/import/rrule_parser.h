@@ -55,8 +55,8 @@ ParsedRecurrence ParseRecurrenceRule(std::string_view value, int format);
 // from the start date); an unset interval is the host's 1. The end: 0 occurrences is no
 // end, N is N occurrences; with neither, an UNTIL date is the end date (converted by
 // `untilToLocal`, the reader's date conversion into the event's zone; taken as it stands
-// when unset), and without that the pattern has no end (iCalendar) or 2 occurrences
-// (vCalendar).
+// when unset; a date outside the host's years 100..9999 counts as none), and without
+// that the pattern has no end (iCalendar) or 2 occurrences (vCalendar).
 std::optional<RecurrencePattern> ToRecurrencePattern(
     const ParsedRecurrence& rule, int format,
     const std::function<std::optional<LocalTime>(const CalDateTime&)>& untilToLocal = {});

@@ -303,6 +303,8 @@ TEST(RecurrenceRule, ThePatternTheAppointmentGets) {
          pattern(D, 1, 0, 0, 0, 0, true, 0)},
         {"an end date the reader cannot convert (vCalendar)", "D1 20071231T000000", V, {}, true,
          pattern(D, 1, 0, 0, 0, 0, false, 2)},
+        {"an UNTIL outside the host's years", "FREQ=DAILY;UNTIL=00990101", I, {}, false,
+         pattern(D, 1, 0, 0, 0, 0, true, 0)},
         {"COUNT wins over UNTIL", "FREQ=DAILY;UNTIL=20071231;COUNT=3", I, {}, false, pattern(D, 1, 0, 0, 0, 0, false, 3)},
         {"interval 0 is the host's 1", "FREQ=DAILY;INTERVAL=0", I, {}, false, pattern(D, 1, 0, 0, 0, 0, true, 0)},
         {"daily with days is every week", "FREQ=DAILY;BYDAY=MO,TU;INTERVAL=2", I, {}, false,
