@@ -102,7 +102,9 @@ TEST_F(HiddenWindowTest, OtherPayloadsAreLoggedAndIgnored) {
         const std::vector<LogLine> lines = m_log.Lines();
         ASSERT_EQ(lines.size() - before, c.logged ? 2u : 1u);
         EXPECT_EQ(lines[before].message, "->");
-        if (c.logged) EXPECT_EQ(lines[before + 1].message, c.logged);
+        if (c.logged) {
+            EXPECT_EQ(lines[before + 1].message, c.logged);
+        }
     }
     // A block far longer than any command is read up to its bound.
     EXPECT_EQ(Send(std::string(100000, 'A')), TRUE);

@@ -16,10 +16,9 @@
 namespace mireo::testhost {
 namespace {
 
-using DllFunction = HRESULT(STDAPICALLTYPE*)();
 using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
-HRESULT Call(const char* name) { return reinterpret_cast<DllFunction>(::GetProcAddress(AddinModule(), name))(); }
+HRESULT Call(const char* name) { return AddinExport<DllFunction>(name)(); }
 
 const wchar_t* const kClsid = L"{101A5F8A-62D4-468A-A3A9-3477D7DCEFE8}";
 const wchar_t* const kLibid = L"{02E07A95-713D-48C6-A260-C11F5DCC93D0}";
@@ -149,7 +148,7 @@ TEST(ComServer, TypeLibraryDescribesTheConnectClass) {
 
 // The factory and every object keep the module loaded; only the one class is made.
 TEST(ComServer, ClassFactoryAndLockCount) {
-    auto get = reinterpret_cast<GetClassObject>(::GetProcAddress(AddinModule(), "DllGetClassObject"));
+    auto get = AddinExport<GetClassObject>("DllGetClassObject");
     ComPtr<IClassFactory> factory;
     EXPECT_EQ(get(IID_IDispatch, IID_IClassFactory, factory.PutVoid()), CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_FALSE(factory);

@@ -18,8 +18,6 @@ namespace {
 
 HMODULE g_addin = nullptr;
 
-using DllFunction = HRESULT(STDAPICALLTYPE*)();
-
 // The program's one apartment, the add-in registered as an installer would, and the
 // list of host calls the add-in made, printed at the end.
 class CHostEnvironment : public ::testing::Environment {
@@ -28,13 +26,13 @@ public:
         ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         g_addin = ::LoadLibraryW((BinFolder() + L"\\Mireo.dll").c_str());
         ASSERT_NE(g_addin, nullptr) << "Mireo.dll beside the test program";
-        auto reg = reinterpret_cast<DllFunction>(::GetProcAddress(g_addin, "DllRegisterServer"));
+        auto reg = AddinExport<DllFunction>("DllRegisterServer");
         ASSERT_NE(reg, nullptr);
         ASSERT_EQ(reg(), S_OK);
     }
     void TearDown() override {
         if (g_addin != nullptr) {
-            auto unreg = reinterpret_cast<DllFunction>(::GetProcAddress(g_addin, "DllUnregisterServer"));
+            auto unreg = AddinExport<DllFunction>("DllUnregisterServer");
             if (unreg != nullptr) unreg();
             ::FreeLibrary(g_addin);
             g_addin = nullptr;

@@ -15,6 +15,12 @@ namespace mireo::testhost {
 
 // Mireo.dll beside the test program, as COM loads it for the host.
 HMODULE AddinModule();
+// An export of Mireo.dll, called as an installer or COM calls it.
+template <typename Fn>
+Fn AddinExport(const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(AddinModule(), name)));
+}
+using DllFunction = HRESULT(STDAPICALLTYPE*)();
 std::wstring BinFolder();
 std::string TestdataDir();
 

@@ -10,11 +10,7 @@
 namespace mireo::testhost {
 namespace {
 
-using DllFunction = HRESULT(STDAPICALLTYPE*)();
-
-HRESULT CanUnloadNow() {
-    return reinterpret_cast<DllFunction>(::GetProcAddress(AddinModule(), "DllCanUnloadNow"))();
-}
+HRESULT CanUnloadNow() { return AddinExport<DllFunction>("DllCanUnloadNow")(); }
 
 class TeardownTest : public ::testing::Test {
 protected:

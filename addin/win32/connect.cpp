@@ -153,14 +153,16 @@ HRESULT CConnect::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params
 
 // ---- _IDTExtensibility2 ----
 
+auto CConnect::Reporter(const char* source) {
+    return [this, source](const CaughtFailure& f) { Log(f.text.c_str(), f.hr, source, kError); };
+}
+
 HRESULT CConnect::OnConnection(IDispatch* application, ext_ConnectMode, IDispatch*, SAFEARRAY**) {
-    return GuardHostMethod([&] { Connect(application); },
-                           [this](const CaughtFailure& f) { Log(f.text.c_str(), f.hr, "CConnect::OnConnection", kError); });
+    return GuardHostMethod([&] { Connect(application); }, Reporter("CConnect::OnConnection"));
 }
 
 HRESULT CConnect::OnDisconnection(ext_DisconnectMode, SAFEARRAY**) {
-    Disconnect();
-    return S_OK;
+    return GuardHostMethod([&] { Disconnect(); }, Reporter("CConnect::OnDisconnection"));
 }
 
 HRESULT CConnect::OnAddInsUpdate(SAFEARRAY**) { return S_OK; }
@@ -168,8 +170,7 @@ HRESULT CConnect::OnAddInsUpdate(SAFEARRAY**) { return S_OK; }
 HRESULT CConnect::OnStartupComplete(SAFEARRAY**) { return S_OK; }
 
 HRESULT CConnect::OnBeginShutdown(SAFEARRAY**) {
-    BeginShutdown();
-    return S_OK;
+    return GuardHostMethod([&] { BeginShutdown(); }, Reporter("CConnect::OnBeginShutdown"));
 }
 
 void CConnect::Connect(IDispatch* application) {
@@ -190,14 +191,12 @@ void CConnect::Connect(IDispatch* application) {
     m_explorers = m_hostApp->Object().GetObject(L"Explorers", "_Explorers").Ptr();
     m_explorersSink = CEventSink::Create(DIID_ExplorersEvents, [this](DISPID id, const DISPPARAMS& p) {
         if (id != kEventNewExplorer) return;
-        GuardCall([&] { OnNewExplorer(p); }, [this](const CaughtFailure& f) {
-            Log(f.text.c_str(), f.hr, "CConnect::OnNewExplorer", kError);
-        });
+        GuardCall([&] { OnNewExplorer(p); }, Reporter("CConnect::OnNewExplorer"));
     });
     HRESULT hr = m_explorersSink->Connect(m_explorers.Get());
     if (FAILED(hr)) Log("cannot listen to the explorers", hr, kSource, kError);
     m_applicationSink = CEventSink::Create(DIID_ApplicationEvents, [this](DISPID id, const DISPPARAMS&) {
-        if (id == kEventQuit) Quit();
+        if (id == kEventQuit) GuardCall([&] { Quit(); }, Reporter("CConnect::OnQuit"));
     });
     hr = m_applicationSink->Connect(m_app.Get());
     if (FAILED(hr)) Log("cannot listen to the application", hr, kSource, kError);
@@ -312,7 +311,8 @@ void CConnect::RunCommand(Command command) {
         return;
     }
     CBusy busy(*this);
-    m_engine->Engine().RunAction(static_cast<int>(command));
+    // The engine lets nothing through but what it does not know; that stops here.
+    GuardCall([&] { m_engine->Engine().RunAction(static_cast<int>(command)); }, Reporter(kSource));
 }
 
 void CConnect::ShowSelectAction() {
@@ -342,7 +342,7 @@ void CConnect::ShowSelectAction() {
         Log("invalid action", action, kSource, kError);
         return;
     }
-    m_engine->Engine().RunAction(action);
+    GuardCall([&] { m_engine->Engine().RunAction(action); }, Reporter(kSource));
 }
 
 void CConnect::RunDebugTool() {

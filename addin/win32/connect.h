@@ -76,6 +76,8 @@ private:
     void RunPendingTeardown();
     void DeleteClosedExplorers(const CExplorer* keep);
     void Log(const char* text, long code, const char* source, int level);
+    // What a guard caught, to the log.
+    auto Reporter(const char* source);
 
     ULONG m_refs = 1;
     ComPtr<IDispatch> m_app;

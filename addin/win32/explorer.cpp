@@ -6,6 +6,7 @@
 
 #include "addin/lib_kelvo.h"
 #include "engine/item_store.h"
+#include "platform/call_guard.h"
 #include "platform/module.h"
 #include "platform/user_strings.h"
 #include "resources/mireo_resource.h"
@@ -67,19 +68,25 @@ CVariant PictureOf(HBITMAP bitmap) {
 
 CExplorer::CExplorer(ComPtr<IDispatch> explorer, bool deferred, IExplorerOwner& owner, CommandBarOptions options)
     : m_owner(owner), m_options(options), m_explorer(std::move(explorer), "_Explorer") {
-    // Close is heard from the start, so that a window closed before its first view
-    // switch lets go of it too.
-    m_closeSink = CEventSink::Create(DIID_ExplorerEvents, [this](DISPID id, const DISPPARAMS& p) {
-        if (id == kEventClose) OnExplorerEvent(id, p);
-    });
-    m_closeSink->Connect(m_explorer.Get());
-    if (deferred) {
-        m_viewSwitchSink = CEventSink::Create(DIID_ExplorerEvents, [this](DISPID id, const DISPPARAMS& p) {
-            if (id == kEventViewSwitch) OnExplorerEvent(id, p);
+    // A constructor that fails runs no destructor: what it connected goes here.
+    try {
+        // Close is heard from the start, so that a window closed before its first view
+        // switch lets go of it too.
+        m_closeSink = CEventSink::Create(DIID_ExplorerEvents, [this](DISPID id, const DISPPARAMS& p) {
+            if (id == kEventClose) OnExplorerEvent(id, p);
         });
-        if (FAILED(m_viewSwitchSink->Connect(m_explorer.Get()))) m_viewSwitchSink.Reset();
-    } else {
-        CreateCommandBars();
+        m_closeSink->Connect(m_explorer.Get());
+        if (deferred) {
+            m_viewSwitchSink = CEventSink::Create(DIID_ExplorerEvents, [this](DISPID id, const DISPPARAMS& p) {
+                if (id == kEventViewSwitch) OnExplorerEvent(id, p);
+            });
+            if (FAILED(m_viewSwitchSink->Connect(m_explorer.Get()))) m_viewSwitchSink.Reset();
+        } else {
+            CreateCommandBars();
+        }
+    } catch (...) {
+        Detach();
+        throw;
     }
 }
 
@@ -126,9 +133,10 @@ bool CExplorer::CreateCommandBars() {
         if (!bars) throw HostError(kEPointer, "_Explorer", "CommandBars");
         AddToolbarButtons(bars);
         AddMenu(bars);
-    } catch (const HostError& e) {
+    } catch (...) {
         // Both bars or neither: what was made so far goes again.
-        m_owner.Kelvo().LogMsg(e.what(), e.Hr(), kSource, kError, kLogFlags);
+        const CaughtFailure failure = DescribeCurrentException();
+        m_owner.Kelvo().LogMsg(failure.text, failure.hr, kSource, kError, kLogFlags);
         DeleteCreatedControls();
         return false;
     }
