@@ -1,0 +1,81 @@
+#include "addin/win32/dialog_ui.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "addin/win32/contact_views.h"
+#include "addin/win32/pickers.h"
+#include "addin/win32/progress_dialog.h"
+#include "encoding/mireo_char_converter.h"
+#include "resources/mireo_resource.h"
+
+namespace mireo {
+
+namespace {
+
+std::vector<std::string> EncodingNames(const MireoCharConverter& converter) {
+    std::vector<std::string> names;
+    for (const EncodingRecord& r : converter.Encodings()) names.push_back(r.displayName);
+    return names;
+}
+
+HWND Owner() { return ::GetActiveWindow(); }
+
+class CExportWizard final : public IContactExportWizard {
+public:
+    explicit CExportWizard(const ActionContext& context) : m_context(context) {}
+
+    bool Run(ContactExportChoices& choices) override {
+        CDlgVCardExport page(m_context.app, m_context.settings, EncodingNames(m_context.converter));
+        CContactExportView view(page, m_context.app, m_context.help, choices);
+        return view.DoModal(Owner(), IDD_CONTACT_EXPORT) == IDOK;
+    }
+
+    void Finish(const ContactExportOutcome& outcome) override {
+        CDlgVCardExportFinish page(m_context.settings, outcome);
+        CShellFolderOpener opener;
+        CContactExportFinishView view(page, opener, m_context.app, m_context.help);
+        view.DoModal(Owner(), IDD_CONTACT_EXPORT_FINISH);
+    }
+
+private:
+    ActionContext m_context;
+};
+
+class CImportWizard final : public IContactImportWizard {
+public:
+    explicit CImportWizard(const ActionContext& context) : m_context(context) {}
+
+    bool Run(ContactImportChoices& choices) override {
+        CDlgVCardImport page(m_context.app, m_context.settings);
+        CContactImportView view(page, m_context.app, m_context.help, choices);
+        return view.DoModal(Owner(), IDD_CONTACT_IMPORT) == IDOK;
+    }
+
+    void Finish(const ContactImportOutcome& outcome) override {
+        CDlgVCardImportFinish page(m_context.settings, outcome, outcome.folder);
+        CContactImportFinishView view(page, m_context.app, m_context.help);
+        view.DoModal(Owner(), IDD_CONTACT_IMPORT_FINISH);
+    }
+
+private:
+    ActionContext m_context;
+};
+
+}  // namespace
+
+std::unique_ptr<IContactExportWizard> CDialogUi::CreateContactExportWizard(const ActionContext& context) {
+    return std::make_unique<CExportWizard>(context);
+}
+
+std::unique_ptr<IContactImportWizard> CDialogUi::CreateContactImportWizard(const ActionContext& context) {
+    return std::make_unique<CImportWizard>(context);
+}
+
+std::unique_ptr<IProgressView> CDialogUi::CreateProgressView(EngineAction) {
+    return std::make_unique<CWin32ProgressView>();
+}
+
+}  // namespace mireo
