@@ -184,6 +184,7 @@ void CContactExportFinishView::OnCommand(int id, int code) {
 void CContactImportView::OnInit() {
     SetBrowseImage(IDC_BROWSE_OUTLOOK);
     SetBrowseImage(IDC_BROWSE_PATH);
+    UnlimitText(IDC_PATH);
     SetText(IDC_PATH, m_model.PathsText());
     SetText(IDC_OUTLOOK_FOLDER, m_model.FolderText());
     ShowSummary();

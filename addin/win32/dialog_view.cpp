@@ -96,6 +96,8 @@ void CDialogView::End(INT_PTR code) { ::EndDialog(m_hwnd, code); }
 
 void CDialogView::SetText(int id, const std::string& utf8) { ::SetDlgItemTextW(m_hwnd, id, FromUtf8(utf8).c_str()); }
 
+void CDialogView::UnlimitText(int id) { ::SendMessageW(Item(id), EM_SETLIMITTEXT, 0x7FFFFFFE, 0); }
+
 std::string CDialogView::Text(int id) const {
     // No fixed buffer: a list of thousands of files is as long as it is.
     HWND item = Item(id);

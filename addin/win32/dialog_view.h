@@ -38,6 +38,9 @@ protected:
     void End(INT_PTR code);
     HWND Item(int id) const { return ::GetDlgItem(m_hwnd, id); }
     void SetText(int id, const std::string& utf8);
+    // Lifts an edit box's limit of about 32,000 characters (a list of thousands of
+    // files is longer).
+    void UnlimitText(int id);
     std::string Text(int id) const;
     void SetCheck(int id, bool on);
     bool Checked(int id) const;

@@ -86,7 +86,9 @@ std::optional<std::string> OutsideChooser(const std::string& filter, const std::
 // selection changes and before the dialog takes it), and remembers the folder and the
 // names so that a selection that still did not fit is not lost.
 struct ChooserState {
-    std::vector<wchar_t> buffer;
+    // Every buffer handed to the dialog stays alive until it returns: it may hold on
+    // to an earlier one.
+    std::vector<std::vector<wchar_t>> buffers;
     std::wstring folder;
     std::wstring spec;
 };
@@ -110,10 +112,10 @@ UINT_PTR CALLBACK ChooserHook(HWND hook, UINT msg, WPARAM, LPARAM lp) {
     state->folder = DialogText(dialog, CDM_GETFOLDERPATH);
     state->spec = DialogText(dialog, CDM_GETSPEC);
     const std::size_t needed = state->folder.size() + state->spec.size() + MAX_PATH;
-    if (needed > state->buffer.size()) {
-        state->buffer.resize(needed * 2);
-        ofn->lpstrFile = state->buffer.data();
-        ofn->nMaxFile = static_cast<DWORD>(state->buffer.size());
+    if (needed > ofn->nMaxFile) {
+        state->buffers.emplace_back(needed * 2, L'\0');
+        ofn->lpstrFile = state->buffers.back().data();
+        ofn->nMaxFile = static_cast<DWORD>(state->buffers.back().size());
     }
     return 0;
 }
@@ -121,7 +123,7 @@ UINT_PTR CALLBACK ChooserHook(HWND hook, UINT msg, WPARAM, LPARAM lp) {
 std::optional<std::string> OwnChooser(HWND owner, const std::string& title, const std::string& filter,
                                       const std::string& current) {
     ChooserState state;
-    state.buffer.assign(32768, L'\0');
+    state.buffers.emplace_back(32768, L'\0');
     const std::wstring wideFilter = DialogFilter(filter);
     const std::wstring wideTitle = FromUtf8(title);
     // Start in the folder of the box's first path (a folder itself, or a file's).
@@ -139,8 +141,8 @@ std::optional<std::string> OwnChooser(HWND owner, const std::string& title, cons
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = wideFilter.c_str();
     ofn.nFilterIndex = 1;
-    ofn.lpstrFile = state.buffer.data();
-    ofn.nMaxFile = static_cast<DWORD>(state.buffer.size());
+    ofn.lpstrFile = state.buffers.back().data();
+    ofn.nMaxFile = static_cast<DWORD>(state.buffers.back().size());
     ofn.lpstrInitialDir = initial.empty() ? nullptr : initial.c_str();
     ofn.lpstrTitle = wideTitle.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
