@@ -140,6 +140,7 @@ void Snapshot(HWND window, const char* name) {
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof file + sizeof info.bmiHeader;
     file.bfSize = file.bfOffBits + size;
+    ::CreateDirectoryW(dir, nullptr);
     std::wstring path = std::wstring(dir) + L"\\" + std::wstring(name, name + strlen(name)) + L".bmp";
     if (FILE* f = _wfopen(path.c_str(), L"wb")) {
         std::fwrite(&file, sizeof file, 1, f);

@@ -4,6 +4,7 @@
 
 #include "engine/logger.h"
 #include "engine/settings_store.h"
+#include "mireo_strings.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/user_strings.h"
@@ -33,7 +34,7 @@ private:
     IFolder& m_folder;
 };
 
-const char* YesNo(bool yes) { return yes ? "yes" : "no"; }
+const char* YesNo(bool yes) { return LoadUserString(yes ? IDS_YES : IDS_NO); }
 
 }  // namespace
 
@@ -100,17 +101,17 @@ CDlgVCardExportOptions CDlgVCardExport::MakeOptionsPage() const {
 }
 
 std::vector<SummaryLine> CDlgVCardExport::SummaryOf(const ContactExportOptionValues& v) {
-    std::string categories = "any";
+    std::string categories = LoadUserString(IDS_ANY);
     if (v.categoryFilter) {
         categories = LoadUserString(v.includeCategories ? kStrInclude : kStrExclude);
         categories += " \"" + v.categories + "\"";
     }
     return {
-        {"Export private contacts:", YesNo(!v.skipPrivate)},
-        {"Export contacts with categories:", categories},
-        {"Overwrites identical files:", YesNo(v.overwrite)},
-        {"Format of vCard files:", v.format == kVCardFormat30 ? "vCard 3.0" : "vCard 2.1"},
-        {"Encoding:", v.encoding},
+        {LoadUserString(IDS_SUM_EXPORT_PRIVATE), YesNo(!v.skipPrivate)},
+        {LoadUserString(IDS_SUM_EXPORT_CATEGORIES), categories},
+        {LoadUserString(IDS_SUM_OVERWRITES), YesNo(v.overwrite)},
+        {LoadUserString(IDS_SUM_VCARD_FORMAT), LoadUserString(v.format == kVCardFormat30 ? IDS_VCARD_30 : IDS_VCARD_21)},
+        {LoadUserString(IDS_LBL_ENCODING), v.encoding},
     };
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/logger.h"
 #include "engine/settings_store.h"
+#include "mireo_strings.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/user_strings.h"
@@ -56,7 +57,7 @@ CDlgVCardImportOptions CDlgVCardImport::MakeOptionsPage() const {
 }
 
 std::vector<SummaryLine> CDlgVCardImport::SummaryOf(const ContactImportOptionValues& v) {
-    std::string categories = "any";
+    std::string categories = LoadUserString(IDS_ANY);
     if (v.categoryFilter) {
         categories = LoadUserString(v.includeCategories ? kStrInclude : kStrExclude);
         categories += " \"" + v.categories + "\"";
@@ -65,9 +66,9 @@ std::vector<SummaryLine> CDlgVCardImport::SummaryOf(const ContactImportOptionVal
                          : v.conflict == kConflictKeepExisting ? kStrKeepExisting
                                                                : kStrKeepBoth;
     return {
-        {"Import private contacts:", v.skipPrivate ? "no" : "yes"},
-        {"Import contacts with categories:", categories},
-        {"Conflict resolution:", LoadUserString(conflict)},
+        {LoadUserString(IDS_SUM_IMPORT_PRIVATE), LoadUserString(v.skipPrivate ? IDS_NO : IDS_YES)},
+        {LoadUserString(IDS_SUM_IMPORT_CATEGORIES), categories},
+        {LoadUserString(IDS_SUM_CONFLICT), LoadUserString(conflict)},
     };
 }
 
