@@ -260,6 +260,37 @@ TEST_F(WizardsTest, ContactImportDrivenToTheEnd) {
     EXPECT_EQ(ReadNumberSetting(L"Contacts.Import.OpenFolder"), 0);
 }
 
+// With "GetOpenName.dll" beside the add-in, the import page's browse button asks it:
+// the box's text, multiple selection (0x200) and the page's filter go in, its answer
+// replaces the box, and a cancelled chooser leaves the box alone.
+TEST_F(WizardsTest, OutsideFileChooserBesideTheAddin) {
+    const std::wstring chooser = BinFolder() + L"\\GetOpenName.dll";
+    ASSERT_TRUE(::CopyFileW((BinFolder() + L"\\fake_getopenname.dll").c_str(), chooser.c_str(), FALSE));
+    m_host.OpenExplorer(&m_host.Store().Contacts(), DefaultLayout(), false);
+    CAddinSession addin(m_host);
+    ASSERT_EQ(addin.Connect(), S_OK);
+    std::wstring answered, kept;
+    CDriver user([&] {
+        HWND page = WaitForDialog(kImportPage, IDC_PATH);
+        if (page == nullptr) return;
+        Type(page, IDC_PATH, L"C:\\cards\\a.vcf");
+        Click(page, IDC_BROWSE_PATH);
+        ::Sleep(300);
+        answered = ItemText(page, IDC_PATH);
+        Type(page, IDC_PATH, L"cancel");
+        Click(page, IDC_BROWSE_PATH);
+        ::Sleep(300);
+        kept = ItemText(page, IDC_PATH);
+        Click(page, IDCANCEL);
+        WaitGone(page);
+    });
+    m_host.Click(*m_host.Explorers().front()->AddedToolbar()[0]);
+    user.Join();
+    ::DeleteFileW(chooser.c_str());
+    EXPECT_EQ(answered, L"C:\\cards\\a.vcf|512|VCard (*.vcf)|*.vcf||");
+    EXPECT_EQ(kept, L"cancel");
+}
+
 // The select-action dialog and the debug dialog, opened the ways a user opens them.
 TEST_F(WizardsTest, SharedDialogsShowTheirPictures) {
     SetSetting(L"DebugButton", 1);

@@ -40,8 +40,8 @@ TEST(OpenFileResult, ThousandsOfNames) {
 }
 
 TEST(DialogFilter, BarsBecomeNulsAndTheListEndsTwice) {
-    EXPECT_EQ(DialogFilter("VCard (*.vcf)|*.vcf||"), std::wstring(L"VCard (*.vcf)\0*.vcf\0\0\0\0", 24));
-    EXPECT_EQ(DialogFilter("VCal (*.vcs;*.ics)|*.vcs;*.ics"), std::wstring(L"VCal (*.vcs;*.ics)\0*.vcs;*.ics\0\0", 33));
+    EXPECT_EQ(DialogFilter("VCard (*.vcf)|*.vcf||"), std::wstring(L"VCard (*.vcf)\0*.vcf\0\0\0\0", 23));
+    EXPECT_EQ(DialogFilter("VCal (*.vcs;*.ics)|*.vcs;*.ics"), std::wstring(L"VCal (*.vcs;*.ics)\0*.vcs;*.ics\0\0", 32));
 }
 
 }  // namespace
