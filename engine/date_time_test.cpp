@@ -44,6 +44,7 @@ TEST(OleDates, LocalTimesRoundTripAndRejectWhatTheHostNeverHolds) {
         EXPECT_FALSE(LocalFromOle(ole)) << ole;
     }
     EXPECT_EQ(OleFromLocal(std::optional<LocalTime>{}), kNoDate);
+    EXPECT_EQ(OleFromLocal(kNoDateLocal), kNoDate);
     EXPECT_EQ(MakeOleDate(1899, 12, 29, 6), -1.25);
 }
 

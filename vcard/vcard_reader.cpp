@@ -470,7 +470,7 @@ void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
         case Field::kDate:
             // The host's none date (4501-01-01) is no date.
             if (const std::optional<LocalTime> date = ParseDatePrefix(v.bytes)) {
-                c.*(rule->date) = OleFromLocal(*date) == kNoDate ? std::nullopt : date;
+                c.*(rule->date) = *date == kNoDateLocal ? std::nullopt : date;
             } else {
                 Problem(card, VCardProblemKind::kInvalidDate, line.lineNo, std::string(name));
             }

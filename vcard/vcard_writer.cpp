@@ -279,8 +279,7 @@ void CvCardWriter::BuildCard(const ContactRecord& c, std::string& out) {
     CategoriesLine(c.Categories);
     // REV is written for every contact: one without a modification time gets the
     // host's none date, 4501-01-01, as the host gives it.
-    static const LocalTime kNoneDate = MakeLocal(4501, 1, 1);
-    DateLine("REV", c.LastModificationTime.value_or(kNoneDate), true);
+    DateLine("REV", c.LastModificationTime.value_or(kNoDateLocal), true);
 
     if (c.Sensitivity == kSensitivityPrivate || c.Sensitivity == kSensitivityConfidential) {
         out += v30 ? "CLASS:" : "X-OUTL-CLASS:";

@@ -151,7 +151,7 @@ std::string Expected(const ContactRecord& c, int version, int major) {
         if (ch == u';') ch = u',';
     }
     field("categories", version == kVCard30 ? List({categories}) : "null");
-    field("rev", DateDigits(c.LastModificationTime.value_or(MakeLocal(4501, 1, 1)), true));
+    field("rev", DateDigits(c.LastModificationTime.value_or(kNoDateLocal), true));
     const char* cls = c.Sensitivity == kSensitivityPrivate        ? "\"PRIVATE\""
                       : c.Sensitivity == kSensitivityConfidential ? "\"CONFIDENTIAL\""
                                                                   : "null";
