@@ -19,10 +19,9 @@ std::size_t NameEnd(std::string_view text) {
     return std::string_view::npos;
 }
 
-}  // namespace
-
-// Eight bytes at a time while none of them is a CR or an LF: the scan runs over every
-// byte of a file twice (the count, then the import).
+// The length of p[0, n) before its first CR or LF; n when there is none. Eight bytes at
+// a time while none of them is a CR or an LF: the scan runs over every byte of a file
+// twice (the count, then the import).
 std::size_t LineLength(const char* p, std::size_t n) {
     constexpr std::uint64_t kOnes = 0x0101010101010101ull;
     constexpr std::uint64_t kHighs = 0x8080808080808080ull;
@@ -38,6 +37,8 @@ std::size_t LineLength(const char* p, std::size_t n) {
     while (i < n && p[i] != '\n' && p[i] != '\r') ++i;
     return i;
 }
+
+}  // namespace
 
 bool NextParam(std::string_view& rest, ContentParam& param, ParamQuotes quotes) {
     while (!rest.empty()) {

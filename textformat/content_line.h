@@ -98,7 +98,4 @@ private:
     std::string m_name;    // the upper-case name of the last line
 };
 
-// The length of p[0, n) before its first CR or LF; n when there is none.
-std::size_t LineLength(const char* p, std::size_t n);
-
 }  // namespace mireo

@@ -152,23 +152,6 @@ TEST(ContentLines, LongLinesAreCutAndMarked) {
     EXPECT_EQ(lines[1].lineNo, 3);
 }
 
-TEST(ContentLines, LineEndsFoundAtEveryOffsetOfABlock) {
-    // Eight bytes at a time: a line end at each place of a block, after bytes that differ
-    // from CR and LF only in the high bit.
-    for (const char* end : {"\r\n", "\n", "\r"}) {
-        for (std::size_t length = 0; length < 20; ++length) {
-            std::string body;
-            for (std::size_t i = 0; i < length; ++i) body += i % 2 == 0 ? '\x8A' : '\x8D';
-            const std::string input = "A:" + body + end + "B:1" + end;
-            SCOPED_TRACE(testing::Message() << "length " << length << ", end " << int(end[0]));
-            EXPECT_EQ(LineLength(input.data(), input.size()), 2 + length);
-            const auto lines = ReadLines(input);
-            ASSERT_EQ(lines.size(), 2u);
-            EXPECT_EQ(lines[0].value, body);
-        }
-    }
-}
-
 TEST(ContentParams, SplitQuoteAwareWhereAsked) {
     struct Case {
         const char* name;

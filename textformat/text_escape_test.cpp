@@ -118,11 +118,5 @@ TEST(Escaping, BytesOfValuesThatAreNotEscapedOtherwise) {
     }
 }
 
-TEST(Unescaping, TrimTextDropsAsciiWhiteSpaceOnly) {
-    EXPECT_EQ(TrimText(u" \t\r\na b\r\n"), u"a b");
-    EXPECT_EQ(TrimText(u"\u00A0x\u3000"), u"\u00A0x\u3000");
-    EXPECT_EQ(TrimText(u"   "), u"");
-}
-
 }  // namespace
 }  // namespace mireo
