@@ -65,10 +65,12 @@ public:
 // rule at the end of the tzdata file.
 ITimeZoneSource& SystemTimeZone();
 
-// Windows: nothing (the system keeps the list). Linux: when the registry has no zone
-// list key, fills it from the zone table shipped with Mireo, the rules read from
-// tzdata. The zone list of the registry substitute then reads like the one of Windows.
-// Returns a Win32 error code; 0 also when the key was there already.
+// Windows: nothing (the system keeps the list). Linux: when the registry file has no
+// zone list key, fills it from the zone table shipped with Mireo (ShippedWindowsZones),
+// the rules read from tzdata ($TZDIR or /usr/share/zoneinfo) at that moment; a zone
+// whose tzdata file is missing is left out. The zone list of the registry file then
+// reads like the one of Windows. Returns a Win32 error code; 0 also when the key was
+// there already.
 long PrepareTimeZoneList(IRegistry& reg);
 
 }  // namespace mireo

@@ -178,28 +178,12 @@ long PrepareTimeZoneList(IRegistry& reg) {
         reg.CloseKey(key);
         return kErrorSuccess;
     }
+    // Only the registry file holds a list of its own; the list is written in one save.
+    auto* file = dynamic_cast<CRegistryFile*>(&reg);
+    if (file == nullptr) return kErrorInvalidParameter;
     const RegFileData data = ZoneListKeys();
     if (data.keys.empty()) return kErrorFileNotFound;
-    if (auto* file = dynamic_cast<CRegistryFile*>(&reg)) {
-        return file->AddKeysIfMissing(std::string("HKEY_LOCAL_MACHINE\\") + kTimeZonesKeyPath, data);
-    }
-    // Another registry: value by value.
-    constexpr std::string_view kRoot = "HKEY_LOCAL_MACHINE\\";
-    for (const auto& [folded, k] : data.keys) {
-        IRegistry::Key sub = 0;
-        if (const long rc = reg.OpenKey(RegRoot::LocalMachine, std::string_view(k.path).substr(kRoot.size()), true,
-                                        true, sub);
-            rc != kErrorSuccess)
-            return rc;
-        UniqueRegKey owner(&reg, sub);
-        for (const auto& [name, v] : k.values) {
-            if (const long rc =
-                    reg.SetValue(sub, v.name, v.type, v.data.data(), static_cast<std::uint32_t>(v.data.size()));
-                rc != kErrorSuccess)
-                return rc;
-        }
-    }
-    return kErrorSuccess;
+    return file->AddKeysIfMissing(std::string("HKEY_LOCAL_MACHINE\\") + kTimeZonesKeyPath, data);
 }
 
 }  // namespace mireo
