@@ -22,6 +22,15 @@ bool IsValidTransition(const SystemTime& t) {
            t.second <= 59 && t.milliseconds <= 999;
 }
 
+// The moment a change takes effect, to the second: a change with milliseconds (Windows
+// writes midnight at the end of a day as 23:59:59.999) is in effect from the next
+// whole second, as it is on Windows. TransitionDate keeps the written second, which
+// the zone text shows.
+LocalTime ChangeAt(int year, const SystemTime& transition) {
+    const LocalTime t = TransitionDate(year, transition);
+    return transition.milliseconds != 0 ? t + std::chrono::seconds(1) : t;
+}
+
 bool IsDaylight(bool southern, auto t, auto standardStart, auto daylightStart) {
     // Southern hemisphere: daylight time runs over the new year.
     return southern ? (t < standardStart || t >= daylightStart) : (t >= daylightStart && t < standardStart);
@@ -99,8 +108,8 @@ UtcTime LocalToUtc(const ZoneRule& rule, LocalTime local) {
         offset = daylight;
     } else if (rule.HasDaylight()) {
         const int y = Split(local).year;
-        const LocalTime s = TransitionDate(y, rule.standardDate);
-        const LocalTime d = TransitionDate(y, rule.daylightDate);
+        const LocalTime s = ChangeAt(y, rule.standardDate);
+        const LocalTime d = ChangeAt(y, rule.daylightDate);
         offset = IsDaylight(s <= d, local, s, d) ? daylight : standard;
     }
     return AsUtc(local) + std::chrono::minutes(offset);
@@ -116,8 +125,8 @@ LocalTime UtcToLocal(const ZoneRule& rule, UtcTime utc) {
         // The changes as UTC times: to standard time from daylight local time, to
         // daylight time from standard local time.
         const int y = Split(utc).year;
-        const UtcTime s = AsUtc(TransitionDate(y, rule.standardDate)) + std::chrono::minutes(daylight);
-        const UtcTime d = AsUtc(TransitionDate(y, rule.daylightDate)) + std::chrono::minutes(standard);
+        const UtcTime s = AsUtc(ChangeAt(y, rule.standardDate)) + std::chrono::minutes(daylight);
+        const UtcTime d = AsUtc(ChangeAt(y, rule.daylightDate)) + std::chrono::minutes(standard);
         offset = IsDaylight(s <= d, utc, s, d) ? daylight : standard;
     }
     return AsLocal(utc) - std::chrono::minutes(offset);

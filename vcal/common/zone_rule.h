@@ -68,6 +68,8 @@ LocalTime TransitionDate(int year, const SystemTime& transition);
 // occurs twice (the hour before the change to standard time) is read as daylight time;
 // one that is skipped (the hour after the change to daylight time) is read as daylight
 // time too, so it maps to the UTC time that standard time would give one hour earlier.
+// A change with milliseconds (23:59:59.999, Windows' form of midnight at the end of a
+// day) takes effect at the next whole second, as on Windows.
 UtcTime LocalToUtc(const ZoneRule& rule, LocalTime local);
 LocalTime UtcToLocal(const ZoneRule& rule, UtcTime utc);
 

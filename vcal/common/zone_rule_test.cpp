@@ -170,6 +170,11 @@ TEST(ZoneArithmetic, LocalAndUtc) {
         {"Sydney standard", test::Sydney(), {2024, 4, 7, 3, 0, 0}, {2024, 4, 6, 17, 0, 0}},
         {"Sydney before daylight", test::Sydney(), {2024, 10, 6, 1, 59, 59}, {2024, 10, 5, 15, 59, 59}},
         {"Sydney daylight", test::Sydney(), {2024, 10, 6, 3, 0, 0}, {2024, 10, 5, 16, 0, 0}},
+        // A change at 23:59:59.999 is midnight: 23:59:59 is still before it (2024: September 7).
+        {"before midnight change", Rule(240, 0, -60, Change(4, 6, 1, 23, 59, 59, 999), Change(9, 6, 1, 23, 59, 59, 999)),
+         {2024, 9, 7, 23, 59, 59}, {2024, 9, 8, 3, 59, 59}},
+        {"after midnight change", Rule(240, 0, -60, Change(4, 6, 1, 23, 59, 59, 999), Change(9, 6, 1, 23, 59, 59, 999)),
+         {2024, 9, 8, 1, 0, 0}, {2024, 9, 8, 4, 0, 0}},
         // Biases that both count.
         {"standard bias", Rule(240, 60, -60, Change(10, 0, 5, 2), Change(4, 0, 1, 2)), {2006, 1, 15, 12, 0, 0},
          {2006, 1, 15, 17, 0, 0}},
