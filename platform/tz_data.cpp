@@ -270,8 +270,7 @@ std::int32_t UtcOffsetAt(const PosixRule& rule, std::int64_t unixTime) {
 
 std::optional<TimeZoneInfo> RuleToZone(const PosixRule& rule, RuleFit* fit) {
     RuleFit how = RuleFit::Exact;
-    TimeZoneInfo info;
-    info.bias = -Minutes(rule.standardOffset);
+    TimeZoneInfo info = FixedZone(rule.standardOffset);
     if (rule.hasDaylight) {
         if (rule.start.form != RuleDate::Form::MonthWeekDay || rule.end.form != RuleDate::Form::MonthWeekDay)
             return std::nullopt;
@@ -286,6 +285,8 @@ std::optional<TimeZoneInfo> RuleToZone(const PosixRule& rule, RuleFit* fit) {
 TimeZoneInfo FixedZone(std::int32_t utcOffset) {
     TimeZoneInfo info;
     info.bias = -Minutes(utcOffset);
+    // Windows gives zones without daylight time a daylight bias of an hour all the same.
+    info.daylightBias = -60;
     return info;
 }
 

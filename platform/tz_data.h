@@ -56,7 +56,8 @@ enum class RuleFit {
 // The one converter from a POSIX rule to a Windows rule. Null when the rule has no
 // day-in-month form; the zone then takes a fixed offset (FixedZone).
 std::optional<TimeZoneInfo> RuleToZone(const PosixRule& rule, RuleFit* fit = nullptr);
-// A zone without daylight time at an offset east of UTC in seconds.
+// A zone without daylight time at an offset east of UTC in seconds: no transitions and,
+// as Windows holds such zones, a DaylightBias of -60.
 TimeZoneInfo FixedZone(std::int32_t utcOffset);
 // RuleToZone, else the fixed offset the rule gives at `now`.
 TimeZoneInfo ToTimeZoneInfo(const PosixRule& rule, std::int64_t now, RuleFit* fit = nullptr);

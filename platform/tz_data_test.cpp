@@ -156,12 +156,12 @@ TEST(PosixRule, ToWindowsRule) {
         {"EST5EDT,M3.2.0,M11.1.0", {300, 0, -60, Change(11, 0, 1, 2), Change(3, 0, 2, 2)}, RuleFit::Exact},
         {"CET-1CEST,M3.5.0,M10.5.0/3", {-60, 0, -60, Change(10, 0, 5, 3), Change(3, 0, 5, 2)}, RuleFit::Exact},
         {"AEST-10AEDT,M10.1.0,M4.1.0/3", {-600, 0, -60, Change(4, 0, 1, 3), Change(10, 0, 1, 2)}, RuleFit::Exact},
-        {"<+0530>-5:30", {-330, 0, 0, {}, {}}, RuleFit::Exact},
-        {"IST-5:30", {-330, 0, 0, {}, {}}, RuleFit::Exact},
-        {"<-03>3", {180, 0, 0, {}, {}}, RuleFit::Exact},
+        {"<+0530>-5:30", {-330, 0, -60, {}, {}}, RuleFit::Exact},
+        {"IST-5:30", {-330, 0, -60, {}, {}}, RuleFit::Exact},
+        {"<-03>3", {180, 0, -60, {}, {}}, RuleFit::Exact},
         {"<+1030>-10:30<+11>-11,M10.1.0,M4.1.0", {-630, 0, -30, Change(4, 0, 1, 2), Change(10, 0, 1, 2)},
          RuleFit::Exact},
-        {"<+0545>-5:45:29", {-345, 0, 0, {}, {}}, RuleFit::Exact},
+        {"<+0545>-5:45:29", {-345, 0, -60, {}, {}}, RuleFit::Exact},
         // 24:00 is the last moment of the day before.
         {"<-04>4<-03>,M9.1.6/24,M4.1.6/24",
          {240, 0, -60, Change(4, 6, 1, 23, 59, 59, 999), Change(9, 6, 1, 23, 59, 59, 999)}, RuleFit::Exact},
@@ -192,12 +192,12 @@ TEST(PosixRule, JulianDaysTakeTheOffsetOfTheMoment) {
     ASSERT_TRUE(us.has_value());
     EXPECT_FALSE(RuleToZone(*us).has_value());
     RuleFit fit = RuleFit::Exact;
-    EXPECT_EQ(ToTimeZoneInfo(*us, At(2024, 1, 15), &fit), (TimeZoneInfo{300, 0, 0, {}, {}}));
+    EXPECT_EQ(ToTimeZoneInfo(*us, At(2024, 1, 15), &fit), (TimeZoneInfo{300, 0, -60, {}, {}}));
     EXPECT_EQ(fit, RuleFit::FixedOffset);
-    EXPECT_EQ(ToTimeZoneInfo(*us, At(2024, 7, 15)), (TimeZoneInfo{240, 0, 0, {}, {}}));
+    EXPECT_EQ(ToTimeZoneInfo(*us, At(2024, 7, 15)), (TimeZoneInfo{240, 0, -60, {}, {}}));
     const std::optional<PosixRule> always = ParsePosixRule("<+03>-3<+04>,0/0,J365/25");
     ASSERT_TRUE(always.has_value());
-    EXPECT_EQ(ToTimeZoneInfo(*always, At(2024, 1, 15)), (TimeZoneInfo{-240, 0, 0, {}, {}}));
+    EXPECT_EQ(ToTimeZoneInfo(*always, At(2024, 1, 15)), (TimeZoneInfo{-240, 0, -60, {}, {}}));
 }
 
 // A TZif file: a version 1 block with one type, then the 64-bit block and the footer.
@@ -260,12 +260,12 @@ TEST(Tzif, OffsetsFromTransitionsThenFromTheFooter) {
 
     // No footer rule: the offset of the moment.
     const std::string bare = Tzif('3', {t1, t2}, {1, 0}, {-5 * kH, -4 * kH}, "");
-    EXPECT_EQ(ZoneOfTzif(bare, At(2000, 6, 1), &fit), (TimeZoneInfo{240, 0, 0, {}, {}}));
+    EXPECT_EQ(ZoneOfTzif(bare, At(2000, 6, 1), &fit), (TimeZoneInfo{240, 0, -60, {}, {}}));
     EXPECT_EQ(fit, RuleFit::FixedOffset);
-    EXPECT_EQ(ZoneOfTzif(bare, At(2024, 6, 1)), (TimeZoneInfo{300, 0, 0, {}, {}}));
+    EXPECT_EQ(ZoneOfTzif(bare, At(2024, 6, 1)), (TimeZoneInfo{300, 0, -60, {}, {}}));
     // A footer that is not a rule counts as none.
     EXPECT_EQ(ZoneOfTzif(Tzif('2', {t1}, {1}, {0, 3600}, "nonsense"), At(2024, 6, 1)),
-              (TimeZoneInfo{-60, 0, 0, {}, {}}));
+              (TimeZoneInfo{-60, 0, -60, {}, {}}));
     // Version 1: no footer, 32-bit times.
     const std::string v1 = Tzif(0, {t1, t2}, {1, 0}, {-5 * kH, -4 * kH}, "");
     ASSERT_TRUE(ReadTzif(v1).has_value());

@@ -107,7 +107,7 @@ public:
         }
         if (m_data) out = tzdata::ZoneOf(*m_data, Now());
         else if (m_rule) out = tzdata::ToTimeZoneInfo(*m_rule, Now());
-        else out = TimeZoneInfo{};  // UTC, as the C library falls back to
+        else out = tzdata::FixedZone(0);  // UTC, as the C library falls back to
         return true;
     }
 

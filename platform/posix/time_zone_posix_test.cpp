@@ -52,8 +52,8 @@ SystemTime Change(int month, int weekday, int week, int hour) {
 const TimeZoneInfo kEastern{300, 0, -60, Change(11, 0, 1, 2), Change(3, 0, 2, 2)};
 const TimeZoneInfo kCentralEurope{-60, 0, -60, Change(10, 0, 5, 3), Change(3, 0, 5, 2)};
 const TimeZoneInfo kSydney{-600, 0, -60, Change(4, 0, 1, 3), Change(10, 0, 1, 2)};
-const TimeZoneInfo kIndia{-330, 0, 0, {}, {}};
-const TimeZoneInfo kUtc{};
+const TimeZoneInfo kIndia{-330, 0, -60, {}, {}};
+const TimeZoneInfo kUtc{0, 0, -60, {}, {}};
 
 TimeZoneInfo ComputerZone() {
     TimeZoneInfo info;

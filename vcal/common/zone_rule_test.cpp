@@ -27,9 +27,9 @@ const std::vector<std::uint8_t> kOldEasternBytes = {
 
 // The 44-byte "TZI" form of a 48-byte value: the same without the year words.
 std::vector<std::uint8_t> TziOf(const std::vector<std::uint8_t>& bytes) {
-    std::vector<std::uint8_t> tzi(bytes.begin(), bytes.begin() + 12);
-    tzi.insert(tzi.end(), bytes.begin() + 14, bytes.begin() + 30);
-    tzi.insert(tzi.end(), bytes.begin() + 32, bytes.end());
+    std::vector<std::uint8_t> tzi;
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        if (i != 12 && i != 13 && i != 30 && i != 31) tzi.push_back(bytes[i]);
     return tzi;
 }
 

@@ -21,6 +21,7 @@
 #include "platform/windows_zones.h"
 #include "vcal/common/system_zone.h"
 #include "vcal/common/zone_list.h"
+#include "vcal/common/testing/zone_rules.h"
 #include "vcal/common/zone_text.h"
 
 namespace mireo {
@@ -208,6 +209,16 @@ TEST_F(ZoneOracle, TheShippedListInIndexOrder) {
         EXPECT_EQ(m_list[i].key, shipped[i].key);
         EXPECT_EQ(m_list[i].display, shipped[i].display);
         EXPECT_EQ(m_list[i].index, shipped[i].index);
+    }
+}
+
+// The rules the Windows registry holds for these zones (checked under wine too).
+TEST_F(ZoneOracle, RulesAsWindowsHasThem) {
+    for (const test::KnownWindowsZone& known : test::KnownWindowsZones()) {
+        SCOPED_TRACE(known.key);
+        const ZoneListEntry* entry = FindZoneByKeyOrDisplay(m_list, known.key);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->rule, known.rule);
     }
 }
 

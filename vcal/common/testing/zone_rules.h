@@ -1,6 +1,7 @@
 #pragma once
 // Zone rules the calendar tests use, built field by field.
 #include <cstdint>
+#include <vector>
 
 #include "vcal/common/zone_rule.h"
 
@@ -39,5 +40,24 @@ inline ZoneRule India() { return Rule(-330, 0, 0); }
 inline ZoneRule CentralEurope() { return Rule(-60, 0, -60, Change(10, 0, 5, 3), Change(3, 0, 5, 2)); }
 // Daylight time over the new year.
 inline ZoneRule Sydney() { return Rule(-600, 0, -60, Change(4, 0, 1, 3), Change(10, 0, 1, 2)); }
+
+// Windows zones whose rules the Windows registry and the list Mireo ships for Linux
+// (from tzdata) must both hold.
+struct KnownWindowsZone {
+    const char* key;
+    ZoneRule rule;
+};
+inline std::vector<KnownWindowsZone> KnownWindowsZones() {
+    return {
+        {"Eastern Standard Time", Eastern()},
+        {"W. Europe Standard Time", CentralEurope()},
+        {"GMT Standard Time", Rule(0, 0, -60, Change(10, 0, 5, 2), Change(3, 0, 5, 1))},
+        {"AUS Eastern Standard Time", Sydney()},
+        // Without daylight time, Windows keeps a daylight bias of an hour all the same.
+        {"Tokyo Standard Time", Rule(-540, 0, -60)},
+        {"India Standard Time", Rule(-330, 0, -60)},
+        {"Hawaiian Standard Time", Rule(600, 0, -60)},
+    };
+}
 
 }  // namespace mireo::test
