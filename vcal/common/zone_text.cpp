@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "vcal/common/recurrence_date.h"
+
 namespace mireo {
 namespace {
 
@@ -39,13 +41,6 @@ std::string IcalOffsetText(std::int64_t minutes) { return OffsetText(minutes, "%
 
 std::string VcalOffsetText(std::int64_t minutes) { return OffsetText(minutes, "%c%02lld:%02lld"); }
 
-std::string FormatZoneLocalTime(LocalTime t) {
-    const CivilTime c = Split(t);
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02dT%02d%02d%02d", c.year, c.month, c.day, c.hour, c.minute, c.second);
-    return buf;
-}
-
 std::string CleanZoneName(std::string_view name) {
     std::string out(name);
     for (char& c : out) {
@@ -68,14 +63,14 @@ void WriteVTimezone(std::string& out, std::string_view name, const ZoneRule& rul
     Line(out, "TZID:", CleanZoneName(name));
     Line(out, "BEGIN:STANDARD", {});
     Line(out, "DTSTART:",
-         hasStandardDate ? FormatZoneLocalTime(TransitionDate(1980, rule.standardDate)) : "16010101T000000");
+         hasStandardDate ? FormatCalDateTime(TransitionDate(1980, rule.standardDate)) : "16010101T000000");
     if (hasStandardDate) Line(out, "RRULE:", YearlyRule(rule.standardDate));
     Line(out, "TZOFFSETFROM:", IcalOffsetText(hasStandardDate && rule.HasDaylight() ? daylight : standard));
     Line(out, "TZOFFSETTO:", IcalOffsetText(standard));
     Line(out, "END:STANDARD", {});
     if (rule.HasDaylight()) {
         Line(out, "BEGIN:DAYLIGHT", {});
-        Line(out, "DTSTART:", FormatZoneLocalTime(TransitionDate(1980, rule.daylightDate)));
+        Line(out, "DTSTART:", FormatCalDateTime(TransitionDate(1980, rule.daylightDate)));
         Line(out, "RRULE:", YearlyRule(rule.daylightDate));
         Line(out, "TZOFFSETFROM:", IcalOffsetText(standard));
         Line(out, "TZOFFSETTO:", IcalOffsetText(daylight));
@@ -93,9 +88,9 @@ void WriteVCalZoneLines(std::string& out, const ZoneRule& rule) {
         out += "TRUE;";
         out += VcalOffsetText(std::int64_t{rule.bias} + rule.daylightBias);
         out += ';';
-        out += FormatZoneLocalTime(TransitionDate(1980, rule.daylightDate));
+        out += FormatCalDateTime(TransitionDate(1980, rule.daylightDate));
         out += ';';
-        out += FormatZoneLocalTime(TransitionDate(1980, rule.standardDate));
+        out += FormatCalDateTime(TransitionDate(1980, rule.standardDate));
         out += ";;";
     }
     out += kEol;

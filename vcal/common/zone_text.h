@@ -15,9 +15,6 @@ namespace mireo {
 std::string IcalOffsetText(std::int64_t minutes);
 std::string VcalOffsetText(std::int64_t minutes);
 
-// YYYYMMDDTHHMMSS, no zone letter.
-std::string FormatZoneLocalTime(LocalTime t);
-
 // A zone name as it may be written: a double quote becomes an apostrophe and each
 // control character a space, so the name can neither end a quoted TZID parameter nor
 // break a line. Names from items and from the registry go through it before use.
@@ -29,7 +26,7 @@ std::string ZoneNameFromBias(const ZoneRule& rule);
 
 // The VTIMEZONE block of a zone, TZID `name` (cleaned as CleanZoneName does, no quotes):
 // one STANDARD component and, with daylight time, one DAYLIGHT component, each with
-// its 1980 start and its yearly rule.
+// its 1980 start (a local time without zone letter) and its yearly rule.
 void WriteVTimezone(std::string& out, std::string_view name, const ZoneRule& rule);
 
 // "TZ:" with the standard offset, and "DAYLIGHT:" with FALSE, or TRUE, the daylight

@@ -21,6 +21,7 @@
 #include "platform/windows_zones.h"
 #include "vcal/common/system_zone.h"
 #include "vcal/common/zone_list.h"
+#include "vcal/common/recurrence_date.h"
 #include "vcal/common/testing/zone_rules.h"
 #include "vcal/common/zone_text.h"
 
@@ -118,7 +119,7 @@ void CheckLocalToUtc(const ZoneRule& rule, const std::vector<Change>& changes) {
                 }
             const LocalTime wall{std::chrono::seconds(local)};
             ASSERT_EQ(LocalToUtc(rule, wall).time_since_epoch().count(), earliest)
-                << FormatZoneLocalTime(wall) << " around" << Describe({changes[i]});
+                << FormatCalDateTime(wall) << " around" << Describe({changes[i]});
         }
     }
 }

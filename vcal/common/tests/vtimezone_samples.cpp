@@ -12,6 +12,7 @@
 
 #include "engine/testing/recording_logger.h"
 #include "platform/posix/registry_file.h"
+#include "vcal/common/recurrence_date.h"
 #include "vcal/common/testing/zone_rules.h"
 #include "vcal/common/zone_list.h"
 #include "vcal/common/zone_text.h"
@@ -19,8 +20,6 @@
 namespace {
 
 using namespace mireo;
-
-std::string Utc(UtcTime t) { return FormatZoneLocalTime(AsLocal(t)) + "Z"; }
 
 void Samples(std::ostream& out, const std::string& name, const ZoneRule& rule) {
     std::vector<UtcTime> times;
@@ -42,8 +41,8 @@ void Samples(std::ostream& out, const std::string& name, const ZoneRule& rule) {
     }
     for (UtcTime t : times) {
         const LocalTime local = UtcToLocal(rule, t);
-        out << name << '\t' << Utc(t) << '\t' << FormatZoneLocalTime(local) << '\t' << Utc(LocalToUtc(rule, local))
-            << '\n';
+        out << name << '\t' << FormatCalDateTime(t) << '\t' << FormatCalDateTime(local) << '\t'
+            << FormatCalDateTime(LocalToUtc(rule, local)) << '\n';
     }
 }
 
