@@ -111,6 +111,8 @@ bool ListOrder(const ZoneListEntry& a, const ZoneListEntry& b) {
 
 long GetAllTimezones(std::vector<ZoneListEntry>& out, ILogger& log, IRegistry& reg) {
     out.clear();
+    // Linux: the registry file's list is filled at first use. A failure shows below, as
+    // a list key that cannot be opened.
     PrepareTimeZoneList(reg);
     IRegistry::Key list = 0;
     if (const long rc = reg.OpenKey(RegRoot::LocalMachine, kTimeZonesKeyPath, false, false, list);
