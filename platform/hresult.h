@@ -8,7 +8,13 @@
 
 namespace mireo {
 
+// The system's own type on Windows (a 32-bit long), so that COM code inside this
+// namespace declares the same methods the interfaces do; 32 bits elsewhere.
+#if defined(_WIN32)
+using HRESULT = long;
+#else
 using HRESULT = std::int32_t;
+#endif
 
 constexpr HRESULT kSOk = 0;
 constexpr HRESULT kSFalse = 1;

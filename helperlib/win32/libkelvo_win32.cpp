@@ -10,6 +10,7 @@
 #include "helperlib/libkelvo.h"
 #include "helperlib/libkelvo_common.h"
 #include "mireo_version.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 
 namespace kelvo {
@@ -52,13 +53,12 @@ void MakeParentFolders(const std::wstring& path) {
 
 bool AppendToFile(const std::wstring& path, const std::string& line) {
     MakeParentFolders(path);
-    HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    mireo::UniqueFile file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
     DWORD written = 0;
-    const BOOL ok = ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    ::CloseHandle(file);
-    return ok && written == line.size();
+    const BOOL ok = ::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    return file.Close() && ok && written == line.size();
 }
 
 }  // namespace

@@ -5,35 +5,18 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 
 namespace mireo {
-
-namespace {
-
-class CHandle {
-public:
-    explicit CHandle(HANDLE h) : m_h(h) {}
-    ~CHandle() {
-        if (m_h != INVALID_HANDLE_VALUE) ::CloseHandle(m_h);
-    }
-    CHandle(const CHandle&) = delete;
-    CHandle& operator=(const CHandle&) = delete;
-    HANDLE Get() const { return m_h; }
-
-private:
-    HANDLE m_h;
-};
-
-}  // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& out) {
     const std::wstring wide = widepath::FromUtf8(path);
     if (wide.empty()) return false;
     // A folder fails here: CreateFileW opens one only with FILE_FLAG_BACKUP_SEMANTICS.
-    CHandle file(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueFile file(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE) return false;
+    if (!file) return false;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0) return false;
     if (static_cast<unsigned long long>(size.QuadPart) > static_cast<unsigned long long>(PTRDIFF_MAX)) return false;
@@ -60,9 +43,9 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
 bool FileCanBeOpened(const std::string& path) {
     const std::wstring wide = widepath::FromUtf8(path);
     if (wide.empty()) return false;
-    CHandle file(::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    UniqueFile file(::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE) return false;
+    if (!file) return false;
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

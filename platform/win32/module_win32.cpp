@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "platform/module.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 
 namespace mireo {
@@ -14,18 +15,15 @@ HMODULE g_ownModule = nullptr;
 
 class CWin32Library final : public IDynamicLibrary {
 public:
-    explicit CWin32Library(HMODULE module) : m_module(module) {}
-    ~CWin32Library() override { ::FreeLibrary(m_module); }
-    CWin32Library(const CWin32Library&) = delete;
-    CWin32Library& operator=(const CWin32Library&) = delete;
+    explicit CWin32Library(UniqueModule module) : m_module(std::move(module)) {}
 
     void* Resolve(const char* name) const override {
         if (name == nullptr) return nullptr;
-        return reinterpret_cast<void*>(::GetProcAddress(m_module, name));
+        return reinterpret_cast<void*>(::GetProcAddress(m_module.Get(), name));
     }
 
 private:
-    HMODULE m_module;
+    UniqueModule m_module;
 };
 
 bool IsAbsolute(const std::string& path) {
@@ -69,9 +67,9 @@ std::unique_ptr<IDynamicLibrary> LoadLibraryFromPath(const std::string& path) {
     if (!IsAbsolute(path)) return nullptr;
     const std::wstring wide = widepath::FromUtf8(path);
     if (wide.empty()) return nullptr;
-    HMODULE module = ::LoadLibraryExW(wide.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (module == nullptr) return nullptr;
-    return std::make_unique<CWin32Library>(module);
+    UniqueModule module(::LoadLibraryExW(wide.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (!module) return nullptr;
+    return std::make_unique<CWin32Library>(std::move(module));
 }
 
 }  // namespace mireo

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/output_files.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 
 namespace mireo {
@@ -9,17 +10,14 @@ namespace {
 
 class CWin32OutputFile : public IOutputFile {
 public:
-    explicit CWin32OutputFile(HANDLE h) : m_h(h) {}
-    ~CWin32OutputFile() override { Close(); }
-    CWin32OutputFile(const CWin32OutputFile&) = delete;
-    CWin32OutputFile& operator=(const CWin32OutputFile&) = delete;
+    explicit CWin32OutputFile(UniqueFile file) : m_file(std::move(file)) {}
 
     bool Write(std::string_view bytes) override {
-        if (m_h == INVALID_HANDLE_VALUE) return false;
+        if (!m_file) return false;
         while (!bytes.empty()) {
             const DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
             DWORD written = 0;
-            if (!::WriteFile(m_h, bytes.data(), chunk, &written, nullptr)) return false;
+            if (!::WriteFile(m_file.Get(), bytes.data(), chunk, &written, nullptr)) return false;
             // A disk that is full may take part of the chunk and report no error.
             if (written == 0) return false;
             bytes.remove_prefix(written);
@@ -27,15 +25,11 @@ public:
         return true;
     }
 
-    bool Close() override {
-        if (m_h == INVALID_HANDLE_VALUE) return true;
-        const BOOL ok = ::CloseHandle(m_h);
-        m_h = INVALID_HANDLE_VALUE;
-        return ok != FALSE;
-    }
+    // The last data may be refused only when the handle closes (a full network disk).
+    bool Close() override { return m_file.Close(); }
 
 private:
-    HANDLE m_h;
+    UniqueFile m_file;
 };
 
 class CWin32OutputFiles : public IOutputFiles {
@@ -63,14 +57,14 @@ private:
         const std::wstring wide = widepath::FromUtf8(path);
         if (wide.empty()) return CreateResult::kFailed;
         // Share-write as the add-in always opened its output; a reader may look in.
-        const HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, disposition,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
+        UniqueFile h(::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, disposition,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h) {
             const DWORD error = ::GetLastError();
             return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? CreateResult::kExists
                                                                                  : CreateResult::kFailed;
         }
-        file = std::make_unique<CWin32OutputFile>(h);
+        file = std::make_unique<CWin32OutputFile>(std::move(h));
         return CreateResult::kCreated;
     }
 };

@@ -1,0 +1,32 @@
+#pragma once
+// The user interface of the runs until the wizard dialogs arrive: each wizard takes
+// the choices the user stored last (the settings under "Software\Kelvo\Mireo") through
+// the same page models the dialogs and the command line use, without showing
+// anything, and the finish page goes to the log. The progress display is not drawn;
+// it lets the thread's pending messages through at every step so the host's windows
+// keep painting, as the progress dialog does.
+#include <functional>
+#include <memory>
+
+#include "engine/mireo_engine.h"
+
+namespace mireo {
+
+class CStoredChoicesUi : public IActionUi {
+public:
+    // `pumpMessages` runs after every progress step; may be empty.
+    explicit CStoredChoicesUi(ILogger& log, std::function<void()> pumpMessages = {})
+        : m_log(log), m_pump(std::move(pumpMessages)) {}
+
+    // A run whose stored choices cannot start it (no export folder, no files to read,
+    // no contacts folder) ends as a wizard cancelled, with the reason in the log.
+    std::unique_ptr<IContactExportWizard> CreateContactExportWizard(const ActionContext& context) override;
+    std::unique_ptr<IContactImportWizard> CreateContactImportWizard(const ActionContext& context) override;
+    std::unique_ptr<IProgressView> CreateProgressView(EngineAction action) override;
+
+private:
+    ILogger& m_log;
+    std::function<void()> m_pump;
+};
+
+}  // namespace mireo
