@@ -90,7 +90,9 @@ int WeekdayOfDayNumber(std::int64_t n) {
 
 namespace {
 std::optional<LocalTime> AnyLocalFromOle(OleDate d) {
-    if (!std::isfinite(d) || d < kOleMin || d >= kOleMax) return std::nullopt;
+    // Before the epoch the time of day counts away from zero: the first day of year 100
+    // runs from -657434.0 to just above -657435.0.
+    if (!std::isfinite(d) || d <= kOleMin - 1.0 || d >= kOleMax) return std::nullopt;
     const double whole = std::trunc(d);
     const std::int64_t day = static_cast<std::int64_t>(whole);
     // The fraction is the time of day whatever the sign; rounding to the second may
@@ -102,7 +104,10 @@ std::optional<LocalTime> AnyLocalFromOle(OleDate d) {
 
 std::optional<LocalTime> LocalFromOle(OleDate d) {
     if (d == kNoDate) return std::nullopt;
-    return AnyLocalFromOle(d);
+    const std::optional<LocalTime> t = AnyLocalFromOle(d);
+    // The last half second of 9999 rounds into year 10000.
+    if (t && *t >= FromEpoch(static_cast<std::int64_t>(kOleMax) * kSecondsPerDay)) return std::nullopt;
+    return t;
 }
 
 OleDate OleFromLocal(LocalTime t) {

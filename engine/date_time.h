@@ -22,6 +22,10 @@ inline constexpr OleDate kNoDate = 949998.0;
 using LocalTime = std::chrono::local_seconds;
 using UtcTime = std::chrono::sys_seconds;
 
+// The none date as a local time, 4501-01-01 00:00 (LocalFromOle reads kNoDate as null):
+// for a text that writes the host's none date as the host gives it.
+inline constexpr LocalTime kNoDateLocal{std::chrono::local_days{std::chrono::year{4501} / std::chrono::January / 1}};
+
 // A date and time of day by its fields; no zone.
 struct CivilTime {
     int year = 1899, month = 12, day = 30;  // month 1..12, day 1..31

@@ -33,17 +33,18 @@ TEST(OleDates, SplitToTheNearestSecondOnBothSidesOfTheEpoch) {
 }
 
 TEST(OleDates, LocalTimesRoundTripAndRejectWhatTheHostNeverHolds) {
-    for (double ole : {0.0, 1.5, -1.25, -400.75, 39147.25, 2958465.5}) {
+    for (double ole : {0.0, 1.5, -1.25, -400.75, 39147.25, 2958465.5, -657434.75}) {
         SCOPED_TRACE(ole);
         const std::optional<LocalTime> t = LocalFromOle(ole);
         ASSERT_TRUE(t);
         EXPECT_DOUBLE_EQ(OleFromLocal(*t), ole);
     }
     for (double ole : {kNoDate, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                       3e6, -7e5}) {
+                       3e6, -7e5, -657435.0, 2958465.0 + 86399.6 / 86400}) {
         EXPECT_FALSE(LocalFromOle(ole)) << ole;
     }
     EXPECT_EQ(OleFromLocal(std::optional<LocalTime>{}), kNoDate);
+    EXPECT_EQ(OleFromLocal(kNoDateLocal), kNoDate);
     EXPECT_EQ(MakeOleDate(1899, 12, 29, 6), -1.25);
 }
 

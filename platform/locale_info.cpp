@@ -1,5 +1,6 @@
 #include "platform/locale_info.h"
 
+#include <chrono>
 #include <cstdio>
 #include <vector>
 
@@ -10,19 +11,17 @@ constexpr const char* kMonthNames[12] = {"January", "February", "March",     "Ap
                                          "July",    "August",   "September", "October", "November", "December"};
 constexpr const char* kDayNames[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
+// Calendar facts from <chrono> (proleptic Gregorian); m is 1..12.
 int DaysInMonth(int y, int m) {
-    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+    using namespace std::chrono;
+    return static_cast<int>(static_cast<unsigned>((year{y} / month{static_cast<unsigned>(m)} / last).day()));
 }
 
-// 0 = Sunday (Sakamoto's method, proleptic Gregorian calendar).
+// 0 = Sunday.
 int DayOfWeek(int y, int m, int d) {
-    static constexpr int kOffsets[12] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
-    if (m < 3) --y;
-    const int w = (y + y / 4 - y / 100 + y / 400 + kOffsets[m - 1] + d) % 7;
-    return w < 0 ? w + 7 : w;
+    using namespace std::chrono;
+    const sys_days day{year{y} / month{static_cast<unsigned>(m)} / static_cast<unsigned>(d)};
+    return static_cast<int>(weekday{day}.c_encoding());
 }
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }

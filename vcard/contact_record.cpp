@@ -15,7 +15,7 @@ constexpr ContactPropertyInfo Text(const char* name, std::u16string ContactRecor
     return {name, access, ContactValueKind::kText, usedBy, failsCard, major10, field, nullptr, nullptr};
 }
 
-constexpr ContactPropertyInfo Date(const char* name, double ContactRecord::*field, unsigned usedBy = kBoth) {
+constexpr ContactPropertyInfo Date(const char* name, std::optional<LocalTime> ContactRecord::*field, unsigned usedBy = kBoth) {
     return {name, kOm, ContactValueKind::kDate, usedBy, false, false, nullptr, field, nullptr};
 }
 

@@ -2,13 +2,12 @@
 // The host contact properties that vCard export writes and vCard import fills,
 // under the host's own property names. One record is one card.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
-// kNoDate: the OLE automation date (days since 1899-12-30, computer local time) that
-// means "none", 4501-01-01.
-#include "engine/host_value.h"
+#include "engine/date_time.h"
 
 namespace mireo {
 
@@ -93,9 +92,11 @@ struct ContactRecord {
     std::u16string InternetFreeBusyAddress;
     std::u16string Categories;       // joined by the user's list separator
 
-    double Birthday = kNoDate;
-    double Anniversary = kNoDate;
-    double LastModificationTime = kNoDate;
+    // Local dates and times; null for none. The host's OLE dates (4501-01-01 for none)
+    // are converted where a record is read from or put into an item.
+    std::optional<LocalTime> Birthday;
+    std::optional<LocalTime> Anniversary;
+    std::optional<LocalTime> LastModificationTime;
     int Sensitivity = kSensitivityNormal;  // 0..3
 };
 
@@ -120,7 +121,7 @@ struct ContactPropertyInfo {
     bool failReadFailsCard;  // export: a failed read fails the whole card
     bool needsMajor10;       // read and written only for host major version 10 and later
     std::u16string ContactRecord::*text;
-    double ContactRecord::*date;
+    std::optional<LocalTime> ContactRecord::*date;
     int ContactRecord::*integer;
 };
 

@@ -38,7 +38,7 @@ TEST(ContactPropertyTable, CoversEveryFieldOnce) {
     }
     // 61 text fields, 3 dates, the sensitivity.
     EXPECT_EQ(members.size(), 65u);
-    EXPECT_EQ(sizeof(ContactRecord), 61 * sizeof(std::u16string) + 3 * sizeof(double) + 8);
+    EXPECT_EQ(sizeof(ContactRecord), 61 * sizeof(std::u16string) + 3 * sizeof(std::optional<LocalTime>) + 8);
 }
 
 TEST(ContactPropertyTable, GuardedPropertiesGoThroughTheSafeItem) {
@@ -59,9 +59,9 @@ TEST(ContactPropertyTable, GuardedPropertiesGoThroughTheSafeItem) {
 
 TEST(ContactRecordDefaults, DatesAreNone) {
     ContactRecord r;
-    EXPECT_EQ(r.Birthday, kNoDate);
-    EXPECT_EQ(r.Anniversary, kNoDate);
-    EXPECT_EQ(r.LastModificationTime, kNoDate);
+    EXPECT_FALSE(r.Birthday);
+    EXPECT_FALSE(r.Anniversary);
+    EXPECT_FALSE(r.LastModificationTime);
     EXPECT_EQ(r.Sensitivity, kSensitivityNormal);
 }
 

@@ -26,7 +26,7 @@ void Store(const ContactPropertyInfo& p, const Value& v, ContactRecord& record) 
         record.*p.text = v.GetKind() == Value::Kind::Text ? v.AsText() : std::u16string();
         break;
     case ContactValueKind::kDate:
-        record.*p.date = v.IsEmpty() ? kNoDate : v.AsDate();
+        record.*p.date = v.IsEmpty() ? std::nullopt : LocalFromOle(v.AsDate());
         break;
     case ContactValueKind::kInteger:
         record.*p.integer = v.AsInt();

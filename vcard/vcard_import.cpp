@@ -51,7 +51,7 @@ std::filesystem::path FromUtf8(const std::string& s) { return std::filesystem::p
 Value RecordValue(const ContactPropertyInfo& p, const ContactRecord& record) {
     switch (p.kind) {
     case ContactValueKind::kText: return Value::Text(record.*p.text);
-    case ContactValueKind::kDate: return Value::Date(record.*p.date);
+    case ContactValueKind::kDate: return Value::Date(OleFromLocal(record.*p.date));
     case ContactValueKind::kInteger: return Value::Int(record.*p.integer);
     }
     return Value();
@@ -61,7 +61,7 @@ bool SameValue(const ContactPropertyInfo& p, const ContactRecord& record, const 
     switch (p.kind) {
     case ContactValueKind::kText:
         return (found.GetKind() == Value::Kind::Text ? found.AsText() : std::u16string()) == record.*p.text;
-    case ContactValueKind::kDate: return found.AsDate() == record.*p.date;
+    case ContactValueKind::kDate: return found.AsDate() == OleFromLocal(record.*p.date);
     case ContactValueKind::kInteger: return found.AsInt() == record.*p.integer;
     }
     return false;

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "textformat/content_line.h"
 #include "vcard/contact_record.h"
 
 namespace mireo {
@@ -37,7 +38,7 @@ struct VCardProblem {
 
 // One card as the import needs it.
 struct VCardCard {
-    ContactRecord contact;  // dates kNoDate when absent, sensitivity normal when absent
+    ContactRecord contact;  // dates null when absent, sensitivity normal when absent
     int line = 0;           // 1-based line of the BEGIN:VCARD line
     int version = 21;       // 21 or 30
     bool hadSkypeLines = false;
@@ -95,23 +96,23 @@ public:
 
     const VCardReaderStats& Stats() const { return m_stats; }
 
+    // One property line's value, decoded (defined in the source file).
+    struct Property;
+
 private:
-    struct Line;
-    bool NextPhysical(std::string_view& line);
-    bool NextLogical(Line& line);
-    void Dispatch(Line& line, VCardCard& card);
-    int ResolveCharset(std::string_view name, const std::string& property, VCardCard& card);
-    std::u16string DecodeBytes(std::string_view bytes, int codePage);
+    void SetVersion(int version);
+    void Dispatch(const ContentLine& line, VCardCard& card);
+    void ReadProperty(const ContentLine& line, bool adr, Property& v, VCardCard& card);
+    int CodePageOf(const Property& v, const std::string& property, VCardCard& card);
+    std::u16string DecodeBytes(std::string_view bytes, int codePage) const;
     void Problem(VCardCard& card, VCardProblemKind kind, int line, const std::string& property);
     void Finish(VCardCard& card);
 
     MireoCharConverter* m_converter;
     VCardReaderOptions m_options;
+    CContentLineReader m_lines;
     std::string m_fileName;
     std::string m_converted;  // a UTF-16 file as UTF-8
-    std::string_view m_text;
-    std::size_t m_pos = 0;
-    int m_lineNo = 0;
     bool m_utf8File = false;
     bool m_warnedCharset = false;
     bool m_warnedNul = false;

@@ -108,9 +108,9 @@ ContactRecord FullRecord(const Script& s) {
     c.NetMeetingAlias = u"alias, with comma";
     c.InternetFreeBusyAddress = u"http://example.com/fb";
     c.Categories = u"Business;Personal";
-    c.Birthday = 27507.0;     // 1975-04-23
-    c.Anniversary = 36000.0;  // 1998-07-24
-    c.LastModificationTime = 39155.5;
+    c.Birthday = LocalFromOle(27507.0);     // 1975-04-23
+    c.Anniversary = LocalFromOle(36000.0);  // 1998-07-24
+    c.LastModificationTime = LocalFromOle(39155.5);
     c.Sensitivity = kSensitivityConfidential;
     return c;
 }
@@ -213,7 +213,7 @@ TEST(VCardReaderRoundTrip, ManyCardsInOneFile) {
         if (i % 3 == 0) c.HomeTelephoneNumber = u"555";
         if (i % 5 == 0) c.Email2Address = u"x@y.z";  // written second: read back as the first, SMTP
         c.Sensitivity = i % 4 == 0 ? kSensitivityPrivate : kSensitivityNormal;
-        c.LastModificationTime = 39000.0 + i;
+        c.LastModificationTime = LocalFromOle(39000.0 + i);
         file += Write(c, i % 2 == 0 ? kVCard21 : kVCard30, "UTF-8");
         ContactRecord e = AfterRoundTrip(c);
         if (!e.Email2Address.empty()) {
@@ -517,8 +517,8 @@ TEST(VCardReaderMended, Dates) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
         const VCardCard got = ReadOne(Card(std::string("BDAY:") + c.value + "\r\nX-OUTL-ANNIVERSARY:" + c.value + "\r\n"));
-        EXPECT_EQ(got.contact.Birthday, c.expected);
-        EXPECT_EQ(got.contact.Anniversary, c.expected);
+        EXPECT_EQ(OleFromLocal(got.contact.Birthday), c.expected);
+        EXPECT_EQ(OleFromLocal(got.contact.Anniversary), c.expected);
         EXPECT_EQ(got.IsSet("Birthday"), c.expected != kNoDate);
     }
 }

@@ -1,114 +1,19 @@
 #include "vcard/vcard_writer.h"
 
-#include <cmath>
 #include <cstdio>
+
+#include "textformat/date_text.h"
+#include "textformat/quoted_printable.h"
+#include "textformat/text_escape.h"
 
 namespace mireo {
 namespace {
 
 constexpr char kCrLf[] = "\r\n";
-constexpr char kHex[] = "0123456789ABCDEF";
 
 bool HasLineBreak(std::string_view bytes) { return bytes.find_first_of("\r\n") != std::string_view::npos; }
 
-// Component escaping shared by both versions: a ";" inside a part of N, ORG or ADR is
-// written "\;" so that the part boundaries survive.
-void AppendComponent21(std::string_view bytes, std::string& out) {
-    for (char c : bytes) {
-        if (c == ';') out += '\\';
-        out += c;
-    }
-}
-
-// Days since 1970-01-01 -> proleptic Gregorian date.
-void CivilFromDays(long long z, int& y, int& m, int& d) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long doe = z - era * 146097;                                 // 0..146096
-    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;  // 0..399
-    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);           // 0..365
-    const long long mp = (5 * doy + 2) / 153;                                // 0..11
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
-}
-
-bool IsWhite(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
-
-std::u16string_view Trim(std::u16string_view s) {
-    while (!s.empty() && IsWhite(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsWhite(s.back())) s.remove_suffix(1);
-    return s;
-}
-
 }  // namespace
-
-void AppendQuotedPrintable(std::string_view bytes, std::string& out) {
-    int lineLength = 0;  // counts the encoded value only, not the head before it
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const char ch = bytes[i];
-        const auto b = static_cast<unsigned char>(ch);
-        if ((b >= 33 && b <= 60) || (b >= 62 && b <= 126)) {
-            out += ch;
-            lineLength += 1;
-        } else if ((b == ' ' || b == '\t') && lineLength < 64) {
-            out += ch;
-            lineLength += 1;
-        } else {
-            out += '=';
-            out += kHex[b >> 4];
-            out += kHex[b & 0x0F];
-            lineLength += 3;
-        }
-        // Never after the last byte: the value ends with the line.
-        if (lineLength >= 65 && i + 1 < bytes.size()) {
-            out += '=';
-            out += kCrLf;
-            lineLength = 0;
-        }
-    }
-    out += kCrLf;
-}
-
-void AppendEscaped30(std::u16string_view text, bool component, std::u16string& out) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        switch (c) {
-            case u'\\': out += u"\\\\"; break;
-            case u',': out += u"\\,"; break;
-            case u'\r':
-                // CR LF is one line break; a lone CR or LF is one too.
-                if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-                out += u"\\n";
-                break;
-            case u'\n': out += u"\\n"; break;
-            case u';':
-                if (component) out += u'\\';
-                out += c;
-                break;
-            default: out += c;
-        }
-    }
-}
-
-bool OleDateToParts(double oleDate, DateTimeParts& parts) {
-    // 0100-01-01 .. 9999-12-31 23:59:59, the range the host accepts.
-    if (!std::isfinite(oleDate) || oleDate <= -657435.0 || oleDate >= 2958466.0) return false;
-    // The whole part counts days from 1899-12-30; the fraction is the time of day, also
-    // for dates before 1899 (-1.25 is 1899-12-29 06:00).
-    const double whole = std::trunc(oleDate);
-    long long days = static_cast<long long>(whole);
-    long long seconds = std::llround(std::fabs(oleDate - whole) * 86400.0);
-    if (seconds >= 86400) {
-        seconds -= 86400;
-        days += 1;
-    }
-    CivilFromDays(days - 25569, parts.year, parts.month, parts.day);  // 25569 = 1899-12-30 .. 1970-01-01
-    parts.hour = static_cast<int>(seconds / 3600);
-    parts.minute = static_cast<int>(seconds / 60 % 60);
-    parts.second = static_cast<int>(seconds % 60);
-    return parts.year <= 9999;
-}
 
 CvCardWriter::CvCardWriter(IValueEncoder& encoder, VCardWriterOptions options)
     : m_encoder(encoder), m_options(std::move(options)) {
@@ -157,15 +62,7 @@ void CvCardWriter::TextLine(std::string_view name, VCardTypes types,
     if (m_options.version == kVCard30) {
         Head(name, types, false);
         // Plain values are not escaped, but a line break must not end the line.
-        for (std::size_t i = 0; i < m_bytes.size(); ++i) {
-            const char c = m_bytes[i];
-            if (c == '\r' || c == '\n') {
-                if (c == '\r' && i + 1 < m_bytes.size() && m_bytes[i + 1] == '\n') ++i;
-                out += "\\n";
-            } else {
-                out += c;
-            }
-        }
+        AppendLineBreaksEscaped(m_bytes, out);
         out += kCrLf;
         return;
     }
@@ -195,7 +92,7 @@ void CvCardWriter::StructuredLine(std::string_view name, VCardTypes types,
             m_value += m_bytes;
         } else {
             EncodeValue(components.begin()[i]);
-            AppendComponent21(m_bytes, m_value);
+            AppendEscapedSemicolons(m_bytes, m_value);
         }
     }
     std::string& out = *m_out;
@@ -219,18 +116,9 @@ void CvCardWriter::NoteLine(std::u16string_view body) {
     AppendQuotedPrintable(m_bytes, *m_out);
 }
 
-void CvCardWriter::DateLine(std::string_view name, double date, bool withTime) {
-    DateTimeParts p;
-    if (!OleDateToParts(date, p)) return;
-    char buf[32];
-    if (withTime) {
-        std::snprintf(buf, sizeof buf, "%04d%02d%02dT%02d%02d%02d", p.year, p.month, p.day, p.hour, p.minute,
-                      p.second);
-    } else {
-        std::snprintf(buf, sizeof buf, "%04d%02d%02d", p.year, p.month, p.day);
-    }
+void CvCardWriter::DateLine(std::string_view name, LocalTime date, bool withTime) {
     Head(name, {}, false);
-    *m_out += buf;
+    *m_out += withTime ? FormatDateTime(date) : FormatBasicDate(date);
     *m_out += kCrLf;
 }
 
@@ -262,7 +150,7 @@ void CvCardWriter::CategoriesLine(std::u16string_view categories) {
     while (pos <= categories.size()) {
         std::size_t hit = categories.find(sep, pos);
         if (hit == std::u16string_view::npos) hit = categories.size();
-        const std::u16string_view name = Trim(categories.substr(pos, hit - pos));
+        const std::u16string_view name = TrimText(categories.substr(pos, hit - pos));
         if (!name.empty()) {
             if (!first) m_value += ',';
             first = false;
@@ -357,7 +245,7 @@ void CvCardWriter::BuildCard(const ContactRecord& c, std::string& out) {
     if (!c.PersonalHomePage.empty()) TextLine("URL", {"HOME"}, c.PersonalHomePage, Kind::kPlain);
     if (!c.BusinessHomePage.empty()) TextLine("URL", {"WORK"}, c.BusinessHomePage, Kind::kPlain);
     if (!c.Profession.empty()) TextLine("ROLE", {}, c.Profession, Kind::kPlain);
-    if (c.Birthday != kNoDate) DateLine("BDAY", c.Birthday, false);
+    if (c.Birthday) DateLine("BDAY", *c.Birthday, false);
 
     const std::u16string* emails[3][2] = {{&c.Email1Address, &c.Email1AddressType},
                                           {&c.Email2Address, &c.Email2AddressType},
@@ -383,15 +271,15 @@ void CvCardWriter::BuildCard(const ContactRecord& c, std::string& out) {
     if (!c.ManagerName.empty()) TextLine("X-OUTL-MANAGERNAME", {}, c.ManagerName);
     if (!c.AssistantName.empty()) TextLine("X-OUTL-ASSISTANTNAME", {}, c.AssistantName);
     if (!c.Spouse.empty()) TextLine("X-OUTL-SPOUSE", {}, c.Spouse);
-    if (c.Anniversary != kNoDate) DateLine("X-OUTL-ANNIVERSARY", c.Anniversary, false);
+    if (c.Anniversary) DateLine("X-OUTL-ANNIVERSARY", *c.Anniversary, false);
     if (!c.NetMeetingServer.empty()) TextLine("X-OUTL-NMSERVER", {}, c.NetMeetingServer);
     if (!c.NetMeetingAlias.empty()) TextLine("X-OUTL-NMALIAS", {}, c.NetMeetingAlias);
     if (!c.InternetFreeBusyAddress.empty()) TextLine("X-OUTL-IFBADDRESS", {}, c.InternetFreeBusyAddress);
 
     CategoriesLine(c.Categories);
-    // REV is written for every date, the none date included; only a value that is no
-    // date at all (not finite, out of range) leaves it out.
-    DateLine("REV", c.LastModificationTime, true);
+    // REV is written for every contact: one without a modification time gets the
+    // host's none date, 4501-01-01, as the host gives it.
+    DateLine("REV", c.LastModificationTime.value_or(kNoDateLocal), true);
 
     if (c.Sensitivity == kSensitivityPrivate || c.Sensitivity == kSensitivityConfidential) {
         out += v30 ? "CLASS:" : "X-OUTL-CLASS:";

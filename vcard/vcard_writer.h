@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/date_time.h"
 #include "vcard/contact_record.h"
 
 namespace mireo {
@@ -64,7 +65,7 @@ private:
     void StructuredLine(std::string_view name, VCardTypes types,
                         std::initializer_list<std::u16string_view> components, bool dropEmptyTail = false);
     void NoteLine(std::u16string_view body);
-    void DateLine(std::string_view name, double date, bool withTime);
+    void DateLine(std::string_view name, LocalTime date, bool withTime);
     void CategoriesLine(std::u16string_view categories);
     void EncodeValue(std::u16string_view text);
     // The 3.0 escapes on the text, then encoded into m_bytes.
@@ -78,26 +79,5 @@ private:
     std::string m_value;    // one value before quoted-printable
     std::u16string m_escaped;  // one 3.0 value with its escapes, before encoding
 };
-
-// ---- building blocks, shared with the calendar writer ----
-
-// Appends bytes quoted-printable: "=" and bytes outside 33..126 as =XX, space and tab
-// literal while the line holds fewer than 64 characters, a soft break "=" CR LF once
-// the line reaches 65 characters, but none after the last byte. Then appends CR LF.
-void AppendQuotedPrintable(std::string_view bytes, std::string& out);
-
-// vCard 3.0 text escaping: "\" -> "\\", "," -> "\,", CR LF, lone CR and lone LF ->
-// "\n"; with component set also ";" -> "\;" (a part of N, ORG or ADR). Applied to the
-// text before it is encoded, so that a trail byte of a double-byte character that
-// equals the backslash is left alone.
-void AppendEscaped30(std::u16string_view text, bool component, std::u16string& out);
-
-struct DateTimeParts {
-    int year, month, day, hour, minute, second;
-};
-
-// Splits an OLE date into calendar parts, rounded to the second. False for values
-// that are not finite or fall outside the years 100..9999.
-bool OleDateToParts(double oleDate, DateTimeParts& parts);
 
 }  // namespace mireo

@@ -49,8 +49,8 @@ ContactRecord MakeContact(int i) {
     c.Email1Address = Text("person", i) + u"@example.com";
     c.Email1AddressType = u"SMTP";
     c.Categories = i % 2 == 0 ? u"Business;Customers" : u"Personal";
-    c.Birthday = 27000.0 + i % 10000;
-    c.LastModificationTime = 39000.0 + i / 86400.0;
+    c.Birthday = mireo::LocalFromOle(27000.0 + i % 10000);
+    c.LastModificationTime = mireo::LocalFromOle(39000.0 + i / 86400.0);
     c.Sensitivity = i % 13 == 0 ? mireo::kSensitivityPrivate : mireo::kSensitivityNormal;
     return c;
 }

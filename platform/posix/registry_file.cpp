@@ -621,6 +621,26 @@ long CRegistryFile::EnumSubKey(Key key, std::uint32_t index, std::string& name) 
     return kErrorSuccess;
 }
 
+long CRegistryFile::AddKeysIfMissing(std::string_view guard, const RegFileData& keys) {
+    std::string display;
+    if (!NormaliseSectionPath(guard, display)) return kErrorInvalidParameter;
+    Refresh();
+    if (KeyExists(regtext::FoldCase(display))) return kErrorSuccess;
+    const RegFileData before = m_data;
+    for (const auto& [folded, key] : keys.keys) {
+        std::string path;
+        if (!NormaliseSectionPath(key.path, path)) continue;
+        RegFileKey& target = m_data.keys[regtext::FoldCase(path)];
+        if (target.path.empty()) target.path = path;
+        for (const auto& [name, value] : key.values) target.values[name] = value;
+    }
+    if (const long rc = Save(); rc != kErrorSuccess) {
+        m_data = before;
+        return rc;
+    }
+    return kErrorSuccess;
+}
+
 // ---------------------------------------------------------------------------
 // The process's registry.
 

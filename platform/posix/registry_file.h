@@ -55,6 +55,11 @@ public:
     long DeleteValue(Key key, std::string_view name) override;
     long EnumSubKey(Key key, std::uint32_t index, std::string& name) override;
 
+    // Adds the keys of `keys` (full paths, "HKEY_LOCAL_MACHINE\...") with their values in
+    // one save, unless the key `guard` (a full path) exists already: a list filled at
+    // first use is written once, not one save per value. 0 also when `guard` was there.
+    long AddKeysIfMissing(std::string_view guard, const RegFileData& keys);
+
 private:
     struct Handle {
         std::string path;  // full display path of the key when it was opened

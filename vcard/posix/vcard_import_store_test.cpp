@@ -143,7 +143,7 @@ protected:
 
 // Fields the export does not write, or writes only as a part of another.
 void ClearUnwritten(ContactRecord& r) {
-    r.LastModificationTime = kNoDate;
+    r.LastModificationTime.reset();
     r.FullName.clear();
     r.FileAs.clear();
 }

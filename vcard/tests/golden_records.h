@@ -23,11 +23,11 @@ inline ContactRecord WorkedExample() {
     c.BusinessAddressState = u"IL";
     c.BusinessAddressPostalCode = u"62701";
     c.BusinessAddressCountry = u"USA";
-    c.Birthday = 27507.0;  // 1975-04-23
+    c.Birthday = LocalFromOle(27507.0);  // 1975-04-23
     c.Email1Address = u"john.smith@example.com";
     c.Email1AddressType = u"SMTP";
     c.Categories = u"Business";
-    c.LastModificationTime = kGoldenRev;
+    c.LastModificationTime = LocalFromOle(kGoldenRev);
     return c;
 }
 
@@ -47,7 +47,7 @@ inline ContactRecord EscapeContact() {
     c.BusinessAddressCity = u"Spring;field";
     c.ManagerName = u"Line\nBreak";
     c.Categories = u"Work;Home, Private";
-    c.LastModificationTime = kGoldenRev;
+    c.LastModificationTime = LocalFromOle(kGoldenRev);
     c.Sensitivity = kSensitivityPrivate;
     return c;
 }
@@ -63,7 +63,7 @@ inline ContactRecord CharsetContact() {
     c.Email1Address = u"zoe@example.org";
     c.Email1AddressType = u"EX";
     c.Categories = u"K\u00FCche";
-    c.LastModificationTime = 39023.354166666664;  // 2006-11-02 08:30:00
+    c.LastModificationTime = LocalFromOle(39023.354166666664);  // 2006-11-02 08:30:00
     return c;
 }
 

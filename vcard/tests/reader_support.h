@@ -45,8 +45,8 @@ inline ::testing::AssertionResult SameImportFields(const ContactRecord& expected
                     Utf8(actual.*(p.text)) + "\"\n";
         }
         if (p.date != nullptr && expected.*(p.date) != actual.*(p.date)) {
-            diff += std::string(p.name) + ": expected " + std::to_string(expected.*(p.date)) + ", got " +
-                    std::to_string(actual.*(p.date)) + "\n";
+            diff += std::string(p.name) + ": expected " + std::to_string(OleFromLocal(expected.*(p.date))) +
+                    ", got " + std::to_string(OleFromLocal(actual.*(p.date))) + "\n";
         }
         if (p.integer != nullptr && expected.*(p.integer) != actual.*(p.integer)) {
             diff += std::string(p.name) + ": expected " + std::to_string(expected.*(p.integer)) + ", got " +

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "textformat/date_text.h"
 #include "vcard/file_naming.h"
 #include "vcard/tests/encoder_doubles.h"
 #include "vcard/tests/golden_records.h"
@@ -43,17 +44,8 @@ struct Sample {
     ContactRecord contact;
 };
 
-std::string DateDigits(double date, bool withTime) {
-    DateTimeParts p{};
-    if (!OleDateToParts(date, p)) return "null";
-    char buf[32];
-    if (withTime) {
-        std::snprintf(buf, sizeof buf, "\"%04d%02d%02dT%02d%02d%02d\"", p.year, p.month, p.day, p.hour, p.minute,
-                      p.second);
-    } else {
-        std::snprintf(buf, sizeof buf, "\"%04d%02d%02d\"", p.year, p.month, p.day);
-    }
-    return buf;
+std::string DateDigits(LocalTime date, bool withTime) {
+    return "\"" + (withTime ? FormatDateTime(date) : FormatBasicDate(date)) + "\"";
 }
 
 // What the card holds, in the parser's terms.
@@ -123,7 +115,7 @@ std::string Expected(const ContactRecord& c, int version, int major) {
     }
     field("urls", urls + "]");
     field("role", optional(c.Profession));
-    field("bday", c.Birthday == kNoDate ? "null" : DateDigits(c.Birthday, false));
+    field("bday", c.Birthday ? DateDigits(*c.Birthday, false) : "null");
     std::string emails = "[";
     const std::u16string* mail[3][2] = {{&c.Email1Address, &c.Email1AddressType},
                                         {&c.Email2Address, &c.Email2AddressType},
@@ -147,7 +139,7 @@ std::string Expected(const ContactRecord& c, int version, int major) {
     if (!c.ManagerName.empty()) xf("X-OUTL-MANAGERNAME", Json(c.ManagerName));
     if (!c.AssistantName.empty()) xf("X-OUTL-ASSISTANTNAME", Json(c.AssistantName));
     if (!c.Spouse.empty()) xf("X-OUTL-SPOUSE", Json(c.Spouse));
-    if (c.Anniversary != kNoDate) xf("X-OUTL-ANNIVERSARY", DateDigits(c.Anniversary, false));
+    if (c.Anniversary) xf("X-OUTL-ANNIVERSARY", DateDigits(*c.Anniversary, false));
     if (!c.NetMeetingServer.empty()) xf("X-OUTL-NMSERVER", Json(c.NetMeetingServer));
     if (!c.NetMeetingAlias.empty()) xf("X-OUTL-NMALIAS", Json(c.NetMeetingAlias));
     if (!c.InternetFreeBusyAddress.empty()) xf("X-OUTL-IFBADDRESS", Json(c.InternetFreeBusyAddress));
@@ -159,7 +151,7 @@ std::string Expected(const ContactRecord& c, int version, int major) {
         if (ch == u';') ch = u',';
     }
     field("categories", version == kVCard30 ? List({categories}) : "null");
-    field("rev", DateDigits(c.LastModificationTime, true));
+    field("rev", DateDigits(c.LastModificationTime.value_or(kNoDateLocal), true));
     const char* cls = c.Sensitivity == kSensitivityPrivate        ? "\"PRIVATE\""
                       : c.Sensitivity == kSensitivityConfidential ? "\"CONFIDENTIAL\""
                                                                   : "null";
@@ -203,8 +195,8 @@ std::vector<Sample> Samples(int version) {
         c.OtherAddressCountry = u"\u00D6sterreich";
         c.PersonalHomePage = u"http://home.example/zoe";
         c.BusinessHomePage = u"http://cafe.example";
-        c.Birthday = 27507.0;
-        c.Anniversary = 35947.0;
+        c.Birthday = LocalFromOle(27507.0);
+        c.Anniversary = LocalFromOle(35947.0);
         c.Email1Address = u"zoe@cafe.example";
         c.Email1AddressType = u"SMTP";
         c.Email2Address = u"/o=Cafe/cn=zoe";
@@ -219,7 +211,7 @@ std::vector<Sample> Samples(int version) {
         c.NetMeetingAlias = u"zoe";
         c.InternetFreeBusyAddress = u"http://fb.example/zoe";
         c.Categories = u"Gesch\u00E4ft";
-        c.LastModificationTime = 39023.354166666664;
+        c.LastModificationTime = LocalFromOle(39023.354166666664);
         c.Sensitivity = kSensitivityConfidential;
         s.push_back({"everything", c});
     }
@@ -238,7 +230,7 @@ std::vector<Sample> Samples(int version) {
         c.BusinessAddressCity = u"Spring;field";
         c.ManagerName = u"Two\r\nLines";
         c.Categories = u"Work;Home";
-        c.LastModificationTime = 39155.5;
+        c.LastModificationTime = LocalFromOle(39155.5);
         c.Sensitivity = kSensitivityPrivate;
         if (v30) {
             c.NickName = u"C:\\new\\, x";
@@ -251,7 +243,7 @@ std::vector<Sample> Samples(int version) {
         c.FirstName = u"Long";
         for (int i = 0; i < 40; ++i) c.Body += u"Zeile mit Umlauten \u00E4\u00F6\u00FC und = Zeichen. ";
         c.Body += u"Ende.";
-        c.LastModificationTime = 39155.0;
+        c.LastModificationTime = LocalFromOle(39155.0);
         s.push_back({"long-note", c});
     }
     s.push_back({"empty", ContactRecord{}});

@@ -1,0 +1,232 @@
+#include "textformat/content_line.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "textformat/ascii.h"
+
+namespace mireo {
+namespace {
+
+constexpr std::size_t kMaxNameBytes = 64;
+
+// Where a property's name ends: the first ";" or ":"; npos when there is neither.
+std::size_t NameEnd(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == ':' || text[i] == ';') return i;
+    }
+    return std::string_view::npos;
+}
+
+// The length of p[0, n) before its first CR or LF; n when there is none. Eight bytes at
+// a time while none of them is a CR or an LF: the scan runs over every byte of a file
+// twice (the count, then the import).
+std::size_t LineLength(const char* p, std::size_t n) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        const std::uint64_t lf = w ^ (kOnes * '\n');
+        const std::uint64_t cr = w ^ (kOnes * '\r');
+        // Non-zero when a byte of lf or cr is zero (a byte of w is LF or CR).
+        if ((((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHighs) break;
+    }
+    while (i < n && p[i] != '\n' && p[i] != '\r') ++i;
+    return i;
+}
+
+}  // namespace
+
+bool NextParam(std::string_view& rest, ContentParam& param, ParamQuotes quotes) {
+    while (!rest.empty()) {
+        if (rest.front() == ';') rest.remove_prefix(1);
+        std::size_t end = rest.size();
+        bool quoted = false;
+        for (std::size_t i = 0; i < rest.size(); ++i) {
+            if (rest[i] == '"' && quotes == ParamQuotes::kRespect) quoted = !quoted;
+            if (rest[i] == ';' && !quoted) {
+                end = i;
+                break;
+            }
+        }
+        const std::string_view text = ascii::Trim(rest.substr(0, end));
+        rest.remove_prefix(end);
+        if (text.empty()) continue;
+        param.text = text;
+        const std::size_t eq = text.find('=');
+        if (eq == std::string_view::npos) {
+            param.name = {};
+            param.value = text;
+        } else {
+            param.name = ascii::Trim(text.substr(0, eq));
+            param.value = ascii::Trim(text.substr(eq + 1));
+        }
+        return true;
+    }
+    return false;
+}
+
+std::string_view Unquote(std::string_view value) {
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') return value.substr(1, value.size() - 2);
+    return value;
+}
+
+CContentLineReader::CContentLineReader(ContentLineOptions options) : m_options(options) {
+    if (m_options.maxLineBytes < 64) m_options.maxLineBytes = 64;
+}
+
+void CContentLineReader::Open(std::string_view text) {
+    m_text = text;
+    m_pos = 0;
+    m_lineNo = 0;
+}
+
+bool CContentLineReader::Next(ContentLine& line) {
+    while (NextLogical(line)) {
+        if (SplitHead(line)) return true;
+    }
+    return false;
+}
+
+bool CContentLineReader::NextPhysical(std::string_view& line) {
+    if (m_pos >= m_text.size()) return false;
+    const char* begin = m_text.data() + m_pos;
+    const std::size_t left = m_text.size() - m_pos;
+    const std::size_t n = LineLength(begin, left);
+    line = std::string_view(begin, n);
+    m_pos += n;
+    // CR LF, a lone CR or a lone LF ends the line.
+    if (m_pos < m_text.size() && m_text[m_pos] == '\r') ++m_pos;
+    if (n < left && m_pos < m_text.size() && m_text[m_pos] == '\n') ++m_pos;
+    ++m_lineNo;
+    return true;
+}
+
+bool CContentLineReader::IsQuotedPrintableHead(std::string_view upperHead) const {
+    if (upperHead.find("QUOTED-PRINTABLE") != std::string_view::npos) return true;
+    std::string_view name = upperHead.substr(0, upperHead.find(';'));
+    if (const std::size_t dot = name.find('.'); dot != std::string_view::npos) name.remove_prefix(dot + 1);
+    return std::find(m_implicitQp.begin(), m_implicitQp.end(), name) != m_implicitQp.end();
+}
+
+bool CContentLineReader::NextLogical(ContentLine& line) {
+    std::string_view physical;
+    if (!NextPhysical(physical)) return false;
+    line.truncated = false;
+    line.lineNo = m_lineNo;
+    while (!physical.empty() && (physical.front() == ' ' || physical.front() == '\t')) physical.remove_prefix(1);
+
+    // A line of one physical line stays a view into the text; the first continuation
+    // copies it into m_joined.
+    const std::size_t cap = m_options.maxLineBytes;
+    std::string_view single;
+    bool joined = false;
+    char last = '\0';
+    auto text = [&]() -> std::string_view { return joined ? std::string_view(m_joined) : single; };
+    auto append = [&](std::string_view part) {
+        if (part.empty()) return;
+        last = part.back();
+        const std::size_t size = text().size();
+        const std::size_t room = size < cap ? cap - size : 0;
+        if (part.size() > room) {
+            line.truncated = true;
+            part = part.substr(0, room);
+            if (part.empty()) return;
+        }
+        if (!joined) {
+            if (single.empty()) {
+                single = part;
+                return;
+            }
+            m_joined.assign(single);
+            joined = true;
+        }
+        m_joined.append(part);
+    };
+    append(physical);
+
+    // Whether the value is quoted-printable, known once the head (up to ":") is read.
+    // The scan for the ":" resumes where it stopped, so that many short folded lines
+    // stay linear.
+    int qp = -1;
+    bool quoted = false;
+    std::size_t scanned = 0;
+    auto isQuotedPrintable = [&]() {
+        if (qp >= 0) return qp == 1;
+        const std::string_view current = text();
+        std::size_t colon = std::string_view::npos;
+        for (; scanned < current.size(); ++scanned) {
+            if (current[scanned] == '"') quoted = !quoted;
+            if (current[scanned] == ':' && !quoted) {
+                colon = scanned;
+                break;
+            }
+        }
+        if (colon == std::string_view::npos) return false;
+        qp = IsQuotedPrintableHead(ascii::ToUpper(current.substr(0, colon))) ? 1 : 0;
+        return qp == 1;
+    };
+    auto isStop = [&](std::string_view physicalLine) {
+        const std::string_view trimmed = ascii::Trim(physicalLine);
+        for (std::string_view stop : m_options.softBreakStops) {
+            if (ascii::EqualsNoCase(trimmed, stop)) return true;
+        }
+        return false;
+    };
+
+    for (;;) {
+        const std::size_t savedPos = m_pos;
+        const int savedLineNo = m_lineNo;
+        if (!NextPhysical(physical)) break;
+        if (m_options.quotedPrintableSoftBreaks && last == '=' && isQuotedPrintable() && !isStop(physical)) {
+            // Quoted-printable soft break: the next line continues the value as it is.
+            append("\r\n");
+            last = '\n';
+            append(physical);
+            if (physical.empty()) last = '\n';
+            continue;
+        }
+        if (!physical.empty() && (physical.front() == ' ' || (physical.front() == '\t' && m_options.tabContinues))) {
+            append(physical.substr(1));  // folded line
+            continue;
+        }
+        m_pos = savedPos;
+        m_lineNo = savedLineNo;
+        break;
+    }
+    line.text = text();
+    return true;
+}
+
+bool CContentLineReader::SplitHead(ContentLine& line) {
+    const std::string_view text = line.text;
+    const std::size_t nameEnd = NameEnd(text);
+    if (nameEnd == std::string_view::npos) return false;
+    std::string_view name = text.substr(0, nameEnd);
+    line.group = {};
+    if (const std::size_t dot = name.find('.'); dot != std::string_view::npos) {
+        line.group = name.substr(0, dot);
+        name.remove_prefix(dot + 1);
+    }
+    m_name.assign(name.substr(0, std::min(name.size(), kMaxNameBytes)));
+    for (char& c : m_name) c = ascii::Upper(c);
+    line.name = m_name;
+    bool quoted = false;
+    std::size_t colon = std::string_view::npos;
+    for (std::size_t i = nameEnd; i < text.size(); ++i) {
+        if (text[i] == '"') quoted = !quoted;
+        if (text[i] == ':' && !quoted) {
+            colon = i;
+            break;
+        }
+    }
+    line.hasValue = colon != std::string_view::npos;
+    line.params = text.substr(nameEnd, (line.hasValue ? colon : text.size()) - nameEnd);
+    line.value = line.hasValue ? text.substr(colon + 1) : std::string_view{};
+    return true;
+}
+
+}  // namespace mireo

@@ -1,0 +1,189 @@
+#include "textformat/content_line.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace mireo {
+namespace {
+
+struct Got {
+    std::string text, group, name, params, value;
+    bool hasValue, truncated;
+    int lineNo;
+};
+
+std::vector<Got> ReadLines(std::string_view text, ContentLineOptions options = {},
+                           std::span<const std::string_view> implicitQp = {}) {
+    CContentLineReader reader(options);
+    reader.SetImplicitQuotedPrintable(implicitQp);
+    reader.Open(text);
+    std::vector<Got> lines;
+    ContentLine line;
+    while (reader.Next(line)) {
+        lines.push_back({std::string(line.text), std::string(line.group), std::string(line.name),
+                         std::string(line.params), std::string(line.value), line.hasValue, line.truncated,
+                         line.lineNo});
+    }
+    EXPECT_EQ(reader.Position(), text.size());
+    return lines;
+}
+
+TEST(ContentLines, SplitIntoGroupNameParametersAndValue) {
+    struct Case {
+        const char* line;
+        const char* group;
+        const char* name;
+        const char* params;
+        const char* value;
+        bool hasValue;
+    };
+    const Case cases[] = {
+        {"N:Lee;Ann", "", "N", "", "Lee;Ann", true},
+        {"item1.tel;type=work:+1 555", "item1", "TEL", ";type=work", "+1 555", true},
+        {"a.b.Email:x", "a", "B.EMAIL", "", "x", true},
+        {"NOTE;X-A=\"a:b;c\":v:w", "", "NOTE", ";X-A=\"a:b;c\"", "v:w", true},
+        {"ORGANIZER;CN=\"Lee, Ann\":mailto:a@b", "", "ORGANIZER", ";CN=\"Lee, Ann\"", "mailto:a@b", true},
+        {":no name", "", "", "", "no name", true},
+        {"TEL;WORK", "", "TEL", ";WORK", "", false},
+        {"END:", "", "END", "", "", true},
+        {"x-very-long-name-that-goes-on-and-on-past-sixty-four-bytes-of-name-text:1", "",
+         "X-VERY-LONG-NAME-THAT-GOES-ON-AND-ON-PAST-SIXTY-FOUR-BYTES-OF-NA", "", "1", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const auto lines = ReadLines(c.line);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].text, c.line);
+        EXPECT_EQ(lines[0].group, c.group);
+        EXPECT_EQ(lines[0].name, c.name);
+        EXPECT_EQ(lines[0].params, c.params);
+        EXPECT_EQ(lines[0].value, c.value);
+        EXPECT_EQ(lines[0].hasValue, c.hasValue);
+    }
+}
+
+TEST(ContentLines, UnfoldingAndLineEnds) {
+    ContentLineOptions noTab;
+    noTab.tabContinues = false;
+    struct Case {
+        const char* name;
+        std::string input;
+        ContentLineOptions options;
+        std::vector<std::string> texts;
+        std::vector<int> lineNos;
+    };
+    const Case cases[] = {
+        {"CR LF, LF and lone CR", "A:1\r\nB:2\nC:3\rD:4", {}, {"A:1", "B:2", "C:3", "D:4"}, {1, 2, 3, 4}},
+        {"LF CR is two line ends", "A:1\n\rB:2", {}, {"A:1", "B:2"}, {1, 3}},
+        {"space continues, one space dropped", "NOTE:a\r\n  b\r\n c\r\nX:y", {}, {"NOTE:a bc", "X:y"}, {1, 4}},
+        {"TAB continues", "NOTE:a\r\n\tb\r\nX:y", {}, {"NOTE:ab", "X:y"}, {1, 3}},
+        {"TAB does not when told so", "NOTE:a\r\n\tB:b\r\n", noTab, {"NOTE:a", "B:b"}, {1, 2}},
+        {"leading white space of a first line", "  \tA:1", {}, {"A:1"}, {1}},
+        {"lines without ; or : passed over", "junk\r\n\r\nA:1\r\nmore junk", {}, {"A:1"}, {3}},
+        {"a fold of a line without a name", "junk\r\n :x\r\nA:1", {}, {"junk:x", "A:1"}, {1, 3}},
+        {"no line end at the end", "A:1\r\nB:2", {}, {"A:1", "B:2"}, {1, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto lines = ReadLines(c.input, c.options);
+        ASSERT_EQ(lines.size(), c.texts.size());
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_EQ(lines[i].text, c.texts[i]);
+            EXPECT_EQ(lines[i].lineNo, c.lineNos[i]);
+        }
+    }
+}
+
+TEST(ContentLines, QuotedPrintableSoftBreaks) {
+    static constexpr std::string_view kStops[] = {"END:VCARD"};
+    static constexpr std::string_view kAdr[] = {"ADR"};
+    ContentLineOptions soft;
+    soft.quotedPrintableSoftBreaks = true;
+    soft.softBreakStops = kStops;
+    struct Case {
+        const char* name;
+        std::string input;
+        bool softBreaks;
+        bool implicitAdr;
+        std::vector<std::string> texts;
+    };
+    const Case cases[] = {
+        {"announced value continues as it is", "NOTE;ENCODING=QUOTED-PRINTABLE:a=\r\n b=\r\nc\r\nX:1", true, false,
+         {"NOTE;ENCODING=QUOTED-PRINTABLE:a=\r\n b=\r\nc", "X:1"}},
+        {"bare parameter, lower case", "note;quoted-printable:a=\nb", true, false,
+         {"note;quoted-printable:a=\r\nb"}},
+        {"an empty line continues too", "NOTE;QUOTED-PRINTABLE:a=\r\n\r\nX:1", true, false,
+         {"NOTE;QUOTED-PRINTABLE:a=\r\n", "X:1"}},
+        {"END line never taken", "NOTE;QUOTED-PRINTABLE:a=\r\nend:vcard \r\n", true, false,
+         {"NOTE;QUOTED-PRINTABLE:a=", "end:vcard "}},
+        {"a folded line stays a fold", "NOTE;QUOTED-PRINTABLE:a=\r\n END:VCARD\r\n", true, false,
+         {"NOTE;QUOTED-PRINTABLE:a=END:VCARD"}},
+        {"not quoted-printable: next line is its own", "NOTE:a=\r\nX:1", true, false, {"NOTE:a=", "X:1"}},
+        {"the encoding inside quotes of the value does not count", "NOTE:\"QUOTED-PRINTABLE\"=\r\nX:1", true, false,
+         {"NOTE:\"QUOTED-PRINTABLE\"=", "X:1"}},
+        {"implicit name, group removed", "item2.ADR;HOME:;;a=\r\nb;c\r\nX:1", true, true,
+         {"item2.ADR;HOME:;;a=\r\nb;c", "X:1"}},
+        {"implicit name not set", "ADR;HOME:;;a=\r\nb;c", true, false, {"ADR;HOME:;;a=", "b;c"}},
+        {"soft breaks off", "NOTE;QUOTED-PRINTABLE:a=\r\nX:1", false, false, {"NOTE;QUOTED-PRINTABLE:a=", "X:1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ContentLineOptions options = soft;
+        options.quotedPrintableSoftBreaks = c.softBreaks;
+        const auto lines = ReadLines(c.input, options,
+                                     c.implicitAdr ? std::span<const std::string_view>(kAdr)
+                                                   : std::span<const std::string_view>());
+        ASSERT_EQ(lines.size(), c.texts.size());
+        for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].text, c.texts[i]) << i;
+    }
+}
+
+TEST(ContentLines, LongLinesAreCutAndMarked) {
+    ContentLineOptions options;
+    options.maxLineBytes = 10;  // raised to 64
+    const std::string longValue(100, 'x');
+    const auto lines = ReadLines("NOTE:" + longValue + "\r\n " + longValue + "\r\nFN:after\r\n", options);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(lines[0].truncated);
+    EXPECT_EQ(lines[0].text, "NOTE:" + std::string(59, 'x'));
+    EXPECT_FALSE(lines[1].truncated);
+    EXPECT_EQ(lines[1].text, "FN:after");
+    EXPECT_EQ(lines[1].lineNo, 3);
+}
+
+TEST(ContentParams, SplitQuoteAwareWhereAsked) {
+    struct Case {
+        const char* name;
+        const char* params;
+        ParamQuotes quotes;
+        std::vector<std::vector<std::string>> want;  // text, name, value
+    };
+    const Case cases[] = {
+        {"vCard 2.1 bare and named", ";WORK;FAX;CHARSET=UTF-8", ParamQuotes::kIgnore,
+         {{"WORK", "", "WORK"}, {"FAX", "", "FAX"}, {"CHARSET=UTF-8", "CHARSET", "UTF-8"}}},
+        {"empty parameters skipped, white space trimmed", ";; TYPE = home ;;", ParamQuotes::kIgnore,
+         {{"TYPE = home", "TYPE", "home"}}},
+        {"quoted semicolon kept together", ";SENT-BY=\"mailto:a;b\";CN=x", ParamQuotes::kRespect,
+         {{"SENT-BY=\"mailto:a;b\"", "SENT-BY", "\"mailto:a;b\""}, {"CN=x", "CN", "x"}}},
+        {"quoted semicolon split when quotes are ignored", ";SENT-BY=\"mailto:a;b\";CN=x", ParamQuotes::kIgnore,
+         {{"SENT-BY=\"mailto:a", "SENT-BY", "\"mailto:a"}, {"b\"", "", "b\""}, {"CN=x", "CN", "x"}}},
+        {"first equals sign splits", ";X=a=b;=c", ParamQuotes::kIgnore,
+         {{"X=a=b", "X", "a=b"}, {"=c", "", "c"}}},
+        {"unclosed quote takes the rest", ";A=\"x;B=y", ParamQuotes::kRespect, {{"A=\"x;B=y", "A", "\"x;B=y"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string_view rest = c.params;
+        ContentParam p;
+        std::vector<std::vector<std::string>> got;
+        while (NextParam(rest, p, c.quotes)) got.push_back({std::string(p.text), std::string(p.name), std::string(p.value)});
+        EXPECT_EQ(got, c.want);
+    }
+    EXPECT_EQ(Unquote("\"a;b\""), "a;b");
+    EXPECT_EQ(Unquote("\"\""), "");
+    EXPECT_EQ(Unquote("\"a"), "\"a");
+}
+
+}  // namespace
+}  // namespace mireo

@@ -1,0 +1,96 @@
+#include "textformat/quoted_printable.h"
+
+#include "textformat/ascii.h"
+
+namespace mireo {
+namespace {
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool IsAlnum(char c) {
+    return (c >= '0' && c <= '9') || (ascii::Upper(c) >= 'A' && ascii::Upper(c) <= 'Z');
+}
+
+}  // namespace
+
+bool DecodeQuotedPrintable(std::string_view in, std::string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        const char c = in[i];
+        if (c == '=') {
+            if (i + 2 < in.size() && in[i + 1] == '\r' && in[i + 2] == '\n') {
+                i += 2;
+                continue;
+            }
+            if (i + 1 < in.size() && in[i + 1] == '\n') {
+                i += 1;
+                continue;
+            }
+            if (i + 2 < in.size() && HexValue(in[i + 1]) >= 0 && HexValue(in[i + 2]) >= 0) {
+                const char b = static_cast<char>(HexValue(in[i + 1]) * 16 + HexValue(in[i + 2]));
+                if (b != '\0') out += b;
+                i += 2;
+                continue;
+            }
+            return false;
+        }
+        if (c == '\r' || c == '\n') continue;
+        out += c;
+    }
+    return true;
+}
+
+std::string RepairQuotedPrintable(std::string_view in) {
+    std::string out;
+    out.reserve(in.size() + 8);
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        out += in[i];
+        if (in[i] != '=') continue;
+        const bool nearEnd = i + 2 >= in.size();
+        const bool startsEscape = !nearEnd && (IsAlnum(in[i + 1]) || in[i + 1] == '\r');
+        if (nearEnd || !startsEscape) out += "3D";
+    }
+    return out;
+}
+
+QuotedPrintableResult DecodeQuotedPrintableOrKeep(std::string_view in, std::string& out) {
+    if (DecodeQuotedPrintable(in, out)) return QuotedPrintableResult::kDecoded;
+    if (DecodeQuotedPrintable(RepairQuotedPrintable(in), out)) return QuotedPrintableResult::kRepaired;
+    out.assign(in);
+    return QuotedPrintableResult::kUndecoded;
+}
+
+void AppendQuotedPrintable(std::string_view bytes, std::string& out) {
+    int lineLength = 0;  // counts the encoded value only, not the head before it
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char ch = bytes[i];
+        const auto b = static_cast<unsigned char>(ch);
+        if ((b >= 33 && b <= 60) || (b >= 62 && b <= 126)) {
+            out += ch;
+            lineLength += 1;
+        } else if ((b == ' ' || b == '\t') && lineLength < 64) {
+            out += ch;
+            lineLength += 1;
+        } else {
+            out += '=';
+            out += kHex[b >> 4];
+            out += kHex[b & 0x0F];
+            lineLength += 3;
+        }
+        // Never after the last byte: the value ends with the line.
+        if (lineLength >= 65 && i + 1 < bytes.size()) {
+            out += "=\r\n";
+            lineLength = 0;
+        }
+    }
+    out += "\r\n";
+}
+
+}  // namespace mireo
