@@ -40,7 +40,7 @@ void PumpWaitingMessages() {
 }
 
 CWin32ProgressView::~CWin32ProgressView() {
-    StopThread(kCloseTimeoutMs);
+    StopThread();
     if (m_upEvent != nullptr) ::CloseHandle(m_upEvent);
 }
 
@@ -80,7 +80,7 @@ bool CWin32ProgressView::Start(CDlgProgress& model, void* owner, std::uint16_t t
     ::CloseHandle(m_upEvent);
     m_upEvent = nullptr;
     if (!up) {
-        StopThread(kCloseTimeoutMs);
+        StopThread();
         m_model = nullptr;
         return false;
     }
@@ -163,32 +163,23 @@ void CWin32ProgressView::ShowStatus(std::int32_t pos, std::int32_t range, const 
 }
 
 void CWin32ProgressView::Close() {
-    StopThread(kCloseTimeoutMs);
+    StopThread();
     m_model = nullptr;
 }
 
-bool CWin32ProgressView::StopThread(DWORD timeoutMs) {
-    if (m_thread == nullptr) return true;
-    // Until the dialog exists there is nothing to post to; keep asking.
-    const DWORD start = ::GetTickCount();
-    bool ended = false;
+void CWin32ProgressView::StopThread() {
+    if (m_thread == nullptr) return;
+    // Until the dialog exists there is nothing to post to, so the request is repeated.
+    // A dialog thread that has not ended still uses this object: waiting on is all that
+    // is safe, since freeing the object under it would be worse than a late close. The
+    // wait lets messages through, so a dialog that is sending this thread a message ends.
     for (;;) {
         if (HWND dlg = m_dialog.load()) ::PostMessageW(dlg, kMsgClose, 0, 0);
-        if (WaitPumping(m_thread, 50)) {
-            ended = true;
-            break;
-        }
-        if (::GetTickCount() - start >= timeoutMs) break;
-    }
-    if (!ended) {
-        // A dialog thread that does not end holds this object: waiting is all that is
-        // safe, since freeing it under the thread would be worse than a late close.
-        ended = ::WaitForSingleObject(m_thread, INFINITE) == WAIT_OBJECT_0;
+        if (WaitPumping(m_thread, 50)) break;
     }
     ::CloseHandle(m_thread);
     m_thread = nullptr;
     m_dialog = nullptr;
-    return ended;
 }
 
 }  // namespace mireo

@@ -7,7 +7,8 @@
 // thread's messages meanwhile, but never forever: when the dialog cannot be created
 // its thread ends and Start returns false, and when it has not come up within the
 // start timeout Start closes whatever came up and returns false. The dialog thread is
-// joined before Close returns, so the model and this view may go right after.
+// joined before Close (or the destructor) returns, so the model and this view may go
+// right after.
 #include <windows.h>
 
 #include <atomic>
@@ -19,9 +20,8 @@ namespace mireo {
 
 class CWin32ProgressView : public IProgressView {
 public:
-    // How long Start waits for the dialog to come up, and Close for its thread to end.
+    // How long Start waits for the dialog to come up.
     static constexpr DWORD kStartTimeoutMs = 5000;
-    static constexpr DWORD kCloseTimeoutMs = 5000;
 
     CWin32ProgressView() = default;
     ~CWin32ProgressView() override;
@@ -40,8 +40,8 @@ private:
     static DWORD WINAPI ThreadMain(void* self);
     static INT_PTR CALLBACK Proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
     INT_PTR Dispatch(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
-    // Ends the dialog from any thread and waits for its thread; true when it ended.
-    bool StopThread(DWORD timeoutMs);
+    // Ends the dialog from the run's thread and waits for its thread to end.
+    void StopThread();
 
     CDlgProgress* m_model = nullptr;
     HWND m_owner = nullptr;
