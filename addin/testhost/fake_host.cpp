@@ -365,7 +365,9 @@ ComPtr<CFakeObject> CFakeHost::NamespaceObject() {
         if (f == nullptr) throw HostError(kEInvalidArg, "_NameSpace", "GetDefaultFolder");
         return Object(FolderObject(*f));
     });
-    ns->Method("PickFolder", [](const CallArgs&) { return CVariant(); });
+    ns->Method("PickFolder", [this](const CallArgs&) {
+        return pickedFolder == nullptr ? CVariant() : Object(FolderObject(*pickedFolder));
+    });
     ns->Method("GetItemFromID", [this](const CallArgs& a) {
         std::shared_ptr<MemItem> item = m_store.FindItem(FromHostText(a.Text(0)));
         if (!item) throw HostError(kMapiENotFound, "_NameSpace", "GetItemFromID");

@@ -89,6 +89,8 @@ public:
     // Called with the item's index each time the add-in reads Items.Item: lets a test
     // act in the middle of a run, as a user can while a dialog's loop runs.
     std::function<void(int index)> onItemRead;
+    // The folder the namespace's folder picker answers with; null: the user cancels.
+    MemFolder* pickedFolder = nullptr;
 
     ComPtr<CFakeObject> FolderObject(MemFolder& f);
     ComPtr<CFakeObject> ItemObject(std::shared_ptr<MemItem> item);

@@ -180,12 +180,18 @@ TEST_F(WizardsTest, ContactImportDrivenToTheEnd) {
     }
 
     struct Seen {
-        std::wstring refusal, picked, chosen, conflict, status, counts[4];
+        std::wstring refusal, picked, chosen, conflict, status, counts[4], notContacts, folderKept;
     } seen;
     CDriver user([&] {
         HWND page = WaitForDialog(kImportPage, IDC_PATH);
         if (page == nullptr) return;
         Snapshot(page, "06-contact-import");
+        // The Outlook folder picker: a calendar is refused, the folder stays.
+        m_host.pickedFolder = &m_host.Store().Calendar();
+        Click(page, IDC_BROWSE_OUTLOOK);
+        seen.notContacts = AnswerMessageBox(L"Mireo", IDOK);
+        seen.folderKept = ItemText(page, IDC_OUTLOOK_FOLDER);
+        m_host.pickedFolder = nullptr;
         // The chooser: the system's open dialog. Into the folder, then two of its files.
         Click(page, IDC_BROWSE_PATH);
         if (HWND chooser = WaitForDialog(L"Choose a folder for Import", 0)) {
@@ -247,6 +253,8 @@ TEST_F(WizardsTest, ContactImportDrivenToTheEnd) {
         EXPECT_EQ(chosen.Path(kMany - 1), widepath::ToUtf8(many) + "\\a-contact-file-with-a-rather-long-name-02499.vcf");
     }
     EXPECT_EQ(seen.refusal, L"The name '" + missing + L"' isn't accessible.");
+    EXPECT_EQ(seen.notContacts, L"Chosen folder is not Contact's folder");
+    EXPECT_EQ(seen.folderKept, L"\\\\Personal Folders\\Contacts");
     EXPECT_EQ(widepath::ToUtf8(seen.conflict), LoadUserString(103));
     EXPECT_EQ(seen.status, L"Import completed successfully.");
     EXPECT_EQ(seen.counts[0], L"8/8");
