@@ -36,16 +36,48 @@ def scaled(picture, factor):
     return [[picture[y // factor][x // factor] for x in range(n * factor)] for y in range(n * factor)]
 
 
+def big_card(x, y):
+    """An 80 x 80 contact card: a white card with a blue edge, a head and shoulders."""
+    if not (4 <= x < 76 and 12 <= y < 68):
+        return None
+    blue = (40, 70, 140)
+    if x < 7 or x >= 73 or y < 15 or y >= 65:
+        return blue
+    if (x - 28) ** 2 + (y - 32) ** 2 <= 81:
+        return blue
+    if 14 <= x < 42 and 44 <= y < 58 and (x - 28) ** 2 + (y - 58) ** 2 <= 196:
+        return blue
+    if 48 <= x < 66 and y in range(26, 29) or 48 <= x < 66 and y in range(36, 39) or 48 <= x < 60 and y in range(46, 49):
+        return (150, 160, 190)
+    return (255, 255, 255)
+
+
+def big_calendar(x, y):
+    """An 80 x 80 calendar page: a red band with rings, a grid of days, one marked."""
+    if not (6 <= x < 74 and 8 <= y < 72):
+        return None
+    if y < 24:
+        if x in range(20, 24) or x in range(56, 60):
+            return (235, 235, 235) if y > 11 else (120, 20, 20)
+        return (190, 30, 30)
+    if x < 8 or x >= 72 or y >= 70:
+        return (90, 90, 90)
+    col, row = (x - 8) // 16, (y - 24) // 12
+    if (x - 8) % 16 == 0 or (y - 24) % 12 == 0:
+        return (170, 170, 170)
+    if (col, row) == (2, 1):
+        return (250, 210, 90)
+    return (255, 255, 255)
+
+
 def wizard():
     """A blue band fading downwards, with a contact card and a calendar page."""
-    card = scaled(face(draw_faces.card), 5)
-    cal = scaled(face(draw_faces.calendar), 5)
 
     def pixel(x, y):
-        for picture, top in ((card, 70), (cal, 190)):
-            px, py = x - 28, y - top
-            if 0 <= px < 80 and 0 <= py < 80 and picture[py][px] is not None:
-                return picture[py][px]
+        for draw, top in ((big_card, 70), (big_calendar, 190)):
+            c = draw(x - 28, y - top) if 0 <= x - 28 < 80 and 0 <= y - top < 80 else None
+            if c is not None:
+                return c
         t = y / (H - 1)
         base = (int(28 + 60 * t), int(60 + 90 * t), int(130 + 90 * t))
         # Faint diagonal stripes; a light edge on the right against the page.
