@@ -14,6 +14,7 @@
 #include "hoststore/restrict_filter.h"
 #include "hoststore/store_db.h"
 #include "hoststore/text_fold.h"
+#include "platform/ascii.h"
 
 namespace mireo {
 
@@ -974,7 +975,7 @@ private:
             }
             const HostProperty* p = FindItemProperty(d->cls, name);
             Value v = p ? ReadProperty(*d, *p) : Value();
-            if (v.GetKind() == Value::Kind::Text) v = Value::Text(FoldText(v.AsText()));
+            if (v.GetKind() == Value::Kind::Text) v = Value::Text(FoldCase(v.AsText()));
             keyed.push_back(Keyed{std::move(v), i});
         }
         auto less = [](const Value& a, const Value& b) {
@@ -1093,7 +1094,7 @@ std::unique_ptr<IFolder> CFolders::Add(const std::u16string& name, int defaultIt
     if (name.empty() || name.find(u'\\') != std::u16string::npos)
         throw HostError(kEInvalidArg, "_Folders", "invalid folder name");
     for (const FolderRow& f : m_ctx->db.Folders()) {
-        if (f.parentId == m_parentId && FoldText(f.name) == FoldText(name))
+        if (f.parentId == m_parentId && FoldCase(f.name) == FoldCase(name))
             throw HostError(kDispEException, "_Folders", "a folder of that name exists");
     }
     if (defaultItemType != kFolderMail && defaultItemType != kFolderAppointment && defaultItemType != kFolderContact)
@@ -1154,14 +1155,14 @@ std::unique_ptr<IFolder> FolderFromPath(const Ctx& ctx, std::u16string_view path
     std::int64_t cur = top->id;
     std::size_t first = 0;
     const bool full = p.rfind(u"\\\\", 0) == 0;
-    if (full || (!names.empty() && FoldText(names[0]) == FoldText(top->name))) {
-        if (names.empty() || FoldText(names[0]) != FoldText(top->name)) return nullptr;
+    if (full || (!names.empty() && FoldCase(names[0]) == FoldCase(top->name))) {
+        if (names.empty() || FoldCase(names[0]) != FoldCase(top->name)) return nullptr;
         first = 1;
     }
     for (std::size_t k = first; k < names.size(); ++k) {
         std::int64_t next = 0;
         for (const FolderRow& f : ctx->db.Folders()) {
-            if (f.parentId == cur && FoldText(f.name) == FoldText(names[k])) {
+            if (f.parentId == cur && FoldCase(f.name) == FoldCase(names[k])) {
                 next = f.id;
                 break;
             }
@@ -1317,14 +1318,11 @@ public:
     }
     Bytes HexToBytes(const std::string& text) override {
         Bytes out;
-        auto nibble = [](char c) {
-            return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        };
         // Up to the first character that is not a hexadecimal digit; an odd last digit is dropped.
         for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
-            const int hi = nibble(text[i]), lo = nibble(text[i + 1]);
-            if (hi < 0 || lo < 0) break;
-            out.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
+            std::uint8_t byte = 0;
+            if (!ascii::ParseHex(std::string_view(text).substr(i, 2), byte)) break;
+            out.push_back(byte);
         }
         return out;
     }
