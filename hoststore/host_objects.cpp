@@ -1468,10 +1468,4 @@ std::vector<MapiProperty> MapiProperties(IItem& item) {
     return out;
 }
 
-std::u16string FolderPathText(IFolder& folder) {
-    std::u16string path = folder.Name();
-    for (auto parent = folder.Parent(); parent; parent = parent->Parent()) path = parent->Name() + u"\\" + path;
-    return u"\\\\" + path;
-}
-
 }  // namespace mireo

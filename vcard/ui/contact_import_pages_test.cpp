@@ -37,7 +37,7 @@ TEST(ContactImportOptionsPage, OkValidatesAndStores) {
     CScopedMessageBox scope(box);
     testing_pages::CMemoryRegistry reg;
     CSettingsStore settings(reg);
-    CDlgVCardImportOptions page(settings);
+    CDlgVCardImportOptions page(settings, box);
     EXPECT_FALSE(page.SetConflict(3));
     EXPECT_TRUE(page.SetConflict(kConflictReplace));
     page.SetCategoryFilter(true);
@@ -70,7 +70,7 @@ protected:
 TEST_F(ContactImportPages, StartPageReadsTheStoredChoicesAndSummarisesThem) {
     CSettingsStore settings(m_reg);
     {
-        CDlgVCardImport page(m_app, settings);
+        CDlgVCardImport page(m_app, settings, m_box);
         EXPECT_EQ(page.PathsText(), "");
         EXPECT_FALSE(page.ImportEnabled());
         EXPECT_EQ(page.FolderText(), "\\\\Personal Folders\\Contacts\\Work");  // the explorer's folder
@@ -88,7 +88,7 @@ TEST_F(ContactImportPages, StartPageReadsTheStoredChoicesAndSummarisesThem) {
     settings.WriteNumber(kSetImportFilter, kFilterSkipPrivate | kFilterIncludeCategories);
     settings.WriteText(kSetImportFilterCategories, "Business");
     m_app.explorerFolder = m_calendar;
-    CDlgVCardImport page(m_app, settings);
+    CDlgVCardImport page(m_app, settings, m_box);
     EXPECT_EQ(page.PathsText(), Path("a.vcf"));
     EXPECT_TRUE(page.ImportEnabled());
     EXPECT_EQ(page.FolderText(), "\\\\Personal Folders\\Contacts");  // not a contacts folder: the default
@@ -102,7 +102,7 @@ TEST_F(ContactImportPages, StartPageReadsTheStoredChoicesAndSummarisesThem) {
 
 TEST_F(ContactImportPages, ImportChecksEveryPathThenStoresAndFillsTheChoices) {
     CSettingsStore settings(m_reg);
-    CDlgVCardImport page(m_app, settings);
+    CDlgVCardImport page(m_app, settings, m_box);
     page.SetPaths({Path("a.vcf"), Path("missing.vcf"), Path("with space")});
     ContactImportChoices choices;
     EXPECT_FALSE(page.OnImport(choices));
@@ -138,7 +138,7 @@ TEST_F(ContactImportPages, ImportChecksEveryPathThenStoresAndFillsTheChoices) {
 
 TEST_F(ContactImportPages, ChosenFolderMustHoldContacts) {
     CSettingsStore settings(m_reg);
-    CDlgVCardImport page(m_app, settings);
+    CDlgVCardImport page(m_app, settings, m_box);
     m_app.pickAnswer = m_calendar;
     EXPECT_FALSE(page.BrowseFolder());
     ASSERT_EQ(m_box.Shown().size(), 1u);
@@ -150,7 +150,7 @@ TEST_F(ContactImportPages, ChosenFolderMustHoldContacts) {
 
     m_app.defaultContacts = nullptr;
     m_app.hasExplorer = false;
-    CDlgVCardImport orphan(m_app, settings);
+    CDlgVCardImport orphan(m_app, settings, m_box);
     orphan.SetPathsText(Path("a.vcf"));
     EXPECT_FALSE(orphan.ImportEnabled());  // nowhere to import into
 }
