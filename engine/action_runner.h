@@ -40,7 +40,7 @@ struct RunEnvironment {
     IMessageBox& messages;          // the message boxes of the run and its pages
     MireoCharConverter& converter;  // the shared converter; the wizard's encoding becomes current
     std::string listSeparator = ",";  // the user's list separator (";" stands in when empty)
-    ProductVersionInfo product;       // PRODID
+    ProductVersionInfo product{};     // PRODID
     int hostMajorVersion = 9;
     IProgressView& progress;        // the progress display of this run (not yet shown)
 };

@@ -383,6 +383,24 @@ TEST_F(ContactExportPages, PickedFolderMustHoldContacts) {
     EXPECT_TRUE(m_reg.Written().empty());
 }
 
+// A dialog gives its pages its own message box (owned by its window): every message
+// of the pages goes there, none to the message box in force.
+TEST_F(ContactExportPages, MessagesGoToTheMessageBoxThePagesWereGiven) {
+    CRecordingMessageBox own;
+    CSettingsStore settings = Settings();
+    CDlgVCardExport page(m_app, settings, own, kEncodings);
+    m_app.pickAnswer = m_calendar;
+    EXPECT_FALSE(page.BrowseFolder());  // string 145
+    CDlgVCardExportOptions options = page.MakeOptionsPage();
+    options.SetCategoryFilter(true);
+    options.SetCategories("");
+    EXPECT_FALSE(options.OnOk());  // string 127
+    ASSERT_EQ(own.Shown().size(), 2u);
+    EXPECT_EQ(own.Shown()[0].text, "Chosen folder is not Contact's folder");
+    EXPECT_EQ(own.Shown()[1].text, "Please, enter categories");
+    EXPECT_TRUE(m_box.Shown().empty());
+}
+
 TEST_F(ContactExportPages, SelectedContactsOnlyEnableRule) {
     struct Case {
         const char* name;

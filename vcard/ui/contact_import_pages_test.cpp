@@ -195,5 +195,26 @@ TEST_F(ContactImportPages, FinishCountsAndClose) {
     EXPECT_TRUE(settings.GetFlag(kSetImportOpenFolder));
 }
 
+// A dialog gives its pages its own message box (owned by its window): every message
+// of the pages goes there, none to the message box in force.
+TEST_F(ContactImportPages, MessagesGoToTheMessageBoxThePagesWereGiven) {
+    CRecordingMessageBox own;
+    CSettingsStore settings(m_reg);
+    CDlgVCardImport page(m_app, settings, own);
+    EXPECT_FALSE(page.ChooseFolder(std::make_unique<CFakeFolder>(m_calendar)));  // string 145
+    page.SetPaths({Path("missing.vcf")});
+    ContactImportChoices choices;
+    EXPECT_FALSE(page.OnImport(choices));  // string 114
+    CDlgVCardImportOptions options = page.MakeOptionsPage();
+    options.SetCategoryFilter(true);
+    options.SetCategories(" ");
+    EXPECT_FALSE(options.OnOk());  // string 127
+    ASSERT_EQ(own.Shown().size(), 3u);
+    EXPECT_EQ(own.Shown()[0].text, "Chosen folder is not Contact's folder");
+    EXPECT_EQ(own.Shown()[1].caption, "Mireo - Error");
+    EXPECT_EQ(own.Shown()[2].text, "Please, enter categories");
+    EXPECT_TRUE(m_box.Shown().empty());
+}
+
 }  // namespace
 }  // namespace mireo
