@@ -14,6 +14,18 @@ bool IsAscii(std::u16string_view text) {
     return true;
 }
 
+// Maps text with the invariant locale's tables. The case mappings keep the length;
+// should they not, false, and the text stays as it was.
+bool Map(DWORD flags, std::u16string& text) {
+    std::u16string out(text.size(), u'\0');
+    const int n = ::LCMapStringW(LOCALE_INVARIANT, flags, reinterpret_cast<const wchar_t*>(text.data()),
+                                 static_cast<int>(text.size()), reinterpret_cast<wchar_t*>(out.data()),
+                                 static_cast<int>(out.size()));
+    if (n != static_cast<int>(text.size())) return false;
+    text = std::move(out);
+    return true;
+}
+
 }  // namespace
 
 void FoldCaseInPlace(std::u16string& text) {
@@ -23,13 +35,8 @@ void FoldCaseInPlace(std::u16string& text) {
         }
         return;
     }
-    std::u16string folded(text.size(), u'\0');
-    const int n = ::LCMapStringW(LOCALE_INVARIANT, LCMAP_LOWERCASE, reinterpret_cast<const wchar_t*>(text.data()),
-                                 static_cast<int>(text.size()), reinterpret_cast<wchar_t*>(folded.data()),
-                                 static_cast<int>(folded.size()));
-    // The lower-case mapping keeps the length; should it not, the text stays as it is
-    // rather than comparing a shifted copy.
-    if (n == static_cast<int>(text.size())) text = std::move(folded);
+    // Lower case; the system's tables keep final sigma and sigma, dotless i and I apart.
+    Map(LCMAP_LOWERCASE, text);
 }
 
 bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b) {
