@@ -14,7 +14,6 @@
 #include "hoststore/restrict_filter.h"
 #include "hoststore/store_db.h"
 #include "hoststore/text_fold.h"
-#include "platform/ascii.h"
 
 namespace mireo {
 
@@ -1306,26 +1305,8 @@ public:
         st->data.mapi[TagId(tag)] = ToTagType(value, tag, "MAPIUtils");
         st->saved = false;
     }
-    std::string BytesToHex(const Bytes& bytes) override {
-        static const char kHex[] = "0123456789ABCDEF";
-        std::string s;
-        s.reserve(bytes.size() * 2);
-        for (std::uint8_t b : bytes) {
-            s.push_back(kHex[b >> 4]);
-            s.push_back(kHex[b & 15]);
-        }
-        return s;
-    }
-    Bytes HexToBytes(const std::string& text) override {
-        Bytes out;
-        // Up to the first character that is not a hexadecimal digit; an odd last digit is dropped.
-        for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
-            std::uint8_t byte = 0;
-            if (!ascii::ParseHex(std::string_view(text).substr(i, 2), byte)) break;
-            out.push_back(byte);
-        }
-        return out;
-    }
+    std::string BytesToHex(const Bytes& bytes) override { return BytesToHexText(bytes); }
+    Bytes HexToBytes(const std::string& text) override { return HexTextToBytes(text); }
     std::string ErrorText(HRESULT hr) override {
         char buf[48];
         std::snprintf(buf, sizeof buf, "MAPI error 0x%08X", static_cast<unsigned>(hr));

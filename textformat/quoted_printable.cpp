@@ -1,6 +1,8 @@
 #include "textformat/quoted_printable.h"
 
-#include "textformat/ascii.h"
+#include <cstdint>
+
+#include "platform/ascii.h"
 
 namespace mireo {
 namespace {
@@ -8,14 +10,12 @@ namespace {
 constexpr char kHex[] = "0123456789ABCDEF";
 
 int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
+    std::uint8_t value = 0;
+    return ascii::ParseHex(std::string_view(&c, 1), value) ? value : -1;
 }
 
 bool IsAlnum(char c) {
-    return (c >= '0' && c <= '9') || (ascii::Upper(c) >= 'A' && ascii::Upper(c) <= 'Z');
+    return (c >= '0' && c <= '9') || (ascii::ToUpper(c) >= 'A' && ascii::ToUpper(c) <= 'Z');
 }
 
 }  // namespace
