@@ -9,6 +9,7 @@
 
 #include "encoding/mireo_char_converter.h"
 #include "engine/run_summary.h"
+#include "engine/testing/host_doubles.h"
 #include "engine/testing/recording_logger.h"
 #include "hoststore/host_store.h"
 #include "platform/registry.h"
@@ -47,21 +48,7 @@ private:
     FakeWizard& m_wizard;
 };
 
-// A registry that opens nothing: the engine's settings stay at their defaults.
-class CClosedRegistry : public IRegistry {
-public:
-    long OpenKey(RegRoot, std::string_view, bool, bool, Key&) override { return kErrorAccessDenied; }
-    long OpenSubKey(Key, std::string_view, bool, Key&) override { return kErrorAccessDenied; }
-    void CloseKey(Key) override {}
-    long QueryValue(Key, std::string_view, std::uint32_t*, std::uint8_t*, std::uint32_t*) override {
-        return kErrorInvalidHandle;
-    }
-    long SetValue(Key, std::string_view, std::uint32_t, const std::uint8_t*, std::uint32_t) override {
-        return kErrorInvalidHandle;
-    }
-    long DeleteValue(Key, std::string_view) override { return kErrorInvalidHandle; }
-    long EnumSubKey(Key, std::uint32_t, std::string&) override { return kErrorNoMoreItems; }
-};
+using test::CClosedRegistry;
 
 TEST(WizardCommand, RunOutcomeToExitStatus) {
     struct Case {

@@ -10,6 +10,7 @@
 
 #include "encoding/mireo_char_converter.h"
 #include "engine/item_store.h"
+#include "engine/testing/host_doubles.h"
 #include "engine/testing/recording_logger.h"
 #include "platform/locale_info.h"
 #include "platform/output_files.h"
@@ -23,46 +24,9 @@
 namespace mireo {
 namespace {
 
-// ---- small doubles of the host: the engine itself touches none of it ----
-
-class CNoHost : public IApplication, public IMapiFactory {
-public:
-    std::u16string Version() override { return u"11.0.0.0"; }
-    std::unique_ptr<IExplorer> ActiveExplorer() override { return nullptr; }
-    std::unique_ptr<INamespace> GetNamespace() override { return nullptr; }
-    std::unique_ptr<IItem> CreateItem(ItemType) override { throw HostError(kENotImpl, "_Application"); }
-    std::unique_ptr<IMailItem> CreateMailItem() override { throw HostError(kENotImpl, "_Application"); }
-    std::unique_ptr<ISafeItem> CreateSafeContactItem() override { throw HostError(kCoEClassString, "SafeContactItem"); }
-    std::unique_ptr<ISafeItem> CreateSafeAppointmentItem() override { throw HostError(kCoEClassString, "x"); }
-    std::unique_ptr<IMapiUtils> CreateMapiUtils() override { throw HostError(kCoEClassString, "MapiUtils"); }
-};
-
-// A registry that opens nothing: the settings fall back to their defaults.
-class CClosedRegistry : public IRegistry {
-public:
-    long OpenKey(RegRoot, std::string_view path, bool, bool, Key&) override {
-        m_opened.emplace_back(path);
-        return kErrorAccessDenied;
-    }
-    long OpenSubKey(Key, std::string_view, bool, Key&) override { return kErrorAccessDenied; }
-    void CloseKey(Key) override {}
-    long QueryValue(Key, std::string_view, std::uint32_t*, std::uint8_t*, std::uint32_t*) override {
-        return kErrorInvalidHandle;
-    }
-    long SetValue(Key, std::string_view, std::uint32_t, const std::uint8_t*, std::uint32_t) override {
-        return kErrorInvalidHandle;
-    }
-    long DeleteValue(Key, std::string_view) override { return kErrorInvalidHandle; }
-    long EnumSubKey(Key, std::uint32_t, std::string&) override { return kErrorNoMoreItems; }
-
-    std::vector<std::string> m_opened;
-};
-
-class CFixedLocale : public ILocaleInfo {
-public:
-    std::string ListSeparator() override { return "|"; }
-    std::string ShortDateFormat() override { return "M/d/yyyy"; }
-};
+using test::CClosedRegistry;
+using test::CFixedLocale;
+using test::CNoHost;
 
 class CNoFiles : public IOutputFiles {
 public:

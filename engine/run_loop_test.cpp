@@ -11,6 +11,7 @@
 #include "engine/action_runner.h"
 #include "engine/item_store.h"
 #include "engine/settings_store.h"
+#include "engine/testing/host_doubles.h"
 #include "engine/testing/recording_logger.h"
 #include "platform/output_files.h"
 #include "platform/testing/recording_message_box.h"
@@ -18,18 +19,6 @@
 
 namespace mireo {
 namespace {
-
-class CNoApp : public IApplication, public IMapiFactory {
-public:
-    std::u16string Version() override { return u"11.0.0.0"; }
-    std::unique_ptr<IExplorer> ActiveExplorer() override { return nullptr; }
-    std::unique_ptr<INamespace> GetNamespace() override { return nullptr; }
-    std::unique_ptr<IItem> CreateItem(ItemType) override { return nullptr; }
-    std::unique_ptr<IMailItem> CreateMailItem() override { return nullptr; }
-    std::unique_ptr<ISafeItem> CreateSafeContactItem() override { return nullptr; }
-    std::unique_ptr<ISafeItem> CreateSafeAppointmentItem() override { return nullptr; }
-    std::unique_ptr<IMapiUtils> CreateMapiUtils() override { return nullptr; }
-};
 
 constexpr const char* kSource = "CvCalImport::Run";
 constexpr const char* kTopic = "impord_cal.htm";
@@ -62,7 +51,7 @@ protected:
         return handled;
     }
 
-    CNoApp m_app;
+    test::CNoHost m_app;
     CSettingsStore m_settings{UniqueRegKey{}};
     CRecordingLogger m_log;
     CRecordingMessageBox m_box;

@@ -9,6 +9,7 @@
 
 #include "encoding/mireo_char_converter.h"
 #include "engine/mireo_engine.h"
+#include "engine/testing/host_doubles.h"
 #include "engine/testing/recording_logger.h"
 #include "platform/locale_info.h"
 #include "platform/registry.h"
@@ -51,38 +52,9 @@ public:
     std::string StoreId() override { return "S1"; }
 };
 
-class CNoHost : public IApplication, public IMapiFactory {
-public:
-    std::u16string Version() override { return u"11.0.0.0"; }
-    std::unique_ptr<IExplorer> ActiveExplorer() override { return nullptr; }
-    std::unique_ptr<INamespace> GetNamespace() override { return nullptr; }
-    std::unique_ptr<IItem> CreateItem(ItemType) override { throw HostError(kENotImpl, "_Application"); }
-    std::unique_ptr<IMailItem> CreateMailItem() override { throw HostError(kENotImpl, "_Application"); }
-    std::unique_ptr<ISafeItem> CreateSafeContactItem() override { throw HostError(kCoEClassString, "SafeContactItem"); }
-    std::unique_ptr<ISafeItem> CreateSafeAppointmentItem() override { throw HostError(kCoEClassString, "x"); }
-    std::unique_ptr<IMapiUtils> CreateMapiUtils() override { throw HostError(kCoEClassString, "MapiUtils"); }
-};
-
-class CClosedRegistry : public IRegistry {
-public:
-    long OpenKey(RegRoot, std::string_view, bool, bool, Key&) override { return kErrorAccessDenied; }
-    long OpenSubKey(Key, std::string_view, bool, Key&) override { return kErrorAccessDenied; }
-    void CloseKey(Key) override {}
-    long QueryValue(Key, std::string_view, std::uint32_t*, std::uint8_t*, std::uint32_t*) override {
-        return kErrorInvalidHandle;
-    }
-    long SetValue(Key, std::string_view, std::uint32_t, const std::uint8_t*, std::uint32_t) override {
-        return kErrorInvalidHandle;
-    }
-    long DeleteValue(Key, std::string_view) override { return kErrorInvalidHandle; }
-    long EnumSubKey(Key, std::uint32_t, std::string&) override { return kErrorNoMoreItems; }
-};
-
-class CFixedLocale : public ILocaleInfo {
-public:
-    std::string ListSeparator() override { return "|"; }
-    std::string ShortDateFormat() override { return "M/d/yyyy"; }
-};
+using test::CClosedRegistry;
+using test::CFixedLocale;
+using test::CNoHost;
 
 class CViewsUi : public IActionUi {
 public:
