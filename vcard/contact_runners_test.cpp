@@ -11,8 +11,6 @@
 #include "engine/mireo_engine.h"
 #include "engine/testing/host_doubles.h"
 #include "engine/testing/recording_logger.h"
-#include "platform/locale_info.h"
-#include "platform/registry.h"
 #include "platform/testing/recording_message_box.h"
 #include "ui/scripted_progress_view.h"
 #include "vcard/contact_export.h"
@@ -137,21 +135,6 @@ TEST_F(ContactRunners, AUserInterfaceWithoutAWizardCannotStart) {
         EXPECT_EQ(m_log.Count("the run could not start", c.engineSource), 1);
         EXPECT_FALSE(engine.IsRunning());
     }
-}
-
-TEST_F(ContactRunners, ImportWithNoCardsShowsTheMessageInTheEngineMessageBox) {
-    CMireoEngine engine(Host(), 11, Runners());
-    m_importUi.script = [](const RunEnvironment&) {
-        return [](ContactImportChoices& c) {
-            c.folder = std::make_unique<CEmptyFolder>();
-            c.paths.clear();  // no files: no cards
-            return true;
-        };
-    };
-    EXPECT_EQ(engine.ImportContacts(), kRunDone);
-    ASSERT_EQ(m_box.Shown().size(), 1u);
-    EXPECT_EQ(m_box.Shown()[0].caption, "Mireo");
-    EXPECT_EQ(m_box.Shown()[0].text.rfind("No vCard files were found.", 0), 0u);
 }
 
 }  // namespace
