@@ -73,42 +73,47 @@ constexpr bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 template <typename Char>
 constexpr bool InSet(Char c, std::string_view set) {
     const auto u = static_cast<std::make_unsigned_t<Char>>(c);
-    return u < 0x80 && set.find(static_cast<char>(u)) != std::string_view::npos;
+    if (u >= 0x80) return false;
+    for (char m : set) {
+        if (static_cast<char>(u) == m) return true;
+    }
+    return false;
 }
 
-// The text without the characters of `set` at either end (white space by default).
-template <typename Char>
-constexpr std::basic_string_view<Char> TrimLeft(std::basic_string_view<Char> s,
-                                                std::string_view set = kWhiteSpace) {
-    while (!s.empty() && InSet(s.front(), set)) s.remove_prefix(1);
+// The text without the characters for which drop(c) holds at either end.
+template <typename Char, typename Drop>
+constexpr std::basic_string_view<Char> TrimLeftIf(std::basic_string_view<Char> s, Drop drop) {
+    while (!s.empty() && drop(s.front())) s.remove_prefix(1);
     return s;
 }
 
-template <typename Char>
-constexpr std::basic_string_view<Char> TrimRight(std::basic_string_view<Char> s,
-                                                 std::string_view set = kWhiteSpace) {
-    while (!s.empty() && InSet(s.back(), set)) s.remove_suffix(1);
+template <typename Char, typename Drop>
+constexpr std::basic_string_view<Char> TrimRightIf(std::basic_string_view<Char> s, Drop drop) {
+    while (!s.empty() && drop(s.back())) s.remove_suffix(1);
     return s;
 }
 
-template <typename Char>
-constexpr std::basic_string_view<Char> Trim(std::basic_string_view<Char> s, std::string_view set = kWhiteSpace) {
-    return TrimRight(TrimLeft(s, set), set);
+// The text without white space (space, tab, CR, LF) at either end: the readers trim
+// every property, so this one is a plain comparison.
+constexpr std::string_view TrimLeft(std::string_view s) { return TrimLeftIf(s, IsWhiteSpace<char>); }
+constexpr std::string_view TrimRight(std::string_view s) { return TrimRightIf(s, IsWhiteSpace<char>); }
+constexpr std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+constexpr std::u16string_view Trim(std::u16string_view s) {
+    return TrimRightIf(TrimLeftIf(s, IsWhiteSpace<char16_t>), IsWhiteSpace<char16_t>);
 }
 
-constexpr std::string_view TrimLeft(std::string_view s, std::string_view set = kWhiteSpace) {
-    return TrimLeft<char>(s, set);
+// The text without the characters of `set` at either end (ascii::kBlanks, say).
+constexpr std::string_view TrimLeft(std::string_view s, std::string_view set) {
+    return TrimLeftIf(s, [set](char c) { return InSet(c, set); });
 }
-constexpr std::string_view TrimRight(std::string_view s, std::string_view set = kWhiteSpace) {
-    return TrimRight<char>(s, set);
+constexpr std::string_view TrimRight(std::string_view s, std::string_view set) {
+    return TrimRightIf(s, [set](char c) { return InSet(c, set); });
 }
-constexpr std::string_view Trim(std::string_view s, std::string_view set = kWhiteSpace) { return Trim<char>(s, set); }
-constexpr std::u16string_view Trim(std::u16string_view s, std::string_view set = kWhiteSpace) {
-    return Trim<char16_t>(s, set);
-}
+constexpr std::string_view Trim(std::string_view s, std::string_view set) { return TrimRight(TrimLeft(s, set), set); }
 
-// Nothing but characters of `set` (white space by default), or nothing at all.
-constexpr bool IsBlank(std::string_view s, std::string_view set = kWhiteSpace) { return Trim(s, set).empty(); }
+// Nothing but white space, or nothing at all; or nothing but characters of `set`.
+constexpr bool IsBlank(std::string_view s) { return Trim(s).empty(); }
+constexpr bool IsBlank(std::string_view s, std::string_view set) { return Trim(s, set).empty(); }
 
 // A whole text as an unsigned number in the base: digits only (either case above 9), no
 // sign, no prefix, no white space, and a value that fits. False otherwise, and the value

@@ -9,11 +9,6 @@ namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
 
-int HexValue(char c) {
-    std::uint8_t value = 0;
-    return ascii::ParseHex(std::string_view(&c, 1), value) ? value : -1;
-}
-
 bool IsAlnum(char c) {
     return (c >= '0' && c <= '9') || (ascii::ToUpper(c) >= 'A' && ascii::ToUpper(c) <= 'Z');
 }
@@ -33,9 +28,9 @@ bool DecodeQuotedPrintable(std::string_view in, std::string& out) {
                 i += 1;
                 continue;
             }
-            if (i + 2 < in.size() && HexValue(in[i + 1]) >= 0 && HexValue(in[i + 2]) >= 0) {
-                const char b = static_cast<char>(HexValue(in[i + 1]) * 16 + HexValue(in[i + 2]));
-                if (b != '\0') out += b;
+            std::uint8_t b = 0;
+            if (i + 2 < in.size() && ascii::ParseHex(in.substr(i + 1, 2), b)) {
+                if (b != 0) out += static_cast<char>(b);
                 i += 2;
                 continue;
             }
