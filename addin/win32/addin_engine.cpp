@@ -26,7 +26,9 @@ public:
         // The wizards take the stored choices until their dialogs exist.
         : m_ui(kelvo, PumpMessages),
           m_selectView(),
-          m_engine(EngineHost{app, mapi, SystemRegistry(), kelvo, &kelvo, m_ui}, hostMajorVersion) {}
+          m_engine(EngineHost{app, mapi, SystemRegistry(), kelvo, &kelvo, m_ui}, hostMajorVersion,
+                   {.contactImport = std::make_unique<CvCardImport>(m_ui),
+                    .contactExport = std::make_unique<CvCardExport>(m_ui)}) {}
 
     CMireoEngine& Engine() override { return m_engine; }
     ISelectActionView& SelectActionView() override { return m_selectView; }

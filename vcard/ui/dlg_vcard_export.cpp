@@ -1,49 +1,18 @@
 #include "vcard/ui/dlg_vcard_export.h"
 
-#include <exception>
-
+#include "engine/host_folders.h"
 #include "engine/logger.h"
 #include "engine/settings_store.h"
 #include "platform/files.h"
-#include "platform/message_box.h"
 #include "platform/user_strings.h"
-#include "ui/folder_path.h"
 #include "vcard/contact_export.h"
 #include "vcard/ui/contacts_folder.h"
 
 namespace mireo {
 
-namespace {
-
-// A host folder as the path text sees it. Parent() of IFolder is already null above
-// a store's top folder.
-class CFolderNode final : public IFolderNode {
-public:
-    explicit CFolderNode(std::unique_ptr<IFolder> owned) : m_owned(std::move(owned)), m_folder(*m_owned) {}
-    explicit CFolderNode(IFolder& folder) : m_folder(folder) {}
-    std::u16string Name() override { return m_folder.Name(); }
-    std::unique_ptr<IFolderNode> Parent() override {
-        std::unique_ptr<IFolder> parent = m_folder.Parent();
-        if (!parent) return nullptr;
-        return std::make_unique<CFolderNode>(std::move(parent));
-    }
-
-private:
-    std::unique_ptr<IFolder> m_owned;
-    IFolder& m_folder;
-};
-
-const char* YesNo(bool yes) { return yes ? "yes" : "no"; }
-
-}  // namespace
-
-std::string HostFolderPathText(IFolder& folder) {
-    CFolderNode node(folder);
-    return FromHostText(FolderPathText(node));
-}
-
-CDlgVCardExport::CDlgVCardExport(IApplication& app, CSettingsStore& settings, std::vector<std::string> encodings)
-    : m_app(app), m_settings(settings), m_encodings(std::move(encodings)) {
+CDlgVCardExport::CDlgVCardExport(IApplication& app, CSettingsStore& settings, IMessageBox& messages,
+                                 std::vector<std::string> encodings)
+    : m_app(app), m_settings(settings), m_messages(messages), m_encodings(std::move(encodings)) {
     m_targetFolder = m_settings.GetText(kSetExportFolder);
     m_oneFile = m_settings.GetFlag(kSetExportOneFile);
     m_options = ReadContactExportOptions(m_settings, m_encodings);
@@ -63,7 +32,7 @@ CDlgVCardExport::CDlgVCardExport(IApplication& app, CSettingsStore& settings, st
                 }
             }
         }
-    } catch (const std::exception&) {
+    } catch (const HostError&) {
         // No explorer to go by: the default Contacts folder, and no selection.
         m_selectionHasContacts = false;
     }
@@ -71,7 +40,7 @@ CDlgVCardExport::CDlgVCardExport(IApplication& app, CSettingsStore& settings, st
     if (!m_folder) {
         try {
             if (std::unique_ptr<INamespace> ns = m_app.GetNamespace()) m_folder = ns->GetDefaultFolder(DefaultFolder::Contacts);
-        } catch (const std::exception&) {
+        } catch (const HostError&) {
             m_folder.reset();
         }
     }
@@ -84,7 +53,7 @@ bool CDlgVCardExport::BrowseFolder() {
 }
 
 bool CDlgVCardExport::ChooseFolder(std::unique_ptr<IFolder> folder) {
-    if (!folder || !AcceptContactsFolder(*folder)) return false;
+    if (!folder || !AcceptContactsFolder(*folder, m_messages)) return false;
     m_folder = std::move(folder);
     m_folderText = HostFolderPathText(*m_folder);
     return true;
@@ -96,18 +65,13 @@ void CDlgVCardExport::SetSelectedOnly(bool on) {
 }
 
 CDlgVCardExportOptions CDlgVCardExport::MakeOptionsPage() const {
-    return CDlgVCardExportOptions(m_settings, m_encodings, m_options);
+    return CDlgVCardExportOptions(m_settings, m_messages, m_encodings, m_options);
 }
 
 std::vector<SummaryLine> CDlgVCardExport::SummaryOf(const ContactExportOptionValues& v) {
-    std::string categories = "any";
-    if (v.categoryFilter) {
-        categories = LoadUserString(v.includeCategories ? kStrInclude : kStrExclude);
-        categories += " \"" + v.categories + "\"";
-    }
     return {
         {"Export private contacts:", YesNo(!v.skipPrivate)},
-        {"Export contacts with categories:", categories},
+        {"Export contacts with categories:", CategoryFilterText(v.categoryFilter, v.includeCategories, v.categories)},
         {"Overwrites identical files:", YesNo(v.overwrite)},
         {"Format of vCard files:", v.format == kVCardFormat30 ? "vCard 3.0" : "vCard 2.1"},
         {"Encoding:", v.encoding},

@@ -1,13 +1,12 @@
 #include "vcard/ui/dlg_vcard_export_finish.h"
 
-#include <exception>
 #include <memory>
 
 #include "engine/item_store.h"
 #include "engine/logger.h"
 #include "engine/settings_store.h"
+#include "ui/folder_opener.h"
 #include "vcard/ui/dlg_vcard_export_options.h"
-#include "vcard/ui/folder_opener.h"
 
 namespace mireo {
 
@@ -48,7 +47,7 @@ bool CDlgVCardExportFinish::MailFiles(IApplication& app) const {
         for (const std::string& path : m_outcome.writtenFiles) mail->AddAttachment(ToHostText(path));
         mail->Display();
         return true;
-    } catch (const std::exception&) {
+    } catch (const HostError&) {
         return false;
     }
 }

@@ -1,7 +1,9 @@
 #include "vcard/ui/dlg_vcard_import.h"
 
+#include "engine/host_folders.h"
 #include "engine/logger.h"
 #include "engine/settings_store.h"
+#include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/user_strings.h"
@@ -11,19 +13,8 @@
 
 namespace mireo {
 
-namespace {
-
-bool Blank(const std::string& text) { return text.find_first_not_of(" \t\r\n") == std::string::npos; }
-
-std::string NameNotAccessible(const std::string& path) {
-    std::string text = LoadUserString(kStrNameNotAccessible);
-    if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, path);
-    return text;
-}
-
-}  // namespace
-
-CDlgVCardImport::CDlgVCardImport(IApplication& app, CSettingsStore& settings) : m_app(app), m_settings(settings) {
+CDlgVCardImport::CDlgVCardImport(IApplication& app, CSettingsStore& settings, IMessageBox& messages)
+    : m_app(app), m_settings(settings), m_messages(messages) {
     m_pathsText = m_settings.GetText(kSetImportFolder);
     m_options = ReadContactImportOptions(m_settings);
     m_folder = InitialContactsFolder(m_app);
@@ -39,14 +30,14 @@ void CDlgVCardImport::SetPaths(const std::vector<std::string>& paths) {
 bool CDlgVCardImport::BrowseFolder() { return ChooseFolder(PickHostFolder(m_app)); }
 
 bool CDlgVCardImport::ChooseFolder(std::unique_ptr<IFolder> folder) {
-    if (!folder || !AcceptContactsFolder(*folder)) return false;
+    if (!folder || !AcceptContactsFolder(*folder, m_messages)) return false;
     m_folder = std::move(folder);
     m_folderText = HostFolderPathText(*m_folder);
     return true;
 }
 
 CDlgVCardImportOptions CDlgVCardImport::MakeOptionsPage() const {
-    CDlgVCardImportOptions page(m_settings);
+    CDlgVCardImportOptions page(m_settings, m_messages);
     page.SetConflict(m_options.conflict);
     page.SetSkipPrivate(m_options.skipPrivate);
     page.SetCategoryFilter(m_options.categoryFilter);
@@ -56,24 +47,19 @@ CDlgVCardImportOptions CDlgVCardImport::MakeOptionsPage() const {
 }
 
 std::vector<SummaryLine> CDlgVCardImport::SummaryOf(const ContactImportOptionValues& v) {
-    std::string categories = "any";
-    if (v.categoryFilter) {
-        categories = LoadUserString(v.includeCategories ? kStrInclude : kStrExclude);
-        categories += " \"" + v.categories + "\"";
-    }
     const int conflict = v.conflict == kConflictReplace        ? kStrReplace
                          : v.conflict == kConflictKeepExisting ? kStrKeepExisting
                                                                : kStrKeepBoth;
     return {
-        {"Import private contacts:", v.skipPrivate ? "no" : "yes"},
-        {"Import contacts with categories:", categories},
+        {"Import private contacts:", YesNo(!v.skipPrivate)},
+        {"Import contacts with categories:", CategoryFilterText(v.categoryFilter, v.includeCategories, v.categories)},
         {"Conflict resolution:", LoadUserString(conflict)},
     };
 }
 
 std::vector<SummaryLine> CDlgVCardImport::Summary() const { return SummaryOf(m_options); }
 
-bool CDlgVCardImport::ImportEnabled() const { return !Blank(m_pathsText) && m_folder != nullptr; }
+bool CDlgVCardImport::ImportEnabled() const { return !ascii::IsBlank(m_pathsText) && m_folder != nullptr; }
 
 bool CDlgVCardImport::OnImport(ContactImportChoices& choices) {
     if (!ImportEnabled()) return false;
@@ -82,7 +68,7 @@ bool CDlgVCardImport::OnImport(ContactImportChoices& choices) {
     if (list.Count() == 0) return false;
     for (const std::string& path : list.Paths()) {
         if (!FileCanBeOpened(path) && !PathIsDirectory(path)) {
-            CurrentMessageBox().Show(kCaptionMireoError, NameNotAccessible(path), MbIcon::Error, MbButtons::Ok);
+            m_messages.Show(kCaptionMireoError, NameNotAccessible(path), MbIcon::Error, MbButtons::Ok);
             return false;
         }
     }

@@ -7,6 +7,7 @@
 namespace mireo {
 
 class CSettingsStore;
+class IMessageBox;
 
 // Values of the contact import settings.
 inline constexpr const char* kSetImportFolder = "Contacts.Import.Folder";
@@ -40,7 +41,8 @@ void StoreContactImportOptions(CSettingsStore& settings, const ContactImportOpti
 
 class CDlgVCardImportOptions {
 public:
-    explicit CDlgVCardImportOptions(CSettingsStore& settings);
+    // Its messages go to `messages`.
+    CDlgVCardImportOptions(CSettingsStore& settings, IMessageBox& messages);
     virtual ~CDlgVCardImportOptions() = default;
 
     const ContactImportOptionValues& Values() const { return m_values; }
@@ -58,6 +60,7 @@ public:
 
 private:
     CSettingsStore& m_settings;
+    IMessageBox& m_messages;
     ContactImportOptionValues m_values;
 };
 
