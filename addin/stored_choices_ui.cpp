@@ -30,10 +30,10 @@ std::string FinishLine(const Finish& page) {
 
 class CStoredExportWizard : public IContactExportWizard {
 public:
-    CStoredExportWizard(const ActionContext& context, ILogger& log) : m_context(context), m_log(log) {}
+    CStoredExportWizard(const RunEnvironment& env, ILogger& log) : m_env(env), m_log(log) {}
 
     bool Run(ContactExportChoices& choices) override {
-        CDlgVCardExport page(m_context.app, m_context.settings, EncodingNames(m_context.converter));
+        CDlgVCardExport page(m_env.app, m_env.settings, m_env.messages, EncodingNames(m_env.converter));
         if (page.Folder() == nullptr) {
             m_log.LogMsg("no contacts folder to export", 0, kSource, kWarning, kLogFlags);
             return false;
@@ -47,22 +47,22 @@ public:
     }
 
     void Finish(const ContactExportOutcome& outcome) override {
-        const CDlgVCardExportFinish page(m_context.settings, outcome);
+        const CDlgVCardExportFinish page(m_env.settings, outcome);
         m_log.LogMsg(FinishLine(page), outcome.counters.failed, kSource, kTrace, kLogFlags);
     }
 
 private:
     static constexpr const char* kSource = "CvCardExport::Run";
-    ActionContext m_context;
+    const RunEnvironment& m_env;  // the run's, which outlives its wizard
     ILogger& m_log;
 };
 
 class CStoredImportWizard : public IContactImportWizard {
 public:
-    CStoredImportWizard(const ActionContext& context, ILogger& log) : m_context(context), m_log(log) {}
+    CStoredImportWizard(const RunEnvironment& env, ILogger& log) : m_env(env), m_log(log) {}
 
     bool Run(ContactImportChoices& choices) override {
-        CDlgVCardImport page(m_context.app, m_context.settings);
+        CDlgVCardImport page(m_env.app, m_env.settings, m_env.messages);
         if (!page.ImportEnabled()) {
             m_log.LogMsg(page.Folder() == nullptr ? "no contacts folder to import into" : "no stored files to import",
                          0, kSource, kWarning, kLogFlags);
@@ -72,13 +72,13 @@ public:
     }
 
     void Finish(const ContactImportOutcome& outcome) override {
-        const CDlgVCardImportFinish page(m_context.settings, outcome, outcome.folder);
+        const CDlgVCardImportFinish page(m_env.settings, outcome, outcome.folder);
         m_log.LogMsg(FinishLine(page), outcome.counters.failed, kSource, kTrace, kLogFlags);
     }
 
 private:
     static constexpr const char* kSource = "CvCardImport::Run";
-    ActionContext m_context;
+    const RunEnvironment& m_env;  // the run's, which outlives its wizard
     ILogger& m_log;
 };
 
@@ -98,12 +98,12 @@ private:
 
 }  // namespace
 
-std::unique_ptr<IContactExportWizard> CStoredChoicesUi::CreateContactExportWizard(const ActionContext& context) {
-    return std::make_unique<CStoredExportWizard>(context, m_log);
+std::unique_ptr<IContactExportWizard> CStoredChoicesUi::CreateContactExportWizard(const RunEnvironment& env) {
+    return std::make_unique<CStoredExportWizard>(env, m_log);
 }
 
-std::unique_ptr<IContactImportWizard> CStoredChoicesUi::CreateContactImportWizard(const ActionContext& context) {
-    return std::make_unique<CStoredImportWizard>(context, m_log);
+std::unique_ptr<IContactImportWizard> CStoredChoicesUi::CreateContactImportWizard(const RunEnvironment& env) {
+    return std::make_unique<CStoredImportWizard>(env, m_log);
 }
 
 std::unique_ptr<IProgressView> CStoredChoicesUi::CreateProgressView(EngineAction) {

@@ -9,10 +9,14 @@
 #include <memory>
 
 #include "engine/mireo_engine.h"
+#include "vcard/contact_export.h"
+#include "vcard/contact_import.h"
 
 namespace mireo {
 
-class CStoredChoicesUi : public IActionUi {
+// The engine's user interface and the contact runners' (whoever builds the engine hands
+// it to CvCardExport and CvCardImport).
+class CStoredChoicesUi : public IActionUi, public IContactExportUi, public IContactImportUi {
 public:
     // `pumpMessages` runs after every progress step; may be empty.
     explicit CStoredChoicesUi(ILogger& log, std::function<void()> pumpMessages = {})
@@ -20,8 +24,8 @@ public:
 
     // A run whose stored choices cannot start it (no export folder, no files to read,
     // no contacts folder) ends as a wizard cancelled, with the reason in the log.
-    std::unique_ptr<IContactExportWizard> CreateContactExportWizard(const ActionContext& context) override;
-    std::unique_ptr<IContactImportWizard> CreateContactImportWizard(const ActionContext& context) override;
+    std::unique_ptr<IContactExportWizard> CreateContactExportWizard(const RunEnvironment& env) override;
+    std::unique_ptr<IContactImportWizard> CreateContactImportWizard(const RunEnvironment& env) override;
     std::unique_ptr<IProgressView> CreateProgressView(EngineAction action) override;
 
 private:

@@ -1,5 +1,5 @@
 // mireo export-contacts: the contact export wizard as options, prompts and a printed
-// finish page, driving the same run as the add-in.
+// finish page, started through the engine as the add-in starts it.
 #include "cli/export_contacts_command.h"
 
 #include <iostream>
@@ -10,13 +10,11 @@
 #include "cli/progress_view.h"
 #include "cli/wizard_command.h"
 #include "encoding/mireo_char_converter.h"
-#include "engine/settings_store.h"
 #include "hoststore/host_store.h"
 #include "platform/locale_info.h"
 #include "platform/module.h"
 #include "platform/output_files.h"
 #include "platform/registry.h"
-#include "platform/version_info.h"
 
 namespace mireo::cli {
 
@@ -50,33 +48,55 @@ namespace {
 
 constexpr const char* kPrefix = "mireo export-contacts: ";
 
+// The export's user interface on the command line: one terminal wizard per run, kept
+// so that the exit status can be read from it afterwards.
+class CTerminalContactExportUi : public IContactExportUi {
+public:
+    CTerminalContactExportUi(const ExportContactsArgs& args, ExportContactsContext& context)
+        : m_args(args), m_context(context) {}
+
+    std::unique_ptr<IContactExportWizard> CreateContactExportWizard(const RunEnvironment& env) override {
+        m_wizard = std::make_unique<CTerminalContactExportWizard>(env.app, env.settings, env.messages,
+                                                                  env.converter.Encodings(), m_args, m_context.in,
+                                                                  m_context.out, m_context.err);
+        return std::make_unique<CWizardHandle<IContactExportWizard, ContactExportChoices, ContactExportOutcome>>(
+            *m_wizard);
+    }
+    const CTerminalContactExportWizard* Wizard() const { return m_wizard.get(); }
+
+private:
+    const ExportContactsArgs& m_args;
+    ExportContactsContext& m_context;
+    std::unique_ptr<CTerminalContactExportWizard> m_wizard;
+};
+
 }  // namespace
 
 int RunExportContacts(const ExportContactsArgs& args, ExportContactsContext& context) {
-    CTerminalContactExportWizard wizard(context.app, context.settings, context.converter.Encodings(), args, context.in,
-                                        context.out, context.err);
-    const ProductVersionInfo version = ProductVersion();
-    ExportEnvironment env{
+    CTerminalContactExportUi ui(args, context);
+    const CommandRun run{
         .app = context.app,
         .mapi = context.mapi,
-        .settings = context.settings,
+        .registry = context.registry,
         .log = context.log,
         .help = context.help,
-        .files = context.files,
+        .files = &context.files,
+        .messages = context.messages,
         .converter = context.converter,
         .listSeparator = context.listSeparator,
-        .productMajor = version.major,
-        .productMinor = version.minor,
+        .progress = context.progress,
+        .prefix = kPrefix,
+        .err = context.err,
     };
-    CvCardExport runner(HostMajorVersion(context.app));
-    return RunToExitStatus(runner, env, wizard, context.progress, kPrefix, "export", context.err);
+    const RunOutcome outcome =
+        RunThroughEngine(run, EngineAction::ExportContacts, {.contactExport = std::make_unique<CvCardExport>(ui)});
+    return ExitStatus(outcome, ui.Wizard(), kPrefix, "export", context.err);
 }
 
 int RunExportContactsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
                              std::ostream& err) {
     auto run = [&](const ExportContactsArgs& parsed) {
         CHostApplication app(DefaultHostStoreOptions(options.storePath));
-        CSettingsStore settings(SystemRegistry());
         CLibKelvo kelvo;
         kelvo.Init(OwnModuleHandle(), &app);
         std::unique_ptr<IOutputFiles> files = CreateSystemOutputFiles();
@@ -84,7 +104,7 @@ int RunExportContactsCommand(const GlobalOptions& options, const std::vector<std
         ExportContactsContext context{
             .app = app,
             .mapi = app.Mapi(),
-            .settings = settings,
+            .registry = SystemRegistry(),
             .log = kelvo,
             .help = &kelvo,
             .files = *files,

@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "encoding/supported_encodings_list.h"
+#include "engine/host_folders.h"
 #include "vcard/contact_export.h"
 
 namespace mireo {
 class CDlgVCardExport;
 class CDlgVCardExportOptions;
+class IRegistry;
 }  // namespace mireo
 
 namespace mireo::cli {
@@ -51,19 +53,14 @@ bool ParseExportContactsArgs(const std::vector<std::string>& args, ExportContact
 // ignoring case) or a charset name ignoring case. nullopt when none matches.
 std::optional<std::string> ResolveEncodingName(std::string_view text, const SupportedEncodingsList& list);
 
-// A host folder named on the command line ("Contacts", "Contacts/Work",
-// "\\Personal Folders\Contacts"). Names below the top folder are looked up in the
-// store that holds the default Contacts folder (else the first store). Names match
-// exactly, else ignoring ASCII case. Null when there is no such folder.
-std::unique_ptr<IFolder> FindFolderByPath(IApplication& app, std::string_view text);
-
 // The wizard of the command line: applies the options (or asks with -i), validates,
-// stores and fills the run's choices; Finish prints the finish page.
+// stores and fills the run's choices; Finish prints the finish page. The pages' messages
+// go to `messages`.
 class CTerminalContactExportWizard : public IContactExportWizard {
 public:
-    CTerminalContactExportWizard(IApplication& app, CSettingsStore& settings, const SupportedEncodingsList& encodings,
-                                 const ExportContactsArgs& args, std::istream& in, std::ostream& out,
-                                 std::ostream& err);
+    CTerminalContactExportWizard(IApplication& app, CSettingsStore& settings, IMessageBox& messages,
+                                 const SupportedEncodingsList& encodings, const ExportContactsArgs& args,
+                                 std::istream& in, std::ostream& out, std::ostream& err);
 
     bool Run(ContactExportChoices& choices) override;
     void Finish(const ContactExportOutcome& outcome) override;
@@ -84,6 +81,7 @@ private:
 
     IApplication& m_app;
     CSettingsStore& m_settings;
+    IMessageBox& m_messages;
     const SupportedEncodingsList& m_encodings;
     const ExportContactsArgs& m_args;
     std::istream& m_in;
@@ -94,11 +92,12 @@ private:
     RunCounters m_counters;
 };
 
-// Everything the command works with, so that tests can hand in their own.
+// Everything the command works with, so that tests can hand in their own. The run goes
+// through the engine, which opens the settings key in the registry.
 struct ExportContactsContext {
     IApplication& app;
     IMapiFactory& mapi;
-    CSettingsStore& settings;
+    IRegistry& registry;
     ILogger& log;
     IContextHelp* help;
     IOutputFiles& files;
@@ -108,10 +107,11 @@ struct ExportContactsContext {
     std::istream& in;
     std::ostream& out;
     std::ostream& err;
+    IMessageBox* messages = nullptr;  // null: the current message box
 };
 
-// Runs the export with parsed arguments and answers the exit status: 0 nothing failed, 1 an item
-// failed, 2 invalid options or a run that could not start.
+// Runs the export with parsed arguments through the engine and answers the exit status:
+// 0 nothing failed, 1 an item failed, 2 invalid options or a run that could not start.
 int RunExportContacts(const ExportContactsArgs& args, ExportContactsContext& context);
 
 }  // namespace mireo::cli

@@ -151,7 +151,7 @@ protected:
         EXPECT_TRUE(ParseExportContactsArgs(argv, args, parseErr)) << parseErr.str();
         std::istringstream in(input);
         std::ostringstream out, err;
-        CTerminalContactExportWizard wizard(m_app, *m_settings, m_encodings, args, in, out, err);
+        CTerminalContactExportWizard wizard(m_app, *m_settings, m_box, m_encodings, args, in, out, err);
         Result r;
         r.ran = wizard.Run(r.choices);
         r.status = wizard.WizardStatus();
@@ -345,7 +345,7 @@ TEST_F(ExportContactsWizardTest, FinishPrintsTheFinishPage) {
     ExportContactsArgs args;
     std::istringstream in;
     std::ostringstream out, err;
-    CTerminalContactExportWizard wizard(m_app, *m_settings, m_encodings, args, in, out, err);
+    CTerminalContactExportWizard wizard(m_app, *m_settings, m_box, m_encodings, args, in, out, err);
     ContactExportOutcome outcome;
     outcome.counters = {1, 2, 3};  // skipped, failed, succeeded
     outcome.targetFolder = "/x";

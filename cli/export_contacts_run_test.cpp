@@ -50,7 +50,7 @@ protected:
         ExportContactsContext context{
             .app = *m_app,
             .mapi = m_app->Mapi(),
-            .settings = *m_settings,
+            .registry = *m_reg,
             .log = m_log,
             .help = &m_log,
             .files = *m_files,

@@ -2,8 +2,6 @@
 // and the printed finish page.
 #include "cli/export_contacts_command.h"
 
-#include <cctype>
-#include <exception>
 #include <istream>
 #include <ostream>
 #include <memory>
@@ -12,10 +10,10 @@
 #include "cli/finish_page.h"
 #include "cli/option_scanner.h"
 #include "engine/settings_store.h"
+#include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
-#include "platform/user_strings.h"
-#include "ui/folder_path.h"
+#include "ui/wizard_pages.h"
 #include "vcard/ui/dlg_vcard_export.h"
 #include "vcard/ui/dlg_vcard_export_finish.h"
 #include "vcard/ui/dlg_vcard_export_options.h"
@@ -26,74 +24,9 @@ namespace {
 
 constexpr const char* kPrefix = "mireo export-contacts: ";
 
-std::string Lower(std::string_view s) {
-    std::string l(s);
-    for (char& c : l) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return l;
-}
+using ascii::Lower;
 
-std::string Trim(const std::string& s) {
-    const std::size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    const std::size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
-
-// String 114 with the path in place of "%s".
-std::string NameNotAccessible(const std::string& path) {
-    std::string text = LoadUserString(kStrNameNotAccessible);
-    const std::size_t at = text.find("%s");
-    if (at != std::string::npos) text.replace(at, 2, path);
-    return text;
-}
-
-std::unique_ptr<IFolder> ChildNamed(IFolder& parent, const std::string& name) {
-    std::unique_ptr<IFolders> children = parent.Folders();
-    if (!children) return nullptr;
-    const std::u16string wanted = ToHostText(name);
-    const std::string folded = Lower(name);
-    std::unique_ptr<IFolder> caseless;
-    const int n = children->Count();
-    for (int i = 1; i <= n; ++i) {
-        std::unique_ptr<IFolder> child = children->Item(i);
-        if (!child) continue;
-        const std::u16string childName = child->Name();
-        if (childName == wanted) return child;
-        if (!caseless && Lower(FromHostText(childName)) == folded) caseless = std::move(child);
-    }
-    return caseless;
-}
-
-std::unique_ptr<IFolder> TopNamed(INamespace& ns, const std::string& name) {
-    std::unique_ptr<IFolders> tops = ns.Folders();
-    if (!tops) return nullptr;
-    const std::u16string wanted = ToHostText(name);
-    const std::string folded = Lower(name);
-    std::unique_ptr<IFolder> caseless;
-    for (int i = 1; i <= tops->Count(); ++i) {
-        std::unique_ptr<IFolder> top = tops->Item(i);
-        if (!top) continue;
-        const std::u16string topName = top->Name();
-        if (topName == wanted) return top;
-        if (!caseless && Lower(FromHostText(topName)) == folded) caseless = std::move(top);
-    }
-    return caseless;
-}
-
-// The top folder of the store that holds the default Contacts folder.
-std::unique_ptr<IFolder> DefaultTop(INamespace& ns) {
-    try {
-        std::unique_ptr<IFolder> folder = ns.GetDefaultFolder(DefaultFolder::Contacts);
-        for (int depth = 0; folder && depth < 1000; ++depth) {
-            std::unique_ptr<IFolder> parent = folder->Parent();
-            if (!parent) return folder;
-            folder = std::move(parent);
-        }
-    } catch (const std::exception&) {
-    }
-    std::unique_ptr<IFolders> tops = ns.Folders();
-    return tops && tops->Count() > 0 ? tops->Item(1) : nullptr;
-}
+std::string Trim(const std::string& s) { return std::string(ascii::Trim(s)); }
 
 const char* ModeWord(const ContactExportOptionValues& v) {
     if (!v.categoryFilter) return "any";
@@ -167,40 +100,30 @@ bool ParseExportContactsArgs(const std::vector<std::string>& args, ExportContact
 std::optional<std::string> ResolveEncodingName(std::string_view text, const SupportedEncodingsList& list) {
     for (const EncodingRecord& r : list)
         if (r.displayName == text) return r.displayName;
-    const std::string folded = Lower(text);
     for (const EncodingRecord& r : list)
-        if (Lower(r.displayName) == folded) return r.displayName;
+        if (ascii::EqualsNoCase(r.displayName, text)) return r.displayName;
     for (const EncodingRecord& r : list)
-        if (Lower(r.charsetName) == folded) return r.displayName;
+        if (ascii::EqualsNoCase(r.charsetName, text)) return r.displayName;
     return std::nullopt;
 }
 
-std::unique_ptr<IFolder> FindFolderByPath(IApplication& app, std::string_view text) {
-    const std::optional<FolderPathSpec> parsed = ParseFolderPath(text);
-    if (!parsed) return nullptr;
-    try {
-        std::unique_ptr<INamespace> ns = app.GetNamespace();
-        if (!ns) return nullptr;
-        std::unique_ptr<IFolder> folder = parsed->top.empty() ? DefaultTop(*ns) : TopNamed(*ns, parsed->top);
-        for (const std::string& name : parsed->names) {
-            if (!folder) return nullptr;
-            folder = ChildNamed(*folder, name);
-        }
-        return folder;
-    } catch (const std::exception&) {
-        return nullptr;
-    }
-}
-
 CTerminalContactExportWizard::CTerminalContactExportWizard(IApplication& app, CSettingsStore& settings,
+                                                           IMessageBox& messages,
                                                            const SupportedEncodingsList& encodings,
                                                            const ExportContactsArgs& args, std::istream& in,
                                                            std::ostream& out, std::ostream& err)
-    : m_app(app), m_settings(settings), m_encodings(encodings), m_args(args), m_in(in), m_out(out), m_err(err) {}
+    : m_app(app),
+      m_settings(settings),
+      m_messages(messages),
+      m_encodings(encodings),
+      m_args(args),
+      m_in(in),
+      m_out(out),
+      m_err(err) {}
 
 bool CTerminalContactExportWizard::TargetFolderUsable(const std::string& path, bool report) {
     if (!path.empty() && PathIsDirectory(path)) return true;
-    if (report) CurrentMessageBox().Show(kCaptionMireoError, NameNotAccessible(path), MbIcon::Error, MbButtons::Ok);
+    if (report) m_messages.Show(kCaptionMireoError, NameNotAccessible(path), MbIcon::Error, MbButtons::Ok);
     return false;
 }
 
@@ -397,7 +320,7 @@ bool CTerminalContactExportWizard::Prompt(CDlgVCardExport& page, CDlgVCardExport
 bool CTerminalContactExportWizard::Run(ContactExportChoices& choices) {
     std::vector<std::string> names;
     for (const EncodingRecord& r : m_encodings) names.push_back(r.displayName);
-    CDlgVCardExport page(m_app, m_settings, names);
+    CDlgVCardExport page(m_app, m_settings, m_messages, names);
     CDlgVCardExportOptions options = page.MakeOptionsPage();
 
     m_status = kExitUsage;

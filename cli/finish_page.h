@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "vcard/ui/dlg_vcard_export_finish.h"
+#include "ui/wizard_pages.h"
 
 namespace mireo::cli {
 

@@ -1,5 +1,5 @@
 // mireo import-contacts: the contact import wizard as options and a printed finish
-// page, driving the same run as the add-in.
+// page, started through the engine as the add-in starts it.
 #include "cli/import_contacts_command.h"
 
 #include <cstdio>
@@ -8,22 +8,18 @@
 
 #include "addin/lib_kelvo.h"
 #include "cli/commands.h"
-#include "cli/export_contacts_command.h"
 #include "cli/finish_page.h"
 #include "cli/option_scanner.h"
 #include "cli/progress_view.h"
 #include "cli/wizard_command.h"
 #include "encoding/mireo_char_converter.h"
+#include "engine/host_folders.h"
 #include "engine/settings_store.h"
 #include "hoststore/host_store.h"
-#include "platform/files.h"
+#include "platform/ascii.h"
 #include "platform/locale_info.h"
-#include "platform/message_box.h"
 #include "platform/module.h"
 #include "platform/registry.h"
-#include "platform/user_strings.h"
-#include "ui/multi_path.h"
-#include "vcard/ui/dlg_vcard_export_options.h"
 #include "vcard/ui/dlg_vcard_import.h"
 #include "vcard/ui/dlg_vcard_import_finish.h"
 #include "vcard/ui/dlg_vcard_import_options.h"
@@ -59,19 +55,19 @@ constexpr const char* kPrefix = "mireo import-contacts: ";
 // (validated and stored as the pages do), and the finish page is printed.
 class CTerminalContactImportWizard : public IContactImportWizard {
 public:
-    CTerminalContactImportWizard(ImportContactsContext& context, const ImportContactsArgs& args)
-        : m_context(context), m_args(args) {}
+    CTerminalContactImportWizard(const RunEnvironment& env, const ImportContactsArgs& args,
+                                 ImportContactsContext& context)
+        : m_app(env.app), m_settings(env.settings), m_messages(env.messages), m_args(args), m_context(context) {}
 
     bool Run(ContactImportChoices& choices) override {
-        CSettingsStore& settings = m_context.settings;
-        CDlgVCardImport page(m_context.app, settings);
+        CDlgVCardImport page(m_app, m_settings, m_messages);
         if (!m_args.paths.empty()) page.SetPaths(m_args.paths);
-        if (page.PathsText().find_first_not_of(" \t") == std::string::npos) {
+        if (ascii::IsBlank(page.PathsText(), ascii::kBlanks)) {
             m_context.err << kPrefix << "no files or folders given, and none stored\n";
             return false;
         }
         if (m_args.folder) {
-            std::unique_ptr<IFolder> folder = FindFolderByPath(m_context.app, *m_args.folder);
+            std::unique_ptr<IFolder> folder = FindFolderByPath(m_app, *m_args.folder);
             if (!folder) {
                 m_context.err << kPrefix << "no folder \"" << *m_args.folder << "\"\n";
                 return false;
@@ -103,7 +99,7 @@ public:
         m_finished = true;
         m_counters = outcome.counters;
         // No explorer here: the page's "open folder" choice is left out.
-        CDlgVCardImportFinish page(m_context.settings, outcome, outcome.folder);
+        CDlgVCardImportFinish page(m_settings, outcome, outcome.folder);
         PrintFinishPage(m_context.out, page.StatusText(), page.Counts());
     }
 
@@ -114,27 +110,33 @@ public:
     const RunCounters& Counters() const { return m_counters; }
 
 private:
-    ImportContactsContext& m_context;
+    IApplication& m_app;
+    CSettingsStore& m_settings;
+    IMessageBox& m_messages;
     const ImportContactsArgs& m_args;
+    ImportContactsContext& m_context;
     bool m_finished = false;
     RunCounters m_counters;
 };
 
-// The pages show their messages in the context's message box when it names one.
-class CMessageBoxInForce {
+// The import's user interface on the command line: one terminal wizard per run, kept
+// so that the exit status can be read from it afterwards.
+class CTerminalContactImportUi : public IContactImportUi {
 public:
-    explicit CMessageBoxInForce(IMessageBox* box) : m_set(box != nullptr) {
-        if (m_set) m_previous = SetMessageBox(box);
+    CTerminalContactImportUi(const ImportContactsArgs& args, ImportContactsContext& context)
+        : m_args(args), m_context(context) {}
+
+    std::unique_ptr<IContactImportWizard> CreateContactImportWizard(const RunEnvironment& env) override {
+        m_wizard = std::make_unique<CTerminalContactImportWizard>(env, m_args, m_context);
+        return std::make_unique<CWizardHandle<IContactImportWizard, ContactImportChoices, ContactImportOutcome>>(
+            *m_wizard);
     }
-    ~CMessageBoxInForce() {
-        if (m_set) SetMessageBox(m_previous);
-    }
-    CMessageBoxInForce(const CMessageBoxInForce&) = delete;
-    CMessageBoxInForce& operator=(const CMessageBoxInForce&) = delete;
+    const CTerminalContactImportWizard* Wizard() const { return m_wizard.get(); }
 
 private:
-    bool m_set;
-    IMessageBox* m_previous = nullptr;
+    const ImportContactsArgs& m_args;
+    ImportContactsContext& m_context;
+    std::unique_ptr<CTerminalContactImportWizard> m_wizard;
 };
 
 }  // namespace
@@ -188,34 +190,37 @@ bool ParseImportContactsArgs(const std::vector<std::string>& args, ImportContact
 }
 
 int RunImportContacts(const ImportContactsArgs& args, ImportContactsContext& context) {
-    CMessageBoxInForce messages(context.messages);
-    CTerminalContactImportWizard wizard(context, args);
-    ImportEnvironment env{
+    CTerminalContactImportUi ui(args, context);
+    const CommandRun run{
         .app = context.app,
         .mapi = context.mapi,
-        .settings = context.settings,
+        .registry = context.registry,
         .log = context.log,
         .help = context.help,
+        .files = nullptr,
         .messages = context.messages,
         .converter = context.converter,
         .listSeparator = context.listSeparator,
+        .progress = context.progress,
+        .prefix = kPrefix,
+        .err = context.err,
     };
-    CvCardImport runner(HostMajorVersion(context.app));
-    return RunToExitStatus(runner, env, wizard, context.progress, kPrefix, "import", context.err);
+    const RunOutcome outcome =
+        RunThroughEngine(run, EngineAction::ImportContacts, {.contactImport = std::make_unique<CvCardImport>(ui)});
+    return ExitStatus(outcome, ui.Wizard(), kPrefix, "import", context.err);
 }
 
 int RunImportContactsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
                              std::ostream& err) {
     auto run = [&](const ImportContactsArgs& parsed) {
         CHostApplication app(DefaultHostStoreOptions(options.storePath));
-        CSettingsStore settings(SystemRegistry());
         CLibKelvo kelvo;
         kelvo.Init(OwnModuleHandle(), &app);
         CTerminalProgressView progress;
         ImportContactsContext context{
             .app = app,
             .mapi = app.Mapi(),
-            .settings = settings,
+            .registry = SystemRegistry(),
             .log = kelvo,
             .help = &kelvo,
             .converter = SharedCharConverter(),

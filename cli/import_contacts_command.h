@@ -6,7 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/category_filter.h"
 #include "vcard/contact_import.h"
+
+namespace mireo {
+class IRegistry;
+}  // namespace mireo
 
 namespace mireo::cli {
 
@@ -26,11 +31,12 @@ extern const char kImportContactsUsage[];
 // unknown option, a missing value or a bad --conflict.
 bool ParseImportContactsArgs(const std::vector<std::string>& args, ImportContactsArgs& out, std::ostream& err);
 
-// Everything the command works with, so that tests can hand in their own.
+// Everything the command works with, so that tests can hand in their own. The run goes
+// through the engine, which opens the settings key in the registry.
 struct ImportContactsContext {
     IApplication& app;
     IMapiFactory& mapi;
-    CSettingsStore& settings;
+    IRegistry& registry;
     ILogger& log;
     IContextHelp* help;
     MireoCharConverter& converter;
@@ -41,8 +47,8 @@ struct ImportContactsContext {
     IMessageBox* messages = nullptr;  // null: the current message box
 };
 
-// Runs the import: 0 nothing failed, 1 a contact failed, 2 invalid options or a run
-// that could not start.
+// Runs the import through the engine: 0 nothing failed, 1 a contact failed, 2 invalid
+// options or a run that could not start.
 int RunImportContacts(const ImportContactsArgs& args, ImportContactsContext& context);
 
 }  // namespace mireo::cli

@@ -38,7 +38,7 @@ protected:
         ImportContactsContext context{
             .app = *m_app,
             .mapi = m_app->Mapi(),
-            .settings = *m_settings,
+            .registry = *m_reg,
             .log = m_log,
             .help = &m_log,
             .converter = *m_converter,

@@ -4,16 +4,13 @@
 #include <ostream>
 #include <string>
 
+#include "platform/ascii.h"
+
 namespace mireo::cli {
 
 namespace {
 
-std::string Trim(const std::string& s) {
-    const auto b = s.find_first_not_of(" \t\r");
-    if (b == std::string::npos) return {};
-    const auto e = s.find_last_not_of(" \t\r");
-    return s.substr(b, e - b + 1);
-}
+std::string Trim(const std::string& s) { return std::string(ascii::Trim(s)); }
 
 }  // namespace
 

@@ -1,7 +1,10 @@
 #pragma once
 // The frame the wizard commands (export-contacts, import-contacts) share: arguments to
-// usage or a run, the run to an exit status. Every message starts with "mireo NAME: ".
+// usage or a run, the run through the engine (with its settings key, one-run guard and
+// logging, as the add-in runs it), and the run's outcome to an exit status. Every
+// message starts with "mireo NAME: ".
 #include <exception>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -9,7 +12,11 @@
 
 #include "cli/commands.h"
 #include "engine/item_store.h"
-#include "vcard/contact_export.h"
+#include "engine/mireo_engine.h"
+
+namespace mireo {
+class ILocaleInfo;
+}
 
 namespace mireo::cli {
 
@@ -36,7 +43,7 @@ int RunWizardCommand(std::string_view name, const char* usage,
     }
 }
 
-// The host's major version for a runner; 9 when the host cannot tell.
+// The host's major version for the engine; 9 when the host cannot tell.
 inline int HostMajorVersion(IApplication& app) {
     try {
         return app.MajorVersion(9);
@@ -45,29 +52,61 @@ inline int HostMajorVersion(IApplication& app) {
     }
 }
 
-// Runs runner with the terminal wizard and answers the exit status: kExitItemFailed
-// when the wizard finished and an item failed, kExitOk when it finished otherwise. A
-// wizard that did not finish answers its own WizardStatus(), after "the NOUN could not
-// start" when the run did not start (then kExitUsage). An exception from the run is
-// printed and gives kExitUsage.
-template <typename Runner, typename Environment, typename Wizard>
-int RunToExitStatus(Runner& runner, Environment& env, Wizard& wizard, IProgressView& progress,
-                    std::string_view prefix, std::string_view noun, std::ostream& err) {
+// What a wizard command hands the engine for one run.
+struct CommandRun {
+    IApplication& app;
+    IMapiFactory& mapi;
+    IRegistry& registry;        // the settings key is opened in it
+    ILogger& log;
+    IContextHelp* help;
+    IOutputFiles* files;        // null: the system's
+    IMessageBox* messages;      // null: the current message box
+    MireoCharConverter& converter;
+    std::string listSeparator;  // the locale's, or one given
+    IProgressView& progress;    // the command's one progress view
+    std::string_view prefix;    // "mireo export-contacts: "
+    std::ostream& err;
+};
+
+// How the engine's run ended.
+struct RunOutcome {
     int result = kRunCannotStart;
-    try {
-        result = runner.Run(env, wizard, progress);
-    } catch (const std::exception& e) {
-        err << prefix << e.what() << "\n";
-        return kExitUsage;
-    }
-    if (!wizard.Finished()) {
-        if (result == kRunCannotStart) {
+    bool failed = false;  // ended by an exception; its text was printed after the prefix
+};
+
+// Runs the action through an engine built for the command with the given runners.
+RunOutcome RunThroughEngine(const CommandRun& run, EngineAction action, EngineRunners runners);
+
+// The exit status of a run: kExitItemFailed when the wizard finished and an item
+// failed, kExitOk when it finished otherwise. A run that failed gives kExitUsage (its
+// text was printed). A wizard that did not finish (or was never made) answers its own
+// WizardStatus(), after "the NOUN could not start" when the run did not start (then
+// kExitUsage).
+template <typename Wizard>
+int ExitStatus(const RunOutcome& run, const Wizard* wizard, std::string_view prefix, std::string_view noun,
+               std::ostream& err) {
+    if (run.failed) return kExitUsage;
+    if (wizard == nullptr || !wizard->Finished()) {
+        if (run.result == kRunCannotStart) {
             err << prefix << "the " << noun << " could not start\n";
             return kExitUsage;
         }
-        return wizard.WizardStatus();
+        return wizard != nullptr ? wizard->WizardStatus() : kExitUsage;
     }
-    return wizard.Counters().failed > 0 ? kExitItemFailed : kExitOk;
+    return wizard->Counters().failed > 0 ? kExitItemFailed : kExitOk;
 }
+
+// A wizard the command keeps: the runner gets this handle (and drops it after the
+// run), the command reads the wizard's outcome afterwards.
+template <typename Interface, typename Choices, typename Outcome>
+class CWizardHandle : public Interface {
+public:
+    explicit CWizardHandle(Interface& wizard) : m_wizard(wizard) {}
+    bool Run(Choices& choices) override { return m_wizard.Run(choices); }
+    void Finish(const Outcome& outcome) override { m_wizard.Finish(outcome); }
+
+private:
+    Interface& m_wizard;
+};
 
 }  // namespace mireo::cli

@@ -1,5 +1,5 @@
 // The frame of the wizard commands: which outcome of a run gives which exit status and
-// message, with a runner and a wizard that play each outcome.
+// message, with a runner and a wizard that play each outcome, run through the engine.
 #include "cli/wizard_command.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +7,12 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "encoding/mireo_char_converter.h"
+#include "engine/run_summary.h"
+#include "engine/testing/host_doubles.h"
+#include "engine/testing/recording_logger.h"
+#include "hoststore/host_store.h"
+#include "platform/registry.h"
 #include "ui/scripted_progress_view.h"
 
 namespace mireo::cli {
@@ -28,13 +34,21 @@ struct FakeWizard {
     const RunCounters& Counters() const { return counters; }
 };
 
-struct FakeRunner {
-    int Run(const Outcome& o, FakeWizard& wizard, IProgressView&) {
-        if (o.throws) throw std::runtime_error("store is locked");
-        wizard.counters.failed = o.failed;
-        return o.result;
+class CFakeRunner : public IActionRunner {
+public:
+    CFakeRunner(const Outcome& o, FakeWizard& wizard) : m_o(o), m_wizard(wizard) {}
+    int Run(const RunEnvironment&) override {
+        if (m_o.throws) throw std::runtime_error("store is locked");
+        m_wizard.counters.failed = m_o.failed;
+        return m_o.result;
     }
+
+private:
+    const Outcome& m_o;
+    FakeWizard& m_wizard;
 };
+
+using test::CClosedRegistry;
 
 TEST(WizardCommand, RunOutcomeToExitStatus) {
     struct Case {
@@ -49,16 +63,36 @@ TEST(WizardCommand, RunOutcomeToExitStatus) {
         {"not finished, the wizard says why", {.wizardStatus = kExitOk}, kExitOk, ""},
         {"the run throws", {.throws = true, .finished = true}, kExitUsage, "mireo x: store is locked\n"},
     };
+    CHostApplication app(DefaultHostStoreOptions(":memory:"));
+    CClosedRegistry registry;
+    CRecordingLogger log;
+    std::unique_ptr<MireoCharConverter> converter = MireoCharConverter::FromText("UTF-8|UTF-8|65001\n");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeRunner runner;
         FakeWizard wizard{c.outcome, {}};
         CScriptedProgressView progress;
         std::ostringstream err;
-        const Outcome& env = c.outcome;
-        EXPECT_EQ(RunToExitStatus(runner, env, wizard, progress, "mireo x: ", "export", err), c.status);
+        const CommandRun run{.app = app,
+                             .mapi = app.Mapi(),
+                             .registry = registry,
+                             .log = log,
+                             .help = nullptr,
+                             .files = nullptr,
+                             .messages = nullptr,
+                             .converter = *converter,
+                             .listSeparator = ",",
+                             .progress = progress,
+                             .prefix = "mireo x: ",
+                             .err = err};
+        const RunOutcome outcome = RunThroughEngine(
+            run, EngineAction::ExportContacts, {.contactExport = std::make_unique<CFakeRunner>(c.outcome, wizard)});
+        EXPECT_EQ(ExitStatus(outcome, &wizard, "mireo x: ", "export", err), c.status);
         EXPECT_EQ(err.str(), c.err);
     }
+    // A run that ended before its user interface made a wizard.
+    std::ostringstream err;
+    EXPECT_EQ(ExitStatus<FakeWizard>(RunOutcome{}, nullptr, "mireo x: ", "export", err), kExitUsage);
+    EXPECT_EQ(err.str(), "mireo x: the export could not start\n");
 }
 
 struct Args {

@@ -3,19 +3,12 @@
 #include <string>
 
 #include "encoding/mireo_char_converter.h"
+#include "platform/ascii.h"
 
 namespace mireo {
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    }
-    return true;
-}
+using ascii::EqualsNoCase;
 
 struct Alias {
     const char* name;
@@ -40,7 +33,7 @@ std::string AliasKey(std::string_view name) {
     std::string key;
     for (char c : name) {
         if (c == '-' || c == '_' || c == ' ') continue;
-        key += Lower(c);
+        key += ascii::ToLower(c);
     }
     return key;
 }

@@ -1,8 +1,8 @@
 #include "engine/host_properties.h"
 
-#include <cctype>
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "platform/hresult.h"
 
 namespace mireo {
@@ -122,15 +122,7 @@ constexpr HostProperty kPattern[] = {
     {"Duration", PropKind::Int, false},
 };
 
-bool EqualsNoCase(std::string_view a, const char* b) {
-    std::size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
+using ascii::EqualsNoCase;
 
 }  // namespace
 

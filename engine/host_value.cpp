@@ -1,5 +1,6 @@
 #include "engine/host_value.h"
 
+#include "platform/ascii.h"
 #include "platform/utf.h"
 
 namespace mireo {
@@ -43,5 +44,27 @@ const Bytes& Value::AsBinary() const {
 std::u16string ToHostText(std::string_view s) { return utf::Utf8ToUtf16(s, utf::BadUtf8::kEachByte); }
 
 std::string FromHostText(std::u16string_view s) { return utf::Utf16ToUtf8(s); }
+
+std::string BytesToHexText(const Bytes& bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string s;
+    s.reserve(bytes.size() * 2);
+    for (std::uint8_t b : bytes) {
+        s.push_back(kHex[b >> 4]);
+        s.push_back(kHex[b & 15]);
+    }
+    return s;
+}
+
+Bytes HexTextToBytes(std::string_view text) {
+    Bytes out;
+    out.reserve(text.size() / 2);
+    for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
+        std::uint8_t byte = 0;
+        if (!ascii::ParseHex(text.substr(i, 2), byte)) break;
+        out.push_back(byte);
+    }
+    return out;
+}
 
 }  // namespace mireo

@@ -52,4 +52,10 @@ private:
 std::u16string ToHostText(std::string_view utf8);
 std::string FromHostText(std::u16string_view text);
 
+// The outside MAPI library's plain conversions, which the hosts do themselves: bytes as
+// pairs of upper-case hexadecimal digits; and back, up to the first pair that is not
+// two hexadecimal digits (either case), an odd last digit dropped.
+std::string BytesToHexText(const Bytes& bytes);
+Bytes HexTextToBytes(std::string_view text);
+
 }  // namespace mireo

@@ -4,7 +4,9 @@
 
 #include "encoding/mireo_char_converter.h"
 #include "engine/logger.h"
+#include "engine/pending_runners.h"
 #include "platform/locale_info.h"
+#include "platform/message_box.h"
 #include "platform/output_files.h"
 #include "platform/user_strings.h"
 #include "platform/version_info.h"
@@ -34,31 +36,16 @@ private:
     bool m_taken;
 };
 
-// One action operation: refused while another runs (the flag says so), and whatever
-// run() throws ends the run, since nothing may leave the engine towards the host. A
-// refusal, an exception and a run that could not start are logged under source.
-template <typename Run>
-int RunExclusive(bool& running, ILogger& log, const char* source, Run run) {
-    CRunGuard guard(running);
-    if (!guard) {
-        log.LogMsg("action refused: a run is in progress", 0, source, kWarning, kLogFlags);
-        return kRunCannotStart;
-    }
-    int result = kRunCannotStart;
-    try {
-        result = run();
-    } catch (const std::exception& e) {
-        log.LogMsg(e.what(), 0, source, kError, kLogFlags);
-        result = kRunCannotStart;
-    }
-    if (result == kRunCannotStart) log.LogMsg("the run could not start", result, source, kError, kLogFlags);
-    return result;
+std::unique_ptr<IActionRunner> OrPending(std::unique_ptr<IActionRunner> runner, const char* source,
+                                         const char* message) {
+    if (runner) return runner;
+    return std::make_unique<CPendingRunner>(source, message);
 }
 
 }  // namespace
 
-int CPendingRunner::Run(ILogger& log) {
-    log.LogMsg(m_message, 0, m_source, kWarning, kLogFlags);
+int CPendingRunner::Run(const RunEnvironment& env) {
+    env.log.LogMsg(m_message, 0, m_source, kWarning, kLogFlags);
     return kRunCannotStart;
 }
 
@@ -69,10 +56,15 @@ std::string SettingsKeyPath() {
     return "Software\\" + company + "\\" + product;
 }
 
-CMireoEngine::CMireoEngine(const EngineHost& host, int hostMajorVersion)
-    : m_contactImport(hostMajorVersion),
-      m_contactExport(hostMajorVersion),
-      m_eventExport(hostMajorVersion),
+CMireoEngine::CMireoEngine(const EngineHost& host, int hostMajorVersion, EngineRunners runners)
+    : m_contactImport(OrPending(std::move(runners.contactImport), "CvCardImport::Run",
+                                "Importing contacts is not available yet")),
+      m_contactExport(OrPending(std::move(runners.contactExport), "CvCardExport::Run",
+                                "Exporting contacts is not available yet")),
+      m_eventImport(OrPending(std::move(runners.eventImport), "CvCalImport::Run",
+                              "Importing calendar events is not available yet")),
+      m_eventExport(OrPending(std::move(runners.eventExport), "CvCalExport::Run",
+                              "Exporting calendar events is not available yet")),
       m_settings(host.registry, SettingsKeyPath()),
       m_host(host),
       m_hostMajorVersion(hostMajorVersion) {
@@ -84,57 +76,66 @@ CMireoEngine::CMireoEngine(const EngineHost& host, int hostMajorVersion)
 
 CMireoEngine::~CMireoEngine() = default;
 
-ActionContext CMireoEngine::Context() {
-    MireoCharConverter& converter = m_host.converter != nullptr ? *m_host.converter : SharedCharConverter();
-    return ActionContext{m_host.app, m_settings, m_host.log, m_host.help, converter, m_hostMajorVersion};
+// One action operation: refused while another runs (the flag says so), and whatever the
+// run throws ends the run, since nothing may leave the engine towards the host. A
+// refusal, an exception and a run that could not start are logged under source.
+int CMireoEngine::Run(EngineAction action, IActionRunner& runner, const char* source) {
+    ILogger& log = m_host.log;
+    CRunGuard guard(m_running);
+    if (!guard) {
+        log.LogMsg("action refused: a run is in progress", 0, source, kWarning, kLogFlags);
+        return kRunCannotStart;
+    }
+    int result = kRunCannotStart;
+    try {
+        std::unique_ptr<IProgressView> view = m_host.ui.CreateProgressView(action);
+        if (!view) {
+            log.LogMsg("no progress display", 0, source, kError, kLogFlags);
+        } else {
+            ILocaleInfo& locale = m_host.locale != nullptr ? *m_host.locale : SystemLocaleInfo();
+            const RunEnvironment env{
+                .app = m_host.app,
+                .mapi = m_host.mapi,
+                .settings = m_settings,
+                .log = log,
+                .help = m_host.help,
+                .files = *m_host.files,
+                .messages = m_host.messages != nullptr ? *m_host.messages : CurrentMessageBox(),
+                .converter = m_host.converter != nullptr ? *m_host.converter : SharedCharConverter(),
+                .listSeparator = locale.ListSeparator(),
+                .product = ProductVersion(),
+                .hostMajorVersion = m_hostMajorVersion,
+                .progress = *view,
+            };
+            result = runner.Run(env);
+        }
+    } catch (const std::exception& e) {
+        log.LogMsg(e.what(), 0, source, kError, kLogFlags);
+        m_host.ui.ShowRunFailure(action, e.what());
+        result = kRunCannotStart;
+    } catch (...) {
+        log.LogMsg("unknown exception", 0, source, kError, kLogFlags);
+        m_host.ui.ShowRunFailure(action, "unknown exception");
+        result = kRunCannotStart;
+    }
+    if (result == kRunCannotStart) log.LogMsg("the run could not start", result, source, kError, kLogFlags);
+    return result;
 }
 
 int CMireoEngine::ExportContacts() {
-    constexpr const char* kSource = "CMireoEngine::ExportContacts";
-    return RunExclusive(m_running, m_host.log, kSource, [&] {
-        const ActionContext context = Context();
-        std::unique_ptr<IContactExportWizard> wizard = m_host.ui.CreateContactExportWizard(context);
-        std::unique_ptr<IProgressView> view = m_host.ui.CreateProgressView(EngineAction::ExportContacts);
-        if (!wizard || !view) {
-            m_host.log.LogMsg("no wizard or progress display", 0, kSource, kError, kLogFlags);
-            return kRunCannotStart;
-        }
-        ILocaleInfo& locale = m_host.locale != nullptr ? *m_host.locale : SystemLocaleInfo();
-        const ProductVersionInfo product = ProductVersion();
-        ExportEnvironment env{m_host.app,     m_host.mapi,  m_settings,           m_host.log,
-                              m_host.help,    *m_host.files, context.converter,   locale.ListSeparator(),
-                              product.major, product.minor};
-        return m_contactExport.Run(env, *wizard, *view);
-    });
+    return Run(EngineAction::ExportContacts, *m_contactExport, "CMireoEngine::ExportContacts");
 }
 
 int CMireoEngine::ImportContacts() {
-    constexpr const char* kSource = "CMireoEngine::ImportContacts";
-    return RunExclusive(m_running, m_host.log, kSource, [&] {
-        const ActionContext context = Context();
-        std::unique_ptr<IContactImportWizard> wizard = m_host.ui.CreateContactImportWizard(context);
-        std::unique_ptr<IProgressView> view = m_host.ui.CreateProgressView(EngineAction::ImportContacts);
-        if (!wizard || !view) {
-            m_host.log.LogMsg("no wizard or progress display", 0, kSource, kError, kLogFlags);
-            return kRunCannotStart;
-        }
-        ILocaleInfo& locale = m_host.locale != nullptr ? *m_host.locale : SystemLocaleInfo();
-        ImportEnvironment env{m_host.app,  m_host.mapi,     m_settings,        m_host.log,
-                              m_host.help, m_host.messages, context.converter, locale.ListSeparator()};
-        return m_contactImport.Run(env, *wizard, *view);
-    });
+    return Run(EngineAction::ImportContacts, *m_contactImport, "CMireoEngine::ImportContacts");
 }
 
 int CMireoEngine::ExportEvents() {
-    return RunExclusive(m_running, m_host.log, "CMireoEngine::ExportEvents", [&] {
-        return m_eventExport.Run(m_host.log);
-    });
+    return Run(EngineAction::ExportEvents, *m_eventExport, "CMireoEngine::ExportEvents");
 }
 
 int CMireoEngine::ImportEvents() {
-    return RunExclusive(m_running, m_host.log, "CMireoEngine::ImportEvents", [&] {
-        return m_eventImport.Run(m_host.log);
-    });
+    return Run(EngineAction::ImportEvents, *m_eventImport, "CMireoEngine::ImportEvents");
 }
 
 int CMireoEngine::RunAction(int action) {

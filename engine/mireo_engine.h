@@ -4,44 +4,37 @@
 // the command line) ends in one of its four action operations. Only one run at a
 // time: the wizards' modal loops and the progress display let the host's windows
 // work, so a second request can arrive while a run is open; it is refused.
+//
+// The engine knows no format. Whoever builds it (the add-in, the command line) makes
+// the runners with its own wizard user interface and hands them over:
+//     CMireoEngine engine(host, major, {.contactImport = std::make_unique<CvCardImport>(ui),
+//                                       .contactExport = std::make_unique<CvCardExport>(ui)});
+// An action given no runner is one still to come: its run logs so and cannot start.
 #include <memory>
 #include <string>
 
-#include "engine/pending_runners.h"
+#include "engine/action_runner.h"
 #include "engine/settings_store.h"
-#include "vcard/contact_export.h"
-#include "vcard/contact_import.h"
 
 namespace mireo {
 
 class ILocaleInfo;
 class IRegistry;
 
-// The numbers the select-action dialog uses for the four actions.
-enum class EngineAction { ExportContacts = 1, ImportContacts = 2, ExportEvents = 3, ImportEvents = 4 };
-
-// What a wizard gets to build its pages.
-struct ActionContext {
-    IApplication& app;
-    CSettingsStore& settings;
-    ILogger& log;
-    IContextHelp* help;
-    MireoCharConverter& converter;
-    int hostMajorVersion;
-};
-
-// The user interface of the runs: the Windows dialogs, the command line's prompts, or
-// a test's scripted doubles. Null from either operation: the action cannot start.
+// The user interface every run shares, whatever its action: the progress display, and
+// what the user is told when a run failed. The wizards belong to the runners.
 class IActionUi {
 public:
     virtual ~IActionUi() = default;
-    virtual std::unique_ptr<IContactExportWizard> CreateContactExportWizard(const ActionContext& context) = 0;
-    // Null by default: a user interface without import pages cannot start the import.
-    virtual std::unique_ptr<IContactImportWizard> CreateContactImportWizard(const ActionContext& context) {
-        (void)context;
-        return nullptr;
-    }
+    // A progress display for one run (shown only once the run has work); null: the
+    // action cannot start.
     virtual std::unique_ptr<IProgressView> CreateProgressView(EngineAction action) = 0;
+    // A run ended by an exception, which the engine has logged; `what` is its text.
+    // Nothing by default.
+    virtual void ShowRunFailure(EngineAction action, const std::string& what) {
+        (void)action;
+        (void)what;
+    }
 };
 
 // Everything the engine borrows; it must outlive the engine.
@@ -58,11 +51,20 @@ struct EngineHost {
     ILocaleInfo* locale = nullptr;            // null: the user's locale
 };
 
+// The runners of the four actions, owned by the engine from its construction.
+struct EngineRunners {
+    std::unique_ptr<IActionRunner> contactImport = nullptr;
+    std::unique_ptr<IActionRunner> contactExport = nullptr;
+    std::unique_ptr<IActionRunner> eventImport = nullptr;
+    std::unique_ptr<IActionRunner> eventExport = nullptr;
+};
+
 class CMireoEngine {
 public:
-    // Opens (or creates) the settings key "Software\Kelvo\Mireo" of the current user and
-    // gives the host major version to the runners that need it.
-    CMireoEngine(const EngineHost& host, int hostMajorVersion);
+    // Takes the runners (a null one becomes a CPendingRunner) and opens (or creates) the
+    // settings key "Software\Kelvo\Mireo" of the current user. The host major version
+    // reaches every run through its RunEnvironment.
+    CMireoEngine(const EngineHost& host, int hostMajorVersion, EngineRunners runners = {});
     virtual ~CMireoEngine();
     CMireoEngine(const CMireoEngine&) = delete;
     CMireoEngine& operator=(const CMireoEngine&) = delete;
@@ -82,13 +84,13 @@ public:
     int HostMajorVersion() const { return m_hostMajorVersion; }
 
 private:
-    ActionContext Context();
+    int Run(EngineAction action, IActionRunner& runner, const char* source);
 
     // Members in the order the engine has always kept them.
-    CvCardImport m_contactImport;
-    CvCardExport m_contactExport;
-    CvCalImport m_eventImport;
-    CvCalExport m_eventExport;
+    std::unique_ptr<IActionRunner> m_contactImport;
+    std::unique_ptr<IActionRunner> m_contactExport;
+    std::unique_ptr<IActionRunner> m_eventImport;
+    std::unique_ptr<IActionRunner> m_eventExport;
     CSettingsStore m_settings;
     EngineHost m_host;
     int m_hostMajorVersion;

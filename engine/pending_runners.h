@@ -1,36 +1,20 @@
 #pragma once
-// The runners of the actions whose pages and item work are still to come. Each run
-// says so in the log and ends as a run that could not start.
+// The runner of an action whose pages and item work are still to come: the engine puts
+// one in each slot it is given no runner for. Its run says so in the log and ends as a
+// run that could not start.
+#include "engine/action_runner.h"
+
 namespace mireo {
 
-class ILogger;
-
-class CPendingRunner {
+class CPendingRunner : public IActionRunner {
 public:
+    // source: the log source of the missing runner ("CvCalExport::Run").
     CPendingRunner(const char* source, const char* message) : m_source(source), m_message(message) {}
-    virtual ~CPendingRunner() = default;
-    // Logs that the action is not available yet; kRunCannotStart.
-    int Run(ILogger& log);
+    int Run(const RunEnvironment& env) override;
 
 private:
     const char* m_source;
     const char* m_message;
-};
-
-class CvCalImport : public CPendingRunner {
-public:
-    CvCalImport() : CPendingRunner("CvCalImport::Run", "Importing calendar events is not available yet") {}
-};
-
-class CvCalExport : public CPendingRunner {
-public:
-    explicit CvCalExport(int hostMajorVersion = 9)
-        : CPendingRunner("CvCalExport::Run", "Exporting calendar events is not available yet"),
-          m_hostMajorVersion(hostMajorVersion) {}
-    void SetHostMajorVersion(int major) { m_hostMajorVersion = major; }
-
-private:
-    int m_hostMajorVersion;
 };
 
 }  // namespace mireo

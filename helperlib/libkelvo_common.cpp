@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "platform/utf.h"
 
 namespace kelvo {
@@ -22,11 +23,7 @@ void AppendEscaped(std::string& out, const char* text, bool keepTabs) {
     }
 }
 
-std::string LowerAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
+using mireo::ascii::Lower;
 
 // Decodes the entity at html[i] ('&'); returns the characters consumed, 0 when it is
 // not one we know (the '&' is then kept as text).
@@ -50,14 +47,7 @@ std::size_t DecodeEntity(std::string_view html, std::size_t i, std::string& out)
         const std::string_view digits = name.substr(hex ? 2 : 1);
         if (digits.empty() || digits.size() > 7) return 0;
         unsigned long cp = 0;
-        for (char c : digits) {
-            const int v = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                          : hex && std::isxdigit(static_cast<unsigned char>(c))
-                              ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
-                              : -1;
-            if (v < 0) return 0;
-            cp = cp * (hex ? 16 : 10) + static_cast<unsigned long>(v);
-        }
+        if (!mireo::ascii::ParseNumber(digits, hex ? 16 : 10, cp)) return 0;
         // &#0; is no text either: U+FFFD, as for a surrogate or a value past U+10FFFF.
         mireo::utf::AppendUtf8(out, cp == 0 ? mireo::utf::kReplacement : static_cast<char32_t>(cp));
         return semi - i + 1;
@@ -177,10 +167,10 @@ std::string HtmlToText(std::string_view html) {
         if (end) tag.remove_prefix(1);
         std::size_t n = 0;
         while (n < tag.size() && std::isalnum(static_cast<unsigned char>(tag[n]))) ++n;
-        const std::string name = LowerAscii(tag.substr(0, n));
+        const std::string name = Lower(tag.substr(0, n));
         if (!end && (name == "head" || name == "script" || name == "style" || name == "title")) {
             // Skip to the matching end tag, whatever it holds.
-            const std::string lower = LowerAscii(html.substr(i));
+            const std::string lower = Lower(html.substr(i));
             const std::size_t stop = lower.find("</" + name);
             if (stop == std::string::npos) break;
             const std::size_t gt = html.find('>', i + stop);

@@ -974,7 +974,7 @@ private:
             }
             const HostProperty* p = FindItemProperty(d->cls, name);
             Value v = p ? ReadProperty(*d, *p) : Value();
-            if (v.GetKind() == Value::Kind::Text) v = Value::Text(FoldText(v.AsText()));
+            if (v.GetKind() == Value::Kind::Text) v = Value::Text(FoldCase(v.AsText()));
             keyed.push_back(Keyed{std::move(v), i});
         }
         auto less = [](const Value& a, const Value& b) {
@@ -1093,7 +1093,7 @@ std::unique_ptr<IFolder> CFolders::Add(const std::u16string& name, int defaultIt
     if (name.empty() || name.find(u'\\') != std::u16string::npos)
         throw HostError(kEInvalidArg, "_Folders", "invalid folder name");
     for (const FolderRow& f : m_ctx->db.Folders()) {
-        if (f.parentId == m_parentId && FoldText(f.name) == FoldText(name))
+        if (f.parentId == m_parentId && FoldCase(f.name) == FoldCase(name))
             throw HostError(kDispEException, "_Folders", "a folder of that name exists");
     }
     if (defaultItemType != kFolderMail && defaultItemType != kFolderAppointment && defaultItemType != kFolderContact)
@@ -1154,14 +1154,14 @@ std::unique_ptr<IFolder> FolderFromPath(const Ctx& ctx, std::u16string_view path
     std::int64_t cur = top->id;
     std::size_t first = 0;
     const bool full = p.rfind(u"\\\\", 0) == 0;
-    if (full || (!names.empty() && FoldText(names[0]) == FoldText(top->name))) {
-        if (names.empty() || FoldText(names[0]) != FoldText(top->name)) return nullptr;
+    if (full || (!names.empty() && FoldCase(names[0]) == FoldCase(top->name))) {
+        if (names.empty() || FoldCase(names[0]) != FoldCase(top->name)) return nullptr;
         first = 1;
     }
     for (std::size_t k = first; k < names.size(); ++k) {
         std::int64_t next = 0;
         for (const FolderRow& f : ctx->db.Folders()) {
-            if (f.parentId == cur && FoldText(f.name) == FoldText(names[k])) {
+            if (f.parentId == cur && FoldCase(f.name) == FoldCase(names[k])) {
                 next = f.id;
                 break;
             }
@@ -1305,29 +1305,8 @@ public:
         st->data.mapi[TagId(tag)] = ToTagType(value, tag, "MAPIUtils");
         st->saved = false;
     }
-    std::string BytesToHex(const Bytes& bytes) override {
-        static const char kHex[] = "0123456789ABCDEF";
-        std::string s;
-        s.reserve(bytes.size() * 2);
-        for (std::uint8_t b : bytes) {
-            s.push_back(kHex[b >> 4]);
-            s.push_back(kHex[b & 15]);
-        }
-        return s;
-    }
-    Bytes HexToBytes(const std::string& text) override {
-        Bytes out;
-        auto nibble = [](char c) {
-            return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        };
-        // Up to the first character that is not a hexadecimal digit; an odd last digit is dropped.
-        for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
-            const int hi = nibble(text[i]), lo = nibble(text[i + 1]);
-            if (hi < 0 || lo < 0) break;
-            out.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
-        }
-        return out;
-    }
+    std::string BytesToHex(const Bytes& bytes) override { return BytesToHexText(bytes); }
+    Bytes HexToBytes(const std::string& text) override { return HexTextToBytes(text); }
     std::string ErrorText(HRESULT hr) override {
         char buf[48];
         std::snprintf(buf, sizeof buf, "MAPI error 0x%08X", static_cast<unsigned>(hr));
@@ -1468,12 +1447,6 @@ std::vector<MapiProperty> MapiProperties(IItem& item) {
         out.push_back(std::move(p));
     }
     return out;
-}
-
-std::u16string FolderPathText(IFolder& folder) {
-    std::u16string path = folder.Name();
-    for (auto parent = folder.Parent(); parent; parent = parent->Parent()) path = parent->Name() + u"\\" + path;
-    return u"\\\\" + path;
 }
 
 }  // namespace mireo

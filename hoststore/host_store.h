@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/host_folders.h"  // FolderPathText of a store folder
 #include "engine/item_store.h"
 
 namespace mireo {
@@ -95,8 +96,5 @@ struct MapiProperty {
     Value value;
 };
 std::vector<MapiProperty> MapiProperties(IItem& item);
-
-// "\\" + the top folder's name + "\" + each name down to the folder.
-std::u16string FolderPathText(IFolder& folder);
 
 }  // namespace mireo

@@ -7,6 +7,7 @@
 
 #include "engine/host_properties.h"
 #include "hoststore/host_store.h"
+#include "platform/ascii.h"
 
 namespace mireo {
 
@@ -70,11 +71,9 @@ Value MapiJsonToValue(const ItemJson& j, const std::string& key) {
         if (hex.size() % 2) Bad(key, "odd number of hexadecimal digits");
         Bytes b;
         for (std::size_t i = 0; i < hex.size(); i += 2) {
-            unsigned v = 0;
-            if (std::sscanf(hex.substr(i, 2).c_str(), "%2x", &v) != 1 || !std::isxdigit(static_cast<unsigned char>(hex[i])) ||
-                !std::isxdigit(static_cast<unsigned char>(hex[i + 1])))
-                Bad(key, "not hexadecimal");
-            b.push_back(static_cast<std::uint8_t>(v));
+            std::uint8_t v = 0;
+            if (!ascii::ParseHex(std::string_view(hex).substr(i, 2), v)) Bad(key, "not hexadecimal");
+            b.push_back(v);
         }
         return Value::Binary(std::move(b));
     }
@@ -93,14 +92,7 @@ std::uint16_t TypeOfValue(const Value& v) {
 
 bool ParseHex(const std::string& s, std::uint32_t& out) {
     if (s.size() < 3 || s.size() > 10 || s[0] != '0' || (s[1] != 'x' && s[1] != 'X')) return false;
-    out = 0;
-    for (std::size_t i = 2; i < s.size(); ++i) {
-        const char c = s[i];
-        const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        if (v < 0) return false;
-        out = out * 16 + static_cast<std::uint32_t>(v);
-    }
-    return true;
+    return ascii::ParseHex(std::string_view(s).substr(2), out);
 }
 
 // Pattern properties in the order they are put: the type first (it resets the

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "hoststore/text_fold.h"
+#include "platform/ascii.h"
 #include "platform/hresult.h"
 #include "platform/locale_info.h"
 
@@ -16,7 +17,7 @@ constexpr const char* kItemsIface = "_Items";
     throw HostError(kDispEException, kItemsIface, "cannot parse condition: " + why);
 }
 
-bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+using ascii::IsWhiteSpace;
 
 class CParser {
 public:
@@ -31,7 +32,7 @@ public:
 
 private:
     void SkipSpace() {
-        while (m_pos < m_text.size() && IsSpace(m_text[m_pos])) ++m_pos;
+        while (m_pos < m_text.size() && IsWhiteSpace(m_text[m_pos])) ++m_pos;
     }
 
     // A keyword followed by a space, "(" or "[" (or the end for nothing useful).
@@ -39,12 +40,12 @@ private:
         SkipSpace();
         if (m_text.size() - m_pos < kw.size()) return false;
         for (std::size_t i = 0; i < kw.size(); ++i) {
-            if (FoldChar(m_text[m_pos + i]) != kw[i]) return false;
+            if (ascii::ToLower(m_text[m_pos + i]) != kw[i]) return false;
         }
         const std::size_t after = m_pos + kw.size();
         if (after < m_text.size()) {
             const char16_t c = m_text[after];
-            if (!IsSpace(c) && c != u'(' && c != u'[') return false;
+            if (!IsWhiteSpace(c) && c != u'(' && c != u'[') return false;
         }
         m_pos = after;
         return true;
@@ -116,7 +117,7 @@ private:
         const std::u16string literal = ParseLiteral();
         switch (p->kind) {
         case PropKind::Text:
-            n.text = FoldText(literal);
+            n.text = FoldCase(literal);
             break;
         case PropKind::Date: {
             auto minutes = ParseFilterDate(literal, m_picture);
@@ -173,7 +174,7 @@ private:
     }
 
     static std::optional<std::int64_t> ParseNumber(std::u16string_view s, bool isBool) {
-        std::u16string f = FoldText(s);
+        std::u16string f = FoldCase(s);
         if (isBool) {
             if (f == u"true" || f == u"yes") return 1;
             if (f == u"false" || f == u"no") return 0;
@@ -229,7 +230,7 @@ bool Evaluate(const FilterNode& n, const PropertyReader& read) {
     int cmp = 0;
     switch (n.property->kind) {
     case PropKind::Text: {
-        const std::u16string folded = FoldText(v.AsText());
+        const std::u16string folded = FoldCase(v.AsText());
         cmp = folded.compare(n.text);
         break;
     }
@@ -290,12 +291,7 @@ CRestrictFilter::Range RangeOf(const FilterNode& n) {
 
 std::optional<std::int64_t> ParseFilterDate(std::u16string_view text, const std::string& picture) {
     std::string s = FromHostText(text);
-    auto trim = [](std::string& t) {
-        while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.pop_back();
-        std::size_t b = 0;
-        while (b < t.size() && (t[b] == ' ' || t[b] == '\t')) ++b;
-        t.erase(0, b);
-    };
+    auto trim = [](std::string& t) { t = std::string(ascii::Trim(t, ascii::kBlanks)); };
     trim(s);
     auto lastToken = [&](std::string& rest) {
         const std::size_t sp = rest.find_last_of(" \t");
@@ -307,8 +303,7 @@ std::optional<std::int64_t> ParseFilterDate(std::u16string_view text, const std:
     std::string rest = s;
     std::string tok = lastToken(rest);
     int designator = 0;  // 1 AM, 2 PM
-    std::string up;
-    for (char c : tok) up.push_back(static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c));
+    const std::string up = ascii::Upper(tok);
     if (up == "AM" || up == "PM") {
         designator = up == "AM" ? 1 : 2;
         if (rest.empty()) return std::nullopt;

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "hoststore/text_fold.h"
+#include "platform/ascii.h"
 
 namespace mireo {
 
@@ -528,19 +529,15 @@ std::string CStoreDb::EntryIdOf(std::int64_t itemId) const {
 std::int64_t CStoreDb::ItemIdOfEntryId(const std::string& entryId) const {
     const std::string prefix = "00000000" + m_storeId;
     if (entryId.size() != prefix.size() + 16 || entryId.compare(0, prefix.size(), prefix) != 0) return 0;
-    std::int64_t id = 0;
-    for (std::size_t i = prefix.size(); i < entryId.size(); ++i) {
-        const char c = entryId[i];
-        const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        if (v < 0) return 0;
-        id = id * 16 + v;
-    }
-    return id;
+    // The store writes the digits in upper case; another spelling is another entry id.
+    const std::string_view digits = std::string_view(entryId).substr(prefix.size());
+    std::uint64_t id = 0;
+    if (ascii::Upper(digits) != digits || !ascii::ParseHex(digits, id)) return 0;
+    return static_cast<std::int64_t>(id);
 }
 
 std::uint16_t CStoreDb::NamedPropertyId(const std::string& guid, std::uint16_t id, bool create) {
-    std::string g;
-    for (char c : guid) g.push_back(static_cast<char>(c >= 'a' && c <= 'f' ? c - 32 : c));
+    const std::string g = ascii::Upper(guid);
     BeginRead();
     CStatement& get = Stmt("SELECT prop_id FROM named_ids WHERE guid = ? AND id = ?").Bind(1, g).Bind(2, id);
     if (get.Step()) {

@@ -1,15 +1,14 @@
 #pragma once
-// Case folding for the store's text comparisons: ASCII plus the simple one-to-one
-// folds of Latin-1, Latin Extended-A, Greek and Cyrillic. Enough for names and
-// subjects; full Unicode folding (ß -> ss) is not attempted.
+// The store's text comparisons use the platform's one case fold; the folded text as
+// UTF-8 is the key of the store's text indexes.
 #include <string>
 #include <string_view>
 
+#include "engine/host_value.h"
+#include "platform/case_fold.h"
+
 namespace mireo {
 
-char16_t FoldChar(char16_t c);
-std::u16string FoldText(std::u16string_view s);
-// The folded text as UTF-8: the key of the store's text indexes.
-std::string FoldKey(std::u16string_view s);
+inline std::string FoldKey(std::u16string_view s) { return FromHostText(FoldCase(s)); }
 
 }  // namespace mireo

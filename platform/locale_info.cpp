@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/ascii.h"
+
 namespace mireo {
 namespace {
 
@@ -23,8 +25,6 @@ int DayOfWeek(int y, int m, int d) {
     const sys_days day{year{y} / month{static_cast<unsigned>(m)} / static_cast<unsigned>(d)};
     return static_cast<int>(weekday{day}.c_encoding());
 }
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -81,10 +81,7 @@ int MatchName(std::string_view text, std::size_t& pos, const char* const* names,
     for (int full = 1; full >= 0; --full) {
         for (int k = 0; k < count; ++k) {
             const std::string_view name = full ? std::string_view(names[k]) : std::string_view(names[k], 3);
-            if (text.size() - pos < name.size()) continue;
-            bool same = true;
-            for (std::size_t i = 0; i < name.size() && same; ++i) same = Lower(text[pos + i]) == Lower(name[i]);
-            if (same) {
+            if (pos <= text.size() && ascii::StartsWithNoCase(text.substr(pos), name)) {
                 pos += name.size();
                 return k;
             }

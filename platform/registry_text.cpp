@@ -1,25 +1,9 @@
 #include "platform/registry_text.h"
 
+#include "platform/case_fold.h"
 #include "platform/utf.h"
 
 namespace mireo::regtext {
-namespace {
-
-char32_t FoldCodePoint(char32_t c) {
-    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 0x20 : c;
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
-    if (c >= 0x100 && c <= 0x137) return c | 1;
-    if (c >= 0x139 && c <= 0x148) return (c & 1) ? c + 1 : c;
-    if (c >= 0x14A && c <= 0x177) return c | 1;
-    if (c == 0x178) return 0xFF;
-    if (c >= 0x179 && c <= 0x17E) return (c & 1) ? c + 1 : c;
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;
-    if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-    if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-    return c;
-}
-
-}  // namespace
 
 std::u16string ToUtf16(std::string_view utf8) { return utf::Utf8ToUtf16(utf8, utf::BadUtf8::kEachByte); }
 
@@ -54,26 +38,6 @@ bool SzText(const std::uint8_t* data, std::size_t size, std::string& utf8) {
     return false;
 }
 
-std::string FoldCase(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        if (b < 0x80) {
-            out += static_cast<char>(b >= 'A' && b <= 'Z' ? b + 0x20 : b);
-            ++i;
-            continue;
-        }
-        const std::size_t start = i;
-        const char32_t cp = utf::DecodeUtf8(utf8, i, utf::BadUtf8::kEachByte);
-        if (cp == utf::kReplacement && i == start + 1) {
-            out += utf8[start];  // keep bytes that are not UTF-8 as they are
-        } else {
-            utf::AppendUtf8(out, FoldCodePoint(cp));
-        }
-    }
-    return out;
-}
+std::string FoldCase(std::string_view utf8) { return FoldCaseUtf8(utf8); }
 
 }  // namespace mireo::regtext

@@ -21,8 +21,8 @@ std::vector<std::uint8_t> SzBytes(std::string_view utf8);
 // The text of REG_SZ data up to its first NUL; false when no NUL lies inside the data.
 bool SzText(const std::uint8_t* data, std::size_t size, std::string& utf8);
 
-// Folds a name for case-insensitive comparison: ASCII, Latin-1, Latin Extended-A,
-// Greek and Cyrillic letters map to lower case; other text stays as it is.
+// Folds a name for case-insensitive comparison with the platform's case fold
+// (platform/case_fold.h); bytes that are not UTF-8 stay as they are.
 std::string FoldCase(std::string_view utf8);
 
 }  // namespace mireo::regtext

@@ -3,16 +3,12 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/ascii.h"
+
 namespace mireo {
-namespace {
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-}  // namespace
 
 std::string_view WindowsZoneOfTzdata(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded) c = Lower(c);
+    const std::string folded = ascii::Lower(name);
     const std::span<const TzdataWindowsZone> all = TzdataWindowsZones();
     const auto it = std::lower_bound(all.begin(), all.end(), folded, [](const TzdataWindowsZone& z, const std::string& n) {
         return std::string_view(z.tzdataName) < n;

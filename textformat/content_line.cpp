@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "textformat/ascii.h"
+#include "platform/ascii.h"
 
 namespace mireo {
 namespace {
@@ -166,7 +166,7 @@ bool CContentLineReader::NextLogical(ContentLine& line) {
             }
         }
         if (colon == std::string_view::npos) return false;
-        qp = IsQuotedPrintableHead(ascii::ToUpper(current.substr(0, colon))) ? 1 : 0;
+        qp = IsQuotedPrintableHead(ascii::Upper(current.substr(0, colon))) ? 1 : 0;
         return qp == 1;
     };
     auto isStop = [&](std::string_view physicalLine) {
@@ -212,7 +212,7 @@ bool CContentLineReader::SplitHead(ContentLine& line) {
         name.remove_prefix(dot + 1);
     }
     m_name.assign(name.substr(0, std::min(name.size(), kMaxNameBytes)));
-    for (char& c : m_name) c = ascii::Upper(c);
+    for (char& c : m_name) c = ascii::ToUpper(c);
     line.name = m_name;
     bool quoted = false;
     std::size_t colon = std::string_view::npos;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "textformat/ascii.h"
+#include "platform/ascii.h"
 
 namespace mireo {
 namespace {

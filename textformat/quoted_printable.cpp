@@ -1,21 +1,16 @@
 #include "textformat/quoted_printable.h"
 
-#include "textformat/ascii.h"
+#include <cstdint>
+
+#include "platform/ascii.h"
 
 namespace mireo {
 namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 bool IsAlnum(char c) {
-    return (c >= '0' && c <= '9') || (ascii::Upper(c) >= 'A' && ascii::Upper(c) <= 'Z');
+    return (c >= '0' && c <= '9') || (ascii::ToUpper(c) >= 'A' && ascii::ToUpper(c) <= 'Z');
 }
 
 }  // namespace
@@ -33,9 +28,9 @@ bool DecodeQuotedPrintable(std::string_view in, std::string& out) {
                 i += 1;
                 continue;
             }
-            if (i + 2 < in.size() && HexValue(in[i + 1]) >= 0 && HexValue(in[i + 2]) >= 0) {
-                const char b = static_cast<char>(HexValue(in[i + 1]) * 16 + HexValue(in[i + 2]));
-                if (b != '\0') out += b;
+            std::uint8_t b = 0;
+            if (i + 2 < in.size() && ascii::ParseHex(in.substr(i + 1, 2), b)) {
+                if (b != 0) out += static_cast<char>(b);
                 i += 2;
                 continue;
             }

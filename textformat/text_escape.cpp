@@ -1,9 +1,9 @@
 #include "textformat/text_escape.h"
 
+#include "platform/ascii.h"
+
 namespace mireo {
 namespace {
-
-bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 
 // Whether a backslash followed by c is one of the listed pairs.
 bool IsPair(char16_t c, const EscapeRules& rules) {
@@ -55,11 +55,7 @@ std::vector<std::u16string_view> SplitComponents(std::u16string_view value, std:
     return parts;
 }
 
-std::u16string_view TrimText(std::u16string_view s) {
-    while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
-    return s;
-}
+std::u16string_view TrimText(std::u16string_view s) { return ascii::Trim(s); }
 
 void AppendEscaped30(std::u16string_view text, bool component, std::u16string& out) {
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -1,6 +1,6 @@
 #include "ui/folder_path.h"
 
-#include <exception>
+#include "platform/hresult.h"
 
 namespace mireo {
 
@@ -43,7 +43,7 @@ std::u16string FolderPathText(IFolderNode& folder) {
             text += *it;
         }
         return text;
-    } catch (const std::exception&) {
+    } catch (const HostError&) {
         return {};
     }
 }

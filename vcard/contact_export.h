@@ -1,32 +1,23 @@
 #pragma once
 // The contact export run: what the wizard hands the runner, what the runner hands
-// the finish page, and everything the run reaches outside itself.
+// the finish page, and the runner the engine is given.
 //
 // The runner (CvCardExport) drives the common run: wizard, progress, the item loop
 // (filter, build, write, count) and the finish page. The wizard and finish page
-// are behind IContactExportWizard so that the same run serves the Windows dialogs
-// and the command line (options, prompts and a printed finish page).
+// are behind IContactExportWizard, made by the IContactExportUi the runner was built
+// with, so that the same run serves the Windows dialogs and the command line
+// (options, prompts and a printed finish page).
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/action_runner.h"
+#include "engine/category_filter.h"
 #include "engine/item_store.h"
 #include "engine/run_summary.h"
 
 namespace mireo {
-
-class CSettingsStore;
-class ILogger;
-class IContextHelp;
-class IOutputFiles;
-class IProgressView;
-class MireoCharConverter;
-
-// Filter mask bits of "Contacts.Export.Filter" and "Contacts.Import.Filter".
-constexpr std::uint32_t kFilterSkipPrivate = 2;
-constexpr std::uint32_t kFilterExcludeCategories = 4;
-constexpr std::uint32_t kFilterIncludeCategories = 8;
 
 // The wizard's choices for one run.
 struct ContactExportChoices {
@@ -37,7 +28,7 @@ struct ContactExportChoices {
     int format = 21;                  // 21 vCard 2.1, 30 vCard 3.0
     std::string encoding;             // display name of the supported encoding
     bool overwrite = false;
-    std::uint32_t filterMask = 0;
+    std::uint32_t filterMask = 0;     // kFilterSkipPrivate, kFilterExcludeCategories, ...
     std::string filterCategories;     // UTF-8, separated by the user's list separator
 };
 
@@ -58,48 +49,31 @@ public:
     virtual void Finish(const ContactExportOutcome& outcome) = 0;
 };
 
-// Everything outside the run, handed in by the engine (or the command line).
-struct ExportEnvironment {
-    IApplication& app;
-    IMapiFactory& mapi;
-    CSettingsStore& settings;
-    ILogger& log;
-    IContextHelp* help = nullptr;  // null: no help
-    IOutputFiles& files;
-    MireoCharConverter& converter;
-    std::string listSeparator = ",";  // the user's list separator
-    int productMajor = 1;             // PRODID
-    int productMinor = 0;
+// The user interface of the contact export: the Windows dialogs, the command line's
+// prompts, or a test's scripted pages.
+class IContactExportUi {
+public:
+    virtual ~IContactExportUi() = default;
+    // The wizard of one run, with what the run's environment offers its pages (the
+    // application, the settings, the converter's encodings, the message box). Null: the
+    // run cannot start.
+    virtual std::unique_ptr<IContactExportWizard> CreateContactExportWizard(const RunEnvironment& env) = 0;
 };
 
-// Results of a run (the engine ignores them).
-constexpr int kRunDone = 0;
-constexpr int kRunCannotStart = -1;
-
-}  // namespace mireo
-
-namespace mireo {
+// The whole export with a wizard already made: wizard, progress, item loop, finish
+// page. kRunDone when it ended normally or was cancelled in the wizard, kRunCannotStart
+// when it could not start.
+int RunContactExport(const RunEnvironment& env, IContactExportWizard& wizard);
 
 // The contact export runner. One lives in the engine for the life of the add-in;
-// every run takes its choices anew from the wizard.
-class CvCardExport {
+// every run takes its choices anew from a wizard of its user interface.
+class CvCardExport : public IActionRunner {
 public:
-    explicit CvCardExport(int hostMajorVersion = 9) : m_hostMajorVersion(hostMajorVersion) {}
-    virtual ~CvCardExport() = default;
-
-    void SetHostMajorVersion(int major) { m_hostMajorVersion = major; }
-
-    // The whole run: wizard, progress, item loop, finish page. kRunDone when it ended
-    // normally or was cancelled in the wizard, kRunCannotStart when it could not start.
-    int Run(ExportEnvironment& env, IContactExportWizard& wizard, IProgressView& progressView);
-
-    // The filter of one contact (mask bits above; categories split at the list
-    // separator, trimmed, compared without regard to case). True: export it.
-    static bool FilterContact(IItem& contact, std::uint32_t mask, const std::string& filterCategories,
-                              const std::string& listSeparator, ILogger& log);
+    explicit CvCardExport(IContactExportUi& ui) : m_ui(ui) {}
+    int Run(const RunEnvironment& env) override;
 
 private:
-    int m_hostMajorVersion;
+    IContactExportUi& m_ui;
 };
 
 }  // namespace mireo

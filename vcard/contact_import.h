@@ -1,25 +1,24 @@
 #pragma once
 // The contact import run: what the wizard hands the runner, what the runner hands the
-// finish page, and everything the run reaches outside itself.
+// finish page, and the runner the engine is given.
 //
 // The runner (CvCardImport) drives the common run: wizard, the pre-count of cards over
 // the chosen files, progress, the card loop (filter, duplicate search, conflict rule,
 // create and save, count) and the finish page. The wizard and finish page are behind
-// IContactImportWizard so that the same run serves the Windows dialogs and the command
-// line.
+// IContactImportWizard, made by the IContactImportUi the runner was built with, so that
+// the same run serves the Windows dialogs and the command line.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/action_runner.h"
+#include "engine/category_filter.h"
 #include "engine/item_store.h"
 #include "engine/run_summary.h"
-#include "vcard/contact_export.h"
 #include "vcard/contact_record.h"
 
 namespace mireo {
-
-class IMessageBox;
 
 // Conflict rules of "Contacts.Import.ConflictResolution".
 constexpr int kConflictKeepBoth = 0;
@@ -51,15 +50,13 @@ public:
     virtual void Finish(const ContactImportOutcome& outcome) = 0;
 };
 
-struct ImportEnvironment {
-    IApplication& app;
-    IMapiFactory& mapi;
-    CSettingsStore& settings;
-    ILogger& log;
-    IContextHelp* help = nullptr;      // null: no help
-    IMessageBox* messages = nullptr;   // null: the current message box
-    MireoCharConverter& converter;
-    std::string listSeparator = ",";  // the user's list separator
+// The user interface of the contact import: the Windows dialogs, the command line's
+// options, or a test's scripted pages.
+class IContactImportUi {
+public:
+    virtual ~IContactImportUi() = default;
+    // The wizard of one run; null: the run cannot start.
+    virtual std::unique_ptr<IContactImportWizard> CreateContactImportWizard(const RunEnvironment& env) = 0;
 };
 
 // The files of the paths: a path that can be opened as a file is taken as it is;
@@ -74,21 +71,18 @@ std::u16string ContactDuplicateFilter(const std::u16string& searchName, const st
 // spaces; the full name when they are all empty.
 std::u16string ContactSearchName(const ContactRecord& record);
 
-class CvCardImport {
+// The whole import with a wizard already made: wizard, pre-count, progress, card loop,
+// finish page. kRunDone or kRunCannotStart.
+int RunContactImport(const RunEnvironment& env, IContactImportWizard& wizard);
+
+// The contact import runner. One lives in the engine for the life of the add-in.
+class CvCardImport : public IActionRunner {
 public:
-    explicit CvCardImport(int hostMajorVersion = 9) : m_hostMajorVersion(hostMajorVersion) {}
-    virtual ~CvCardImport() = default;
-
-    void SetHostMajorVersion(int major) { m_hostMajorVersion = major; }
-
-    int Run(ImportEnvironment& env, IContactImportWizard& wizard, IProgressView& progressView);
-
-    // The import filter on a card's record; true: import it.
-    static bool FilterContact(const ContactRecord& record, std::uint32_t mask, const std::string& filterCategories,
-                              const std::string& listSeparator, ILogger& log);
+    explicit CvCardImport(IContactImportUi& ui) : m_ui(ui) {}
+    int Run(const RunEnvironment& env) override;
 
 private:
-    int m_hostMajorVersion;
+    IContactImportUi& m_ui;
 };
 
 }  // namespace mireo

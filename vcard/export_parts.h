@@ -1,7 +1,7 @@
 #pragma once
 // The pieces of the contact export run that tests and the benchmark use on their own:
-// the value encoder over the shared character converter, the reading of one contact
-// into a record, and the category comparison of the filter.
+// the value encoder over the shared character converter and the reading of one contact
+// into a record.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,11 +37,5 @@ constexpr int kContactCannotBuild = -1;
 // only for host major version 10 and later. A failed read of a guarded property (or of
 // NetMeetingServer) gives kContactCannotBuild; any other failed read throws HostError.
 int ReadContactRecord(IItem& item, ISafeItem& safe, int hostMajorVersion, ContactRecord& record);
-
-// The category names of a list: split at the separator (";" when it is empty),
-// trimmed, empty names dropped.
-std::vector<std::u16string> SplitCategories(std::u16string_view list, std::u16string_view separator);
-// Whether two category names are equal without regard to case.
-bool SameCategory(std::u16string_view a, std::u16string_view b);
 
 }  // namespace mireo

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/ascii.h"
+#include "platform/case_fold.h"
 #include "platform/utf.h"
 
 namespace mireo {
@@ -25,43 +27,15 @@ std::size_t Utf8Bytes(std::u16string_view s, std::size_t i) {
     return 3;
 }
 
-// Simple case folding of the scripts most file names are written in; enough to see
-// that "Smith" and "SMITH" name the same file on a case-insensitive file system.
-char16_t Fold(char16_t c) {
-    if (c >= u'a' && c <= u'z') return c - 0x20;
-    if (c < 0x80) return c;
-    if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;            // Latin-1
-    if (c == 0xFF) return 0x178;
-    if (c >= 0x100 && c <= 0x17E && c != 0x138 && c != 0x149) {              // Latin Extended-A pairs
-        const bool evenIsLower = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        if (evenIsLower ? (c % 2 == 0) : (c % 2 == 1)) return c - 1;
-        return c;
-    }
-    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 0x20;            // Greek
-    if (c >= 0x430 && c <= 0x44F) return c - 0x20;                           // Cyrillic
-    if (c >= 0x450 && c <= 0x45F) return c - 0x50;
-    return c;
-}
-
-bool IsAsciiUpperEqual(std::u16string_view s, const char* upper) {
-    std::size_t i = 0;
-    for (; upper[i] != '\0'; ++i) {
-        if (i >= s.size()) return false;
-        char16_t c = s[i];
-        if (c >= u'a' && c <= u'z') c -= 0x20;
-        if (c != static_cast<char16_t>(upper[i])) return false;
-    }
-    return i == s.size();
-}
-
 // Length of the device part of name when it is a reserved device name, else 0.
 std::size_t ReservedStemLength(std::u16string_view name) {
     std::u16string_view stem = name.substr(0, name.find(u'.'));
     while (!stem.empty() && stem.back() == u' ') stem.remove_suffix(1);
     for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
-        if (IsAsciiUpperEqual(stem, device)) return stem.size();
+        if (ascii::EqualsNoCase(stem, device)) return stem.size();
     }
-    if (stem.size() == 4 && (IsAsciiUpperEqual(stem.substr(0, 3), "COM") || IsAsciiUpperEqual(stem.substr(0, 3), "LPT"))) {
+    if (stem.size() == 4 &&
+        (ascii::EqualsNoCase(stem.substr(0, 3), "COM") || ascii::EqualsNoCase(stem.substr(0, 3), "LPT"))) {
         const char16_t d = stem[3];
         // COM0..9, LPT0..9 and the superscript digits 1..3, which Windows also maps.
         if ((d >= u'0' && d <= u'9') || d == u'\u00B9' || d == u'\u00B2' || d == u'\u00B3') return stem.size();
@@ -123,9 +97,7 @@ void COutputNamer::Reset() {
 
 std::u16string COutputNamer::Key(std::u16string_view name) const {
     std::u16string key(name);
-    if (m_limits.caseInsensitive) {
-        for (char16_t& c : key) c = Fold(c);
-    }
+    if (m_limits.caseInsensitive) FoldCaseInPlace(key);
     return key;
 }
 

@@ -6,6 +6,7 @@
 
 #include "encoding/mireo_char_converter.h"
 #include "engine/logger.h"
+#include "engine/run_loop.h"
 #include "platform/output_files.h"
 #include "ui/progress.h"
 #include "vcard/contact_export.h"
@@ -39,14 +40,15 @@ public:
 // One run's state; lives for one call of Run.
 class CExportRun {
 public:
-    CExportRun(ExportEnvironment& env, ContactExportChoices& choices, int hostMajor)
+    CExportRun(const RunEnvironment& env, ContactExportChoices& choices)
         : m_env(env),
           m_choices(choices),
           m_separator(EffectiveSeparator(env.listSeparator)),
+          m_filter(choices.filterMask, choices.filterCategories, m_separator, env.log, kFilterSource),
           m_encoder(env.converter),
-          m_writer(m_encoder, Options(env, choices, hostMajor, m_separator)),
+          m_writer(m_encoder, Options(env, choices, m_separator)),
           m_namer(env.files, choices.targetFolder, u".vcf", choices.overwrite),
-          m_hostMajor(hostMajor) {}
+          m_hostMajor(env.hostMajorVersion) {}
 
     ~CExportRun() { CloseSingleFile(); }
 
@@ -58,9 +60,7 @@ public:
     int HandleItem(IItem& item) {
         if (item.Class() != ItemClass::Contact) return kNotAContact;
         if (m_safe) m_safe->SetItem(item);
-        if (!CvCardExport::FilterContact(item, m_choices.filterMask, m_choices.filterCategories, m_separator,
-                                         m_env.log))
-            return kRejected;
+        if (!Passes(item)) return kRejected;
         if (!m_safe) return kCardFailed;  // logged once when the run started
         return ExportContact(item);
     }
@@ -80,15 +80,27 @@ public:
     static constexpr int kNotAContact = 2;
 
 private:
-    static VCardWriterOptions Options(const ExportEnvironment& env, const ContactExportChoices& choices, int hostMajor,
+    static VCardWriterOptions Options(const RunEnvironment& env, const ContactExportChoices& choices,
                                       const std::string& separator) {
         VCardWriterOptions o;
         o.version = choices.format == kVCard30 ? kVCard30 : kVCard21;
-        o.hostMajorVersion = hostMajor;
-        o.productMajor = env.productMajor;
-        o.productMinor = env.productMinor;
+        o.hostMajorVersion = env.hostMajorVersion;
+        o.productMajor = env.product.major;
+        o.productMinor = env.product.minor;
         o.listSeparator = PathFromUtf8(separator);
         return o;
+    }
+
+    // The filter of one contact (CvCardExport::FilterContact): private ones with the
+    // private bit, then the category filter. True: export it.
+    bool Passes(IItem& contact) {
+        if ((m_choices.filterMask & kFilterSkipPrivate) != 0 &&
+            contact.Get("Sensitivity").AsInt() != kSensitivityNormal)
+            return false;
+        return m_filter.Passes([&contact] {
+            const Value categories = contact.Get("Categories");
+            return categories.GetKind() == Value::Kind::Text ? categories.AsText() : std::u16string();
+        });
     }
 
     int ExportContact(IItem& item) {
@@ -145,9 +157,10 @@ private:
         return kExported;
     }
 
-    ExportEnvironment& m_env;
+    const RunEnvironment& m_env;
     ContactExportChoices& m_choices;
     std::string m_separator;
+    CCategoryFilter m_filter;
     CConverterValueEncoder m_encoder;
     CvCardWriter m_writer;
     COutputNamer m_namer;
@@ -168,39 +181,16 @@ void LogHostError(ILogger& log, const char* what, const HostError& e) {
 
 }  // namespace
 
-bool CvCardExport::FilterContact(IItem& contact, std::uint32_t mask, const std::string& filterCategories,
-                                 const std::string& listSeparator, ILogger& log) {
-    if (mask == 0) return true;
-    if ((mask & kFilterSkipPrivate) != 0 && contact.Get("Sensitivity").AsInt() != kSensitivityNormal) return false;
-    const bool exclude = (mask & kFilterExcludeCategories) != 0;
-    const bool include = (mask & kFilterIncludeCategories) != 0;
-    if (!exclude && !include) return true;
-    if (filterCategories.empty()) {
-        log.LogMsg("filter.Categories empty", 0, kFilterSource, kWarning, kLogFlags);
-        return true;
+int CvCardExport::Run(const RunEnvironment& env) {
+    std::unique_ptr<IContactExportWizard> wizard = m_ui.CreateContactExportWizard(env);
+    if (!wizard) {
+        env.log.LogMsg("no wizard", 0, kRunSource, kError, kLogFlags);
+        return kRunCannotStart;
     }
-    const std::u16string separator = PathFromUtf8(EffectiveSeparator(listSeparator));
-    const std::vector<std::u16string> wanted = SplitCategories(PathFromUtf8(filterCategories), separator);
-    const Value categories = contact.Get("Categories");
-    const std::vector<std::u16string> names =
-        categories.GetKind() == Value::Kind::Text ? SplitCategories(categories.AsText(), separator)
-                                                  : std::vector<std::u16string>();
-    bool match = false;
-    for (const std::u16string& name : names) {
-        for (const std::u16string& w : wanted) {
-            if (SameCategory(name, w)) {
-                match = true;
-                break;
-            }
-        }
-        if (match) break;
-    }
-    if (match && exclude) return false;
-    if (!match && include) return false;
-    return true;
+    return RunContactExport(env, *wizard);
 }
 
-int CvCardExport::Run(ExportEnvironment& env, IContactExportWizard& wizard, IProgressView& progressView) {
+int RunContactExport(const RunEnvironment& env, IContactExportWizard& wizard) {
     ContactExportChoices choices;
     if (!wizard.Run(choices)) return kRunDone;
     env.converter.SetCurrentByDisplayName(choices.encoding);
@@ -233,7 +223,7 @@ int CvCardExport::Run(ExportEnvironment& env, IContactExportWizard& wizard, IPro
         return kRunCannotStart;
     }
 
-    CExportRun run(env, choices, m_hostMajorVersion);
+    CExportRun run(env, choices);
     if (total > 0) {
         if (choices.oneFile) {
             // The single file is named after the folder.
@@ -257,21 +247,9 @@ int CvCardExport::Run(ExportEnvironment& env, IContactExportWizard& wizard, IPro
             env.log.LogMsg("Cant Create Redemption.SafeContactItem", e.Hr(), kRunSource, kError, kLogFlags);
         }
 
-        CDlgProgress progress(progressView);
-        if (!progress.Start(nullptr, kProgressExportContacts)) {
-            env.log.LogMsg("Cant start the progress display", 0, kRunSource, kError, kLogFlags);
-            return kRunCannotStart;
-        }
-        progress.SetLabel(kStrExporting);
-        progress.SetRange(total);
-
-        for (int i = 1; i <= total; ++i) {
-            if (progress.CancelPressed()) {
-                counters.skipped += total - i + 1;
-                break;
-            }
-            if (progress.HelpPressed() && env.help != nullptr) env.help->ShowContextHelp(kHelpExportContacts);
-
+        CRunLoop loop(env, counters, kRunSource, kHelpExportContacts);
+        if (!loop.Start(kProgressExportContacts, kStrExporting, total)) return kRunCannotStart;
+        for (int i = 1; i <= total && loop.BeginUnit(); ++i) {
             std::unique_ptr<IItem> item;
             try {
                 item = source.Item(i);
@@ -280,11 +258,11 @@ int CvCardExport::Run(ExportEnvironment& env, IContactExportWizard& wizard, IPro
                 char what[64];
                 std::snprintf(what, sizeof what, "Cant get item %d of %d", i, total);
                 LogHostError(env.log, what, e);
-                counters.failed += total - i + 1;
+                loop.FailRest();
                 break;
             }
             if (!item) {
-                counters.failed += total - i + 1;
+                loop.FailRest();
                 env.log.LogMsg("The item collection ended early", i, kRunSource, kError, kLogFlags);
                 break;
             }
@@ -302,7 +280,7 @@ int CvCardExport::Run(ExportEnvironment& env, IContactExportWizard& wizard, IPro
                 continue;
             }
             if (result == kFileFailed && choices.oneFile) {
-                counters.failed += total - i + 1;
+                loop.FailRest();
                 break;
             }
             if (result >= 0) {
@@ -310,9 +288,9 @@ int CvCardExport::Run(ExportEnvironment& env, IContactExportWizard& wizard, IPro
             } else {
                 ++counters.failed;
             }
-            progress.Step();
+            loop.Step();
         }
-        progress.Close();
+        loop.Close();
     }
     run.CloseSingleFile();
     outcome.writtenFiles = std::move(run.WrittenFiles());

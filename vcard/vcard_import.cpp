@@ -8,11 +8,14 @@
 
 #include "encoding/mireo_char_converter.h"
 #include "engine/logger.h"
+#include "engine/run_loop.h"
+#include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/user_strings.h"
 #include "ui/multi_path.h"
 #include "ui/progress.h"
+#include "ui/wizard_pages.h"
 #include "vcard/contact_import.h"
 #include "vcard/export_parts.h"
 #include "vcard/file_naming.h"
@@ -32,14 +35,7 @@ void LogHostError(ILogger& log, const std::string& what, const HostError& e) {
     log.LogMsg(what + ": " + e.what(), e.Hr(), kRunSource, kError, kLogFlags);
 }
 
-bool HasVcfExtension(const std::string& name) {
-    if (name.size() < 4) return false;
-    std::string ext = name.substr(name.size() - 4);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) {
-        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-    });
-    return ext == ".vcf";
-}
+bool HasVcfExtension(const std::string& name) { return ascii::EndsWithNoCase(name, ".vcf"); }
 
 std::string ToUtf8(const std::filesystem::path& p) {
     const std::u8string s = p.u8string();
@@ -86,8 +82,12 @@ std::u16string QuotedCondition(const char16_t* field, const std::u16string& valu
 // One run's state; lives for one call of Run.
 class CImportRun {
 public:
-    CImportRun(ImportEnvironment& env, ContactImportChoices& choices, int hostMajor)
-        : m_env(env), m_choices(choices), m_separator(EffectiveSeparator(env.listSeparator)), m_hostMajor(hostMajor) {}
+    CImportRun(const RunEnvironment& env, ContactImportChoices& choices)
+        : m_env(env),
+          m_choices(choices),
+          m_filter(choices.filterMask, choices.filterCategories, EffectiveSeparator(env.listSeparator), env.log,
+                   kFilterSource),
+          m_hostMajor(env.hostMajorVersion) {}
 
     void SetSafeItem(std::unique_ptr<ISafeItem> safe) { m_safe = std::move(safe); }
     void SetItems(std::unique_ptr<IItems> items) { m_items = std::move(items); }
@@ -95,8 +95,7 @@ public:
     // The decision for one card; adds to the counters.
     void HandleCard(const VCardCard& card, RunCounters& counters) {
         const ContactRecord& record = card.contact;
-        if (!CvCardImport::FilterContact(record, m_choices.filterMask, m_choices.filterCategories, m_separator,
-                                         m_env.log)) {
+        if (!Passes(record)) {
             ++counters.skipped;
             return;
         }
@@ -180,6 +179,13 @@ public:
     }
 
 private:
+    // The import filter on a card's record (CvCardImport::FilterContact): a private or
+    // confidential card with the private bit, then the category filter. True: import it.
+    bool Passes(const ContactRecord& record) {
+        if ((m_choices.filterMask & kFilterSkipPrivate) != 0 && record.Sensitivity != kSensitivityNormal) return false;
+        return m_filter.Passes([&record] { return std::u16string_view(record.Categories); });
+    }
+
     bool IsCandidate(IItem& found, bool noName, bool noCompany) {
         if (noName) {
             for (const char* p : {"FirstName", "MiddleName", "LastName", "Title", "Suffix"}) {
@@ -251,9 +257,9 @@ private:
         item.reset();
     }
 
-    ImportEnvironment& m_env;
+    const RunEnvironment& m_env;
     ContactImportChoices& m_choices;
-    std::string m_separator;
+    CCategoryFilter m_filter;
     int m_hostMajor;
     std::unique_ptr<ISafeItem> m_safe;
     std::unique_ptr<IItems> m_items;
@@ -308,43 +314,30 @@ std::u16string ContactDuplicateFilter(const std::u16string& searchName, const st
     return text;
 }
 
-bool CvCardImport::FilterContact(const ContactRecord& record, std::uint32_t mask, const std::string& filterCategories,
-                                 const std::string& listSeparator, ILogger& log) {
-    if (mask == 0) return true;
-    if ((mask & kFilterSkipPrivate) != 0 && record.Sensitivity != kSensitivityNormal) return false;
-    const bool exclude = (mask & kFilterExcludeCategories) != 0;
-    const bool include = (mask & kFilterIncludeCategories) != 0;
-    if (!exclude && !include) return true;
-    if (filterCategories.empty()) {
-        log.LogMsg("filter.Categories empty", 0, kFilterSource, kWarning, kLogFlags);
-        return true;
+int CvCardImport::Run(const RunEnvironment& env) {
+    std::unique_ptr<IContactImportWizard> wizard = m_ui.CreateContactImportWizard(env);
+    if (!wizard) {
+        env.log.LogMsg("no wizard", 0, kRunSource, kError, kLogFlags);
+        return kRunCannotStart;
     }
-    const std::u16string separator = PathFromUtf8(EffectiveSeparator(listSeparator));
-    const std::vector<std::u16string> wanted = SplitCategories(PathFromUtf8(filterCategories), separator);
-    bool match = false;
-    for (const std::u16string& name : SplitCategories(record.Categories, separator)) {
-        for (const std::u16string& w : wanted) match = match || SameCategory(name, w);
-    }
-    if (match && exclude) return false;
-    if (!match && include) return false;
-    return true;
+    return RunContactImport(env, *wizard);
 }
 
-int CvCardImport::Run(ImportEnvironment& env, IContactImportWizard& wizard, IProgressView& progressView) {
+int RunContactImport(const RunEnvironment& env, IContactImportWizard& wizard) {
     ContactImportChoices choices;
     if (!wizard.Run(choices)) return kRunDone;
-    IMessageBox& messages = env.messages != nullptr ? *env.messages : CurrentMessageBox();
+    IMessageBox& messages = env.messages;
 
     CMultiPath paths;
     paths.SetText(choices.paths);
     const std::vector<std::string> files = ContactImportFiles(paths.Paths());
 
     VCardReaderOptions options;
-    options.hostMajorVersion = m_hostMajorVersion;
+    options.hostMajorVersion = env.hostMajorVersion;
     options.listSeparator = PathFromUtf8(EffectiveSeparator(env.listSeparator));
     options.logger = &env.log;
     options.invalidElement = [&messages](const std::string& text) {
-        messages.Show("Mireo", text, MbIcon::Exclamation, MbButtons::Ok);
+        messages.Show(kCaptionMireo, text, MbIcon::Exclamation, MbButtons::Ok);
     };
 
     ContactImportOutcome outcome;
@@ -362,7 +355,7 @@ int CvCardImport::Run(ImportEnvironment& env, IContactImportWizard& wizard, IPro
         if (i == 0) haveFirst = read;
     }
     if (total == 0) {
-        messages.Show("Mireo", LoadUserString(kStrNoFiles), MbIcon::Exclamation, MbButtons::Ok);
+        messages.Show(kCaptionMireo, LoadUserString(kStrNoFiles), MbIcon::Exclamation, MbButtons::Ok);
         return kRunDone;
     }
     outcome.contacts = total;
@@ -371,7 +364,7 @@ int CvCardImport::Run(ImportEnvironment& env, IContactImportWizard& wizard, IPro
         env.log.LogMsg("No folder chosen", 0, kRunSource, kError, kLogFlags);
         return kRunCannotStart;
     }
-    CImportRun run(env, choices, m_hostMajorVersion);
+    CImportRun run(env, choices);
     try {
         run.SetItems(choices.folder->Items());
     } catch (const HostError& e) {
@@ -384,44 +377,37 @@ int CvCardImport::Run(ImportEnvironment& env, IContactImportWizard& wizard, IPro
         env.log.LogMsg("Cant Create Redemption.SafeContactItem", e.Hr(), kRunSource, kError, kLogFlags);
     }
 
-    CDlgProgress progress(progressView);
-    if (!progress.Start(nullptr, kProgressImportContacts)) {
-        env.log.LogMsg("Cant start the progress display", 0, kRunSource, kError, kLogFlags);
-        return kRunCannotStart;
-    }
-    progress.SetLabel(kStrImporting);
-    progress.SetRange(total);
-
     RunCounters& counters = outcome.counters;
+    CRunLoop loop(env, counters, kRunSource, kHelpImportContacts);
+    if (!loop.Start(kProgressImportContacts, kStrImporting, total)) return kRunCannotStart;
+
     CvCardReader reader(&env.converter, options);
     VCardCard card;
-    int done = 0;
     bool stopped = false;
     for (const std::string& file : files) {
         const bool counted = haveFirst && &file == &files.front();
         if (!counted && !ReadWholeFile(file, bytes)) {
             env.log.LogMsg("Cant open the file " + file, 0, kRunSource, kError, kLogFlags);
-            if (messages.Show("Mireo - Error", file + LoadUserString(kStrCannotOpen), MbIcon::Error,
+            if (messages.Show(kCaptionMireoError, file + LoadUserString(kStrCannotOpen), MbIcon::Error,
                               MbButtons::OkCancel) == MbResult::Cancel)
                 break;
             continue;
         }
         reader.Open(bytes, file);
+        // The bar advances after every card, whatever became of it.
         while (reader.Next(card)) {
-            if (progress.CancelPressed()) {
+            if (!loop.BeginUnit()) {
                 stopped = true;
                 break;
             }
-            if (progress.HelpPressed() && env.help != nullptr) env.help->ShowContextHelp(kHelpImportContacts);
             run.HandleCard(card, counters);
-            ++done;
-            progress.Step();
+            loop.Step();
         }
         if (stopped) break;
     }
-    // Cards not reached (cancel) count as skipped.
-    if (done < total) counters.skipped += total - done;
-    progress.Close();
+    // Cards not reached (cancel, a file not read) count as skipped.
+    loop.SkipRest();
+    loop.Close();
     outcome.folder = choices.folder.get();
     wizard.Finish(outcome);
     return kRunDone;

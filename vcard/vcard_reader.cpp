@@ -4,7 +4,7 @@
 #include "encoding/mireo_char_converter.h"
 #include "engine/logger.h"
 #include "platform/user_strings.h"
-#include "textformat/ascii.h"
+#include "platform/ascii.h"
 #include "textformat/date_text.h"
 #include "textformat/file_text.h"
 #include "textformat/quoted_printable.h"
@@ -14,7 +14,7 @@ namespace mireo {
 namespace {
 
 using ascii::EqualsNoCase;
-using ascii::StartsNoCase;
+using ascii::StartsWithNoCase;
 using ascii::Trim;
 
 constexpr int kUtf8CodePage = 65001;
@@ -102,7 +102,7 @@ Params ReadParams(std::string_view list) {
     ContentParam param;
     while (NextParam(list, param)) {
         std::string_view text = param.text;
-        if (StartsNoCase(text, "CHARSET=")) {
+        if (StartsWithNoCase(text, "CHARSET=")) {
             p.hasCharset = true;
             p.charset = Trim(Unquote(param.value));
             continue;
@@ -113,12 +113,12 @@ Params ReadParams(std::string_view list) {
         }
         // Any other named parameter comes in whole ("X-A=b"): a "=" keeps it from
         // matching a type.
-        if (StartsNoCase(text, "TYPE=") && text.size() > 5) text.remove_prefix(5);
+        if (StartsWithNoCase(text, "TYPE=") && text.size() > 5) text.remove_prefix(5);
         while (!text.empty()) {
             std::size_t comma = text.find(',');
             if (comma == std::string_view::npos) comma = text.size();
             const std::string_view one = Unquote(Trim(text.substr(0, comma)));
-            if (!one.empty() && p.types.size() < 32) p.types.push_back(ascii::ToUpper(one));
+            if (!one.empty() && p.types.size() < 32) p.types.push_back(ascii::Upper(one));
             text.remove_prefix(std::min(text.size(), comma + 1));
         }
     }
@@ -436,7 +436,7 @@ void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
     const std::string_view name = line.name;
     if (name == "VERSION") {
         const std::string_view v = Trim(line.value);
-        if (line.hasValue && (StartsNoCase(v, "3.0") || StartsNoCase(v, "4.0"))) SetVersion(30);
+        if (line.hasValue && (StartsWithNoCase(v, "3.0") || StartsWithNoCase(v, "4.0"))) SetVersion(30);
         card.version = m_version;
         return;
     }
@@ -566,7 +566,7 @@ bool CvCardReader::Next(VCardCard& card) {
     std::size_t cardStart = 0;
     bool cardTooLong = false;
     while (m_lines.Next(line)) {
-        const bool isVCard = line.params.empty() && line.hasValue && StartsNoCase(line.value, "VCARD");
+        const bool isVCard = line.params.empty() && line.hasValue && StartsWithNoCase(line.value, "VCARD");
         if (!inCard) {
             if (line.name == "BEGIN" && isVCard) {
                 inCard = true;

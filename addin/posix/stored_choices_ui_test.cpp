@@ -35,6 +35,11 @@ protected:
         h.converter = m_converter.get();
         return h;
     }
+    // The contact runners with the stored choices, as the add-in builds them.
+    EngineRunners Runners() {
+        return {.contactImport = std::make_unique<CvCardImport>(m_ui),
+                .contactExport = std::make_unique<CvCardExport>(m_ui)};
+    }
 
     CScratchFolder m_folder{"mireo-stored-ui-"};
     CRegistryFile m_registry{Utf8Of(m_folder / "registry.reg")};
@@ -54,7 +59,7 @@ TEST_F(StoredChoicesUiTest, ExportRunsOnTheStoredChoicesAndImportReadsItsFilesBa
         settings.WriteNumber("Contacts.Export.OneFile", 0);
         settings.WriteText("Contacts.Import.Folder", out);
     }
-    CMireoEngine engine(Host(), 11);
+    CMireoEngine engine(Host(), 11, Runners());
     EXPECT_EQ(engine.ExportContacts(), kRunDone);
     int files = 0;
     for (const auto& f : std::filesystem::directory_iterator(m_folder / "out")) files += f.path().extension() == ".vcf";
@@ -75,7 +80,7 @@ TEST_F(StoredChoicesUiTest, ExportRunsOnTheStoredChoicesAndImportReadsItsFilesBa
 }
 
 TEST_F(StoredChoicesUiTest, StoredChoicesThatCannotStartARunSayWhy) {
-    CMireoEngine engine(Host(), 11);
+    CMireoEngine engine(Host(), 11, Runners());
     EXPECT_EQ(engine.ExportContacts(), kRunDone) << "as a wizard the user cancelled";
     EXPECT_EQ(engine.ImportContacts(), kRunDone);
     EXPECT_EQ(m_log.Count("the stored export folder is not a folder: \"\"", "CvCardExport::Run"), 1);

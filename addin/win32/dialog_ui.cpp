@@ -25,53 +25,55 @@ HWND Owner() { return ::GetActiveWindow(); }
 
 class CExportWizard final : public IContactExportWizard {
 public:
-    explicit CExportWizard(const ActionContext& context) : m_context(context) {}
+    explicit CExportWizard(const RunEnvironment& env) : m_env(env) {}
 
     bool Run(ContactExportChoices& choices) override {
-        CDlgVCardExport page(m_context.app, m_context.settings, EncodingNames(m_context.converter));
-        CContactExportView view(page, m_context.app, m_context.help, choices);
+        CDlgVCardExport page(m_env.app, m_env.settings, m_env.messages, EncodingNames(m_env.converter));
+        CContactExportView view(page, m_env.app, m_env.help, choices);
         return view.DoModal(Owner(), IDD_CONTACT_EXPORT) == IDOK;
     }
 
     void Finish(const ContactExportOutcome& outcome) override {
-        CDlgVCardExportFinish page(m_context.settings, outcome);
+        CDlgVCardExportFinish page(m_env.settings, outcome);
         CShellFolderOpener opener;
-        CContactExportFinishView view(page, opener, m_context.app, m_context.help);
+        CContactExportFinishView view(page, opener, m_env.app, m_env.help);
         view.DoModal(Owner(), IDD_CONTACT_EXPORT_FINISH);
     }
 
 private:
-    ActionContext m_context;
+    // The run's environment outlives its wizard.
+    const RunEnvironment& m_env;
 };
 
 class CImportWizard final : public IContactImportWizard {
 public:
-    explicit CImportWizard(const ActionContext& context) : m_context(context) {}
+    explicit CImportWizard(const RunEnvironment& env) : m_env(env) {}
 
     bool Run(ContactImportChoices& choices) override {
-        CDlgVCardImport page(m_context.app, m_context.settings);
-        CContactImportView view(page, m_context.app, m_context.help, choices);
+        CDlgVCardImport page(m_env.app, m_env.settings, m_env.messages);
+        CContactImportView view(page, m_env.app, m_env.help, choices);
         return view.DoModal(Owner(), IDD_CONTACT_IMPORT) == IDOK;
     }
 
     void Finish(const ContactImportOutcome& outcome) override {
-        CDlgVCardImportFinish page(m_context.settings, outcome, outcome.folder);
-        CContactImportFinishView view(page, m_context.app, m_context.help);
+        CDlgVCardImportFinish page(m_env.settings, outcome, outcome.folder);
+        CContactImportFinishView view(page, m_env.app, m_env.help);
         view.DoModal(Owner(), IDD_CONTACT_IMPORT_FINISH);
     }
 
 private:
-    ActionContext m_context;
+    // The run's environment outlives its wizard.
+    const RunEnvironment& m_env;
 };
 
 }  // namespace
 
-std::unique_ptr<IContactExportWizard> CDialogUi::CreateContactExportWizard(const ActionContext& context) {
-    return std::make_unique<CExportWizard>(context);
+std::unique_ptr<IContactExportWizard> CDialogUi::CreateContactExportWizard(const RunEnvironment& env) {
+    return std::make_unique<CExportWizard>(env);
 }
 
-std::unique_ptr<IContactImportWizard> CDialogUi::CreateContactImportWizard(const ActionContext& context) {
-    return std::make_unique<CImportWizard>(context);
+std::unique_ptr<IContactImportWizard> CDialogUi::CreateContactImportWizard(const RunEnvironment& env) {
+    return std::make_unique<CImportWizard>(env);
 }
 
 std::unique_ptr<IProgressView> CDialogUi::CreateProgressView(EngineAction) {

@@ -410,28 +410,8 @@ public:
                      VariantFromValue(value), CVariant::Bool(true));
     }
     // Plain conversions: no need to ask the library.
-    std::string BytesToHex(const Bytes& bytes) override {
-        static const char kHex[] = "0123456789ABCDEF";
-        std::string s;
-        s.reserve(bytes.size() * 2);
-        for (std::uint8_t b : bytes) {
-            s.push_back(kHex[b >> 4]);
-            s.push_back(kHex[b & 15]);
-        }
-        return s;
-    }
-    Bytes HexToBytes(const std::string& text) override {
-        Bytes out;
-        auto digit = [](char c) {
-            return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        };
-        for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
-            const int hi = digit(text[i]), lo = digit(text[i + 1]);
-            if (hi < 0 || lo < 0) break;
-            out.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
-        }
-        return out;
-    }
+    std::string BytesToHex(const Bytes& bytes) override { return BytesToHexText(bytes); }
+    Bytes HexToBytes(const std::string& text) override { return HexTextToBytes(text); }
     std::string ErrorText(HRESULT hr) override {
         char buf[16];
         std::snprintf(buf, sizeof buf, "0x%08lX", static_cast<unsigned long>(hr));

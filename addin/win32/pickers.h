@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "vcard/ui/folder_opener.h"
+#include "ui/folder_opener.h"
 
 namespace mireo {
 

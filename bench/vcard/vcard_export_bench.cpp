@@ -34,6 +34,7 @@
 #include "engine/testing/recording_logger.h"
 #include "hoststore/host_store.h"
 #include "platform/output_files.h"
+#include "platform/testing/recording_message_box.h"
 #include "ui/progress.h"
 #include "vcard/contact_export.h"
 #include "vcard/export_parts.h"
@@ -138,11 +139,22 @@ int ExportCase(const std::string& kind, int count, const std::string& store, con
         return true;
     });
     CQuietProgressView view;
-    ExportEnvironment env{app, app.Mapi(), settings, log, &log, *files, *converter, ";", 1, 0};
-    CvCardExport runner(11);
+    CRecordingMessageBox box;
+    const RunEnvironment env{.app = app,
+                             .mapi = app.Mapi(),
+                             .settings = settings,
+                             .log = log,
+                             .help = &log,
+                             .files = *files,
+                             .messages = box,
+                             .converter = *converter,
+                             .listSeparator = ";",
+                             .product = {1, 0, 0},
+                             .hostMajorVersion = 11,
+                             .progress = view};
     const double cpu0 = CpuSeconds();
     const auto start = std::chrono::steady_clock::now();
-    const int result = runner.Run(env, wizard, view);
+    const int result = RunContactExport(env, wizard);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (result != kRunDone || wizard.Finishes().size() != 1 || wizard.Finishes()[0].counters.succeeded != count) {
         std::fprintf(stderr, "%s %d: the run did not export every contact\n", kind.c_str(), count);

@@ -124,9 +124,20 @@ int Export(const std::string& store, const std::string& dir, int format) {
         return true;
     });
     CQuietProgressView view;
-    ExportEnvironment env{app, app.Mapi(), settings, log, nullptr, *files, *converter, kListSeparator, 1, 0};
-    CvCardExport runner(app.MajorVersion(11));
-    if (runner.Run(env, wizard, view) != kRunDone || wizard.Finishes().size() != 1 ||
+    CRecordingMessageBox box;
+    const RunEnvironment env{.app = app,
+                             .mapi = app.Mapi(),
+                             .settings = settings,
+                             .log = log,
+                             .help = nullptr,
+                             .files = *files,
+                             .messages = box,
+                             .converter = *converter,
+                             .listSeparator = kListSeparator,
+                             .product = {1, 0, 0},
+                             .hostMajorVersion = app.MajorVersion(11),
+                             .progress = view};
+    if (RunContactExport(env, wizard) != kRunDone || wizard.Finishes().size() != 1 ||
         wizard.Finishes()[0].counters.failed != 0) {
         std::fprintf(stderr, "export from %s: the run did not export every contact\n", store.c_str());
         return 1;
@@ -151,14 +162,25 @@ ImportResult Import(const std::string& file, const std::string& store) {
         return true;
     });
     const int major = app->MajorVersion(11);
+    auto files = CreateSystemOutputFiles();  // the import writes none
     r.baseKb = PeakKb();
     const double cpu0 = CpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     int result;
     {
-        ImportEnvironment env{*app, app->Mapi(), settings, log, nullptr, &box, *converter, kListSeparator};
-        CvCardImport runner(major);
-        result = runner.Run(env, wizard, view);
+        const RunEnvironment env{.app = *app,
+                                 .mapi = app->Mapi(),
+                                 .settings = settings,
+                                 .log = log,
+                                 .help = nullptr,
+                                 .files = *files,
+                                 .messages = box,
+                                 .converter = *converter,
+                                 .listSeparator = kListSeparator,
+                                 .product = {1, 0, 0},
+                                 .hostMajorVersion = major,
+                                 .progress = view};
+        result = RunContactImport(env, wizard);
     }
     app.reset();  // commits the saves not committed yet
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -23,6 +23,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <vector>
 
 namespace mireo {
@@ -82,17 +83,6 @@ struct PairRun {
     char16_t wide;
 };
 
-template <typename T>
-struct Span {
-    const T* data = nullptr;
-    std::size_t size = 0;
-    const T* begin() const { return data; }
-    const T* end() const { return data + size; }
-};
-template <typename T, std::size_t N>
-constexpr Span<T> Of(const T (&a)[N]) {
-    return {a, N};
-}
 
 constexpr ByteOverride kOverrides874[] = {{0xDB, 0xF8C1}, {0xDC, 0xF8C2}, {0xDD, 0xF8C3}, {0xDE, 0xF8C4},
                                           {0xFC, 0xF8C5}, {0xFD, 0xF8C6}, {0xFE, 0xF8C7}, {0xFF, 0xF8C8}};
@@ -165,12 +155,12 @@ struct CodePageInfo {
     // What a byte (pair) with no character decodes to: the DBCS pages have their own
     // default character; single-byte pages define all 256 bytes.
     char16_t defaultWide = 0;
-    Span<ByteOverride> overrides = {};
+    std::span<const ByteOverride> overrides = {};
     // Lead bytes of a DBCS page, as Windows knows them: a lead byte takes the byte after it
     // even when that pair is undefined.
     unsigned char leadFirst = 0, leadLast = 0, leadFirst2 = 0, leadLast2 = 0;
-    Span<PairRun> userDefined = {};
-    Span<EncodeOverride> encodeOverrides = {};
+    std::span<const PairRun> userDefined = {};
+    std::span<const EncodeOverride> encodeOverrides = {};
     // US-ASCII: Windows decodes the upper half by dropping the high bit.
     bool maskHighBit = false;
 };
@@ -178,20 +168,20 @@ struct CodePageInfo {
 // Windows code page numbers and the glibc names of the same mappings.
 constexpr CodePageInfo kCodePages[] = {
     {65001, "UTF-8", Kind::Utf8, kReplacement},
-    {874, "CP874", Kind::SingleByte, 0, Of(kOverrides874)},
-    {932, "CP932", Kind::DoubleByte, 0x30FB, Of(kOverrides932), 0x81, 0x9F, 0xE0, 0xFC},
-    {936, "CP936", Kind::DoubleByte, 0x003F, Of(kOverrides936), 0x81, 0xFE, 0, 0, Of(kUserDefined936)},
-    {949, "CP949", Kind::DoubleByte, 0x003F, Of(kOverrides949), 0x81, 0xFE, 0, 0, Of(kUserDefined949)},
-    {950, "CP950", Kind::DoubleByte, 0x003F, Of(kOverrides950), 0x81, 0xFE, 0, 0, Of(kUserDefined950),
-     Of(kEncode950)},
+    {874, "CP874", Kind::SingleByte, 0, kOverrides874},
+    {932, "CP932", Kind::DoubleByte, 0x30FB, kOverrides932, 0x81, 0x9F, 0xE0, 0xFC},
+    {936, "CP936", Kind::DoubleByte, 0x003F, kOverrides936, 0x81, 0xFE, 0, 0, kUserDefined936},
+    {949, "CP949", Kind::DoubleByte, 0x003F, kOverrides949, 0x81, 0xFE, 0, 0, kUserDefined949},
+    {950, "CP950", Kind::DoubleByte, 0x003F, kOverrides950, 0x81, 0xFE, 0, 0, kUserDefined950,
+     kEncode950},
     {1250, "CP1250", Kind::SingleByte},
     {1251, "CP1251", Kind::SingleByte},
     {1252, "CP1252", Kind::SingleByte},
-    {1253, "CP1253", Kind::SingleByte, 0, Of(kOverrides1253)},
+    {1253, "CP1253", Kind::SingleByte, 0, kOverrides1253},
     {1254, "CP1254", Kind::SingleByte},
-    {1255, "CP1255", Kind::SingleByte, 0, Of(kOverrides1255)},
+    {1255, "CP1255", Kind::SingleByte, 0, kOverrides1255},
     {1256, "CP1256", Kind::SingleByte},
-    {1257, "CP1257", Kind::SingleByte, 0, Of(kOverrides1257)},
+    {1257, "CP1257", Kind::SingleByte, 0, kOverrides1257},
     {1258, "CP1258", Kind::SingleByte},
     {437, "CP437", Kind::SingleByte},
     {737, "CP737", Kind::SingleByte},
@@ -207,12 +197,12 @@ constexpr CodePageInfo kCodePages[] = {
     {865, "CP865", Kind::SingleByte},
     {866, "CP866", Kind::SingleByte},
     {869, "CP869", Kind::SingleByte},
-    {10000, "MACINTOSH", Kind::SingleByte, 0, Of(kOverrides10000)},
+    {10000, "MACINTOSH", Kind::SingleByte, 0, kOverrides10000},
     {10007, "MAC-CYRILLIC", Kind::SingleByte},
     {20127, "ANSI_X3.4-1968", Kind::SingleByte, 0, {}, 0, 0, 0, 0, {}, {}, true},
     {20866, "KOI8-R", Kind::SingleByte},
     // Windows' KOI8-U has the Belarusian short u where glibc's has box drawing.
-    {21866, "KOI8-U", Kind::SingleByte, 0, Of(kOverrides21866)},
+    {21866, "KOI8-U", Kind::SingleByte, 0, kOverrides21866},
     {28591, "ISO-8859-1", Kind::SingleByte},
     {28592, "ISO-8859-2", Kind::SingleByte},
     {28593, "ISO-8859-3", Kind::SingleByte},

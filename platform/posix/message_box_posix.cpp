@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/ascii.h"
 #include "platform/message_box.h"
 
 namespace mireo {
@@ -31,7 +32,7 @@ public:
             std::string word;
             for (char ch : answer) {
                 if (!std::isspace(static_cast<unsigned char>(ch)))
-                    word.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(ch))));
+                    word.push_back(ascii::ToLower(ch));
             }
             if (word.empty() || word == "ok" || word == "o" || word == "y" || word == "yes") return MbResult::Ok;
             if (word == "cancel" || word == "c" || word == "n" || word == "no") return MbResult::Cancel;

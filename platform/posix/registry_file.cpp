@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "platform/ascii.h"
 #include "platform/registry_text.h"
 
 namespace mireo {
@@ -23,33 +24,13 @@ constexpr std::string_view kLocalMachine = "HKEY_LOCAL_MACHINE";
 // regedit breaks hex data after this many columns.
 constexpr std::size_t kHexLineWidth = 76;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+using ascii::EqualsNoCase;
+using ascii::StartsWithNoCase;
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (Lower(text[i]) != Lower(prefix[i])) return false;
-    return true;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string_view TrimLeft(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    return s;
-}
-
-std::string_view TrimRight(std::string_view s) {
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
+// Lines of the file are trimmed of blanks (spaces and tabs) only.
+std::string_view TrimLeft(std::string_view s) { return ascii::TrimLeft(s, ascii::kBlanks); }
+std::string_view TrimRight(std::string_view s) { return ascii::TrimRight(s, ascii::kBlanks); }
+std::string_view Trim(std::string_view s) { return ascii::Trim(s, ascii::kBlanks); }
 
 // Builds "ROOT\a\b" from a root name and a backslash-separated path; empty
 // components are dropped. False when a component holds a character the file cannot
@@ -77,10 +58,8 @@ bool NormaliseSectionPath(std::string_view section, std::string& out) {
     const std::string_view root = section.substr(0, slash);
     const std::string_view rest = slash == std::string_view::npos ? std::string_view{} : section.substr(slash + 1);
     std::string_view canonical;
-    if (root.size() == kCurrentUser.size() && StartsWithNoCase(root, kCurrentUser)) canonical = kCurrentUser;
-    else if (root.size() == 4 && StartsWithNoCase(root, "HKCU")) canonical = kCurrentUser;
-    else if (root.size() == kLocalMachine.size() && StartsWithNoCase(root, kLocalMachine)) canonical = kLocalMachine;
-    else if (root.size() == 4 && StartsWithNoCase(root, "HKLM")) canonical = kLocalMachine;
+    if (EqualsNoCase(root, kCurrentUser) || EqualsNoCase(root, "HKCU")) canonical = kCurrentUser;
+    else if (EqualsNoCase(root, kLocalMachine) || EqualsNoCase(root, "HKLM")) canonical = kLocalMachine;
     else return false;
     return JoinKeyPath(canonical, rest, out);
 }
@@ -104,31 +83,19 @@ std::size_t ReadQuoted(std::string_view s, std::string& out) {
 // "01,02, ff" to bytes; false on anything else. An empty list is no bytes.
 bool ReadHexList(std::string_view s, std::vector<std::uint8_t>& out) {
     out.clear();
-    s = TrimRight(TrimLeft(s));
+    s = Trim(s);
     if (s.empty()) return true;
     out.reserve(s.size() / 3 + 1);
-    std::size_t i = 0;
     while (true) {
-        while (i < s.size() && IsBlank(s[i])) ++i;
-        int value = 0;
-        int digits = 0;
-        while (i < s.size() && digits < 3) {
-            const int d = HexDigit(s[i]);
-            if (d < 0) break;
-            value = value * 16 + d;
-            ++digits;
-            ++i;
-        }
-        if (digits == 0 || digits > 2) return false;
-        out.push_back(static_cast<std::uint8_t>(value));
-        while (i < s.size() && IsBlank(s[i])) ++i;
-        if (i == s.size()) return true;
-        if (s[i] != ',') return false;
-        ++i;
+        const std::size_t comma = s.find(',');
+        const std::string_view digits = Trim(s.substr(0, comma));
+        std::uint8_t value = 0;
+        if (digits.size() > 2 || !ascii::ParseHex(digits, value)) return false;
+        out.push_back(value);
+        if (comma == std::string_view::npos) return true;
+        s = TrimLeft(s.substr(comma + 1));
         // A trailing comma (as a continuation leaves it) ends the list.
-        std::size_t j = i;
-        while (j < s.size() && IsBlank(s[j])) ++j;
-        if (j == s.size()) return true;
+        if (s.empty()) return true;
     }
 }
 
@@ -142,14 +109,9 @@ bool ReadValueData(std::string_view s, RegFileValue& value) {
         return true;
     }
     if (StartsWithNoCase(s, "dword:")) {
-        const std::string_view digits = TrimRight(TrimLeft(s.substr(6)));
-        if (digits.empty() || digits.size() > 8) return false;
+        const std::string_view digits = Trim(s.substr(6));
         std::uint32_t v = 0;
-        for (char c : digits) {
-            const int d = HexDigit(c);
-            if (d < 0) return false;
-            v = v * 16 + static_cast<std::uint32_t>(d);
-        }
+        if (digits.size() > 8 || !ascii::ParseHex(digits, v)) return false;
         value.type = kRegDword;
         value.data = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
                       static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
@@ -163,11 +125,7 @@ bool ReadValueData(std::string_view s, RegFileValue& value) {
         const std::size_t close = s.find(')');
         if (close == std::string_view::npos || close == 4 || close > 12) return false;
         std::uint32_t type = 0;
-        for (std::size_t i = 4; i < close; ++i) {
-            const int d = HexDigit(s[i]);
-            if (d < 0) return false;
-            type = type * 16 + static_cast<std::uint32_t>(d);
-        }
+        if (!ascii::ParseHex(s.substr(4, close - 4), type)) return false;
         if (close + 1 >= s.size() || s[close + 1] != ':') return false;
         value.type = type;
         return ReadHexList(s.substr(close + 2), value.data);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ascii.h"
 #include "platform/registry_text.h"
 #include "platform/time_zone.h"
 #include "platform/windows_zones.h"
@@ -13,14 +14,7 @@ constexpr const char* kSource = "GetAllTimezones";
 // "Display", "Dlt" and "Std" are read into a buffer of this many bytes.
 constexpr std::uint32_t kMaxTextBytes = 1024;
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
+using ascii::EqualsNoCase;
 
 // A text value of up to 1024 bytes, to its first NUL.
 long ReadText(IRegistry& reg, IRegistry::Key key, std::string_view name, std::string& out) {

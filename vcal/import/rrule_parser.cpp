@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/logger.h"
+#include "platform/ascii.h"
 
 namespace mireo {
 
@@ -18,19 +19,10 @@ constexpr std::string_view kDayLetters = "SUMOTWEHFRA$";  // the letters of "SUM
 constexpr std::size_t kMaxMessageText = 512;
 constexpr std::size_t kMaxEchoedName = 64;
 
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
-}
+using ascii::Upper;
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
+// The parts of a rule are trimmed of blanks (spaces and tabs).
+std::string_view Trim(std::string_view s) { return ascii::Trim(s, ascii::kBlanks); }
 
 bool AllOf(std::string_view s, std::string_view set) {
     return std::all_of(s.begin(), s.end(), [&](char c) { return set.find(c) != std::string_view::npos; });

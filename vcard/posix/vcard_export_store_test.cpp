@@ -16,6 +16,7 @@
 #include "hoststore/host_store.h"
 #include "platform/output_files.h"
 #include "platform/testing/filling_output_files.h"
+#include "platform/testing/recording_message_box.h"
 #include "platform/testing/scratch_folder.h"
 #include "ui/progress.h"
 #include "ui/scripted_progress_view.h"
@@ -102,10 +103,19 @@ protected:
     }
 
     int Run(CScriptedExportWizard& wizard, IOutputFiles* files = nullptr) {
-        ExportEnvironment env{m_app,         m_app.Mapi(), m_settings, m_log, &m_log, files ? *files : *m_files,
-                              *m_converter, m_separator,  1,          0};
-        CvCardExport runner(m_app.MajorVersion(9));
-        return runner.Run(env, wizard, m_view);
+        const RunEnvironment env{.app = m_app,
+                                 .mapi = m_app.Mapi(),
+                                 .settings = m_settings,
+                                 .log = m_log,
+                                 .help = &m_log,
+                                 .files = files ? *files : *m_files,
+                                 .messages = m_box,
+                                 .converter = *m_converter,
+                                 .listSeparator = m_separator,
+                                 .product = {1, 0, 0},
+                                 .hostMajorVersion = m_app.MajorVersion(9),
+                                 .progress = m_view};
+        return RunContactExport(env, wizard);
     }
 
     std::string Dir() const { return m_dir.Path().string(); }
@@ -128,6 +138,7 @@ protected:
     std::unique_ptr<IFolder> m_contacts;
     CSettingsStore m_settings{UniqueRegKey{}};
     CRecordingLogger m_log;
+    CRecordingMessageBox m_box;
     CScriptedProgressView m_view;
     std::unique_ptr<IOutputFiles> m_files = CreateSystemOutputFiles();
     std::unique_ptr<MireoCharConverter> m_converter;

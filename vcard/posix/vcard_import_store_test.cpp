@@ -84,9 +84,7 @@ protected:
             return true;
         });
         auto files = CreateSystemOutputFiles();
-        ExportEnvironment env{m_app, m_app.Mapi(), m_settings, m_log, nullptr, *files, *m_converter, ",", 1, 0};
-        CvCardExport runner(m_app.MajorVersion(9));
-        ASSERT_EQ(runner.Run(env, wizard, m_view), kRunDone);
+        ASSERT_EQ(RunContactExport(Environment(*files, m_app.MajorVersion(9)), wizard), kRunDone);
     }
 
     ContactImportOutcome Import(int conflict, const std::string& paths = {}, std::uint32_t mask = 0,
@@ -99,9 +97,7 @@ protected:
             c.filterCategories = categories;
             return true;
         });
-        ImportEnvironment env{m_app, m_app.Mapi(), m_settings, m_log, nullptr, &m_box, *m_converter, ","};
-        CvCardImport runner(m_app.MajorVersion(9));
-        EXPECT_EQ(runner.Run(env, wizard, m_view), kRunDone);
+        EXPECT_EQ(RunContactImport(Environment(*m_noFiles, m_app.MajorVersion(9)), wizard), kRunDone);
         if (wizard.Finishes().size() != 1) return {};
         return wizard.Finishes().front();
     }
@@ -125,6 +121,22 @@ protected:
         return records;
     }
 
+    // What the runs reach outside themselves: the store, no help, the list separator ",".
+    RunEnvironment Environment(IOutputFiles& files, int hostMajorVersion) {
+        return RunEnvironment{.app = m_app,
+                              .mapi = m_app.Mapi(),
+                              .settings = m_settings,
+                              .log = m_log,
+                              .help = nullptr,
+                              .files = files,
+                              .messages = m_box,
+                              .converter = *m_converter,
+                              .listSeparator = ",",
+                              .product = {1, 0, 0},
+                              .hostMajorVersion = hostMajorVersion,
+                              .progress = m_view};
+    }
+
     int Count(IFolder& folder) { return folder.Items()->Count(); }
     int TargetCount() { return Count(*m_app.FolderByPath(u"Contacts/Imported")); }
     int DeletedCount() { return Count(*m_ns->GetDefaultFolder(DefaultFolder::DeletedItems)); }
@@ -139,6 +151,7 @@ protected:
     CRecordingMessageBox m_box;
     CScriptedProgressView m_view;
     std::unique_ptr<MireoCharConverter> m_converter;
+    std::unique_ptr<IOutputFiles> m_noFiles = CreateSystemOutputFiles();  // the import writes none
 };
 
 // Fields the export does not write, or writes only as a part of another.
@@ -346,9 +359,7 @@ TEST_F(ContactImportRun, NoCardsMeansNoRun) {
         c.paths = Files();
         return true;
     });
-    ImportEnvironment env{m_app, m_app.Mapi(), m_settings, m_log, nullptr, &m_box, *m_converter, ","};
-    CvCardImport runner(11);
-    EXPECT_EQ(runner.Run(env, wizard, m_view), kRunDone);
+    EXPECT_EQ(RunContactImport(Environment(*m_noFiles, 11), wizard), kRunDone);
     EXPECT_TRUE(wizard.Finishes().empty());
     ASSERT_EQ(m_box.Shown().size(), 1u);
     EXPECT_EQ(m_box.Shown()[0].caption, "Mireo");

@@ -1,7 +1,8 @@
 #pragma once
 // A contact export wizard for tests: fills the choices by a script, or cancels, and
-// keeps every finish page it was shown.
+// keeps every finish page it was shown; and a user interface that makes one per run.
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "vcard/contact_export.h"
@@ -26,6 +27,22 @@ private:
     Script m_script;
     int m_runs = 0;
     std::vector<ContactExportOutcome> m_finishes;
+};
+
+// The user interface of the runner: a scripted wizard per run, its script made from the
+// run's environment; none when noWizard is set.
+class CScriptedExportUi : public IContactExportUi {
+public:
+    std::function<CScriptedExportWizard::Script(const RunEnvironment&)> script;
+    bool noWizard = false;
+    std::vector<CScriptedExportWizard*> wizards;  // alive during their run only
+
+    std::unique_ptr<IContactExportWizard> CreateContactExportWizard(const RunEnvironment& env) override {
+        if (noWizard) return nullptr;
+        auto w = std::make_unique<CScriptedExportWizard>(script(env));
+        wizards.push_back(w.get());
+        return w;
+    }
 };
 
 }  // namespace mireo::test

@@ -14,6 +14,7 @@
 #include "hoststore/host_store.h"
 #include "hoststore/item_json.h"
 #include "platform/output_files.h"
+#include "platform/testing/recording_message_box.h"
 #include "ui/scripted_progress_view.h"
 #include "vcard/contact_export.h"
 #include "vcard/testing/scripted_export_wizard.h"
@@ -61,9 +62,20 @@ int main(int argc, char** argv) {
             return true;
         });
         CScriptedProgressView view;
-        ExportEnvironment env{app, app.Mapi(), settings, log, &log, *files, *converter, ";", 1, 0};
-        CvCardExport runner(app.MajorVersion(9));
-        if (runner.Run(env, wizard, view) != kRunDone || wizard.Finishes().size() != 1) {
+        CRecordingMessageBox box;
+        const RunEnvironment env{.app = app,
+                                 .mapi = app.Mapi(),
+                                 .settings = settings,
+                                 .log = log,
+                                 .help = &log,
+                                 .files = *files,
+                                 .messages = box,
+                                 .converter = *converter,
+                                 .listSeparator = ";",
+                                 .product = {1, 0, 0},
+                                 .hostMajorVersion = app.MajorVersion(9),
+                                 .progress = view};
+        if (RunContactExport(env, wizard) != kRunDone || wizard.Finishes().size() != 1) {
             std::fprintf(stderr, "%s: the run did not finish\n", target.c_str());
             status = 1;
             continue;

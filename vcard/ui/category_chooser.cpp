@@ -1,10 +1,10 @@
 #include "vcard/ui/category_chooser.h"
 
-#include <exception>
 #include <memory>
 
 #include "engine/host_value.h"
 #include "engine/item_store.h"
+#include "platform/hresult.h"
 
 namespace mireo {
 
@@ -19,11 +19,11 @@ bool ChooseContactCategories(IApplication& app, std::string& categories) {
         if (chosen) categories = FromHostText(item->Get("Categories").AsText());
         item->Discard();
         return chosen;
-    } catch (const std::exception&) {
+    } catch (const HostError&) {
         if (item) {
             try {
                 item->Discard();
-            } catch (const std::exception&) {
+            } catch (const HostError&) {
             }
         }
         return false;

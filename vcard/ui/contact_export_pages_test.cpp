@@ -10,11 +10,11 @@
 #include "engine/logger.h"
 #include "engine/settings_store.h"
 #include "platform/testing/recording_message_box.h"
+#include "ui/folder_opener.h"
 #include "vcard/contact_export.h"
 #include "vcard/ui/dlg_vcard_export.h"
 #include "vcard/ui/dlg_vcard_export_finish.h"
 #include "vcard/ui/dlg_vcard_export_options.h"
-#include "vcard/ui/folder_opener.h"
 #include "vcard/ui/tests/page_doubles.h"
 
 namespace mireo {
@@ -60,7 +60,7 @@ std::string SummaryValue(const std::vector<SummaryLine>& lines, const std::strin
 
 TEST_F(ContactExportPages, DefaultsWithNothingStored) {
     CSettingsStore settings = Settings();
-    CDlgVCardExport page(m_app, settings, kEncodings);
+    CDlgVCardExport page(m_app, settings, m_box, kEncodings);
     EXPECT_TRUE(page.OneFile());
     EXPECT_EQ(page.TargetFolder(), "");
     EXPECT_FALSE(page.ExportEnabled());
@@ -73,7 +73,7 @@ TEST_F(ContactExportPages, DefaultsWithNothingStored) {
     };
     EXPECT_EQ(page.Summary(), expected);
 
-    CDlgVCardExportOptions options(settings, kEncodings);
+    CDlgVCardExportOptions options(settings, m_box, kEncodings);
     EXPECT_FALSE(options.Values().skipPrivate);
     EXPECT_FALSE(options.CategoryControlsEnabled());
     EXPECT_EQ(options.Values().categories, "Personal");
@@ -105,9 +105,9 @@ TEST_F(ContactExportPages, StoredFormatPreselectsTheRadio) {
         SCOPED_TRACE(c.name);
         m_reg.SetRaw("Contacts.Export.Format", c.type, c.data);
         CSettingsStore settings = Settings();
-        CDlgVCardExportOptions options(settings, kEncodings);
+        CDlgVCardExportOptions options(settings, m_box, kEncodings);
         EXPECT_EQ(options.Version30(), c.version30);
-        CDlgVCardExport page(m_app, settings, kEncodings);
+        CDlgVCardExport page(m_app, settings, m_box, kEncodings);
         EXPECT_EQ(SummaryValue(page.Summary(), "Format of vCard files:"), c.version30 ? "vCard 3.0" : "vCard 2.1");
     }
 }
@@ -128,7 +128,7 @@ TEST_F(ContactExportPages, StoredEncodingPreselectsItsEntry) {
         CMemoryRegistry reg;
         CSettingsStore settings(reg);
         if (c.stored != nullptr) settings.WriteText("Contacts.Export.Encoding", c.stored);
-        CDlgVCardExportOptions options(settings, kEncodings);
+        CDlgVCardExportOptions options(settings, m_box, kEncodings);
         EXPECT_EQ(options.EncodingIndex(), c.index);
         EXPECT_EQ(options.Values().encoding, kEncodings[static_cast<std::size_t>(c.index)]);
     }
@@ -137,11 +137,11 @@ TEST_F(ContactExportPages, StoredEncodingPreselectsItsEntry) {
 TEST_F(ContactExportPages, EmptyEncodingsListGivesAnEmptyName) {
     CSettingsStore settings = Settings();
     settings.WriteText("Contacts.Export.Encoding", "Unicode (UTF-8)");
-    CDlgVCardExportOptions options(settings, {});
+    CDlgVCardExportOptions options(settings, m_box, {});
     EXPECT_EQ(options.EncodingIndex(), -1);
     EXPECT_EQ(options.Values().encoding, "");
     EXPECT_FALSE(options.SelectEncoding(0));
-    CDlgVCardExport page(m_app, settings, {});
+    CDlgVCardExport page(m_app, settings, m_box, {});
     EXPECT_EQ(SummaryValue(page.Summary(), "Encoding:"), "");
     ASSERT_TRUE(options.OnOk());
     EXPECT_EQ(settings.ReadText("Contacts.Export.Encoding", 256), "");
@@ -169,13 +169,13 @@ TEST_F(ContactExportPages, StoredFilterMaskSetsTheControlsAndTheSummary) {
         CSettingsStore settings(reg);
         settings.WriteNumber("Contacts.Export.Filter", c.mask);
         settings.WriteText("Contacts.Export.Filter.Categories", c.categories);
-        CDlgVCardExportOptions options(settings, kEncodings);
+        CDlgVCardExportOptions options(settings, m_box, kEncodings);
         EXPECT_EQ(options.Values().skipPrivate, c.skipPrivate);
         EXPECT_EQ(options.CategoryControlsEnabled(), c.filter);
         if (c.filter) {
             EXPECT_EQ(options.Values().includeCategories, c.include);
         }
-        CDlgVCardExport page(m_app, settings, kEncodings);
+        CDlgVCardExport page(m_app, settings, m_box, kEncodings);
         EXPECT_EQ(SummaryValue(page.Summary(), "Export private contacts:"), c.privateText);
         EXPECT_EQ(SummaryValue(page.Summary(), "Export contacts with categories:"), c.categoriesText);
     }
@@ -201,7 +201,7 @@ TEST_F(ContactExportPages, OptionsOkValidatesTheCategories) {
         CMemoryRegistry reg;
         CSettingsStore settings(reg);
         m_box.Clear();
-        CDlgVCardExportOptions options(settings, kEncodings);
+        CDlgVCardExportOptions options(settings, m_box, kEncodings);
         options.SetCategoryFilter(c.filter);
         options.SetIncludeCategories(c.include);
         options.SetCategories(c.categories);
@@ -222,7 +222,7 @@ TEST_F(ContactExportPages, OptionsOkValidatesTheCategories) {
 
 TEST_F(ContactExportPages, OptionsOkStoresTheValuesAndTheStartPageShowsThem) {
     CSettingsStore settings = Settings();
-    CDlgVCardExport page(m_app, settings, kEncodings);
+    CDlgVCardExport page(m_app, settings, m_box, kEncodings);
     CDlgVCardExportOptions options = page.MakeOptionsPage();
     options.SetSkipPrivate(true);
     options.SetCategoryFilter(true);
@@ -247,14 +247,14 @@ TEST_F(ContactExportPages, OptionsOkStoresTheValuesAndTheStartPageShowsThem) {
     EXPECT_EQ(page.Summary(), expected);
 
     // A later page opens with what was stored.
-    CDlgVCardExportOptions again(settings, kEncodings);
+    CDlgVCardExportOptions again(settings, m_box, kEncodings);
     EXPECT_EQ(again.Values(), options.Values());
 }
 
 TEST_F(ContactExportPages, CancelWritesNothing) {
     CSettingsStore settings = Settings();
     {
-        CDlgVCardExport page(m_app, settings, kEncodings);
+        CDlgVCardExport page(m_app, settings, m_box, kEncodings);
         page.SetTargetFolder(Dir());
         page.SetOneFile(false);
         CDlgVCardExportOptions options = page.MakeOptionsPage();
@@ -264,7 +264,7 @@ TEST_F(ContactExportPages, CancelWritesNothing) {
         EXPECT_FALSE(options.OnOk());  // refused, then cancelled
     }
     EXPECT_TRUE(m_reg.Written().empty());
-    CDlgVCardExport page(m_app, settings, kEncodings);
+    CDlgVCardExport page(m_app, settings, m_box, kEncodings);
     EXPECT_TRUE(page.OneFile());
     EXPECT_EQ(page.TargetFolder(), "");
 }
@@ -276,7 +276,7 @@ TEST_F(ContactExportPages, ExportStoresFolderAndOneFileAndFillsTheChoices) {
     settings.WriteNumber("Contacts.Export.Format", 30);
     m_reg.ClearWritten();
 
-    CDlgVCardExport page(m_app, settings, kEncodings);
+    CDlgVCardExport page(m_app, settings, m_box, kEncodings);
     page.SetTargetFolder(Dir());
     page.SetOneFile(false);
     ContactExportChoices choices;
@@ -297,7 +297,7 @@ TEST_F(ContactExportPages, ExportStoresFolderAndOneFileAndFillsTheChoices) {
     EXPECT_EQ(choices.filterCategories, "VIP");
 
     // Reopened, the page shows the last choices.
-    CDlgVCardExport next(m_app, settings, kEncodings);
+    CDlgVCardExport next(m_app, settings, m_box, kEncodings);
     EXPECT_EQ(next.TargetFolder(), Dir());
     EXPECT_FALSE(next.OneFile());
 }
@@ -318,7 +318,7 @@ TEST_F(ContactExportPages, ExportIsEnabledOnlyForAnExistingDirectory) {
     CSettingsStore settings = Settings();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        CDlgVCardExport page(m_app, settings, kEncodings);
+        CDlgVCardExport page(m_app, settings, m_box, kEncodings);
         page.SetTargetFolder(c.text);
         EXPECT_EQ(page.ExportEnabled(), c.enabled);
         ContactExportChoices choices;
@@ -350,7 +350,7 @@ TEST_F(ContactExportPages, InitialOutlookFolder) {
         m_app.failExplorer = c.failExplorer;
         m_app.explorerFolder = c.explorerFolder;
         m_app.defaultContacts = c.hasDefault ? m_contacts : nullptr;
-        CDlgVCardExport page(m_app, settings, kEncodings);
+        CDlgVCardExport page(m_app, settings, m_box, kEncodings);
         EXPECT_EQ(page.FolderText(), c.text);
         EXPECT_EQ(page.Folder() != nullptr, !c.text.empty());
         page.SetTargetFolder(Dir());
@@ -360,7 +360,7 @@ TEST_F(ContactExportPages, InitialOutlookFolder) {
 
 TEST_F(ContactExportPages, PickedFolderMustHoldContacts) {
     CSettingsStore settings = Settings();
-    CDlgVCardExport page(m_app, settings, kEncodings);
+    CDlgVCardExport page(m_app, settings, m_box, kEncodings);
     ASSERT_EQ(page.FolderText(), "\\\\Personal Folders\\Contacts");
 
     m_app.pickAnswer = m_calendar;
@@ -383,6 +383,24 @@ TEST_F(ContactExportPages, PickedFolderMustHoldContacts) {
     EXPECT_TRUE(m_reg.Written().empty());
 }
 
+// A dialog gives its pages its own message box (owned by its window): every message
+// of the pages goes there, none to the message box in force.
+TEST_F(ContactExportPages, MessagesGoToTheMessageBoxThePagesWereGiven) {
+    CRecordingMessageBox own;
+    CSettingsStore settings = Settings();
+    CDlgVCardExport page(m_app, settings, own, kEncodings);
+    m_app.pickAnswer = m_calendar;
+    EXPECT_FALSE(page.BrowseFolder());  // string 145
+    CDlgVCardExportOptions options = page.MakeOptionsPage();
+    options.SetCategoryFilter(true);
+    options.SetCategories("");
+    EXPECT_FALSE(options.OnOk());  // string 127
+    ASSERT_EQ(own.Shown().size(), 2u);
+    EXPECT_EQ(own.Shown()[0].text, "Chosen folder is not Contact's folder");
+    EXPECT_EQ(own.Shown()[1].text, "Please, enter categories");
+    EXPECT_TRUE(m_box.Shown().empty());
+}
+
 TEST_F(ContactExportPages, SelectedContactsOnlyEnableRule) {
     struct Case {
         const char* name;
@@ -400,7 +418,7 @@ TEST_F(ContactExportPages, SelectedContactsOnlyEnableRule) {
         SCOPED_TRACE(c.name);
         m_app.explorerFolder = c.explorerFolder;
         m_app.selection = c.selection;
-        CDlgVCardExport page(m_app, settings, kEncodings);
+        CDlgVCardExport page(m_app, settings, m_box, kEncodings);
         EXPECT_EQ(page.SelectedOnlyEnabled(), c.enabled);
         EXPECT_FALSE(page.SelectedOnly());  // never stored, starts unchecked
         page.SetSelectedOnly(true);
@@ -414,7 +432,7 @@ TEST_F(ContactExportPages, SelectedContactsOnlyExportsTheExplorersFolder) {
     m_app.selection = {ItemClass::Contact};
     m_app.pickAnswer = m_contacts;
     CSettingsStore settings = Settings();
-    CDlgVCardExport page(m_app, settings, kEncodings);
+    CDlgVCardExport page(m_app, settings, m_box, kEncodings);
     page.SetSelectedOnly(true);
     EXPECT_FALSE(page.BrowseFolder());  // the folder choice is disabled
     EXPECT_EQ(page.FolderText(), "\\\\Personal Folders\\Contacts\\Work");
@@ -428,7 +446,7 @@ TEST_F(ContactExportPages, SelectedContactsOnlyExportsTheExplorersFolder) {
 
 TEST_F(ContactExportPages, CategoriesChooserWorksOnATemporaryContact) {
     CSettingsStore settings = Settings();
-    CDlgVCardExportOptions options(settings, kEncodings);
+    CDlgVCardExportOptions options(settings, m_box, kEncodings);
     options.SetCategories("Personal");
 
     m_app.categoriesAnswer = u"Business, Holiday";
@@ -449,7 +467,7 @@ TEST_F(ContactExportPages, CategoriesChooserWorksOnATemporaryContact) {
 TEST_F(ContactExportPages, HelpOpensTheTopics) {
     CSettingsStore settings = Settings();
     CRecordingHelp help;
-    CDlgVCardExport page(m_app, settings, kEncodings);
+    CDlgVCardExport page(m_app, settings, m_box, kEncodings);
     page.OnHelp(&help);
     page.OnHelp(nullptr);
     ContactExportOutcome outcome;
@@ -563,7 +581,7 @@ TEST_F(ContactExportPages, UnopenableSettingsKeyGivesDefaultsAndStillExports) {
     m_reg.RefuseOpen(true);
     CSettingsStore settings = Settings();
     ASSERT_FALSE(settings.IsOpen());
-    CDlgVCardExport page(m_app, settings, kEncodings);
+    CDlgVCardExport page(m_app, settings, m_box, kEncodings);
     CDlgVCardExportOptions options = page.MakeOptionsPage();
     options.SetVersion30(true);
     ASSERT_TRUE(options.OnOk());

@@ -37,7 +37,7 @@ TEST(ContactImportOptionsPage, OkValidatesAndStores) {
     CScopedMessageBox scope(box);
     testing_pages::CMemoryRegistry reg;
     CSettingsStore settings(reg);
-    CDlgVCardImportOptions page(settings);
+    CDlgVCardImportOptions page(settings, box);
     EXPECT_FALSE(page.SetConflict(3));
     EXPECT_TRUE(page.SetConflict(kConflictReplace));
     page.SetCategoryFilter(true);
@@ -70,7 +70,7 @@ protected:
 TEST_F(ContactImportPages, StartPageReadsTheStoredChoicesAndSummarisesThem) {
     CSettingsStore settings(m_reg);
     {
-        CDlgVCardImport page(m_app, settings);
+        CDlgVCardImport page(m_app, settings, m_box);
         EXPECT_EQ(page.PathsText(), "");
         EXPECT_FALSE(page.ImportEnabled());
         EXPECT_EQ(page.FolderText(), "\\\\Personal Folders\\Contacts\\Work");  // the explorer's folder
@@ -88,7 +88,7 @@ TEST_F(ContactImportPages, StartPageReadsTheStoredChoicesAndSummarisesThem) {
     settings.WriteNumber(kSetImportFilter, kFilterSkipPrivate | kFilterIncludeCategories);
     settings.WriteText(kSetImportFilterCategories, "Business");
     m_app.explorerFolder = m_calendar;
-    CDlgVCardImport page(m_app, settings);
+    CDlgVCardImport page(m_app, settings, m_box);
     EXPECT_EQ(page.PathsText(), Path("a.vcf"));
     EXPECT_TRUE(page.ImportEnabled());
     EXPECT_EQ(page.FolderText(), "\\\\Personal Folders\\Contacts");  // not a contacts folder: the default
@@ -102,7 +102,7 @@ TEST_F(ContactImportPages, StartPageReadsTheStoredChoicesAndSummarisesThem) {
 
 TEST_F(ContactImportPages, ImportChecksEveryPathThenStoresAndFillsTheChoices) {
     CSettingsStore settings(m_reg);
-    CDlgVCardImport page(m_app, settings);
+    CDlgVCardImport page(m_app, settings, m_box);
     page.SetPaths({Path("a.vcf"), Path("missing.vcf"), Path("with space")});
     ContactImportChoices choices;
     EXPECT_FALSE(page.OnImport(choices));
@@ -138,7 +138,7 @@ TEST_F(ContactImportPages, ImportChecksEveryPathThenStoresAndFillsTheChoices) {
 
 TEST_F(ContactImportPages, ChosenFolderMustHoldContacts) {
     CSettingsStore settings(m_reg);
-    CDlgVCardImport page(m_app, settings);
+    CDlgVCardImport page(m_app, settings, m_box);
     m_app.pickAnswer = m_calendar;
     EXPECT_FALSE(page.BrowseFolder());
     ASSERT_EQ(m_box.Shown().size(), 1u);
@@ -150,7 +150,7 @@ TEST_F(ContactImportPages, ChosenFolderMustHoldContacts) {
 
     m_app.defaultContacts = nullptr;
     m_app.hasExplorer = false;
-    CDlgVCardImport orphan(m_app, settings);
+    CDlgVCardImport orphan(m_app, settings, m_box);
     orphan.SetPathsText(Path("a.vcf"));
     EXPECT_FALSE(orphan.ImportEnabled());  // nowhere to import into
 }
@@ -195,12 +195,33 @@ TEST_F(ContactImportPages, FinishCountsAndClose) {
     EXPECT_TRUE(settings.GetFlag(kSetImportOpenFolder));
 }
 
+// A dialog gives its pages its own message box (owned by its window): every message
+// of the pages goes there, none to the message box in force.
+TEST_F(ContactImportPages, MessagesGoToTheMessageBoxThePagesWereGiven) {
+    CRecordingMessageBox own;
+    CSettingsStore settings(m_reg);
+    CDlgVCardImport page(m_app, settings, own);
+    EXPECT_FALSE(page.ChooseFolder(std::make_unique<CFakeFolder>(m_calendar)));  // string 145
+    page.SetPaths({Path("missing.vcf")});
+    ContactImportChoices choices;
+    EXPECT_FALSE(page.OnImport(choices));  // string 114
+    CDlgVCardImportOptions options = page.MakeOptionsPage();
+    options.SetCategoryFilter(true);
+    options.SetCategories(" ");
+    EXPECT_FALSE(options.OnOk());  // string 127
+    ASSERT_EQ(own.Shown().size(), 3u);
+    EXPECT_EQ(own.Shown()[0].text, "Chosen folder is not Contact's folder");
+    EXPECT_EQ(own.Shown()[1].caption, "Mireo - Error");
+    EXPECT_EQ(own.Shown()[2].text, "Please, enter categories");
+    EXPECT_TRUE(m_box.Shown().empty());
+}
+
 // "Categories..." on the import options: the host's chooser on a temporary contact
 // that holds the current text; its answer replaces the text, a cancel keeps it, and the
 // contact is thrown away either way. Nothing is stored before OK.
 TEST_F(ContactImportPages, CategoriesButtonAsksTheHost) {
     CSettingsStore settings(m_reg);
-    CDlgVCardImportOptions options(settings);
+    CDlgVCardImportOptions options(settings, m_box);
     options.SetCategories("Holiday");
     m_app.categoriesAnswer = u"Family";
     EXPECT_TRUE(options.ChooseCategories(m_app));

@@ -1,50 +1,19 @@
 #include "vcard/ui/dlg_vcard_export.h"
 
-#include <exception>
-
+#include "engine/host_folders.h"
 #include "engine/logger.h"
 #include "engine/settings_store.h"
 #include "mireo_strings.h"
 #include "platform/files.h"
-#include "platform/message_box.h"
 #include "platform/user_strings.h"
-#include "ui/folder_path.h"
 #include "vcard/contact_export.h"
 #include "vcard/ui/contacts_folder.h"
 
 namespace mireo {
 
-namespace {
-
-// A host folder as the path text sees it. Parent() of IFolder is already null above
-// a store's top folder.
-class CFolderNode final : public IFolderNode {
-public:
-    explicit CFolderNode(std::unique_ptr<IFolder> owned) : m_owned(std::move(owned)), m_folder(*m_owned) {}
-    explicit CFolderNode(IFolder& folder) : m_folder(folder) {}
-    std::u16string Name() override { return m_folder.Name(); }
-    std::unique_ptr<IFolderNode> Parent() override {
-        std::unique_ptr<IFolder> parent = m_folder.Parent();
-        if (!parent) return nullptr;
-        return std::make_unique<CFolderNode>(std::move(parent));
-    }
-
-private:
-    std::unique_ptr<IFolder> m_owned;
-    IFolder& m_folder;
-};
-
-const char* YesNo(bool yes) { return LoadUserString(yes ? IDS_YES : IDS_NO); }
-
-}  // namespace
-
-std::string HostFolderPathText(IFolder& folder) {
-    CFolderNode node(folder);
-    return FromHostText(FolderPathText(node));
-}
-
-CDlgVCardExport::CDlgVCardExport(IApplication& app, CSettingsStore& settings, std::vector<std::string> encodings)
-    : m_app(app), m_settings(settings), m_encodings(std::move(encodings)) {
+CDlgVCardExport::CDlgVCardExport(IApplication& app, CSettingsStore& settings, IMessageBox& messages,
+                                 std::vector<std::string> encodings)
+    : m_app(app), m_settings(settings), m_messages(messages), m_encodings(std::move(encodings)) {
     m_targetFolder = m_settings.GetText(kSetExportFolder);
     m_oneFile = m_settings.GetFlag(kSetExportOneFile);
     m_options = ReadContactExportOptions(m_settings, m_encodings);
@@ -64,7 +33,7 @@ CDlgVCardExport::CDlgVCardExport(IApplication& app, CSettingsStore& settings, st
                 }
             }
         }
-    } catch (const std::exception&) {
+    } catch (const HostError&) {
         // No explorer to go by: the default Contacts folder, and no selection.
         m_selectionHasContacts = false;
     }
@@ -72,7 +41,7 @@ CDlgVCardExport::CDlgVCardExport(IApplication& app, CSettingsStore& settings, st
     if (!m_folder) {
         try {
             if (std::unique_ptr<INamespace> ns = m_app.GetNamespace()) m_folder = ns->GetDefaultFolder(DefaultFolder::Contacts);
-        } catch (const std::exception&) {
+        } catch (const HostError&) {
             m_folder.reset();
         }
     }
@@ -85,7 +54,7 @@ bool CDlgVCardExport::BrowseFolder() {
 }
 
 bool CDlgVCardExport::ChooseFolder(std::unique_ptr<IFolder> folder) {
-    if (!folder || !AcceptContactsFolder(*folder)) return false;
+    if (!folder || !AcceptContactsFolder(*folder, m_messages)) return false;
     m_folder = std::move(folder);
     m_folderText = HostFolderPathText(*m_folder);
     return true;
@@ -97,18 +66,13 @@ void CDlgVCardExport::SetSelectedOnly(bool on) {
 }
 
 CDlgVCardExportOptions CDlgVCardExport::MakeOptionsPage() const {
-    return CDlgVCardExportOptions(m_settings, m_encodings, m_options);
+    return CDlgVCardExportOptions(m_settings, m_messages, m_encodings, m_options);
 }
 
 std::vector<SummaryLine> CDlgVCardExport::SummaryOf(const ContactExportOptionValues& v) {
-    std::string categories = LoadUserString(IDS_ANY);
-    if (v.categoryFilter) {
-        categories = LoadUserString(v.includeCategories ? kStrInclude : kStrExclude);
-        categories += " \"" + v.categories + "\"";
-    }
     return {
         {LoadUserString(IDS_SUM_EXPORT_PRIVATE), YesNo(!v.skipPrivate)},
-        {LoadUserString(IDS_SUM_EXPORT_CATEGORIES), categories},
+        {LoadUserString(IDS_SUM_EXPORT_CATEGORIES), CategoryFilterText(v.categoryFilter, v.includeCategories, v.categories)},
         {LoadUserString(IDS_SUM_OVERWRITES), YesNo(v.overwrite)},
         {LoadUserString(IDS_SUM_VCARD_FORMAT), LoadUserString(v.format == kVCardFormat30 ? IDS_VCARD_30 : IDS_VCARD_21)},
         {LoadUserString(IDS_LBL_ENCODING), v.encoding},

@@ -8,30 +8,24 @@
 #include <vector>
 
 #include "engine/item_store.h"
+#include "ui/wizard_pages.h"
 #include "vcard/ui/dlg_vcard_export_options.h"
 
 namespace mireo {
 
 class CSettingsStore;
 class IContextHelp;
+class IMessageBox;
 struct ContactExportChoices;
-
-// "\\Top\A\B" of a host folder, UTF-8; empty when a Name or Parent call fails.
-std::string HostFolderPathText(IFolder& folder);
-
-// One line of the summary group: the label and its value.
-struct SummaryLine {
-    std::string label;
-    std::string value;
-    bool operator==(const SummaryLine&) const = default;
-};
 
 class CDlgVCardExport {
 public:
     // Reads the stored choices and finds the initial Outlook folder: the active
     // explorer's current folder when it holds contacts, else the namespace's default
-    // Contacts folder. Host failures are not reported; the folder may stay empty.
-    CDlgVCardExport(IApplication& app, CSettingsStore& settings, std::vector<std::string> encodings);
+    // Contacts folder. Host failures are not reported; the folder may stay empty. The
+    // page's messages (and its options page's) go to `messages`.
+    CDlgVCardExport(IApplication& app, CSettingsStore& settings, IMessageBox& messages,
+                    std::vector<std::string> encodings);
     virtual ~CDlgVCardExport() = default;
 
     // The Outlook folder: null when none could be found.
@@ -87,6 +81,7 @@ public:
 private:
     IApplication& m_app;
     CSettingsStore& m_settings;
+    IMessageBox& m_messages;
     std::vector<std::string> m_encodings;
     std::unique_ptr<IFolder> m_folder;
     std::string m_folderText;

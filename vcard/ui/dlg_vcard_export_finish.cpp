@@ -1,6 +1,5 @@
 #include "vcard/ui/dlg_vcard_export_finish.h"
 
-#include <exception>
 #include <memory>
 
 #include "engine/item_store.h"
@@ -8,8 +7,8 @@
 #include "engine/settings_store.h"
 #include "mireo_strings.h"
 #include "platform/user_strings.h"
+#include "ui/folder_opener.h"
 #include "vcard/ui/dlg_vcard_export_options.h"
-#include "vcard/ui/folder_opener.h"
 
 namespace mireo {
 
@@ -50,7 +49,7 @@ bool CDlgVCardExportFinish::MailFiles(IApplication& app) const {
         for (const std::string& path : m_outcome.writtenFiles) mail->AddAttachment(ToHostText(path));
         mail->Display();
         return true;
-    } catch (const std::exception&) {
+    } catch (const HostError&) {
         return false;
     }
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/wizard_pages.h"
 #include "vcard/contact_export.h"
 
 namespace mireo {
@@ -12,17 +13,6 @@ class CSettingsStore;
 class IApplication;
 class IContextHelp;
 class IFolderOpener;
-
-// One count of the finish page: "Failures:" and "Skipped (Why?):" are drawn in red
-// when not zero.
-struct FinishCount {
-    std::string label;
-    std::int32_t value = 0;
-    bool highlighted = false;
-    std::string text;  // when not empty, shown instead of the value ("3/120")
-
-    std::string Shown() const { return text.empty() ? std::to_string(value) : text; }
-};
 
 class CDlgVCardExportFinish {
 public:

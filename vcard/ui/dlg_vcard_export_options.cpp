@@ -1,7 +1,6 @@
 #include "vcard/ui/dlg_vcard_export_options.h"
 
 #include <algorithm>
-#include <exception>
 #include <memory>
 
 #include "engine/item_store.h"
@@ -45,19 +44,16 @@ void StoreContactExportOptions(CSettingsStore& settings, const ContactExportOpti
     settings.WriteText(kSetExportFilterCategories, values.categories);
 }
 
-bool CategoriesTextEmpty(const std::string& text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
-}
-
-CDlgVCardExportOptions::CDlgVCardExportOptions(CSettingsStore& settings, std::vector<std::string> encodings,
-                                               ContactExportOptionValues current)
-    : m_settings(settings), m_encodings(std::move(encodings)), m_values(std::move(current)) {
+CDlgVCardExportOptions::CDlgVCardExportOptions(CSettingsStore& settings, IMessageBox& messages,
+                                               std::vector<std::string> encodings, ContactExportOptionValues current)
+    : m_settings(settings), m_messages(messages), m_encodings(std::move(encodings)), m_values(std::move(current)) {
     // The drop-down can only show a name of the list.
     if (EncodingIndex() < 0) m_values.encoding = m_encodings.empty() ? std::string() : m_encodings.front();
 }
 
-CDlgVCardExportOptions::CDlgVCardExportOptions(CSettingsStore& settings, std::vector<std::string> encodings)
-    : CDlgVCardExportOptions(settings, encodings, ReadContactExportOptions(settings, encodings)) {}
+CDlgVCardExportOptions::CDlgVCardExportOptions(CSettingsStore& settings, IMessageBox& messages,
+                                               std::vector<std::string> encodings)
+    : CDlgVCardExportOptions(settings, messages, encodings, ReadContactExportOptions(settings, encodings)) {}
 
 int CDlgVCardExportOptions::EncodingIndex() const {
     const auto it = std::find(m_encodings.begin(), m_encodings.end(), m_values.encoding);
@@ -76,7 +72,7 @@ bool CDlgVCardExportOptions::ChooseCategories(IApplication& app) {
 
 bool CDlgVCardExportOptions::Validate() {
     if (m_values.categoryFilter && CategoriesTextEmpty(m_values.categories)) {
-        CurrentMessageBox().Show(kCaptionMireo, LoadUserString(kStrEnterCategories), MbIcon::Exclamation, MbButtons::Ok);
+        m_messages.Show(kCaptionMireo, LoadUserString(kStrEnterCategories), MbIcon::Exclamation, MbButtons::Ok);
         return false;
     }
     return true;

@@ -5,10 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "ui/wizard_pages.h"
+
 namespace mireo {
 
 class CSettingsStore;
 class IApplication;
+class IMessageBox;
 
 // Values of the contact export settings.
 inline constexpr const char* kSetExportFolder = "Contacts.Export.Folder";
@@ -21,20 +24,8 @@ inline constexpr const char* kSetExportFilterCategories = "Contacts.Export.Filte
 inline constexpr const char* kSetExportOpenFolder = "Contacts.Export.OpenFolder";
 inline constexpr const char* kSetExportOpenMail = "Contacts.Export.OpenMail";
 
-// User strings of the contact pages.
-constexpr int kStrNameNotAccessible = 114;  // "The name '%s' isn't accessible."
-constexpr int kStrExclude = 125;
-constexpr int kStrInclude = 126;
-constexpr int kStrEnterCategories = 127;   // "Please, enter categories"
-constexpr int kStrChooseExportFolder = 144;
-constexpr int kStrNotContactsFolder = 145;  // "Chosen folder is not Contact's folder"
-
-inline constexpr const char* kCaptionMireo = "Mireo";
-inline constexpr const char* kCaptionMireoError = "Mireo - Error";
-
-constexpr int kVCardFormat21 = 21;
-constexpr int kVCardFormat30 = 30;
-
+// User strings of the contact pages; the strings, captions and format codes the
+// calendar pages share are in ui/wizard_pages.h.
 // What the options page shows and stores; the start page keeps a copy for its summary.
 struct ContactExportOptionValues {
     bool skipPrivate = false;      // "Do not export private contacts" (mask bit 2)
@@ -59,16 +50,13 @@ ContactExportOptionValues ReadContactExportOptions(const CSettingsStore& setting
 // Writes "Format", "Encoding", "Overwrite", "Filter" and "Filter.Categories".
 void StoreContactExportOptions(CSettingsStore& settings, const ContactExportOptionValues& values);
 
-// The categories text is empty once spaces and tabs are trimmed.
-bool CategoriesTextEmpty(const std::string& text);
-
 class CDlgVCardExportOptions {
 public:
-    // Opens with the values the start page holds.
-    CDlgVCardExportOptions(CSettingsStore& settings, std::vector<std::string> encodings,
+    // Opens with the values the start page holds. Its messages go to `messages`.
+    CDlgVCardExportOptions(CSettingsStore& settings, IMessageBox& messages, std::vector<std::string> encodings,
                            ContactExportOptionValues current);
     // Opens with the stored values.
-    CDlgVCardExportOptions(CSettingsStore& settings, std::vector<std::string> encodings);
+    CDlgVCardExportOptions(CSettingsStore& settings, IMessageBox& messages, std::vector<std::string> encodings);
     virtual ~CDlgVCardExportOptions() = default;
 
     const ContactExportOptionValues& Values() const { return m_values; }
@@ -104,6 +92,7 @@ public:
 
 private:
     CSettingsStore& m_settings;
+    IMessageBox& m_messages;
     std::vector<std::string> m_encodings;
     ContactExportOptionValues m_values;
 };

@@ -1,8 +1,10 @@
 #include "vcard/ui/dlg_vcard_import.h"
 
+#include "engine/host_folders.h"
 #include "engine/logger.h"
 #include "engine/settings_store.h"
 #include "mireo_strings.h"
+#include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/user_strings.h"
@@ -12,19 +14,8 @@
 
 namespace mireo {
 
-namespace {
-
-bool Blank(const std::string& text) { return text.find_first_not_of(" \t\r\n") == std::string::npos; }
-
-std::string NameNotAccessible(const std::string& path) {
-    std::string text = LoadUserString(kStrNameNotAccessible);
-    if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, path);
-    return text;
-}
-
-}  // namespace
-
-CDlgVCardImport::CDlgVCardImport(IApplication& app, CSettingsStore& settings) : m_app(app), m_settings(settings) {
+CDlgVCardImport::CDlgVCardImport(IApplication& app, CSettingsStore& settings, IMessageBox& messages)
+    : m_app(app), m_settings(settings), m_messages(messages) {
     m_pathsText = m_settings.GetText(kSetImportFolder);
     m_options = ReadContactImportOptions(m_settings);
     m_folder = InitialContactsFolder(m_app);
@@ -40,14 +31,14 @@ void CDlgVCardImport::SetPaths(const std::vector<std::string>& paths) {
 bool CDlgVCardImport::BrowseFolder() { return ChooseFolder(PickHostFolder(m_app)); }
 
 bool CDlgVCardImport::ChooseFolder(std::unique_ptr<IFolder> folder) {
-    if (!folder || !AcceptContactsFolder(*folder)) return false;
+    if (!folder || !AcceptContactsFolder(*folder, m_messages)) return false;
     m_folder = std::move(folder);
     m_folderText = HostFolderPathText(*m_folder);
     return true;
 }
 
 CDlgVCardImportOptions CDlgVCardImport::MakeOptionsPage() const {
-    CDlgVCardImportOptions page(m_settings);
+    CDlgVCardImportOptions page(m_settings, m_messages);
     page.SetConflict(m_options.conflict);
     page.SetSkipPrivate(m_options.skipPrivate);
     page.SetCategoryFilter(m_options.categoryFilter);
@@ -57,24 +48,19 @@ CDlgVCardImportOptions CDlgVCardImport::MakeOptionsPage() const {
 }
 
 std::vector<SummaryLine> CDlgVCardImport::SummaryOf(const ContactImportOptionValues& v) {
-    std::string categories = LoadUserString(IDS_ANY);
-    if (v.categoryFilter) {
-        categories = LoadUserString(v.includeCategories ? kStrInclude : kStrExclude);
-        categories += " \"" + v.categories + "\"";
-    }
     const int conflict = v.conflict == kConflictReplace        ? kStrReplace
                          : v.conflict == kConflictKeepExisting ? kStrKeepExisting
                                                                : kStrKeepBoth;
     return {
-        {LoadUserString(IDS_SUM_IMPORT_PRIVATE), LoadUserString(v.skipPrivate ? IDS_NO : IDS_YES)},
-        {LoadUserString(IDS_SUM_IMPORT_CATEGORIES), categories},
+        {LoadUserString(IDS_SUM_IMPORT_PRIVATE), YesNo(!v.skipPrivate)},
+        {LoadUserString(IDS_SUM_IMPORT_CATEGORIES), CategoryFilterText(v.categoryFilter, v.includeCategories, v.categories)},
         {LoadUserString(IDS_SUM_CONFLICT), LoadUserString(conflict)},
     };
 }
 
 std::vector<SummaryLine> CDlgVCardImport::Summary() const { return SummaryOf(m_options); }
 
-bool CDlgVCardImport::ImportEnabled() const { return !Blank(m_pathsText) && m_folder != nullptr; }
+bool CDlgVCardImport::ImportEnabled() const { return !ascii::IsBlank(m_pathsText) && m_folder != nullptr; }
 
 bool CDlgVCardImport::OnImport(ContactImportChoices& choices) {
     if (!ImportEnabled()) return false;
@@ -83,7 +69,7 @@ bool CDlgVCardImport::OnImport(ContactImportChoices& choices) {
     if (list.Count() == 0) return false;
     for (const std::string& path : list.Paths()) {
         if (!FileCanBeOpened(path) && !PathIsDirectory(path)) {
-            CurrentMessageBox().Show(kCaptionMireoError, NameNotAccessible(path), MbIcon::Error, MbButtons::Ok);
+            m_messages.Show(kCaptionMireoError, NameNotAccessible(path), MbIcon::Error, MbButtons::Ok);
             return false;
         }
     }

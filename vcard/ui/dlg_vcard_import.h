@@ -13,13 +13,14 @@ namespace mireo {
 
 class CSettingsStore;
 class IContextHelp;
+class IMessageBox;
 struct ContactImportChoices;
 
 class CDlgVCardImport {
 public:
     // Reads the stored paths text and options; the Outlook folder starts as the
-    // export page's does.
-    CDlgVCardImport(IApplication& app, CSettingsStore& settings);
+    // export page's does. The page's messages (and its options page's) go to `messages`.
+    CDlgVCardImport(IApplication& app, CSettingsStore& settings, IMessageBox& messages);
     virtual ~CDlgVCardImport() = default;
 
     // The paths box (UTF-8): one path as it is, several each in double quotes.
@@ -61,6 +62,7 @@ public:
 private:
     IApplication& m_app;
     CSettingsStore& m_settings;
+    IMessageBox& m_messages;
     std::string m_pathsText;
     std::unique_ptr<IFolder> m_folder;
     std::string m_folderText;

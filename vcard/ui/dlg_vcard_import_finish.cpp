@@ -1,6 +1,5 @@
 #include "vcard/ui/dlg_vcard_import_finish.h"
 
-#include <exception>
 #include <memory>
 
 #include "engine/item_store.h"
@@ -38,7 +37,7 @@ bool CDlgVCardImportFinish::ShowFolder(IApplication& app) const {
         if (!explorer) return false;
         explorer->SetCurrentFolder(*m_folder);
         return true;
-    } catch (const std::exception&) {
+    } catch (const HostError&) {
         return false;
     }
 }

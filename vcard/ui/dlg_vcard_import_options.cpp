@@ -36,8 +36,8 @@ void StoreContactImportOptions(CSettingsStore& settings, const ContactImportOpti
     settings.WriteText(kSetImportFilterCategories, values.categories);
 }
 
-CDlgVCardImportOptions::CDlgVCardImportOptions(CSettingsStore& settings)
-    : m_settings(settings), m_values(ReadContactImportOptions(settings)) {}
+CDlgVCardImportOptions::CDlgVCardImportOptions(CSettingsStore& settings, IMessageBox& messages)
+    : m_settings(settings), m_messages(messages), m_values(ReadContactImportOptions(settings)) {}
 
 bool CDlgVCardImportOptions::SetConflict(int rule) {
     if (rule < kConflictKeepBoth || rule > kConflictKeepExisting) return false;
@@ -47,7 +47,7 @@ bool CDlgVCardImportOptions::SetConflict(int rule) {
 
 bool CDlgVCardImportOptions::Validate() {
     if (m_values.categoryFilter && CategoriesTextEmpty(m_values.categories)) {
-        CurrentMessageBox().Show(kCaptionMireo, LoadUserString(kStrEnterCategories), MbIcon::Exclamation, MbButtons::Ok);
+        m_messages.Show(kCaptionMireo, LoadUserString(kStrEnterCategories), MbIcon::Exclamation, MbButtons::Ok);
         return false;
     }
     return true;

@@ -8,6 +8,7 @@ namespace mireo {
 
 class CSettingsStore;
 class IApplication;
+class IMessageBox;
 
 // Values of the contact import settings.
 inline constexpr const char* kSetImportFolder = "Contacts.Import.Folder";
@@ -41,7 +42,8 @@ void StoreContactImportOptions(CSettingsStore& settings, const ContactImportOpti
 
 class CDlgVCardImportOptions {
 public:
-    explicit CDlgVCardImportOptions(CSettingsStore& settings);
+    // Its messages go to `messages`.
+    CDlgVCardImportOptions(CSettingsStore& settings, IMessageBox& messages);
     virtual ~CDlgVCardImportOptions() = default;
 
     const ContactImportOptionValues& Values() const { return m_values; }
@@ -62,6 +64,7 @@ public:
 
 private:
     CSettingsStore& m_settings;
+    IMessageBox& m_messages;
     ContactImportOptionValues m_values;
 };
 

@@ -1,4 +1,4 @@
-#include "vcard/ui/folder_opener.h"
+#include "ui/folder_opener.h"
 
 #include "platform/files.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // Opening a file-system folder for the user: the shell's "open" verb on Windows.
-// The finish pages reach it through this seam so that tests can see the call.
+// The finish pages of every action reach it through this seam so that tests can see the call.
 #include <string>
 
 namespace mireo {
