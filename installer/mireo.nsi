@@ -39,6 +39,7 @@ VIAddVersionKey "CompanyName" "${MAKER}"
 VIAddVersionKey "FileDescription" "${PRODUCT} setup"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "LegalCopyright" "${MAKER}"
 
 Page directory
 Page instfiles
