@@ -150,10 +150,29 @@ CFakeHost::CFakeHost(std::u16string version) : m_version(std::move(version)) {
     });
     m_app->Method("CreateItem", [this](const CallArgs& a) {
         const long type = a.Int(0);
+        if (type == 0) return Object(MailObject());
         if (type != 1 && type != 2) throw HostError(kENotImpl, "_Application", "CreateItem");
         return Object(ItemObject(m_store.NewItem(nullptr, type == 2 ? ItemClass::Contact : ItemClass::Appointment)));
     });
     RegisterClasses();
+}
+
+ComPtr<CFakeObject> CFakeHost::MailObject() {
+    auto mail = std::make_shared<FakeMail>();
+    mails.push_back(mail);
+    ComPtr<CFakeObject> attachments = CFakeObject::Create("Attachments");
+    attachments->Method("Add", [mail](const CallArgs& a) {
+        mail->attachments.push_back(a.Text(0));
+        return CVariant();
+    });
+    ComPtr<CFakeObject> m = CFakeObject::Create("_MailItem");
+    m->Get("Class", [](const CallArgs&) { return CVariant::Int(43); });
+    m->Get("Attachments", [attachments](const CallArgs&) { return Object(attachments); });
+    m->Method("Display", [mail](const CallArgs&) {
+        mail->displayed = true;
+        return CVariant();
+    });
+    return m;
 }
 
 CFakeHost::~CFakeHost() {

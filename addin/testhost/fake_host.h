@@ -54,6 +54,13 @@ public:
     long ToolbarPosition(const ControlState& c) const;
 };
 
+// A mail message the add-in created (CreateItem(0)): the files attached to it, in
+// order, and whether it was shown to the user.
+struct FakeMail {
+    std::vector<std::u16string> attachments;
+    bool displayed = false;
+};
+
 class CFakeHost {
 public:
     explicit CFakeHost(std::u16string version);
@@ -91,11 +98,14 @@ public:
     std::function<void(int index)> onItemRead;
     // The folder the namespace's folder picker answers with; null: the user cancels.
     MemFolder* pickedFolder = nullptr;
+    // Every mail message the add-in created.
+    std::vector<std::shared_ptr<FakeMail>> mails;
 
     ComPtr<CFakeObject> FolderObject(MemFolder& f);
     ComPtr<CFakeObject> ItemObject(std::shared_ptr<MemItem> item);
 
 private:
+    ComPtr<CFakeObject> MailObject();
     ComPtr<CFakeObject> ItemsObject(MemFolder& f, std::vector<std::shared_ptr<MemItem>> items);
     ComPtr<CFakeObject> NamespaceObject();
     ComPtr<CFakeObject> ControlsObject(Controls& list, const std::string& iface);

@@ -107,6 +107,7 @@ TEST_F(WizardsTest, ContactExportDrivenToTheEnd) {
         const int ids[] = {IDC_COUNT_SELECTED, IDC_COUNT_SUCCEEDED, IDC_COUNT_FAILED, IDC_COUNT_SKIPPED};
         for (int i = 0; i < 4; ++i) seen.counts[i] = ItemText(finish, ids[i]);
         seen.mailEnabled = IsEnabled(finish, IDC_MAIL);
+        Tick(finish, IDC_MAIL);
         Snapshot(finish, "05-contact-export-finish");
         Click(finish, IDOK);
         WaitGone(finish);
@@ -152,14 +153,21 @@ TEST_F(WizardsTest, ContactExportDrivenToTheEnd) {
     EXPECT_EQ(ReadSetting(L"Contacts.Export.Encoding"), L"Western European (Windows-1252)");
     EXPECT_EQ(ReadNumberSetting(L"Contacts.Export.Filter"), 0);
     EXPECT_EQ(ReadNumberSetting(L"Contacts.Export.OpenFolder"), 0);
-    EXPECT_EQ(ReadNumberSetting(L"Contacts.Export.OpenMail"), 0);
+    EXPECT_EQ(ReadNumberSetting(L"Contacts.Export.OpenMail"), 1);
+    // Closed with the mail box ticked: one message, the file attached, shown.
+    ASSERT_EQ(m_host.mails.size(), 1u);
+    EXPECT_TRUE(m_host.mails[0]->displayed);
+    ASSERT_EQ(m_host.mails[0]->attachments.size(), 1u);
+    const std::u16string& attached = m_host.mails[0]->attachments[0];
+    EXPECT_EQ(std::wstring(attached.begin(), attached.end()), m_out + L"\\" + WidePath(got[0].first));
 }
 
 // Import: a path that cannot be reached is named in an error box and the page stays;
 // the file chooser takes thousands of files at once; the options dialog's conflict
-// rule; the finish page counts files and cards.
+// rule; the finish page counts files and cards, and shows the contacts folder in the
+// explorer, which was on the calendar.
 TEST_F(WizardsTest, ContactImportDrivenToTheEnd) {
-    CFakeExplorer& e = m_host.OpenExplorer(&m_host.Store().Contacts(), DefaultLayout(), false);
+    CFakeExplorer& e = m_host.OpenExplorer(&m_host.Store().Calendar(), DefaultLayout(), false);
     CAddinSession addin(m_host);
     ASSERT_EQ(addin.Connect(), S_OK);
     const std::wstring cards = WidePath(TestdataDir() + "\\addin\\export-21-utf8");
@@ -231,6 +239,7 @@ TEST_F(WizardsTest, ContactImportDrivenToTheEnd) {
         seen.status = ItemText(finish, IDC_STATUS);
         const int ids[] = {IDC_COUNT_SELECTED, IDC_COUNT_SUCCEEDED, IDC_COUNT_FAILED, IDC_COUNT_SKIPPED};
         for (int i = 0; i < 4; ++i) seen.counts[i] = ItemText(finish, ids[i]);
+        Tick(finish, IDC_OPEN_FOLDER);
         Snapshot(finish, "10-contact-import-finish");
         Click(finish, IDOK);
         WaitGone(finish);
@@ -265,7 +274,8 @@ TEST_F(WizardsTest, ContactImportDrivenToTheEnd) {
     EXPECT_EQ(m_host.Store().Dump(m_host.Store().Contacts()), want) << m_log.Text();
     EXPECT_EQ(ReadSetting(L"Contacts.Import.Folder"), cards);
     EXPECT_EQ(ReadNumberSetting(L"Contacts.Import.ConflictResolution"), 2);
-    EXPECT_EQ(ReadNumberSetting(L"Contacts.Import.OpenFolder"), 0);
+    EXPECT_EQ(ReadNumberSetting(L"Contacts.Import.OpenFolder"), 1);
+    EXPECT_EQ(e.current, &m_host.Store().Contacts());
 }
 
 // With "GetOpenName.dll" beside the add-in, the import page's browse button asks it:
