@@ -65,6 +65,7 @@ exists 'HKCR\Mireo.Connect' && fail "ProgID left" || ok "ProgID removed"
 [ -n "$clsid" ] && { exists "HKCR\\CLSID\\$clsid" && fail "class left" || ok "class removed"; }
 exists "$uninstall_key" && fail "uninstall entry left" || ok "uninstall entry removed"
 
-rm -rf "$unix_target" "$setup"
+# The uninstaller's copies of itself stay in the temporary folder.
+rm -rf "$unix_target" "$setup" "$prefix"/drive_c/users/*/Temp/~nsu*.tmp
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]

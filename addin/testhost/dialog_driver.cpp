@@ -59,6 +59,26 @@ void Type(HWND dialog, int id, const std::wstring& text) {
     ::SendMessageW(::GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+bool ShowsText(HWND window, const std::wstring& text) {
+    struct Search {
+        const std::wstring* text;
+        bool found = false;
+    } search{&text};
+    ::EnumChildWindows(
+        window,
+        [](HWND child, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            const int n = static_cast<int>(::SendMessageW(child, WM_GETTEXTLENGTH, 0, 0));
+            std::wstring shown(static_cast<std::size_t>(n) + 1, L'\0');
+            ::SendMessageW(child, WM_GETTEXT, shown.size(), reinterpret_cast<LPARAM>(shown.data()));
+            shown.resize(static_cast<std::size_t>(n));
+            s->found = shown == *s->text;
+            return !s->found;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 std::wstring ItemText(HWND dialog, int id) {
     HWND item = ::GetDlgItem(dialog, id);
     const int n = static_cast<int>(::SendMessageW(item, WM_GETTEXTLENGTH, 0, 0));

@@ -25,6 +25,8 @@ std::wstring ItemText(HWND dialog, int id);
 bool IsTicked(HWND dialog, int id);
 bool IsEnabled(HWND dialog, int id);
 void SelectIndex(HWND dialog, int id, int index);  // a drop-down list, with its notification
+// Whether a control of the window (at any depth) shows exactly this text.
+bool ShowsText(HWND window, const std::wstring& text);
 
 // The message box with this caption: its text (empty when none came within `ms`).
 // It is answered with `button` (IDOK, IDCANCEL).

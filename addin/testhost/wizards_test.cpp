@@ -70,8 +70,8 @@ TEST_F(WizardsTest, ContactExportDrivenToTheEnd) {
     ASSERT_EQ(addin.Connect(), S_OK);
 
     struct Seen {
-        bool exportHeldBack = false, exportFreed = false;
-        std::wstring summaryBefore[5], summaryAfter[5], refusal, status, counts[4];
+        bool exportHeldBack = false, exportFreed = false, browserBanner = false;
+        std::wstring browsed, summaryBefore[5], summaryAfter[5], refusal, status, counts[4];
         bool mailEnabled = false, failedRed = false;
     } seen;
     const int summary[] = {IDC_SUM_PRIVATE, IDC_SUM_CATEGORIES, IDC_SUM_OVERWRITE, IDC_SUM_FORMAT, IDC_SUM_ENCODING};
@@ -83,6 +83,16 @@ TEST_F(WizardsTest, ContactExportDrivenToTheEnd) {
         Type(page, IDC_PATH, m_out);
         seen.exportFreed = IsEnabled(page, IDOK);
         Snapshot(page, "01-contact-export");
+        // The shell's folder browser opens on the folder in the box and, confirmed at
+        // once, hands the same folder back.
+        Click(page, IDC_BROWSE_PATH);
+        if (HWND browser = WaitForDialog(L"Browse for Folder", IDOK, 10000)) {
+            seen.browserBanner = ShowsText(browser, L"Choose a folder for Export");
+            Snapshot(browser, "01b-folder-browser");
+            Click(browser, IDOK);
+            WaitGone(browser);
+        }
+        seen.browsed = ItemText(page, IDC_PATH);
 
         Click(page, IDC_CHANGE_OPTIONS);
         HWND options = WaitForDialog(kExportOptions, IDC_ENCODING_LIST);
@@ -126,6 +136,8 @@ TEST_F(WizardsTest, ContactExportDrivenToTheEnd) {
 
     EXPECT_TRUE(seen.exportHeldBack) << "no folder stored yet: Export waits for one";
     EXPECT_TRUE(seen.exportFreed);
+    EXPECT_TRUE(seen.browserBanner);
+    EXPECT_EQ(seen.browsed, m_out);
     const wchar_t* defaults[] = {L"yes", L"any", L"no", L"vCard 2.1", L"UTF-8"};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(seen.summaryBefore[i], defaults[i]) << i;
     EXPECT_EQ(seen.refusal, L"Please, enter categories");
