@@ -82,15 +82,20 @@ std::optional<std::string> OutsideChooser(const std::string& filter, const std::
 }
 
 // The open dialog writes its whole selection into one buffer and fails when it does
-// not fit. The hook keeps the buffer ahead of the selection (grown whenever the
-// selection changes and before the dialog takes it), and remembers the folder and the
-// names so that a selection that still did not fit is not lost.
+// not fit (wine writes past its end). The buffer is kept ahead of the selection: grown
+// whenever the selection changes, and before the dialog takes a typed name list on OK
+// (the dialog window is subclassed for that, as typing sends no notification). The
+// folder and the names are remembered so that a selection that still did not fit is
+// not lost.
 struct ChooserState {
     // Every buffer handed to the dialog stays alive until it returns: it may hold on
     // to an earlier one.
     std::vector<std::vector<wchar_t>> buffers;
     std::wstring folder;
     std::wstring spec;
+    OPENFILENAMEW* ofn = nullptr;  // the structure the dialog works on
+    HWND dialog = nullptr;
+    WNDPROC dialogProc = nullptr;  // the dialog's own procedure, under the subclass
 };
 
 std::wstring DialogText(HWND dialog, UINT message) {
@@ -102,21 +107,53 @@ std::wstring DialogText(HWND dialog, UINT message) {
     return text;
 }
 
+// Room for the folder and every name the dialog shows (the name list, quoted, is never
+// shorter than the names with their separators).
+void MakeRoom(ChooserState& state) {
+    state.folder = DialogText(state.dialog, CDM_GETFOLDERPATH);
+    state.spec = DialogText(state.dialog, CDM_GETSPEC);
+    const std::size_t needed = state.folder.size() + state.spec.size() + MAX_PATH;
+    if (needed > state.ofn->nMaxFile) {
+        state.buffers.emplace_back(needed * 2, L'\0');
+        state.ofn->lpstrFile = state.buffers.back().data();
+        state.ofn->nMaxFile = static_cast<DWORD>(state.buffers.back().size());
+    }
+}
+
+constexpr const wchar_t* kChooserStateProp = L"Mireo.ChooserState";
+
+LRESULT CALLBACK ChooserDialogProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* state = static_cast<ChooserState*>(::GetPropW(dialog, kChooserStateProp));
+    if (state == nullptr) return ::DefWindowProcW(dialog, msg, wp, lp);
+    const WNDPROC proc = state->dialogProc;
+    if (msg == WM_COMMAND && LOWORD(wp) == IDOK) MakeRoom(*state);
+    if (msg == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
+        ::RemovePropW(dialog, kChooserStateProp);
+    }
+    return ::CallWindowProcW(proc, dialog, msg, wp, lp);
+}
+
 UINT_PTR CALLBACK ChooserHook(HWND hook, UINT msg, WPARAM, LPARAM lp) {
+    if (msg == WM_INITDIALOG) {
+        // The structure the dialog works on: ours, or the dialog's copy of it.
+        auto* ofn = reinterpret_cast<OPENFILENAMEW*>(lp);
+        auto* state = reinterpret_cast<ChooserState*>(ofn->lCustData);
+        state->ofn = ofn;
+        state->dialog = ::GetParent(hook);
+        if (::SetPropW(state->dialog, kChooserStateProp, state)) {
+            state->dialogProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+                state->dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ChooserDialogProc)));
+        }
+        return 0;
+    }
     if (msg != WM_NOTIFY) return 0;
     auto* notify = reinterpret_cast<OFNOTIFYW*>(lp);
     if (notify->hdr.code != CDN_SELCHANGE && notify->hdr.code != CDN_FILEOK) return 0;
-    OPENFILENAMEW* ofn = notify->lpOFN;
-    auto* state = reinterpret_cast<ChooserState*>(ofn->lCustData);
-    HWND dialog = ::GetParent(hook);
-    state->folder = DialogText(dialog, CDM_GETFOLDERPATH);
-    state->spec = DialogText(dialog, CDM_GETSPEC);
-    const std::size_t needed = state->folder.size() + state->spec.size() + MAX_PATH;
-    if (needed > ofn->nMaxFile) {
-        state->buffers.emplace_back(needed * 2, L'\0');
-        ofn->lpstrFile = state->buffers.back().data();
-        ofn->nMaxFile = static_cast<DWORD>(state->buffers.back().size());
-    }
+    auto* state = reinterpret_cast<ChooserState*>(notify->lpOFN->lCustData);
+    state->ofn = notify->lpOFN;
+    state->dialog = ::GetParent(hook);
+    MakeRoom(*state);
     return 0;
 }
 
@@ -152,7 +189,13 @@ std::optional<std::string> OwnChooser(HWND owner, const std::string& title, cons
 
     std::vector<std::wstring> paths;
     if (::GetOpenFileNameW(&ofn)) {
-        paths = SplitOpenFileResult(std::wstring(ofn.lpstrFile, ofn.nMaxFile));
+        // The newest buffer the dialog wrote into (it may have worked on a copy of the
+        // structure, whose buffer we grew).
+        for (auto b = state.buffers.rbegin(); b != state.buffers.rend(); ++b) {
+            if (b->front() == L'\0') continue;
+            paths = SplitOpenFileResult(std::wstring(b->data(), b->size()));
+            break;
+        }
     } else if (::CommDlgExtendedError() == FNERR_BUFFERTOOSMALL && !state.spec.empty()) {
         // Still too long for the dialog: the names it showed, in the folder it showed.
         CMultiPath names;
