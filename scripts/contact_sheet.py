@@ -5,7 +5,7 @@ NN-what.bmp) into PNG files and puts them side by side on one sheet.
     scripts/contact_sheet.py SHOT_DIR [OUT_DIR]
 
 Writes OUT_DIR/NN-what.png for every picture and OUT_DIR/sheet.png, the pictures in
-name order on a grid, each scaled down by half, with its number in the corner.
+name order on a grid, each scaled down by half, with its number above it.
 Only the standard library: PNG is zlib-compressed rows."""
 import os
 import struct
@@ -14,6 +14,7 @@ import zlib
 
 COLUMNS = 4
 GAP = 12
+LABEL = 24  # the band above each picture that holds its number
 BACKGROUND = (64, 64, 64)
 
 
@@ -95,14 +96,14 @@ def sheet(pictures):
     cols = min(COLUMNS, count)
     lines = (count + cols - 1) // cols
     width = cols * cell_w + (cols + 1) * GAP
-    height = lines * cell_h + (lines + 1) * GAP
+    height = lines * (cell_h + LABEL) + (lines + 1) * GAP
     canvas = [[BACKGROUND] * width for _ in range(height)]
     for i, cell in enumerate(cells):
         x0 = GAP + (i % cols) * (cell_w + GAP)
-        y0 = GAP + (i // cols) * (cell_h + GAP)
+        y0 = GAP + LABEL + (i // cols) * (cell_h + LABEL + GAP)
         for y, row in enumerate(cell):
             canvas[y0 + y][x0:x0 + len(row)] = row
-        stamp(canvas, x0 + 4, y0 + len(cell) - 28, pictures[i][0].split("-")[0])
+        stamp(canvas, x0, y0 - LABEL, pictures[i][0].split("-")[0])
     return canvas
 
 
