@@ -319,10 +319,15 @@ CFakeExplorer& CFakeHost::OpenExplorer(MemFolder* folder, ExplorerLayout layout,
         if (f == nullptr || !f->Tag<MemFolder>()) throw HostError(kEInvalidArg, "_Explorer", "CurrentFolder");
         ex->current = f->Tag<MemFolder>().get();
     });
-    ex->object->Get("Selection", [](const CallArgs&) {
+    ex->object->Get("Selection", [this, ex](const CallArgs&) {
         ComPtr<CFakeObject> s = CFakeObject::Create("Selection");
-        s->Get("Count", [](const CallArgs&) { return CVariant::Int(0); });
-        s->Get("Item", [](const CallArgs&) -> CVariant { throw HostError(kDispEBadIndex, "Selection", "Item"); });
+        s->Get("Count", [ex](const CallArgs&) { return CVariant::Int(static_cast<int>(ex->selection.size())); });
+        s->Get("Item", [this, ex](const CallArgs& a) -> CVariant {
+            const long i = a.Int(0);
+            if (i < 1 || i > static_cast<long>(ex->selection.size()))
+                throw HostError(kDispEBadIndex, "Selection", "Item");
+            return Object(ItemObject(ex->selection[static_cast<std::size_t>(i - 1)]));
+        });
         return Object(s);
     });
     ex->object->Method("Activate", [ex](const CallArgs&) {

@@ -43,6 +43,7 @@ class CFakeExplorer {
 public:
     ComPtr<CFakeObject> object;
     MemFolder* current = nullptr;
+    std::vector<std::shared_ptr<MemItem>> selection;  // what the user selected in the view
     Controls toolbar;
     std::shared_ptr<ControlState> firstMenu;  // a popup; its children are the menu
     int activations = 0;

@@ -174,6 +174,55 @@ TEST_F(WizardsTest, ContactExportDrivenToTheEnd) {
     EXPECT_EQ(std::wstring(attached.begin(), attached.end()), m_out + L"\\" + WidePath(got[0].first));
 }
 
+// Export of the selection: three contacts selected in the explorer, "Export selected
+// contacts only" ticked (the Outlook folder is then not the source), a file each.
+TEST_F(WizardsTest, ContactExportOfTheSelection) {
+    LoadContacts();
+    CFakeExplorer& e = m_host.OpenExplorer(&m_host.Store().Contacts(), DefaultLayout(), false);
+    const auto& items = m_host.Store().Contacts().items;
+    ASSERT_EQ(items.size(), 8u);
+    e.selection = {items[1], items[2], items[4]};
+    SetSetting(L"Contacts.Export.Folder", m_out);
+    SetSetting(L"Contacts.Export.OneFile", 0);
+    CAddinSession addin(m_host);
+    ASSERT_EQ(addin.Connect(), S_OK);
+    struct Seen {
+        bool offered = false, folderOff = false;
+        std::wstring counts[4];
+    } seen;
+    CDriver user([&] {
+        HWND page = WaitForDialog(kExportPage, IDC_PATH);
+        if (page == nullptr) return;
+        seen.offered = IsEnabled(page, IDC_SELECTED_ONLY);
+        Tick(page, IDC_SELECTED_ONLY);
+        seen.folderOff = !IsEnabled(page, IDC_BROWSE_OUTLOOK);
+        Click(page, IDOK);
+        WaitGone(page);
+        HWND finish = WaitForDialog(kExportFinish, IDC_STATUS, 30000);
+        if (finish == nullptr) return;
+        const int ids[] = {IDC_COUNT_SELECTED, IDC_COUNT_SUCCEEDED, IDC_COUNT_FAILED, IDC_COUNT_SKIPPED};
+        for (int i = 0; i < 4; ++i) seen.counts[i] = ItemText(finish, ids[i]);
+        Click(finish, IDOK);
+        WaitGone(finish);
+    });
+    m_host.Click(*e.AddedToolbar()[1]);
+    user.Join();
+
+    EXPECT_TRUE(seen.offered);
+    EXPECT_TRUE(seen.folderOff);
+    const wchar_t* counts[] = {L"3", L"3", L"0", L"0"};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(seen.counts[i], counts[i]) << i;
+    // Each file byte for byte the one the command line writes for that contact.
+    const auto want = FolderFiles(WidePath(TestdataDir() + "\\addin\\export-21-utf8"));
+    const auto got = FolderFiles(m_out);
+    ASSERT_EQ(got.size(), 3u);
+    for (const auto& [name, bytes] : got) {
+        bool same = false;
+        for (const auto& [wantName, wantBytes] : want) same = same || (wantName == name && wantBytes == bytes);
+        EXPECT_TRUE(same) << name;
+    }
+}
+
 // Import: a path that cannot be reached is named in an error box and the page stays;
 // the file chooser takes thousands of files at once; the options dialog's conflict
 // rule; the finish page counts files and cards, and shows the contacts folder in the
