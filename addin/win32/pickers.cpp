@@ -92,7 +92,7 @@ struct ChooserState {
     // to an earlier one.
     std::vector<std::vector<wchar_t>> buffers;
     std::wstring folder;
-    std::wstring spec;
+    std::wstring nameList;  // the names the dialog shows, as its name box holds them
     OPENFILENAMEW* ofn = nullptr;  // the structure the dialog works on
     HWND dialog = nullptr;
     WNDPROC dialogProc = nullptr;  // the dialog's own procedure, under the subclass
@@ -111,8 +111,8 @@ std::wstring DialogText(HWND dialog, UINT message) {
 // shorter than the names with their separators).
 void MakeRoom(ChooserState& state) {
     state.folder = DialogText(state.dialog, CDM_GETFOLDERPATH);
-    state.spec = DialogText(state.dialog, CDM_GETSPEC);
-    const std::size_t needed = state.folder.size() + state.spec.size() + MAX_PATH;
+    state.nameList = DialogText(state.dialog, CDM_GETSPEC);
+    const std::size_t needed = state.folder.size() + state.nameList.size() + MAX_PATH;
     if (needed > state.ofn->nMaxFile) {
         state.buffers.emplace_back(needed * 2, L'\0');
         state.ofn->lpstrFile = state.buffers.back().data();
@@ -196,10 +196,10 @@ std::optional<std::string> OwnChooser(HWND owner, const std::string& title, cons
             paths = SplitOpenFileResult(std::wstring(b->data(), b->size()));
             break;
         }
-    } else if (::CommDlgExtendedError() == FNERR_BUFFERTOOSMALL && !state.spec.empty()) {
+    } else if (::CommDlgExtendedError() == FNERR_BUFFERTOOSMALL && !state.nameList.empty()) {
         // Still too long for the dialog: the names it showed, in the folder it showed.
         CMultiPath names;
-        names.SetText(ToUtf8(state.spec));
+        names.SetText(ToUtf8(state.nameList));
         for (const std::string& name : names.Paths()) {
             const std::wstring w = FromUtf8(name);
             const bool absolute = w.size() > 2 && (w[1] == L':' || (w[0] == L'\\' && w[1] == L'\\'));
