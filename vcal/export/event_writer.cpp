@@ -117,7 +117,7 @@ void ReadAppointment(IItem& item, ISafeItem& safe, IMapiUtils* utils, CNamedProp
 
 CvCalWriter::CvCalWriter(MireoCharConverter& converter, CalWriterOptions options)
     : m_converter(converter), m_o(std::move(options)) {
-    if (m_o.listSeparator.empty()) m_o.listSeparator = u";";
+    if (m_o.listSeparator.empty()) m_o.listSeparator.assign(1, u';');
     m_charset = m_converter.CurrentCharsetName();
     // UTF-8 is what iCalendar is read as anyway; any spelling of it needs no parameter.
     if (!m_charset.empty() && !(m_o.format == kCalFormatICal && ascii::EqualsNoCase(m_charset, "UTF-8")))
