@@ -122,6 +122,7 @@ public:
 
     // The end of the run: closes the one file. False when its end could not be written.
     bool EndExport() {
+        if (m_singleLost) return false;
         if (!m_single) return true;
         bool ok = m_single->Write(kEndCalendar);
         ok = m_single->Close() && ok;
@@ -150,7 +151,9 @@ private:
         return o;
     }
 
+    // The one file is removed: nothing written to it counts as exported.
     void DropSingle() {
+        m_singleLost = true;
         m_single->Close();
         m_single.reset();
         m_env.files.Remove(m_singlePath);
@@ -254,6 +257,7 @@ private:
     std::u16string m_singleBase;
     std::unique_ptr<IOutputFile> m_single;
     std::string m_singlePath;
+    bool m_singleLost = false;
     std::vector<std::string> m_written;
 };
 
