@@ -4,6 +4,7 @@
 
 #include "addin/lib_kelvo.h"
 #include "addin/stored_choices_ui.h"
+#include "addin/stored_event_export_ui.h"
 #include "addin/win32/standin_dialogs.h"
 #include "platform/registry.h"
 
@@ -25,16 +26,19 @@ public:
     CAddinEngine(IApplication& app, IMapiFactory& mapi, CLibKelvo& kelvo, int hostMajorVersion)
         // The wizards take the stored choices until their dialogs exist.
         : m_ui(kelvo, PumpMessages),
+          m_eventExportUi(kelvo),
           m_selectView(),
           m_engine(EngineHost{app, mapi, SystemRegistry(), kelvo, &kelvo, m_ui}, hostMajorVersion,
                    {.contactImport = std::make_unique<CvCardImport>(m_ui),
-                    .contactExport = std::make_unique<CvCardExport>(m_ui)}) {}
+                    .contactExport = std::make_unique<CvCardExport>(m_ui),
+                    .eventExport = std::make_unique<CvCalExport>(m_eventExportUi)}) {}
 
     CMireoEngine& Engine() override { return m_engine; }
     ISelectActionView& SelectActionView() override { return m_selectView; }
 
 private:
     CStoredChoicesUi m_ui;
+    CStoredEventExportUi m_eventExportUi;
     CStandInSelectActionView m_selectView;
     CMireoEngine m_engine;
 };
