@@ -38,6 +38,7 @@
 #include "platform/testing/recording_message_box.h"
 #include "vcal/common/item_zone.h"
 #include "vcal/export/event_export.h"
+#include "vcal/export/event_writer.h"
 
 namespace mireo {
 namespace {
@@ -90,6 +91,11 @@ int Populate(int count, const std::string& store) {
             e->Put("ReminderSet", Value::Bool(true));
             e->Put("ReminderMinutesBeforeStart", Value::Int(15));
         }
+        // Every event has its global object id, as the host gives every appointment.
+        const PropTag uid = utils->GetIDsFromNames(*e, kMeetingPropertySet, kGlobalObjectIdProperty, true);
+        Bytes id = HexTextToBytes("040000008200E00074C5B7101A82E00800000000000000000000000000000000000000001000000000");
+        for (int k = 0; k < 12; ++k) id.push_back(static_cast<std::uint8_t>((i >> (k % 4 * 8)) + k));
+        utils->SetProp(*e, uid | kPtBinary, Value::Binary(id));
         const bool recurring = i % 5 == 0;
         const int type = (i / 5) % 4;
         if (recurring) {
@@ -191,6 +197,8 @@ int ExportCase(const std::string& kind, int count, const std::string& store, con
                      wizard.outcome.counters.succeeded);
         return 1;
     }
+    if (!log.Messages().empty())
+        std::printf("(%zu log lines, the first: %s)\n", log.Messages().size(), log.Messages()[0].text.c_str());
     const char* label = kind == "ics" ? "run, one .ics" : kind == "vcs" ? "run, one .vcs" : "run, .ics per event";
     Report(label, count, seconds, CpuSeconds() - cpu0, FolderBytes(out), baseKb);
     return 0;

@@ -25,6 +25,7 @@ constexpr const char* kRunSource = "CvCalExport::Run";
 constexpr const char* kBeforeSource = "CvCalExport::BeforeExport";
 constexpr const char* kEndCalendar = "END:VCALENDAR";
 constexpr const char* kSystemZoneName = "SYSTEM TIMEZONE";
+constexpr std::size_t kBlockBytes = 256 * 1024;
 
 // Results of exporting one event.
 constexpr int kExported = 0;
@@ -124,7 +125,9 @@ public:
     bool EndExport() {
         if (m_singleLost) return false;
         if (!m_single) return true;
-        bool ok = m_single->Write(kEndCalendar);
+        m_pending += kEndCalendar;
+        bool ok = m_single->Write(m_pending);
+        m_pending.clear();
         ok = m_single->Close() && ok;
         m_single.reset();
         if (!ok) {
@@ -208,15 +211,25 @@ private:
             return WriteOwnFile();
         }
         if (!m_single) return kFileFailed;
-        if (!m_single->Write(m_text)) {
+        // The events go to the one file in blocks: a write call per event would cost
+        // more than building it. A block that cannot be written loses the whole file,
+        // and every event in it counts as failed (EndExport).
+        m_pending += m_text;
+        if (newZone) m_zones.MarkWritten(zone.name, zone.rule);
+        if (m_pending.size() >= kBlockBytes && !FlushSingle()) return kFileFailed;
+        return kExported;
+    }
+
+    bool FlushSingle() {
+        const bool ok = m_single->Write(m_pending);
+        m_pending.clear();
+        if (!ok) {
             // Every later event would go to the same full or broken file.
             m_env.log.LogMsg("Cant write the file " + m_singlePath, 0, kRunSource, kError, kLogFlags);
             DropSingle();
             std::erase(m_written, m_singlePath);
-            return kFileFailed;
         }
-        if (newZone) m_zones.MarkWritten(zone.name, zone.rule);
-        return kExported;
+        return ok;
     }
 
     int WriteOwnFile() {
@@ -257,6 +270,7 @@ private:
     std::u16string m_singleBase;
     std::unique_ptr<IOutputFile> m_single;
     std::string m_singlePath;
+    std::string m_pending;  // events of the one file not yet written
     bool m_singleLost = false;
     std::vector<std::string> m_written;
 };

@@ -266,10 +266,9 @@ TEST_F(EventExportGolden, AFileThatCannotBeWrittenIsNeverReportedAsExported) {
         RunCounters want;
         std::size_t files;
     };
-    // One file: the header goes, the third event's write fails: it and the rest fail,
-    // and the two before it are in no complete file either; or the header fails. One
-    // file per event: the third file fails alone.
-    for (const Case& c : {Case{true, 4, Counts(0, 17, 0), 0}, Case{true, 1, Counts(0, 17, 0), 0},
+    // One file: the header goes, the events' block fails: none of them is in a complete
+    // file; or the header fails. One file per event: the third file fails alone.
+    for (const Case& c : {Case{true, 2, Counts(0, 17, 0), 0}, Case{true, 1, Counts(0, 17, 0), 0},
                           Case{false, 3, Counts(16, 1, 0), 16}}) {
         SCOPED_TRACE(c.failAt);
         CFailingFiles files(*system, c.failAt);
