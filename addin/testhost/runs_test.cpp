@@ -170,7 +170,7 @@ TEST_F(RunsTest, SelectActionRunsTheChosenAction) {
 }
 
 // Stored choices that cannot start a run end it before anything is written, with the
-// reason in the log; the calendar actions say they are not there yet.
+// reason in the log.
 TEST_F(RunsTest, RunsThatCannotStartSayWhy) {
     LoadContacts();
     CFakeExplorer& e = m_host.OpenExplorer(&m_host.Store().Contacts(), DefaultLayout(), false);
@@ -185,7 +185,7 @@ TEST_F(RunsTest, RunsThatCannotStartSayWhy) {
     const std::string log = m_log.Text();
     EXPECT_NE(log.find("the stored export folder is not a folder"), std::string::npos) << log;
     EXPECT_NE(log.find("no stored files to import"), std::string::npos) << log;
-    EXPECT_EQ(m_log.Count("Exporting calendar events is not available yet", "CvCalExport::Run"), 1) << log;
+    EXPECT_EQ(m_log.Count("the stored export folder is not a folder: \"\"", "CvCalExport::Run"), 1) << log;
 }
 
 }  // namespace
