@@ -24,6 +24,10 @@ int RunSettingsCommand(const GlobalOptions& options, const std::vector<std::stri
 int RunExportContactsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
                              std::ostream& err);
 
+// mireo export-events [FOLDER] --to DIR [options] (cli/export_events_command.h).
+int RunExportEventsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
+                           std::ostream& err);
+
 // mireo import-contacts [options] [PATH...] (cli/import_contacts_command.h).
 int RunImportContactsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
                              std::ostream& err);

@@ -25,6 +25,9 @@ const char kUsage[] =
     "  export-contacts [FOLDER] --to DIR [options]\n"
     "                            export the contacts of a folder to vCard files\n"
     "                            (mireo export-contacts --help lists the options)\n"
+    "  export-events [FOLDER] --to DIR [options]\n"
+    "                            export the events of a calendar folder to vCalendar\n"
+    "                            or iCalendar files (mireo export-events --help)\n"
     "  import-contacts [options] [PATH...]\n"
     "                            import vCard files into a contacts folder\n"
     "                            (mireo import-contacts --help lists the options)\n"
@@ -100,6 +103,7 @@ int main(int argc, char** argv) {
     if (command == "encodings") return RunEncodingsCommand(options, args, std::cout, std::cerr);
     if (command == "settings") return RunSettingsCommand(options, args, std::cout, std::cerr);
     if (command == "export-contacts") return RunExportContactsCommand(options, args, std::cout, std::cerr);
+    if (command == "export-events") return RunExportEventsCommand(options, args, std::cout, std::cerr);
     if (command == "import-contacts") return RunImportContactsCommand(options, args, std::cout, std::cerr);
     if (command == "store") return RunStoreCommand(options.storePath, args, std::cout, std::cerr);
     std::cerr << "mireo: unknown command '" << command << "'\n" << kUsage;

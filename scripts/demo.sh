@@ -62,5 +62,27 @@ echo
 echo "== The original file again with keep existing: every contact with a name or a company is already there"
 "$mireo" import-contacts --folder Imported --conflict keep-existing "$demo/out/one-file/Contacts.vcf"
 echo
+echo "== The sample events: every recurrence type, deleted and moved occurrences, all-day events,"
+echo "   reminders, a meeting with attendees, categories, labels, two zones and non-Latin text"
+"$mireo" store add Calendar testdata/hoststore/sample-events.json
+echo
+echo "== Export every event to one iCalendar file, UTF-8 (\"Export All\": no filter)"
+mkdir -p "$demo/out/events-ics" "$demo/out/events-vcs"
+"$mireo" export-events Calendar --to "$demo/out/events-ics" --one-file --format ical --encoding UTF-8 --export-all
+echo
+echo "== The same events to vCalendar 1.0, one file per event, through the filter page:"
+echo "   no all-day or private events, none labelled Birthday or Anniversary, any time"
+"$mireo" export-events Calendar --to "$demo/out/events-vcs" --file-per-event --format vcal --skip-all-day \
+  --skip-private --any-categories --exclude-labels Birthday,Anniversary --any-time
+echo
+echo "== The files written"
+(cd "$demo/out" && find events-ics events-vcs -type f | LC_ALL=C sort)
+echo
+echo "== The first event of $demo/out/events-ics/Calendar.ics"
+tr -d '\r' <"$demo/out/events-ics/Calendar.ics" | sed -n '1,/^END:VEVENT$/p'
+echo
+echo "== The stored choices of the event export (the period is never stored)"
+"$mireo" settings | grep 'Appointments.Export'
+echo
 echo "== The folders and their item counts"
 "$mireo" store folders

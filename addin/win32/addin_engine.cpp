@@ -1,6 +1,7 @@
 #include "addin/win32/addin_engine.h"
 
 #include "addin/lib_kelvo.h"
+#include "addin/stored_event_export_ui.h"
 #include "addin/win32/dialog_ui.h"
 #include "addin/win32/shared_dialogs.h"
 #include "platform/registry.h"
@@ -12,9 +13,12 @@ namespace {
 class CAddinEngine final : public IAddinEngine {
 public:
     CAddinEngine(IApplication& app, IMapiFactory& mapi, CLibKelvo& kelvo, int hostMajorVersion)
-        : m_engine(EngineHost{app, mapi, SystemRegistry(), kelvo, &kelvo, m_ui}, hostMajorVersion,
+        // The event export takes the stored choices until its dialogs exist.
+        : m_eventExportUi(kelvo),
+          m_engine(EngineHost{app, mapi, SystemRegistry(), kelvo, &kelvo, m_ui}, hostMajorVersion,
                    {.contactImport = std::make_unique<CvCardImport>(m_ui),
-                    .contactExport = std::make_unique<CvCardExport>(m_ui)}) {}
+                    .contactExport = std::make_unique<CvCardExport>(m_ui),
+                    .eventExport = std::make_unique<CvCalExport>(m_eventExportUi)}) {}
 
     CMireoEngine& Engine() override { return m_engine; }
     ISelectActionView& SelectActionView() override { return m_selectView; }
@@ -22,6 +26,7 @@ public:
 private:
     // The wizards, the progress dialog and the finish pages from the module's templates.
     CDialogUi m_ui;
+    CStoredEventExportUi m_eventExportUi;
     CSelectActionDialogView m_selectView;
     CMireoEngine m_engine;
 };

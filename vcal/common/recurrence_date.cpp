@@ -1,7 +1,5 @@
 #include "vcal/common/recurrence_date.h"
 
-#include <cstdio>
-
 namespace mireo {
 
 namespace {
@@ -17,13 +15,6 @@ int Number(std::string_view s) {
     int n = 0;
     for (char c : s) n = n * 10 + (c - '0');
     return n;
-}
-
-std::string Format(const CivilTime& c, const char* suffix) {
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02dT%02d%02d%02d%s", c.year, c.month, c.day, c.hour, c.minute, c.second,
-                  suffix);
-    return buf;
 }
 
 }  // namespace
@@ -45,17 +36,6 @@ std::optional<CalDateTime> ParseCalDateTime(std::string_view s) {
     }
     if (!IsValidCivil(d.civil)) return std::nullopt;
     return d;
-}
-
-std::string FormatCalDateTime(LocalTime t) { return Format(Split(t), ""); }
-
-std::string FormatCalDateTime(UtcTime t) { return Format(Split(t), "Z"); }
-
-std::string FormatCalDate(LocalTime t) {
-    const CivilTime c = Split(t);
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d", c.year, c.month, c.day);
-    return buf;
 }
 
 }  // namespace mireo

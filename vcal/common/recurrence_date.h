@@ -23,9 +23,6 @@ struct CalDateTime {
 // second 0..60 (a leap second reads as 59).
 std::optional<CalDateTime> ParseCalDateTime(std::string_view text);
 
-// "YYYYMMDDTHHMMSS" for a local time, the same with "Z" for UTC, "YYYYMMDD" for a date.
-std::string FormatCalDateTime(LocalTime t);
-std::string FormatCalDateTime(UtcTime t);
-std::string FormatCalDate(LocalTime t);
+// Writing them: FormatDateTime and FormatBasicDate of textformat/date_text.h.
 
 }  // namespace mireo

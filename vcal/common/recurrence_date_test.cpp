@@ -52,11 +52,5 @@ TEST(CalDateTime, ExactFormsWithFieldsInRange) {
     }
 }
 
-TEST(CalDateTime, Formats) {
-    EXPECT_EQ(FormatCalDateTime(MakeLocal(2007, 3, 5, 9, 4, 2)), "20070305T090402");
-    EXPECT_EQ(FormatCalDateTime(MakeUtc(2007, 3, 5, 23, 59, 59)), "20070305T235959Z");
-    EXPECT_EQ(FormatCalDate(MakeLocal(987, 1, 2, 13)), "09870102");
-}
-
 }  // namespace
 }  // namespace mireo

@@ -1,4 +1,5 @@
 #include "vcal/common/zone_text.h"
+#include "textformat/date_text.h"
 
 #include <cstdio>
 
@@ -63,14 +64,14 @@ void WriteVTimezone(std::string& out, std::string_view name, const ZoneRule& rul
     Line(out, "TZID:", CleanZoneName(name));
     Line(out, "BEGIN:STANDARD", {});
     Line(out, "DTSTART:",
-         hasStandardDate ? FormatCalDateTime(TransitionDate(1980, rule.standardDate)) : "16010101T000000");
+         hasStandardDate ? FormatDateTime(TransitionDate(1980, rule.standardDate)) : "16010101T000000");
     if (hasStandardDate) Line(out, "RRULE:", YearlyRule(rule.standardDate));
     Line(out, "TZOFFSETFROM:", IcalOffsetText(hasStandardDate && rule.HasDaylight() ? daylight : standard));
     Line(out, "TZOFFSETTO:", IcalOffsetText(standard));
     Line(out, "END:STANDARD", {});
     if (rule.HasDaylight()) {
         Line(out, "BEGIN:DAYLIGHT", {});
-        Line(out, "DTSTART:", FormatCalDateTime(TransitionDate(1980, rule.daylightDate)));
+        Line(out, "DTSTART:", FormatDateTime(TransitionDate(1980, rule.daylightDate)));
         Line(out, "RRULE:", YearlyRule(rule.daylightDate));
         Line(out, "TZOFFSETFROM:", IcalOffsetText(standard));
         Line(out, "TZOFFSETTO:", IcalOffsetText(daylight));
@@ -88,9 +89,9 @@ void WriteVCalZoneLines(std::string& out, const ZoneRule& rule) {
         out += "TRUE;";
         out += VcalOffsetText(std::int64_t{rule.bias} + rule.daylightBias);
         out += ';';
-        out += FormatCalDateTime(TransitionDate(1980, rule.daylightDate));
+        out += FormatDateTime(TransitionDate(1980, rule.daylightDate));
         out += ';';
-        out += FormatCalDateTime(TransitionDate(1980, rule.standardDate));
+        out += FormatDateTime(TransitionDate(1980, rule.standardDate));
         out += ";;";
     }
     out += kEol;

@@ -1,4 +1,5 @@
 #include "vcal/export/rrule_writer.h"
+#include "textformat/date_text.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -40,7 +41,7 @@ std::string Printf(const char* format, auto... args) {
 std::optional<std::string> EndDateText(const RecurrencePattern& p, const RecurrenceLineOptions& o) {
     if (p.noEndDate || p.occurrences <= kMaxPatternOccurrences || !p.patternEndDate) return std::nullopt;
     const LocalTime last = StartOfDay(*p.patternEndDate) + std::chrono::hours(24) - std::chrono::seconds(1);
-    return FormatCalDateTime(o.toUtc ? o.toUtc(last) : AsUtc(last));
+    return FormatDateTime(o.toUtc ? o.toUtc(last) : AsUtc(last));
 }
 
 std::string VCalRule(const RecurrencePattern& p, const std::optional<std::string>& endDate) {
@@ -153,8 +154,8 @@ std::string RecurrenceLines(const RecurrencePattern& pattern, std::span<const Re
     // computer's local time, which is converted to UTC only when formatted.
     auto inFrame = [&](LocalTime t) { return o.useItemZone && o.toItemZone ? o.toItemZone(t) : t; };
     auto text = [&](LocalTime frameTime) {
-        if (o.useItemZone) return FormatCalDateTime(frameTime);
-        return FormatCalDateTime(o.toUtc ? o.toUtc(frameTime) : AsUtc(frameTime));
+        if (o.useItemZone) return FormatDateTime(frameTime);
+        return FormatDateTime(o.toUtc ? o.toUtc(frameTime) : AsUtc(frameTime));
     };
     const minutes seriesTime = std::chrono::floor<minutes>(pattern.startTime);
     const char separator = vcal ? ';' : ',';

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "hoststore/host_store.h"
+#include "textformat/date_text.h"
 #include "vcal/common/recurrence_date.h"
 #include "vcal/export/rrule_writer.h"
 #include "vcal/import/testing/random_patterns.h"
@@ -113,8 +114,8 @@ int Run(unsigned seed, int count) {
         options.zoneName = kZoneName;
         options.toUtc = [offset](LocalTime t) { return AsUtc(t - std::chrono::minutes(offset)); };
         auto time = [&](OleDate d) {
-            return inZone ? ";TZID=\"" + std::string(kZoneName) + "\":" + FormatCalDateTime(Local(d))
-                          : ":" + FormatCalDateTime(options.toUtc(Local(d)));
+            return inZone ? ";TZID=\"" + std::string(kZoneName) + "\":" + FormatDateTime(Local(d))
+                          : ":" + FormatDateTime(options.toUtc(Local(d)));
         };
         const std::string uid = "series-" + std::to_string(i);
         calendar += "BEGIN:VEVENT\r\nUID:" + uid + "\r\nDTSTAMP:20070101T000000Z\r\n";
@@ -126,7 +127,7 @@ int Run(unsigned seed, int count) {
         std::string occurrences;
         for (OleDate d : Render(app)) {
             if (!occurrences.empty()) occurrences += ",";
-            occurrences += JsonString(FormatCalDateTime(options.toUtc(Local(d))));
+            occurrences += JsonString(FormatDateTime(options.toUtc(Local(d))));
         }
         if (!series.empty()) series += ",\n";
         series += "{\"uid\":" + JsonString(uid) + ",\"type\":" + std::to_string(pattern.recurrenceType) +

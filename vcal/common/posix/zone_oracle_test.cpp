@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/testing/recording_logger.h"
+#include "textformat/date_text.h"
 #include "platform/posix/registry_file.h"
 #include "platform/testing/scratch_folder.h"
 #include "platform/windows_zones.h"
@@ -119,7 +120,7 @@ void CheckLocalToUtc(const ZoneRule& rule, const std::vector<Change>& changes) {
                 }
             const LocalTime wall{std::chrono::seconds(local)};
             ASSERT_EQ(LocalToUtc(rule, wall).time_since_epoch().count(), earliest)
-                << FormatCalDateTime(wall) << " around" << Describe({changes[i]});
+                << FormatDateTime(wall) << " around" << Describe({changes[i]});
         }
     }
 }

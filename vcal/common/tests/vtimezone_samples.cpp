@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/testing/recording_logger.h"
+#include "textformat/date_text.h"
 #include "platform/posix/registry_file.h"
 #include "vcal/common/recurrence_date.h"
 #include "vcal/common/testing/zone_rules.h"
@@ -41,8 +42,8 @@ void Samples(std::ostream& out, const std::string& name, const ZoneRule& rule) {
     }
     for (UtcTime t : times) {
         const LocalTime local = UtcToLocal(rule, t);
-        out << name << '\t' << FormatCalDateTime(t) << '\t' << FormatCalDateTime(local) << '\t'
-            << FormatCalDateTime(LocalToUtc(rule, local)) << '\n';
+        out << name << '\t' << FormatDateTime(t) << '\t' << FormatDateTime(local) << '\t'
+            << FormatDateTime(LocalToUtc(rule, local)) << '\n';
     }
 }
 

@@ -1,4 +1,4 @@
-#include "vcard/file_naming.h"
+#include "platform/file_naming.h"
 
 #include <gtest/gtest.h>
 

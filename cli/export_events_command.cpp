@@ -1,0 +1,583 @@
+// mireo export-events: the event export wizard as options, prompts and a printed
+// finish page, started through the engine as the add-in starts it.
+#include "cli/export_events_command.h"
+
+#include <iostream>
+#include <memory>
+
+#include "addin/lib_kelvo.h"
+#include "cli/commands.h"
+#include "cli/finish_page.h"
+#include "cli/option_scanner.h"
+#include "cli/progress_view.h"
+#include "cli/wizard_command.h"
+#include "encoding/mireo_char_converter.h"
+#include "hoststore/host_store.h"
+#include "platform/ascii.h"
+#include "platform/files.h"
+#include "platform/locale_info.h"
+#include "platform/message_box.h"
+#include "platform/module.h"
+#include "platform/output_files.h"
+#include "platform/registry.h"
+#include "textformat/date_text.h"
+#include "vcal/ui/dlg_vcal_export.h"
+#include "vcal/ui/dlg_vcal_export_filter.h"
+#include "vcal/ui/dlg_vcal_export_finish.h"
+
+namespace mireo::cli {
+
+const char kExportEventsUsage[] =
+    "usage: mireo export-events [FOLDER] --to DIR [options] [--export-all | FILTER...]\n"
+    "\n"
+    "Exports the events of an Outlook calendar folder to vCalendar 1.0 (.vcs) or\n"
+    "iCalendar 2.0 (.ics) files. FOLDER is \"Calendar\", \"Calendar/Team\" or\n"
+    "\"\\\\Personal Folders\\Calendar\"; by default the default Calendar folder. An option\n"
+    "not given keeps the choice stored by the last export; the options given are stored\n"
+    "as the wizard stores them (the period never is).\n"
+    "\n"
+    "  --to DIR                   the folder for the files (an existing directory)\n"
+    "  --one-file                 all events into one file, named after the folder\n"
+    "  --file-per-event           one file per event, named after its start and subject\n"
+    "  --format vcal|ical         vCalendar 1.0 or iCalendar 2.0\n"
+    "  --encoding NAME            an encoding of 'mireo encodings' (display or charset name)\n"
+    "  --overwrite                replace existing files of the same name\n"
+    "  --no-overwrite             never replace a file; add \"(1)\", \"(2)\", ... to the name\n"
+    "  --export-all               no filter at all (\"Export All\")\n"
+    "\n"
+    "Filter (the filter page):\n"
+    "  --skip-all-day / --include-all-day\n"
+    "  --skip-private / --include-private\n"
+    "  --exclude-categories LIST / --include-categories LIST / --any-categories\n"
+    "  --exclude-labels LIST / --include-labels LIST / --any-labels\n"
+    "                             labels by name or number 1 to 10, separated by commas\n"
+    "  --period FROM TO           only events between FROM 00:00 and TO 00:00 (YYYY-MM-DD);\n"
+    "                             without it the filter page's period, today minus 14 days\n"
+    "                             to today plus 60 days, applies when stored as on\n"
+    "  --any-time                 no period\n"
+    "  -i, --interactive          walk the wizard's pages as prompts (Enter keeps a value)\n"
+    "  -h, --help                 this text\n"
+    "\n"
+    "Exit status: 0 every event exported or skipped, 1 an event failed, 2 invalid\n"
+    "options or an export that could not start.\n";
+
+namespace {
+
+constexpr const char* kPrefix = "mireo export-events: ";
+
+std::optional<LocalTime> ParseDay(const std::string& text) {
+    if (text.size() != 10 || text[4] != '-') return std::nullopt;
+    const std::optional<DateTimeText> d = ParseDateTime(text);
+    if (!d || d->hasTime) return std::nullopt;
+    return d->time;
+}
+
+const char* ModeWord(bool on, bool include) { return !on ? "any" : include ? "include" : "exclude"; }
+
+}  // namespace
+
+std::optional<std::uint32_t> ParseLabelList(const std::string& text) {
+    std::uint32_t mask = 0;
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        std::size_t end = text.find_first_of(",;", pos);
+        if (end == std::string::npos) end = text.size();
+        const std::string name(ascii::Trim(std::string_view(text).substr(pos, end - pos)));
+        pos = end + 1;
+        if (name.empty()) continue;
+        int found = 0;
+        if (name.find_first_not_of("0123456789") == std::string::npos && name.size() <= 2) {
+            found = std::stoi(name);
+            if (found < 1 || found > kLabelCount) found = 0;
+        } else {
+            for (int n = 1; n <= kLabelCount && found == 0; ++n)
+                if (ascii::EqualsNoCase(LabelName(n), name)) found = n;
+        }
+        if (found == 0) return std::nullopt;
+        mask |= 1u << (found - 1);
+    }
+    return mask;
+}
+
+bool ParseExportEventsArgs(const std::vector<std::string>& args, ExportEventsArgs& out, std::ostream& err) {
+    COptionScanner scan(args, kPrefix, err);
+    while (scan.Next()) {
+        if (scan.IsOperand()) {
+            if (out.folder) {
+                scan.Error() << "one Outlook folder only (\"" << *out.folder << "\" and \"" << scan.Arg() << "\")\n";
+                return false;
+            }
+            out.folder = scan.Arg();
+            continue;
+        }
+        const std::string& a = scan.Name();
+        std::string text;
+        bool ok = true;
+        if (a == "-h" || a == "--help") {
+            ok = scan.Flag(out.help, true);
+        } else if (a == "-i" || a == "--interactive") {
+            ok = scan.Flag(out.interactive, true);
+        } else if (a == "--to") {
+            ok = scan.Value(text);
+            if (ok) out.to = text;
+        } else if (a == "--one-file") {
+            ok = scan.Flag(out.oneFile, true);
+        } else if (a == "--file-per-event") {
+            ok = scan.Flag(out.oneFile, false);
+        } else if (a == "--format") {
+            ok = scan.Value(text);
+            if (ok) {
+                const std::string word = ascii::Lower(text);
+                if (word == "vcal" || word == "vcalendar" || word == "vcs" || word == "10") {
+                    out.format = kVCalendarFormat10;
+                } else if (word == "ical" || word == "icalendar" || word == "ics" || word == "20") {
+                    out.format = kICalendarFormat20;
+                } else {
+                    scan.Error() << "--format must be vcal or ical, not \"" << text << "\"\n";
+                    return false;
+                }
+            }
+        } else if (a == "--encoding") {
+            ok = scan.Value(text);
+            if (ok) out.encoding = text;
+        } else if (a == "--overwrite") {
+            ok = scan.Flag(out.overwrite, true);
+        } else if (a == "--no-overwrite") {
+            ok = scan.Flag(out.overwrite, false);
+        } else if (a == "--export-all") {
+            ok = scan.Flag(out.exportAll, true);
+        } else if (a == "--skip-all-day") {
+            ok = scan.Flag(out.skipAllDay, true);
+        } else if (a == "--include-all-day") {
+            ok = scan.Flag(out.skipAllDay, false);
+        } else if (a == "--skip-private") {
+            ok = scan.Flag(out.skipPrivate, true);
+        } else if (a == "--include-private") {
+            ok = scan.Flag(out.skipPrivate, false);
+        } else if (a == "--exclude-categories" || a == "--include-categories") {
+            ok = scan.Value(out.categories);
+            if (ok) out.categoryMode = a == "--include-categories" ? CategoryMode::Include : CategoryMode::Exclude;
+        } else if (a == "--any-categories") {
+            ok = scan.Flag(out.categoryMode, CategoryMode::Any);
+        } else if (a == "--exclude-labels" || a == "--include-labels") {
+            ok = scan.Value(text);
+            if (ok) {
+                const std::optional<std::uint32_t> mask = ParseLabelList(text);
+                if (!mask) {
+                    scan.Error() << a << ": \"" << text << "\" names no label (names or numbers 1 to 10)\n";
+                    return false;
+                }
+                out.labels = *mask;
+                out.labelMode = a == "--include-labels" ? CategoryMode::Include : CategoryMode::Exclude;
+            }
+        } else if (a == "--any-labels") {
+            ok = scan.Flag(out.labelMode, CategoryMode::Any);
+        } else if (a == "--period") {
+            std::string to;
+            ok = scan.Value(text) && scan.Value(to);
+            if (ok) {
+                const std::optional<LocalTime> from = ParseDay(text);
+                const std::optional<LocalTime> until = ParseDay(to);
+                if (!from || !until) {
+                    scan.Error() << "--period takes two dates YYYY-MM-DD, not \"" << text << "\" \"" << to << "\"\n";
+                    return false;
+                }
+                out.period = true;
+                out.periodFrom = *from;
+                out.periodTo = *until;
+            }
+        } else if (a == "--any-time") {
+            ok = scan.Flag(out.period, false);
+        } else {
+            return scan.Unknown();
+        }
+        if (!ok) return false;
+    }
+    if (out.exportAll && out.TouchesFilterPage()) {
+        err << kPrefix << "--export-all exports without a filter; give no filter option with it\n";
+        return false;
+    }
+    return true;
+}
+
+CTerminalEventExportWizard::CTerminalEventExportWizard(const RunEnvironment& env, const ExportEventsArgs& args,
+                                                       std::istream& in, std::ostream& out, std::ostream& err)
+    : m_env(env), m_args(args), m_in(in), m_out(out), m_err(err) {}
+
+bool CTerminalEventExportWizard::TargetFolderUsable(const std::string& path) {
+    if (!path.empty() && PathIsDirectory(path)) return true;
+    m_env.messages.Show(kCaptionMireoError, NameNotAccessible(path), MbIcon::Error, MbButtons::Ok);
+    return false;
+}
+
+bool CTerminalEventExportWizard::ApplyArgs(CDlgVCalExport& page, CDlgVCalExportOptions& options) {
+    if (m_args.folder) {
+        std::unique_ptr<IFolder> folder = FindFolderByPath(m_env.app, *m_args.folder);
+        if (!folder) {
+            m_err << kPrefix << "no Outlook folder \"" << *m_args.folder << "\" (see 'mireo store folders')\n";
+            return false;
+        }
+        if (!page.ChooseFolder(std::move(folder))) return false;  // string 146 was shown
+    }
+    if (m_args.encoding) {
+        const std::optional<std::string> name = ResolveEncodingName(*m_args.encoding, m_env.converter.Encodings());
+        int index = -1;
+        const auto& names = options.EncodingNames();
+        for (std::size_t i = 0; name && i < names.size(); ++i)
+            if (names[i] == *name) index = static_cast<int>(i);
+        if (index < 0 || !options.SelectEncoding(index)) {
+            m_err << kPrefix << "unknown encoding \"" << *m_args.encoding << "\"; the supported encodings are:\n";
+            for (const EncodingRecord& r : m_env.converter.Encodings())
+                m_err << "  " << r.displayName << " (" << r.charsetName << ")\n";
+            return false;
+        }
+    }
+    if (m_args.format) options.SetICalendar(*m_args.format == kICalendarFormat20);
+    if (m_args.overwrite) options.SetOverwrite(*m_args.overwrite);
+    if (m_args.oneFile) page.SetOneFile(*m_args.oneFile);
+    if (m_args.to) {
+        if (!TargetFolderUsable(*m_args.to)) return false;
+        page.SetTargetFolder(*m_args.to);
+    }
+    return true;
+}
+
+bool CTerminalEventExportWizard::ApplyFilterArgs(CDlgVCalExportFilter& filter) {
+    if (m_args.skipAllDay) filter.SetSkipAllDay(*m_args.skipAllDay);
+    if (m_args.skipPrivate) filter.SetSkipPrivate(*m_args.skipPrivate);
+    if (m_args.categoryMode) {
+        filter.SetCategoryFilter(*m_args.categoryMode != CategoryMode::Any);
+        if (*m_args.categoryMode != CategoryMode::Any) {
+            filter.SetIncludeCategories(*m_args.categoryMode == CategoryMode::Include);
+            filter.SetCategories(m_args.categories);
+        }
+    }
+    if (m_args.labelMode) {
+        if (*m_args.labelMode != CategoryMode::Any && !filter.LabelsEnabled()) {
+            m_err << kPrefix << "labels need a host of version 10 or later\n";
+            return false;
+        }
+        filter.SetLabelFilter(*m_args.labelMode != CategoryMode::Any);
+        if (*m_args.labelMode != CategoryMode::Any) {
+            filter.SetIncludeLabels(*m_args.labelMode == CategoryMode::Include);
+            filter.ApplyLabels(m_args.labels);
+        }
+    }
+    if (m_args.period) {
+        filter.SetPeriodFilter(*m_args.period);
+        if (*m_args.period) filter.SetPeriod(m_args.periodFrom, m_args.periodTo);
+    }
+    return true;
+}
+
+bool CTerminalEventExportWizard::Ask(const std::string& question, const std::string& current, std::string& answer) {
+    m_out << question << " [" << current << "]: " << std::flush;
+    std::string line;
+    if (!std::getline(m_in, line)) {
+        m_out << "\n";
+        return false;
+    }
+    answer = std::string(ascii::Trim(line));
+    return true;
+}
+
+bool CTerminalEventExportWizard::AskYesNo(const std::string& question, bool current, bool& answer) {
+    for (;;) {
+        std::string text;
+        if (!Ask(question, current ? "yes" : "no", text)) return false;
+        const std::string word = ascii::Lower(text);
+        if (word.empty()) {
+            answer = current;
+            return true;
+        }
+        if (word == "y" || word == "yes" || word == "n" || word == "no") {
+            answer = word[0] == 'y';
+            return true;
+        }
+        m_out << "Please answer yes or no.\n";
+    }
+}
+
+bool CTerminalEventExportWizard::AskMode(const std::string& question, bool on, bool include,
+                                         std::optional<CategoryMode>& mode) {
+    for (;;) {
+        std::string answer;
+        if (!Ask(question + " (any, exclude, include)", ModeWord(on, include), answer)) return false;
+        const std::string word = ascii::Lower(answer);
+        if (word.empty()) return true;
+        if (word == "any" || word == "exclude" || word == "include") {
+            mode = word == "any" ? CategoryMode::Any : word == "include" ? CategoryMode::Include : CategoryMode::Exclude;
+            return true;
+        }
+        m_out << "Please answer any, exclude or include.\n";
+    }
+}
+
+bool CTerminalEventExportWizard::Prompt(CDlgVCalExport& page, CDlgVCalExportOptions& options, bool& exportAll) {
+    m_out << "Mireo - Export calendar events to files\n";
+    for (;;) {
+        std::string answer;
+        if (!Ask("Outlook folder", page.FolderText(), answer)) return false;
+        if (answer.empty()) {
+            if (page.Folder() != nullptr) break;
+            m_out << "There is no calendar folder to keep; name one.\n";
+            continue;
+        }
+        std::unique_ptr<IFolder> folder = FindFolderByPath(m_env.app, answer);
+        if (!folder) {
+            m_out << "There is no Outlook folder \"" << answer << "\".\n";
+            continue;
+        }
+        if (page.ChooseFolder(std::move(folder))) break;
+    }
+    for (;;) {
+        std::string answer;
+        if (!Ask("Windows folder", page.TargetFolder(), answer)) return false;
+        const std::string candidate = answer.empty() ? page.TargetFolder() : answer;
+        if (TargetFolderUsable(candidate)) {
+            page.SetTargetFolder(candidate);
+            break;
+        }
+    }
+    bool yes = false;
+    if (!AskYesNo("Save events into one file", page.OneFile(), yes)) return false;
+    page.SetOneFile(yes);
+    if (!AskYesNo("Overwrite files of the same name", options.Values().overwrite, yes)) return false;
+    options.SetOverwrite(yes);
+    for (;;) {
+        std::string answer;
+        if (!Ask("Format (vcal: vCalendar, older standard; ical: iCalendar, newer standard)",
+                 options.ICalendar() ? "ical" : "vcal", answer))
+            return false;
+        const std::string word = ascii::Lower(answer);
+        if (word.empty()) break;
+        if (word == "vcal" || word == "ical") {
+            options.SetICalendar(word == "ical");
+            break;
+        }
+        m_out << "Please answer vcal or ical.\n";
+    }
+    const std::vector<std::string>& names = options.EncodingNames();
+    for (std::size_t i = 0; i < names.size(); ++i) m_out << "  " << i + 1 << ") " << names[i] << "\n";
+    while (!names.empty()) {
+        std::string answer;
+        if (!Ask("Encoding", options.Values().encoding, answer)) return false;
+        if (answer.empty()) break;
+        const bool digits = answer.find_first_not_of("0123456789") == std::string::npos;
+        if (digits && answer.size() < 6 && options.SelectEncoding(std::stoi(answer) - 1)) break;
+        bool found = false;
+        if (const std::optional<std::string> name = ResolveEncodingName(answer, m_env.converter.Encodings()))
+            for (std::size_t i = 0; i < names.size() && !found; ++i)
+                if (names[i] == *name) found = options.SelectEncoding(static_cast<int>(i));
+        if (found) break;
+        m_out << "Please give a number of the list or an encoding's name.\n";
+    }
+    options.OnOk();
+    page.ApplyOptions(options);
+    if (!AskYesNo("Export all events without a filter (not recommended)", false, exportAll)) return false;
+    return true;
+}
+
+bool CTerminalEventExportWizard::PromptFilter(CDlgVCalExportFilter& filter) {
+    m_out << "Filter\n";
+    for (;;) {
+        bool yes = false;
+        if (!AskYesNo("Do not export all day events", filter.SkipAllDay(), yes)) return false;
+        filter.SetSkipAllDay(yes);
+        if (!AskYesNo("Do not export private events", filter.SkipPrivate(), yes)) return false;
+        filter.SetSkipPrivate(yes);
+        std::optional<CategoryMode> mode;
+        if (!AskMode("Export events with category(-ies) that", filter.CategoryFilter(), filter.IncludeCategories(),
+                     mode))
+            return false;
+        if (mode) {
+            filter.SetCategoryFilter(*mode != CategoryMode::Any);
+            filter.SetIncludeCategories(*mode == CategoryMode::Include);
+        }
+        if (filter.CategoryFilter()) {
+            std::string answer;
+            if (!Ask("Categories", filter.Categories(), answer)) return false;
+            if (!answer.empty()) filter.SetCategories(answer);
+        }
+        if (filter.LabelsEnabled()) {
+            mode.reset();
+            if (!AskMode("Export events with label(s) that", filter.LabelFilter(), filter.IncludeLabels(), mode))
+                return false;
+            if (mode) {
+                filter.SetLabelFilter(*mode != CategoryMode::Any);
+                filter.SetIncludeLabels(*mode == CategoryMode::Include);
+            }
+            while (filter.LabelFilter()) {
+                std::string answer;
+                if (!Ask("Labels (names or numbers 1 to 10)", filter.LabelsText(), answer)) return false;
+                if (answer.empty()) break;
+                if (const std::optional<std::uint32_t> mask = ParseLabelList(answer)) {
+                    filter.ApplyLabels(*mask);
+                    break;
+                }
+                m_out << "Please give label names or numbers 1 to 10.\n";
+            }
+        }
+        if (!AskYesNo("Export events with: start time after " + FormatIsoDate(filter.PeriodStart()) +
+                          ", end time before " + FormatIsoDate(filter.PeriodEnd()),
+                      filter.PeriodFilter(), yes))
+            return false;
+        filter.SetPeriodFilter(yes);
+        if (yes) {
+            std::string from, to;
+            if (!Ask("Start time after (YYYY-MM-DD)", FormatIsoDate(filter.PeriodStart()), from)) return false;
+            if (!Ask("End time before (YYYY-MM-DD)", FormatIsoDate(filter.PeriodEnd()), to)) return false;
+            const std::optional<LocalTime> a = from.empty() ? filter.PeriodStart() : ParseDay(from);
+            const std::optional<LocalTime> b = to.empty() ? filter.PeriodEnd() : ParseDay(to);
+            if (!a || !b) {
+                m_out << "Please give dates as YYYY-MM-DD.\n";
+                continue;
+            }
+            filter.SetPeriod(*a, *b);
+        }
+        return true;
+    }
+}
+
+bool CTerminalEventExportWizard::Run(EventExportChoices& choices) {
+    std::vector<std::string> names;
+    for (const EncodingRecord& r : m_env.converter.Encodings()) names.push_back(r.displayName);
+    CDlgVCalExport page(m_env.app, m_env.settings, m_env.messages, names);
+    CDlgVCalExportOptions options = page.MakeOptionsPage();
+
+    m_status = kExitUsage;
+    if (!ApplyArgs(page, options)) return false;
+    bool exportAll = m_args.exportAll;
+    if (m_args.interactive) {
+        if (!Prompt(page, options, exportAll)) {
+            m_out << "Export cancelled.\n";
+            m_status = kExitOk;
+            return false;
+        }
+    } else {
+        if (page.Folder() == nullptr) {
+            m_err << kPrefix << "there is no default Calendar folder; name one\n";
+            return false;
+        }
+        if (!m_args.to) {
+            if (page.TargetFolder().empty()) {
+                m_err << kPrefix << "no folder for the files: give --to DIR\n";
+                return false;
+            }
+            if (!TargetFolderUsable(page.TargetFolder())) return false;
+        }
+        if (m_args.TouchesOptionsPage()) {
+            options.OnOk();
+            page.ApplyOptions(options);
+        }
+    }
+    if (exportAll) {
+        if (!page.OnExportAll(choices)) {
+            m_err << kPrefix << "nothing to export\n";
+            return false;
+        }
+    } else {
+        if (!page.OnNext(choices)) {
+            m_err << kPrefix << "nothing to export\n";
+            return false;
+        }
+        CDlgVCalExportFilter filter(m_env.settings, m_env.messages, m_env.hostMajorVersion, TodayLocal(),
+                                    m_env.listSeparator);
+        if (!ApplyFilterArgs(filter)) return false;
+        for (;;) {
+            if (m_args.interactive && !PromptFilter(filter)) {
+                m_out << "Export cancelled.\n";
+                m_status = kExitOk;
+                return false;
+            }
+            if (filter.OnExport(choices.filter)) break;
+            if (!m_args.interactive) return false;  // the page's message was shown
+        }
+    }
+    page.MoveSourceInto(choices);
+    m_status = kExitOk;
+    return true;
+}
+
+void CTerminalEventExportWizard::Finish(const EventExportOutcome& outcome) {
+    m_finished = true;
+    m_counters = outcome.counters;
+    CDlgVCalExportFinish page(m_env.settings, outcome);
+    PrintFinishPage(m_out, page.StatusText(), page.Counts());
+    if (!outcome.writtenFiles.empty()) {
+        m_out << "Files written to " << outcome.targetFolder << ":\n";
+        for (const std::string& f : outcome.writtenFiles) m_out << "  " << f << "\n";
+    }
+}
+
+namespace {
+
+class CTerminalEventExportUi : public IEventExportUi {
+public:
+    CTerminalEventExportUi(const ExportEventsArgs& args, ExportContactsContext& context)
+        : m_args(args), m_context(context) {}
+
+    std::unique_ptr<IEventExportWizard> CreateEventExportWizard(const RunEnvironment& env) override {
+        m_wizard = std::make_unique<CTerminalEventExportWizard>(env, m_args, m_context.in, m_context.out,
+                                                                m_context.err);
+        return std::make_unique<CWizardHandle<IEventExportWizard, EventExportChoices, EventExportOutcome>>(*m_wizard);
+    }
+    const CTerminalEventExportWizard* Wizard() const { return m_wizard.get(); }
+
+private:
+    const ExportEventsArgs& m_args;
+    ExportContactsContext& m_context;
+    std::unique_ptr<CTerminalEventExportWizard> m_wizard;
+};
+
+}  // namespace
+
+int RunExportEvents(const ExportEventsArgs& args, ExportContactsContext& context, const EventExportHooks& hooks) {
+    CTerminalEventExportUi ui(args, context);
+    const CommandRun run{
+        .app = context.app,
+        .mapi = context.mapi,
+        .registry = context.registry,
+        .log = context.log,
+        .help = context.help,
+        .files = &context.files,
+        .messages = context.messages,
+        .converter = context.converter,
+        .listSeparator = context.listSeparator,
+        .progress = context.progress,
+        .prefix = kPrefix,
+        .err = context.err,
+    };
+    const RunOutcome outcome =
+        RunThroughEngine(run, EngineAction::ExportEvents, {.eventExport = std::make_unique<CvCalExport>(ui, hooks)});
+    return ExitStatus(outcome, ui.Wizard(), kPrefix, "export", context.err);
+}
+
+int RunExportEventsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
+                           std::ostream& err) {
+    auto run = [&](const ExportEventsArgs& parsed) {
+        CHostApplication app(DefaultHostStoreOptions(options.storePath));
+        CLibKelvo kelvo;
+        kelvo.Init(OwnModuleHandle(), &app);
+        std::unique_ptr<IOutputFiles> files = CreateSystemOutputFiles();
+        CTerminalProgressView progress;
+        ExportContactsContext context{
+            .app = app,
+            .mapi = app.Mapi(),
+            .registry = SystemRegistry(),
+            .log = kelvo,
+            .help = &kelvo,
+            .files = *files,
+            .converter = SharedCharConverter(),
+            .listSeparator = SystemLocaleInfo().ListSeparator(),
+            .progress = progress,
+            .in = std::cin,
+            .out = out,
+            .err = err,
+        };
+        return RunExportEvents(parsed, context);
+    };
+    return RunWizardCommand("export-events", kExportEventsUsage, ParseExportEventsArgs, args, out, err, run);
+}
+
+}  // namespace mireo::cli
