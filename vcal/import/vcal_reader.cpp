@@ -354,8 +354,6 @@ int CvCalReader::CountEvents(std::string_view bytes) {
             skipping = std::string(value.substr(0, 256));
         } else if (end && value == "VCALENDAR") {
             inCalendar = false;
-        } else if (line.name == "VERSION" && value != "1.0" && value != "2.0") {
-            break;  // the import stops there
         }
     }
     return count;
