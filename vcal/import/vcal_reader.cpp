@@ -864,7 +864,9 @@ std::optional<LocalTime> CvCalReader::ToDate(const ZonedDate& date, DateMode mod
         if (year < 100 || year > 9999) return std::nullopt;
         return t;
     };
-    if (mode == DateMode::kWall) return inRange(wall);
+    // A date alone (an all-day event's day) is the same day in every zone: a TZID on it
+    // does not move it to another time of day.
+    if (mode == DateMode::kWall || !date.date.hasTime) return inRange(wall);
     const ZoneRule* source = date.date.utc ? nullptr : Zone(date.tzid);
     const ZoneRule* computer = m_options.computerZone ? &*m_options.computerZone : nullptr;
     if (mode == DateMode::kTarget && !date.date.utc && date.tzid == target) return inRange(wall);
