@@ -107,6 +107,7 @@ bool IsEvenHex(std::string_view s) {
 struct SeriesInfo {
     std::string entryId;
     std::string zoneKey;  // the zone its times were written in
+    bool allDay = false;  // its start is a date alone: an occurrence is named by its day
 };
 
 // The times of an event as the new item gets them.
@@ -314,6 +315,7 @@ private:
             } catch (const HostError&) {
             }
             info.zoneKey = times.zoneKey;
+            info.allDay = e.start && !e.start->date.hasTime;
             if (info.entryId.empty()) return;
             m_series[e.uid] = info;
             // Overrides met before their series.
@@ -331,7 +333,9 @@ private:
     void ApplyOverride(const SeriesInfo& series, const EventRecord& e, const CvCalReader& reader,
                        RunCounters& counters) {
         const DateMode mode = series.zoneKey.empty() ? DateMode::kComputer : DateMode::kTarget;
-        const std::optional<LocalTime> original = reader.ToDate(*e.recurrenceId, mode, series.zoneKey);
+        std::optional<LocalTime> original = reader.ToDate(*e.recurrenceId, series.allDay ? DateMode::kWall : mode,
+                                                          series.zoneKey);
+        if (original && series.allDay) original = StartOfDay(*original);
         if (!original) {
             ++counters.failed;
             return;

@@ -224,13 +224,20 @@ void CvCalReader::Open(std::string_view bytes, std::string fileName) {
                                  kLogFlags);
     }
     m_lines.Open(file.text);
+    m_replay = false;
     m_inCalendar = false;
     m_version = ascii::EndsWithNoCase(m_fileName, ".ics") ? kCalFormatICal : kCalFormatVCal;
     m_zones.clear();
     m_listLookups.clear();
 }
 
-bool CvCalReader::NextLine() { return m_lines.Next(m_line); }
+bool CvCalReader::NextLine() {
+    if (m_replay) {
+        m_replay = false;
+        return true;
+    }
+    return m_lines.Next(m_line);
+}
 
 std::string CvCalReader::LineMessage(std::string_view message) const {
     std::string text(message);
@@ -257,10 +264,18 @@ void CvCalReader::Report(std::string_view message, int level, bool inLine, const
     m_options.logger->LogMsg(text, 0, source, level, kLogFlagsItemDiagnostic);
 }
 
-void CvCalReader::SkipBlock(std::string_view name) {
+void CvCalReader::SkipBlock(std::string_view name, bool endsAtEvent) {
     const std::string block(name);
     while (NextLine()) {
-        if (m_line.name == "END" && TrimValue(m_line.value) == block) return;
+        const std::string_view value = TrimValue(m_line.value);
+        if (m_line.name == "END" && (value == block || value == "VCALENDAR")) {
+            m_replay = value != block;
+            return;
+        }
+        if (endsAtEvent && m_line.name == "BEGIN" && value == "VEVENT") {
+            m_replay = true;
+            return;
+        }
     }
 }
 
@@ -298,10 +313,10 @@ CvCalReader::Result CvCalReader::Next(EventRecord& event) {
             } else if (value == "VTIMEZONE" && m_version == kCalFormatICal) {
                 ParseTimeZone();
             } else if (value == "VTODO" || (m_version == kCalFormatICal && (value == "VJOURNAL" || value == "VFREEBUSY"))) {
-                SkipBlock(value);
+                SkipBlock(value, true);
             } else {
                 Report("skipping unknown grouping - " + Cut(value), kTrace);
-                SkipBlock(value);
+                SkipBlock(value, value == "VJOURNAL" || value == "VFREEBUSY");
             }
         } else if (name == "END") {
             if (value == "VCALENDAR") m_inCalendar = false;
@@ -335,15 +350,23 @@ int CvCalReader::CountEvents(std::string_view bytes) {
         const bool begin = line.name == "BEGIN";
         const bool end = line.name == "END";
         if (!skipping.empty()) {
-            if (end && value == skipping) skipping.clear();
-            continue;
+            // As SkipBlock: a calendar's END, and for blocks without events a BEGIN:VEVENT,
+            // end the skip too.
+            const bool noEvents = skipping == "VTODO" || skipping == "VJOURNAL" || skipping == "VFREEBUSY";
+            if (end && value == skipping) {
+                skipping.clear();
+                continue;
+            }
+            if (!(end && value == "VCALENDAR") && !(noEvents && begin && value == "VEVENT")) continue;
+            skipping.clear();
         }
         if (!inCalendar) {
             if (begin && value == "VCALENDAR") inCalendar = true;
             continue;
         }
         if (inEvent) {
-            if (end && value == "VEVENT") inEvent = false;
+            if (end && value == "VCALENDAR") inEvent = inCalendar = false;
+            else if (end && value == "VEVENT") inEvent = false;
             else if (begin && value != "VALARM") skipping = std::string(value.substr(0, 256));
             continue;
         }
@@ -377,7 +400,6 @@ bool CvCalReader::ParseEvent(EventRecord& event) {
         } else if (m_line.name == "BEGIN") {
             if (value == "VALARM") {
                 ParseAlarm(event);
-                if (m_line.name == "END" && TrimValue(m_line.value) == "VEVENT") ended = true;
             } else {
                 Report("skipping unknown grouping", kTrace);
                 SkipBlock(value);
@@ -635,8 +657,9 @@ void CvCalReader::ParseAlarm(EventRecord& event) {
         if (m_line.name == "END") {
             if (value == "VALARM") return;
             if (value == "VEVENT" || value == "VCALENDAR") {
-                // A missing END:VALARM must not swallow the event's end.
+                // A missing END:VALARM must not swallow the event's end: read it again.
                 Report("expected END:VARALM", kWarning);
+                m_replay = true;
                 return;
             }
             Report("expected END:VARALM", kWarning);
@@ -664,7 +687,10 @@ bool CvCalReader::ParseComponent(std::string_view kind, Component& c) {
         const std::string_view value = TrimValue(m_line.value);
         if (name == "END") {
             if (value == kind) break;
-            if (value == "VTIMEZONE" || value == "VCALENDAR") break;
+            if (value == "VTIMEZONE" || value == "VCALENDAR") {
+                m_replay = true;  // the zone's or the calendar's end, read again
+                break;
+            }
             continue;
         }
         if (name == "DTSTART") {
@@ -713,7 +739,11 @@ void CvCalReader::ParseTimeZone() {
         const std::string_view name = m_line.name;
         const std::string_view value = TrimValue(m_line.value);
         if (name == "END") {
-            if (value == "VTIMEZONE" || value == "VCALENDAR") break;
+            if (value == "VTIMEZONE") break;
+            if (value == "VCALENDAR") {
+                m_replay = true;
+                break;
+            }
         } else if (name == "TZID") {
             tzid = Cut(value, 256);
         } else if (name == "BEGIN") {

@@ -131,7 +131,10 @@ private:
     struct Component;
     bool NextLine();
     void Report(std::string_view message, int level, bool inLine = true, const char* source = "CvCalImport");
-    void SkipBlock(std::string_view name);
+    // Passes over a block up to END with its name. A calendar's END ends it too, and a
+    // block that never holds events (to-dos, journals, free-busy) also ends at a
+    // BEGIN:VEVENT, which is read again: a misspelt END must not swallow the events after it.
+    void SkipBlock(std::string_view name, bool endsAtEvent = false);
     Result ParseCalendarLine(EventRecord& event, bool& haveEvent);
     bool ParseEvent(EventRecord& event);
     void ParseEventLine(EventRecord& event);
@@ -153,6 +156,7 @@ private:
     VCalReaderOptions m_options;
     CContentLineReader m_lines;
     ContentLine m_line;
+    bool m_replay = false;  // NextLine gives m_line again
     std::string m_converted;
     std::string m_fileName;
     std::string m_prodId;

@@ -273,6 +273,11 @@ TEST(VCalReader, EventsWithoutStartAndManyEvents) {
     EXPECT_TRUE(ReadAll("BEGIN:VCALENDAR\r\nBEGIN:vevent\r\nDTSTART:20070101\r\nEND:vevent\r\nBEGIN:VTODO\r\n"
                         "BEGIN:VEVENT\r\nEND:VEVENT\r\nEND:VTODO\r\nEND:VCALENDAR\r\n")
                     .events.empty());
+    // A misspelt END of a to-do does not swallow the events after it.
+    EXPECT_EQ(ReadAll("BEGIN:VCALENDAR\r\nBEGIN:VTODO\r\nEND:VTOOD\r\nBEGIN:VEVENT\r\nDTSTART:20070101\r\n"
+                      "BEGIN:VALARM\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+                  .events.size(),
+              1u);
     // One calendar of many events is read whole, event by event.
     std::string many = "BEGIN:VCALENDAR\r\nVERSION:1.0\r\n";
     for (int i = 0; i < 20000; ++i) many += "BEGIN:VEVENT\r\nDTSTART:20070101T100000\r\nSUMMARY:e\r\nEND:VEVENT\r\n";
