@@ -17,6 +17,7 @@
 #include "engine/testing/recording_logger.h"
 #include "hoststore/host_store.h"
 #include "platform/output_files.h"
+#include "platform/registry.h"
 #include "platform/testing/recording_message_box.h"
 #include "ui/scripted_progress_view.h"
 #include "vcal/common/system_zone.h"
@@ -54,9 +55,12 @@ protected:
                 (std::string("mireo_evrun_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
+        // The zone list the run reads lives in a registry file of the test's own.
+        SetRegistryFile((m_dir / "zones.reg").string());
         m_converter = MireoCharConverter::FromModuleDirectory();
     }
     void TearDown() override {
+        SetRegistryFile("");
         std::error_code ec;
         fs::remove_all(m_dir, ec);
     }
