@@ -30,6 +30,7 @@
 #include "engine/logger.h"
 #include "engine/settings_store.h"
 #include "hoststore/host_store.h"
+#include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/output_files.h"
 #include "platform/registry.h"
@@ -130,10 +131,9 @@ Measure Child(Body body) {
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    std::string bytes;
+    ReadWholeFile(path, bytes);
+    return bytes;
 }
 
 double Since(std::chrono::steady_clock::time_point t0) {

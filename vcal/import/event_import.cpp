@@ -418,16 +418,8 @@ private:
             });
             if (pattern) StoreRecurrencePattern(*pattern, *item.GetRecurrencePattern());
         }
-        item.Save();
-        if (pattern && (!e.exdates.empty() || !e.rdates.empty())) {
-            try {
-                CreateExceptions(item, e, t, *pattern, reader);
-            } catch (const HostError& err) {
-                LogHostError(m_env.log, "CreateExceptions raise exception", err, kCreateSource);
-            }
-        }
+        // The UID and the organizer go in with the item's first save.
         if (m_utils) {
-            if (pattern) SetZone(item, t, reader);
             if (!e.uid.empty()) {
                 if (IsEvenHex(e.uid)) {
                     try {
@@ -450,6 +442,16 @@ private:
                 }
             }
         }
+        if (!pattern) return true;  // saved once, by the caller
+        item.Save();
+        if (!e.exdates.empty() || !e.rdates.empty()) {
+            try {
+                CreateExceptions(item, e, t, *pattern, reader);
+            } catch (const HostError& err) {
+                LogHostError(m_env.log, "CreateExceptions raise exception", err, kCreateSource);
+            }
+        }
+        if (m_utils) SetZone(item, t, reader);
         return true;
     }
 
