@@ -27,8 +27,8 @@ mireo::MireoCharConverter& Converter() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const int counted = mireo::CvCalReader::CountEvents(bytes);
     for (const char* name : {"fuzz.vcs", "fuzz.ics"}) {
+        const int counted = mireo::CvCalReader::CountEvents(bytes, name);
         mireo::VCalReaderOptions options;
         options.defaultZone.bias = -60;
         options.computerZone = mireo::ZoneRule{};

@@ -772,7 +772,7 @@ int RunEventImport(const RunEnvironment& env, IEventImportWizard& wizard, ILocal
     bool haveFirst = false;
     for (std::size_t i = files.size(); i-- > 0;) {
         const bool read = ReadWholeFile(files[i], bytes);
-        if (read) total += CvCalReader::CountEvents(bytes);
+        if (read) total += CvCalReader::CountEvents(bytes, files[i]);
         if (i == 0) haveFirst = read;
     }
     if (total == 0) {

@@ -303,7 +303,7 @@ CvCalReader::Result CvCalReader::Next(EventRecord& event) {
                 m_version = kCalFormatVCal;
             } else if (value == "2.0") {
                 m_version = kCalFormatICal;
-            } else {
+            } else if (!m_countOnly) {
                 Report("Unknown version", kWarning);
                 return Result::kStopped;
             }
@@ -335,50 +335,14 @@ CvCalReader::Result CvCalReader::Next(EventRecord& event) {
     return Result::kEnd;
 }
 
-int CvCalReader::CountEvents(std::string_view bytes) {
-    std::string converted;
-    const FileText file = PrepareFileText(bytes, converted);
-    CContentLineReader lines(LineOptions());
-    lines.Open(file.text);
-    ContentLine line;
+int CvCalReader::CountEvents(std::string_view bytes, const std::string& fileName) {
+    // The reader itself, reading structure only, so that both passes see the same blocks.
+    CvCalReader counter(nullptr, VCalReaderOptions{});
+    counter.m_countOnly = true;
+    counter.Open(bytes, fileName);
+    EventRecord event;
     int count = 0;
-    bool inCalendar = false;
-    std::string skipping;  // the block being passed over
-    bool inEvent = false;
-    while (lines.Next(line)) {
-        const std::string_view value = TrimValue(line.value);
-        const bool begin = line.name == "BEGIN";
-        const bool end = line.name == "END";
-        if (!skipping.empty()) {
-            // As SkipBlock: a calendar's END, and for blocks without events a BEGIN:VEVENT,
-            // end the skip too.
-            const bool noEvents = skipping == "VTODO" || skipping == "VJOURNAL" || skipping == "VFREEBUSY";
-            if (end && value == skipping) {
-                skipping.clear();
-                continue;
-            }
-            if (!(end && value == "VCALENDAR") && !(noEvents && begin && value == "VEVENT")) continue;
-            skipping.clear();
-        }
-        if (!inCalendar) {
-            if (begin && value == "VCALENDAR") inCalendar = true;
-            continue;
-        }
-        if (inEvent) {
-            if (end && value == "VCALENDAR") inEvent = inCalendar = false;
-            else if (end && value == "VEVENT") inEvent = false;
-            else if (begin && value != "VALARM") skipping = std::string(value.substr(0, 256));
-            continue;
-        }
-        if (begin && value == "VEVENT") {
-            ++count;
-            inEvent = true;
-        } else if (begin) {
-            skipping = std::string(value.substr(0, 256));
-        } else if (end && value == "VCALENDAR") {
-            inCalendar = false;
-        }
-    }
+    while (counter.Next(event) == Result::kEvent) ++count;
     return count;
 }
 
@@ -404,10 +368,12 @@ bool CvCalReader::ParseEvent(EventRecord& event) {
                 Report("skipping unknown grouping", kTrace);
                 SkipBlock(value);
             }
-        } else {
+        } else if (!m_countOnly) {
             ParseEventLine(event);
         }
     }
+    // Counting: every event the reader enters, complete or not.
+    if (m_countOnly) return true;
     if (!ended) {
         ++m_dropped;
         ++m_dropReasons["the file ends inside the event"];
@@ -663,7 +629,7 @@ void CvCalReader::ParseAlarm(EventRecord& event) {
                 return;
             }
             Report("expected END:VARALM", kWarning);
-        } else if (m_line.name == "TRIGGER") {
+        } else if (m_line.name == "TRIGGER" && !m_countOnly) {
             std::string_view rest = m_line.params;
             ContentParam param;
             int guard = 0;

@@ -106,8 +106,9 @@ public:
     // The next complete event.
     Result Next(EventRecord& event);
 
-    // VEVENT blocks inside a VCALENDAR of the bytes, without reading them.
-    static int CountEvents(std::string_view bytes);
+    // The VEVENT blocks of a file that Next enters (each either handed on or dropped),
+    // without reading their properties; an unknown VERSION does not stop the count.
+    static int CountEvents(std::string_view bytes, const std::string& fileName);
 
     // A date text of the event as a local time: kWall as written, kComputer in the
     // computer's zone, kTarget in the zone of `target`. Null when the zone arithmetic
@@ -157,6 +158,7 @@ private:
     CContentLineReader m_lines;
     ContentLine m_line;
     bool m_replay = false;  // NextLine gives m_line again
+    bool m_countOnly = false;
     std::string m_converted;
     std::string m_fileName;
     std::string m_prodId;

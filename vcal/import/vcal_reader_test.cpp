@@ -47,7 +47,7 @@ Read ReadAll(const std::string& text, const std::string& name = "a.ics", ILogger
     Read r;
     EventRecord e;
     while ((r.end = reader.Next(e)) == CvCalReader::Result::kEvent) r.events.push_back(e);
-    EXPECT_EQ(static_cast<int>(r.events.size()) + reader.Dropped(), CvCalReader::CountEvents(text));
+    EXPECT_EQ(static_cast<int>(r.events.size()) + reader.Dropped(), CvCalReader::CountEvents(text, name));
     return r;
 }
 
@@ -193,7 +193,7 @@ TEST(VCalReader, UnknownVersionStopsAndLogLinesAreBounded) {
     EventRecord e;
     EXPECT_EQ(reader.Next(e), CvCalReader::Result::kEvent);
     EXPECT_EQ(reader.Next(e), CvCalReader::Result::kStopped);
-    EXPECT_EQ(CvCalReader::CountEvents(text), 2);  // the second counts as skipped
+    EXPECT_EQ(CvCalReader::CountEvents(text, "a.ics"), 2);  // the second counts as skipped
     ASSERT_GE(log.Count("Unknown version"), 0);
     for (const auto& m : log.Messages()) EXPECT_LT(m.text.size(), 700u) << m.text.substr(0, 40);
     EXPECT_EQ(log.Messages().size(), 2u);
