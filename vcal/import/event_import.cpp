@@ -41,6 +41,7 @@ constexpr int kStrNoCalendarFiles = 137;
 constexpr const char* kMeetingPropertySet = "{6ED8DA90-450B-101B-98DA-00AA003F1305}";
 constexpr std::uint16_t kUidProperty = 3;
 constexpr PropTag kSenderEmailTag = 0x0C1F001E;
+constexpr PropTag kSenderNameTag = 0x0C1A001E;
 // Overrides (RECURRENCE-ID events) waiting for their series, per file.
 constexpr std::size_t kMaxPendingOverrides = 10000;
 // An exception's dates reach at most this far past the series' start when it has no end.
@@ -110,10 +111,11 @@ struct SeriesInfo {
     bool allDay = false;  // its start is a date alone: an occurrence is named by its day
 };
 
-// The times of an event as the new item gets them.
+// The times of an event as the new item gets them: the host's dates are local times of
+// the computer, for a recurring event too; its own zone goes with it as its zone.
 struct EventTimes {
     std::optional<LocalTime> start, end;
-    std::string zoneKey;  // kTarget: the event's own zone; empty: the computer's
+    std::string zoneKey;  // a recurring event's own zone; empty otherwise
     DateMode mode = DateMode::kComputer;
 };
 
@@ -194,10 +196,8 @@ private:
 
     EventTimes Times(const EventRecord& e, const CvCalReader& reader) const {
         EventTimes t;
-        if (e.rule.IsRecurring()) {
-            t.mode = DateMode::kTarget;
+        if (e.rule.IsRecurring())
             t.zoneKey = e.start && reader.Zone(e.start->tzid) != nullptr ? e.start->tzid : kDefaultZoneKey;
-        }
         if (e.start) t.start = reader.ToDate(*e.start, t.mode, t.zoneKey);
         if (e.end) t.end = reader.ToDate(*e.end, t.mode, t.zoneKey);
         else if (t.start && e.duration >= 0) t.end = *t.start + std::chrono::minutes(e.duration);
@@ -332,7 +332,7 @@ private:
     // location and body, or is deleted for STATUS:CANCELLED.
     void ApplyOverride(const SeriesInfo& series, const EventRecord& e, const CvCalReader& reader,
                        RunCounters& counters) {
-        const DateMode mode = series.zoneKey.empty() ? DateMode::kComputer : DateMode::kTarget;
+        const DateMode mode = DateMode::kComputer;
         std::optional<LocalTime> original = reader.ToDate(*e.recurrenceId, series.allDay ? DateMode::kWall : mode,
                                                           series.zoneKey);
         if (original && series.allDay) original = StartOfDay(*original);
@@ -393,8 +393,11 @@ private:
         if (reminder) item.Put("ReminderMinutesBeforeStart", Value::Int(lead));
         if (!e.end && e.duration >= 0) item.Put("Duration", Value::Int(e.duration));
         else if (t.end && e.end) item.Put("End", Value::Date(OleFromLocal(*t.end)));
-        const bool dateStart = e.start && !e.start->date.hasTime;
-        const bool dateEnd = e.end ? !e.end->date.hasTime : e.duration == 1440 || e.duration < 0;
+        // vCalendar 1.0 has no dates alone: there an event from midnight to midnight of a
+        // later day is all-day too.
+        const bool v1Days = reader.Version() == kCalFormatVCal && e.end && t.end && t.start && *t.end > *t.start;
+        const bool dateStart = e.start && (!e.start->date.hasTime || v1Days);
+        const bool dateEnd = e.end ? (!e.end->date.hasTime || v1Days) : e.duration == 1440 || e.duration < 0;
         if (dateStart && dateEnd && t.start && *t.start == StartOfDay(*t.start) && (!t.end || *t.end == StartOfDay(*t.end)))
             item.Put("AllDayEvent", Value::Bool(true));
         item.Put("Sensitivity", Value::Int(e.sensitivity));
@@ -407,14 +410,26 @@ private:
         if (!e.resources.empty()) item.Put("Resources", Value::Text(e.resources));
         if (!e.attendees.empty()) {
             std::unique_ptr<IRecipients> recipients = item.Recipients();
-            for (const std::u16string& a : e.attendees) recipients->Add(a);
+            // The organizer leads a meeting's recipients, as the host keeps them.
+            if (!e.organizerAddress.empty()) {
+                std::unique_ptr<IRecipient> r =
+                    recipients->Add(e.organizerName.empty() ? e.organizerAddress : e.organizerName);
+                r->Put("Address", Value::Text(e.organizerAddress));
+                r->Put("Type", Value::Int(kRecipientOrganizer));
+            }
+            for (const Attendee& a : e.attendees) {
+                std::unique_ptr<IRecipient> r = recipients->Add(a.name.empty() ? a.address : a.name);
+                r->Put("Address", Value::Text(a.address));
+                if (a.type != kRecipientRequired) r->Put("Type", Value::Int(a.type));
+            }
             item.Put("MeetingStatus", Value::Int(1));
         }
 
         std::optional<RecurrencePattern> pattern;
         if (e.rule.IsRecurring()) {
             pattern = ToRecurrencePattern(e.rule, reader.Version(), [&](const CalDateTime& until) {
-                return reader.ToDate(ZonedDate{until, t.zoneKey}, DateMode::kTarget, t.zoneKey);
+                // A UTC end is converted; any other is taken as it stands.
+                return reader.ToDate(ZonedDate{until, t.zoneKey}, until.utc ? DateMode::kComputer : DateMode::kWall);
             });
             if (pattern) StoreRecurrencePattern(*pattern, *item.GetRecurrencePattern());
         }
@@ -437,6 +452,7 @@ private:
             if (!e.organizerAddress.empty()) {
                 try {
                     m_utils->SetProp(item, kSenderEmailTag, Value::Text(e.organizerAddress));
+                    if (!e.organizerName.empty()) m_utils->SetProp(item, kSenderNameTag, Value::Text(e.organizerName));
                 } catch (const HostError& err) {
                     LogHostError(m_env.log, "Cant set the organizer", err, kCreateSource);
                 }
@@ -471,36 +487,15 @@ private:
         }
     }
 
+    // The zone's rule and name into the item. Its dates are local times of the computer
+    // already (they were converted from the event's zone), so they are not re-expressed.
     int SetAppointmentTimezone(IItem& item, const ZoneRule& zone, const std::string& name) {
-        ZoneRule present;
-        std::string presentName;
-        if (!ReadItemZone(item, *m_utils, m_tags, present, presentName)) {
-            if (!m_computer) return -2;
-            present = *m_computer;
-        }
         const PropTag ruleTag = m_tags.Get(*m_utils, item, kAppointmentPropertySet, kZoneRuleProperty, true);
         const PropTag nameTag = m_tags.Get(*m_utils, item, kAppointmentPropertySet, kZoneNameProperty, true);
         if (ruleTag == 0 || nameTag == 0) return -3;
         const auto bytes = zone.ToBytes();
         m_utils->SetProp(item, ruleTag | kPtBinary, Value::Binary(Bytes(bytes.begin(), bytes.end())));
         m_utils->SetProp(item, nameTag | kPtString8, Value::Text(ToHostText(name)));
-        if (ZonesEqual(present, zone)) return 0;
-        // The UTC dates keep their wall-clock time in the new zone; "no date" values stay.
-        static constexpr std::pair<const char*, std::uint16_t> kDates[] = {
-            {kAppointmentPropertySet, 0x8235}, {kAppointmentPropertySet, 0x8236},
-            {kAppointmentPropertySet, 0x820D}, {kAppointmentPropertySet, 0x820E},
-            {"{00062008-0000-0000-C000-000000000046}", 0x8516}, {"{00062008-0000-0000-C000-000000000046}", 0x8517},
-            {"{00062008-0000-0000-C000-000000000046}", 0x8502}, {"{00062008-0000-0000-C000-000000000046}", 0x8560}};
-        for (const auto& [set, id] : kDates) {
-            const PropTag tag = m_tags.Get(*m_utils, item, set, id, false);
-            if (tag == 0) continue;
-            const std::optional<Value> v = m_utils->GetProp(item, tag | kPtSysTime);
-            if (!v || v->GetKind() != Value::Kind::Date) continue;
-            const std::optional<LocalTime> utcFields = LocalFromOle(v->AsDate());
-            if (!utcFields || Split(*utcFields).year >= 4500) continue;
-            const LocalTime wall = UtcToLocal(present, AsUtc(*utcFields));
-            m_utils->SetProp(item, tag | kPtSysTime, Value::Date(OleFromLocal(AsLocal(LocalToUtc(zone, wall)))));
-        }
         return 0;
     }
 

@@ -472,7 +472,7 @@ std::u16string CvCalReader::Decode(const ContentLine& line, bool unescape) {
     return text;
 }
 
-std::u16string CvCalReader::ReadAddress(const ContentLine& line, bool organizer, std::u16string* name) {
+std::u16string CvCalReader::ReadAddress(const ContentLine& line, bool organizer, std::u16string* name, int* type) {
     const LineParams p = ReadParams(line, m_version);
     const char* prop = organizer ? "ORGANIZER" : "ATTENDEE";
     for (const ContentParam& param : p.other) {
@@ -481,8 +481,13 @@ std::u16string CvCalReader::ReadAddress(const ContentLine& line, bool organizer,
             if (name != nullptr) *name = DecodeBytes(Unquote(param.value), "UTF-8");
         } else if (pn == "ROLE" && !organizer) {
             const std::string role = ascii::Upper(Unquote(param.value));
-            if (role != "REQ-PARTICIPANT" && role != "OPT-PARTICIPANT" && role != "NON-PARTICIPANT" && role != "CHAIR")
+            if (role == "OPT-PARTICIPANT" && type != nullptr && *type == 1) *type = 2;
+            else if (role == "NON-PARTICIPANT" && type != nullptr) *type = 3;
+            else if (role != "REQ-PARTICIPANT" && role != "CHAIR" && role != "OPT-PARTICIPANT")
                 Report("Ignoring ATTENDEE.ROLE", kTrace);
+        } else if (pn == "CUTYPE" && !organizer) {
+            const std::string cu = ascii::Upper(Unquote(param.value));
+            if ((cu == "RESOURCE" || cu == "ROOM") && type != nullptr) *type = 3;
         } else if (pn == "RSVP" && !organizer) {
         } else {
             Report(std::string("Ignoring ") + prop + "." + Cut(param.name) + "=" + Cut(param.value), kTrace);
@@ -593,10 +598,11 @@ void CvCalReader::ParseEventLine(EventRecord& event) {
             if (address.size() >= 7 && ascii::EqualsNoCase(std::u16string_view(address).substr(0, 7), "mailto:"))
                 address.erase(0, 7);
             if (organizer) event.organizerAddress = address;
-            else if (!address.empty() && event.attendees.size() < kMaxAttendees) event.attendees.push_back(address);
+            else if (!address.empty() && event.attendees.size() < kMaxAttendees) event.attendees.push_back({address, {}, 1});
         } else {
-            std::u16string address = ReadAddress(m_line, false, nullptr);
-            if (!address.empty() && event.attendees.size() < kMaxAttendees) event.attendees.push_back(address);
+            Attendee a;
+            a.address = ReadAddress(m_line, false, &a.name, &a.type);
+            if (!a.address.empty() && event.attendees.size() < kMaxAttendees) event.attendees.push_back(std::move(a));
         }
     } else if (name == "ORGANIZER" && v2) {
         event.organizerAddress = ReadAddress(m_line, true, &event.organizerName);

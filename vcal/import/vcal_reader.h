@@ -44,12 +44,19 @@ struct ZonedDate {
 constexpr std::size_t kMaxEventDates = 10000;
 constexpr std::size_t kMaxAttendees = 1000;
 
+// An ATTENDEE: its address, its CN and the host's recipient type it stands for.
+struct Attendee {
+    std::u16string address, name;
+    int type = 1;  // 1 required, 2 optional (OPT-PARTICIPANT), 3 resource (NON-PARTICIPANT, CUTYPE resource or room)
+    friend bool operator==(const Attendee&, const Attendee&) = default;
+};
+
 struct EventRecord {
     int sensitivity = 0;  // 0 normal, 2 private, 3 confidential
     int importance = 1;   // 0 low, 1 normal, 2 high
     int busyStatus = 2;   // 0 free, 2 busy
     std::u16string organizerAddress, organizerName;
-    std::vector<std::u16string> attendees;
+    std::vector<Attendee> attendees;
     std::u16string categories;  // joined by the user's list separator
     std::u16string body, subject, location, resources;
     std::optional<ZonedDate> reminderTime;  // DALARM
@@ -151,7 +158,7 @@ private:
     std::string ReadTzid(const ContentLine& line);
     std::u16string Decode(const ContentLine& line, bool unescape);
     std::u16string DecodeBytes(std::string_view bytes, std::string_view charset) const;
-    std::u16string ReadAddress(const ContentLine& line, bool organizer, std::u16string* name);
+    std::u16string ReadAddress(const ContentLine& line, bool organizer, std::u16string* name, int* type = nullptr);
 
     MireoCharConverter* m_converter;
     VCalReaderOptions m_options;

@@ -105,7 +105,7 @@ TEST(VCalReader, AddressesAndCategories) {
         "CATEGORIES:Third\r\n"));
     EXPECT_EQ(e.organizerAddress, u"jane@example.com");
     EXPECT_EQ(e.organizerName, u"Doe; Jane");
-    EXPECT_EQ(e.attendees, (std::vector<std::u16string>{u"c@d", u"e@f"}));
+    EXPECT_EQ(e.attendees, (std::vector<Attendee>{{u"c@d", u"", 1}, {u"e@f", u"", 2}}));
     EXPECT_EQ(e.categories, u"Holiday,Work,Home,Third");
     const EventRecord v = One(Ics("DTSTART:20070101\r\nCATEGORIES:A;B\r\nATTENDEE;ROLE=ORGANIZER:o@x\r\n",
                                   "VERSION:1.0\r\n"),
