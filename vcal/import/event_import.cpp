@@ -107,7 +107,8 @@ bool IsEvenHex(std::string_view s) {
 // A series created from this file, by UID: the changed occurrences that name it go into it.
 struct SeriesInfo {
     std::string entryId;
-    std::string zoneKey;  // the zone its times were written in
+    std::string zoneKey;  // the event's own zone
+    std::optional<std::chrono::seconds> shift;  // from that zone's wall clock to the series' local time
     bool allDay = false;  // its start is a date alone: an occurrence is named by its day
 };
 
@@ -315,6 +316,7 @@ private:
             } catch (const HostError&) {
             }
             info.zoneKey = times.zoneKey;
+            info.shift = SeriesShift(e, times, reader);
             info.allDay = e.start && !e.start->date.hasTime;
             if (info.entryId.empty()) return;
             m_series[e.uid] = info;
@@ -344,7 +346,17 @@ private:
             std::unique_ptr<INamespace> ns = m_env.app.GetNamespace();
             std::unique_ptr<IItem> master = ns->GetItemFromID(series.entryId);
             std::unique_ptr<IRecurrencePattern> pattern = master->GetRecurrencePattern();
-            std::unique_ptr<IItem> occurrence = pattern->GetOccurrence(OleFromLocal(*original));
+            std::unique_ptr<IItem> occurrence;
+            try {
+                occurrence = pattern->GetOccurrence(OleFromLocal(*original));
+            } catch (const HostError&) {
+                // Named in the event's zone on a date its daylight time differs from the
+                // computer's: the occurrence at the series' time of day.
+                const std::optional<LocalTime> wall =
+                    reader.ToDate(*e.recurrenceId, DateMode::kTarget, series.zoneKey);
+                if (series.allDay || !series.shift || !wall || !e.recurrenceId->date.hasTime) throw;
+                occurrence = pattern->GetOccurrence(OleFromLocal(*wall + *series.shift));
+            }
             if (e.cancelled) {
                 occurrence->Delete();
                 ++counters.succeeded;
@@ -499,6 +511,18 @@ private:
         return 0;
     }
 
+    // The host repeats a series at one local time of day of the computer, while the
+    // event's own zone may change to daylight time on other dates than the computer's: an
+    // occurrence named in the event's zone is then found at the series' time of day. The
+    // shift from the event's wall clock to the series' local time at its start.
+    static std::optional<std::chrono::seconds> SeriesShift(const EventRecord& e, const EventTimes& t,
+                                                           const CvCalReader& reader) {
+        if (!e.start || !t.start || t.zoneKey.empty()) return std::nullopt;
+        const std::optional<LocalTime> wall = reader.ToDate(*e.start, DateMode::kTarget, t.zoneKey);
+        if (!wall) return std::nullopt;
+        return *t.start - *wall;
+    }
+
     // EXDATE and RDATE of a saved recurring item: an EXDATE paired with an RDATE moves
     // that occurrence, one left alone deletes it. Bounded: dates outside the series are
     // dropped, the lists are capped by the reader, pairing is one pass over the sorted
@@ -515,8 +539,10 @@ private:
         if (!t.start) return;
         struct Entry {
             LocalTime at;
-            int kind;  // 1 EXDATE, 2 RDATE, 0 consumed
+            int kind;      // 1 EXDATE, 2 RDATE, 0 consumed
+            LocalTime alt;  // an EXDATE at the series' local time of day (see SeriesShift)
         };
+        const auto shift = SeriesShift(e, t, reader);
         const LocalTime first = StartOfDay(*t.start);
         LocalTime last = first + std::chrono::years(kMaxExceptionYears);
         const RecurrencePattern stored = LoadRecurrencePattern(*item.GetRecurrencePattern());
@@ -528,7 +554,10 @@ private:
                 std::optional<LocalTime> at = reader.ToDate(d, t.mode, t.zoneKey);
                 // A date alone names the occurrence of that day at the series' time.
                 if (at && !d.date.hasTime) at = *at + (*t.start - StartOfDay(*t.start));
-                if (at && *at >= first && *at < last) list.push_back({*at, kind});
+                LocalTime alt = at ? *at : LocalTime{};
+                if (const auto wall = reader.ToDate(d, DateMode::kTarget, t.zoneKey); wall && shift && d.date.hasTime)
+                    alt = *wall + *shift;
+                if (at && *at >= first && *at < last) list.push_back({*at, kind, alt});
             }
         };
         add(e.exdates, 1);
@@ -545,8 +574,11 @@ private:
             all->SetIncludeRecurrences(true);
             bool subjectInText = true;
             const std::u16string subjectCond = SubjectCondition(e.subject, subjectInText);
-            std::u16string filter = u"[Start] >= " + Quoted(FilterDate(list.front().at, m_picture)) +
-                                    u" And [Start] <= " + Quoted(FilterDate(list.back().at, m_picture));
+            // A day more on either side: an EXDATE may name its occurrence at the other time of day.
+            const LocalTime from = list.front().at - std::chrono::days(1);
+            const LocalTime to = list.back().at + std::chrono::days(1);
+            std::u16string filter = u"[Start] >= " + Quoted(FilterDate(from, m_picture)) + u" And [Start] <= " +
+                                    Quoted(FilterDate(to, m_picture));
             if (!subjectCond.empty()) filter += u" And " + subjectCond;
             std::unique_ptr<IItems> found = all->Restrict(filter);
             std::size_t guard = 0;
@@ -554,7 +586,7 @@ private:
                  o = found->GetNext(), ++guard) {
                 if (o->EntryId() != id) continue;  // another series of the same subject
                 if (const std::optional<LocalTime> s = LocalFromOle(o->Get("Start").AsDate())) {
-                    if (*s > list.back().at) break;
+                    if (*s > to) break;
                     occurrences.push_back(*s);
                 }
             }
@@ -568,7 +600,10 @@ private:
         std::string wrong;
         std::vector<Entry> kept;
         kept.reserve(list.size());
-        for (const Entry& en : list) {
+        for (Entry en : list) {
+            if (en.kind == 1 && !std::binary_search(occurrences.begin(), occurrences.end(), en.at) &&
+                std::binary_search(occurrences.begin(), occurrences.end(), en.alt))
+                en.at = en.alt;
             if (en.kind == 1 && !std::binary_search(occurrences.begin(), occurrences.end(), en.at)) {
                 if (wrong.size() < 4096) wrong += (wrong.empty() ? "" : ", ") + DateText(en.at);
                 continue;
@@ -578,6 +613,7 @@ private:
         if (!wrong.empty())
             m_env.log.LogMsg("ignoring some wrong dates in EXDATE:" + wrong, 0, kExceptionsSource, kWarning,
                              kLogFlagsItemDiagnostic);
+        std::stable_sort(kept.begin(), kept.end(), [](const Entry& a, const Entry& b) { return a.at < b.at; });
 
         std::vector<LocalTime> deleted;
         std::vector<std::pair<LocalTime, LocalTime>> moved;

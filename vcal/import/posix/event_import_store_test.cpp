@@ -20,6 +20,7 @@
 #include "platform/registry.h"
 #include "platform/testing/recording_message_box.h"
 #include "ui/scripted_progress_view.h"
+#include "vcal/common/item_zone.h"
 #include "vcal/common/system_zone.h"
 #include "vcal/import/event_import.h"
 
@@ -171,6 +172,25 @@ TEST_F(EventImportRun, RecurrenceIdChangesOrDeletesAnOccurrence) {
     EXPECT_EQ(Items()->Count(), 2);  // the series and the event whose series is not in the file
     EXPECT_EQ(Occurrences(), (std::vector<std::string>{"03-05 09:00 D", "03-06 11:00 Moved", "03-08 09:00 D",
                                                        "03-08 12:00 Alone", "03-09 09:00 D"}));
+}
+
+TEST_F(EventImportRun, ARecurringEventKeepsItsZone) {
+    // The computer is in New York (the test's TZ); the event in a zone one hour east of UTC.
+    const std::string text = Ics(
+        "BEGIN:VTIMEZONE\r\nTZID:Central\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\nTZOFFSETFROM:+0100\r\n"
+        "TZOFFSETTO:+0100\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n" +
+        Event("DTSTART;TZID=Central:20070305T150000\r\nDTEND;TZID=Central:20070305T160000\r\nSUMMARY:Z\r\n"
+              "RRULE:FREQ=WEEKLY;COUNT=2\r\nEXDATE;TZID=Central:20070312T150000\r\n"));
+    EXPECT_EQ(Import(Write("z.ics", text)).counters.succeeded, 1);
+    EXPECT_EQ(Occurrences(), std::vector<std::string>{"03-05 09:00 Z"});
+    auto item = Items()->Item(1);
+    auto utils = m_app.Mapi().CreateMapiUtils();
+    CNamedPropTags tags;
+    ZoneRule zone;
+    std::string name;
+    ASSERT_TRUE(ReadItemZone(*item, *utils, tags, zone, name));
+    EXPECT_EQ(zone.bias, -60);
+    EXPECT_EQ(name, "Central");
 }
 
 TEST_F(EventImportRun, ConflictRulesFindOnlyRealDuplicates) {
