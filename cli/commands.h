@@ -32,4 +32,8 @@ int RunExportEventsCommand(const GlobalOptions& options, const std::vector<std::
 int RunImportContactsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
                              std::ostream& err);
 
+// mireo import-events [options] [PATH...] (cli/import_events_command.h).
+int RunImportEventsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
+                           std::ostream& err);
+
 }  // namespace mireo::cli

@@ -31,6 +31,9 @@ const char kUsage[] =
     "  import-contacts [options] [PATH...]\n"
     "                            import vCard files into a contacts folder\n"
     "                            (mireo import-contacts --help lists the options)\n"
+    "  import-events [options] [PATH...]\n"
+    "                            import vCalendar and iCalendar files into a calendar\n"
+    "                            (mireo import-events --help lists the options)\n"
     "  store folders             list the folders of the host store\n"
     "  store mkdir PATH --type contacts|calendar|mail\n"
     "  store add PATH [FILE|-]   add the items of a JSON array\n"
@@ -105,6 +108,7 @@ int main(int argc, char** argv) {
     if (command == "export-contacts") return RunExportContactsCommand(options, args, std::cout, std::cerr);
     if (command == "export-events") return RunExportEventsCommand(options, args, std::cout, std::cerr);
     if (command == "import-contacts") return RunImportContactsCommand(options, args, std::cout, std::cerr);
+    if (command == "import-events") return RunImportEventsCommand(options, args, std::cout, std::cerr);
     if (command == "store") return RunStoreCommand(options.storePath, args, std::cout, std::cerr);
     std::cerr << "mireo: unknown command '" << command << "'\n" << kUsage;
     return kExitUsage;

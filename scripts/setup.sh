@@ -11,9 +11,10 @@ linux_pkgs=(cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-de
 full_pkgs=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 mingw-w64-tools
            binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64 xvfb xauth file clang libclang-rt-14-dev
            nsis)
-# KDE's KContacts: the import benchmark's comparison (mireo_bench_kcontacts_parse);
-# only scripts/bench.sh asks for it, the tests do not need it.
-bench_pkgs=(libkf5contacts-dev)
+# KDE's KContacts and libical (with libicalvcal): the benchmarks' comparisons
+# (mireo_bench_kcontacts_parse, mireo_bench_libical_parse, the event export's
+# serialising); only scripts/bench.sh asks for them, the tests do not need them.
+bench_pkgs=(libkf5contacts-dev libical-dev)
 
 want=("${linux_pkgs[@]}")
 case "${1:-}" in

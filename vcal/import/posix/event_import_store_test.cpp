@@ -1,0 +1,282 @@
+// The calendar import run end to end through the substitute host store: exceptions from
+// EXDATE and RDATE, changed and deleted occurrences, the conflict rules with subjects
+// that break naive filters, the category filter, reminders, an unknown VERSION, Cancel.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "encoding/mireo_char_converter.h"
+#include "engine/category_filter.h"
+#include "engine/settings_store.h"
+#include "engine/testing/recording_logger.h"
+#include "hoststore/host_store.h"
+#include "platform/output_files.h"
+#include "platform/registry.h"
+#include "platform/testing/recording_message_box.h"
+#include "ui/scripted_progress_view.h"
+#include "vcal/common/item_zone.h"
+#include "vcal/common/system_zone.h"
+#include "vcal/import/event_import.h"
+
+namespace mireo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CScriptedWizard : public IEventImportWizard {
+public:
+    explicit CScriptedWizard(std::function<void(EventImportChoices&)> script) : m_script(std::move(script)) {}
+    bool Run(EventImportChoices& c) override {
+        m_script(c);
+        return true;
+    }
+    void Finish(const EventImportOutcome& o) override { finishes.push_back(o); }
+    std::vector<EventImportOutcome> finishes;
+
+private:
+    std::function<void(EventImportChoices&)> m_script;
+};
+
+std::string Ics(const std::string& events) {
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + events + "END:VCALENDAR\r\n";
+}
+
+std::string Event(const std::string& lines) { return "BEGIN:VEVENT\r\n" + lines + "END:VEVENT\r\n"; }
+
+class EventImportRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                (std::string("mireo_evrun_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        // The zone list the run reads lives in a registry file of the test's own.
+        SetRegistryFile((m_dir / "zones.reg").string());
+        m_converter = MireoCharConverter::FromModuleDirectory();
+    }
+    void TearDown() override {
+        SetRegistryFile("");
+        std::error_code ec;
+        fs::remove_all(m_dir, ec);
+    }
+
+    std::string Write(const std::string& name, const std::string& text) {
+        const fs::path p = m_dir / name;
+        std::ofstream(p, std::ios::binary) << text;
+        return p.string();
+    }
+
+    EventImportOutcome Import(const std::string& paths, int conflict = kEventConflictKeepBoth,
+                              std::function<void(EventImportChoices&)> more = {}) {
+        CScriptedWizard wizard([&](EventImportChoices& c) {
+            c.folder = m_app.GetNamespace()->GetDefaultFolder(DefaultFolder::Calendar);
+            c.paths = paths;
+            c.conflict = conflict;
+            if (const auto z = SystemZone()) c.zone = *z;
+            c.zoneName = "Computer";
+            if (more) more(c);
+        });
+        auto files = CreateSystemOutputFiles();
+        RunEnvironment env{.app = m_app,
+                           .mapi = m_app.Mapi(),
+                           .settings = m_settings,
+                           .log = m_log,
+                           .help = nullptr,
+                           .files = *files,
+                           .messages = m_box,
+                           .converter = *m_converter,
+                           .listSeparator = ",",
+                           .product = {1, 0, 0},
+                           .hostMajorVersion = 11,
+                           .progress = m_view};
+        EXPECT_EQ(RunEventImport(env, wizard), kRunDone);
+        EXPECT_EQ(wizard.finishes.size(), 1u);
+        return wizard.finishes.empty() ? EventImportOutcome{} : wizard.finishes.front();
+    }
+
+    std::unique_ptr<IItems> Items() { return m_app.GetNamespace()->GetDefaultFolder(DefaultFolder::Calendar)->Items(); }
+
+    // Every occurrence in 2007 as "MM-DD HH:MM subject".
+    std::vector<std::string> Occurrences() {
+        auto items = Items();
+        items->Sort(u"[Start]");
+        items->SetIncludeRecurrences(true);
+        auto found = items->Restrict(u"[Start] >= '1/1/2007 12:00 AM' And [Start] <= '12/31/2007 11:59 PM'");
+        std::vector<std::string> out;
+        for (auto i = found->GetFirst(); i; i = found->GetNext()) {
+            const CivilTime c = SplitOleDate(i->Get("Start").AsDate());
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "%02d-%02d %02d:%02d ", c.month, c.day, c.hour, c.minute);
+            out.push_back(buf + FromHostText(i->Get("Subject").AsText()));
+        }
+        return out;
+    }
+
+    fs::path m_dir;
+    CHostApplication m_app{HostStoreOptions{":memory:", u"11.0.0.0", "M/d/yyyy"}};
+    CSettingsStore m_settings{UniqueRegKey{}};
+    CRecordingLogger m_log;
+    CRecordingMessageBox m_box;
+    CScriptedProgressView m_view;
+    std::unique_ptr<MireoCharConverter> m_converter;
+};
+
+TEST_F(EventImportRun, ExceptionsFromExdateAndRdate) {
+    const std::string series = "DTSTART:20070305T090000\r\nDTEND:20070305T100000\r\nSUMMARY:W\r\n"
+                               "RRULE:FREQ=WEEKLY;BYDAY=MO;COUNT=5\r\n";
+    const struct {
+        const char* what;
+        std::string lines;
+        std::vector<std::string> want;
+    } cases[] = {
+        {"moved one day later", "EXDATE:20070312T090000\r\nRDATE:20070313T090000\r\n",
+         {"03-05 09:00 W", "03-13 09:00 W", "03-19 09:00 W", "03-26 09:00 W", "04-02 09:00 W"}},
+        {"three EXDATE and one RDATE: one moved, two deleted",
+         "EXDATE:20070312T090000,20070319T090000,20070326T090000\r\nRDATE:20070313T090000\r\n",
+         {"03-05 09:00 W", "03-13 09:00 W", "04-02 09:00 W"}},
+        {"more RDATE than EXDATE: ignored", "EXDATE:20070312T090000\r\nRDATE:20070313T090000,20070314T090000\r\n",
+         {"03-05 09:00 W", "03-12 09:00 W", "03-19 09:00 W", "03-26 09:00 W", "04-02 09:00 W"}},
+        {"a wrong EXDATE is dropped, the rest applies",
+         "EXDATE:20070313T090000,20070319T090000\r\nEXDATE:16010101T090000,99991231T090000\r\n",
+         {"03-05 09:00 W", "03-12 09:00 W", "03-26 09:00 W", "04-02 09:00 W"}},
+        {"a date alone names that day's occurrence", "EXDATE;VALUE=DATE:20070326\r\n",
+         {"03-05 09:00 W", "03-12 09:00 W", "03-19 09:00 W", "04-02 09:00 W"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto items = Items();
+        while (items->Count() > 0) items->Item(1)->Delete();
+        const EventImportOutcome o = Import(Write("s.ics", Ics(Event(series + c.lines))));
+        EXPECT_EQ(o.counters.succeeded, 1);
+        EXPECT_EQ(Occurrences(), c.want);
+    }
+}
+
+TEST_F(EventImportRun, RecurrenceIdChangesOrDeletesAnOccurrence) {
+    const std::string text = Ics(
+        Event("UID:u1\r\nRECURRENCE-ID:20070306T090000\r\nDTSTART:20070306T110000\r\nDTEND:20070306T113000\r\n"
+              "SUMMARY:Moved\r\n") +
+        Event("UID:u1\r\nDTSTART:20070305T090000\r\nDTEND:20070305T100000\r\nSUMMARY:D\r\n"
+              "RRULE:FREQ=DAILY;COUNT=5\r\n") +
+        Event("UID:u1\r\nRECURRENCE-ID:20070307T090000\r\nSTATUS:CANCELLED\r\nDTSTART:20070307T090000\r\n") +
+        Event("UID:other\r\nRECURRENCE-ID:20070307T090000\r\nDTSTART:20070308T120000\r\nSUMMARY:Alone\r\n"));
+    const EventImportOutcome o = Import(Write("r.ics", text));
+    EXPECT_EQ(o.events, 4);
+    EXPECT_EQ(o.counters.succeeded, 4);
+    EXPECT_EQ(Items()->Count(), 2);  // the series and the event whose series is not in the file
+    EXPECT_EQ(Occurrences(), (std::vector<std::string>{"03-05 09:00 D", "03-06 11:00 Moved", "03-08 09:00 D",
+                                                       "03-08 12:00 Alone", "03-09 09:00 D"}));
+}
+
+TEST_F(EventImportRun, ARecurringEventKeepsItsZone) {
+    // The computer is in New York (the test's TZ); the event in a zone one hour east of UTC.
+    const std::string text = Ics(
+        "BEGIN:VTIMEZONE\r\nTZID:Central\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\nTZOFFSETFROM:+0100\r\n"
+        "TZOFFSETTO:+0100\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n" +
+        Event("DTSTART;TZID=Central:20070305T150000\r\nDTEND;TZID=Central:20070305T160000\r\nSUMMARY:Z\r\n"
+              "RRULE:FREQ=WEEKLY;COUNT=2\r\nEXDATE;TZID=Central:20070312T150000\r\n"));
+    EXPECT_EQ(Import(Write("z.ics", text)).counters.succeeded, 1);
+    EXPECT_EQ(Occurrences(), std::vector<std::string>{"03-05 09:00 Z"});
+    auto item = Items()->Item(1);
+    auto utils = m_app.Mapi().CreateMapiUtils();
+    CNamedPropTags tags;
+    ZoneRule zone;
+    std::string name;
+    ASSERT_TRUE(ReadItemZone(*item, *utils, tags, zone, name));
+    EXPECT_EQ(zone.bias, -60);
+    EXPECT_EQ(name, "Central");
+}
+
+TEST_F(EventImportRun, ConflictRulesFindOnlyRealDuplicates) {
+    {
+        auto unrelated = Items()->Add(ItemType::Appointment);
+        unrelated->Put("Subject", Value::Text(u"Unrelated"));
+        unrelated->Put("Start", Value::Date(MakeOleDate(2007, 1, 1, 8, 0)));
+        unrelated->Put("Duration", Value::Int(30));
+        unrelated->Save();
+    }
+    const std::string text = Ics(Event("DTSTART:20070301T090000\r\nDTEND:20070301T100000\r\nSUMMARY:John's day\r\n") +
+                                 Event("DTSTART:20070302T090000\r\nDTEND:20070302T100000\r\n"
+                                       "SUMMARY:x' Or [Subject] <> 'y\r\n") +
+                                 Event("DTSTART:20070303T090000\r\nDTEND:20070303T100000\r\n"
+                                       "SUMMARY:both ' and \"\r\n") +
+                                 Event("DTSTART:20070304T090000\r\nDURATION:PT45M\r\nSUMMARY:Duration only\r\n"));
+    const std::string path = Write("c.ics", text);
+    EXPECT_EQ(Import(path).counters.succeeded, 4);
+    EXPECT_EQ(Items()->Count(), 5);
+    const EventImportOutcome again = Import(path, kEventConflictKeepExisting);
+    EXPECT_EQ(again.counters.skipped, 4);
+    EXPECT_EQ(Items()->Count(), 5);
+    const EventImportOutcome replaced = Import(path, kEventConflictReplace);
+    EXPECT_EQ(replaced.counters.succeeded, 4);
+    EXPECT_EQ(Items()->Count(), 5);
+    EXPECT_EQ(m_app.GetNamespace()->GetDefaultFolder(DefaultFolder::DeletedItems)->Items()->Count(), 4);
+    EXPECT_EQ(Occurrences().front(), "01-01 08:00 Unrelated");
+}
+
+TEST_F(EventImportRun, FilterRemindersAndFields) {
+    const std::string text = Ics(
+        Event("DTSTART:20070301T090000\r\nSUMMARY:a\r\nCATEGORIES:Holiday\r\n") +
+        Event("DTSTART:20070302T090000\r\nSUMMARY:b\r\nCATEGORIES:Holidays\r\nBEGIN:VALARM\r\nTRIGGER:-PT1M\r\n"
+              "END:VALARM\r\n") +
+        Event("DTSTART:20070303T090000\r\nSUMMARY:c\r\nBEGIN:VALARM\r\nTRIGGER:PT0M\r\nEND:VALARM\r\n"
+              "UID:0A1B2C\r\nORGANIZER:MAILTO:o@x\r\n") +
+        Event("DTSTART;VALUE=DATE:20070304\r\nDTEND;VALUE=DATE:20070305\r\nSUMMARY:all day\r\nUID:a@b\r\n"));
+    const EventImportOutcome o = Import(Write("f.ics", text), kEventConflictKeepBoth, [](EventImportChoices& c) {
+        c.filterMask = kFilterExcludeCategories;
+        c.filterCategories = "Holiday;";
+    });
+    EXPECT_EQ(o.counters.skipped, 1);
+    EXPECT_EQ(o.counters.succeeded, 3);
+    auto items = Items();
+    items->Sort(u"[Start]");
+    std::vector<std::pair<bool, int>> reminders;
+    for (auto i = items->GetFirst(); i; i = items->GetNext())
+        reminders.emplace_back(i->Get("ReminderSet").AsBool(), i->Get("ReminderMinutesBeforeStart").AsInt());
+    ASSERT_EQ(reminders.size(), 3u);
+    EXPECT_EQ(reminders[0], std::make_pair(true, 1));
+    EXPECT_TRUE(reminders[1].first);
+    EXPECT_EQ(reminders[1].second, 0);
+    EXPECT_FALSE(reminders[2].first);
+    EXPECT_EQ(m_log.Count("UID is not hexadecimal, not stored: a@b"), 1);
+    // Only all-day events, by the filter's first bit.
+    const EventImportOutcome allDay =
+        Import(Write("f.ics", text), kEventConflictKeepBoth, [](EventImportChoices& c) { c.filterMask = 1; });
+    EXPECT_EQ(allDay.counters.skipped, 1);
+}
+
+TEST_F(EventImportRun, UnknownVersionStopsAndCountsTheRestAsSkipped) {
+    const std::string good = Write("a.ics", Ics(Event("DTSTART:20070301T090000\r\nSUMMARY:a\r\n")));
+    const std::string bad = Write("b.ics", "BEGIN:VCALENDAR\r\nVERSION:3.0\r\n" +
+                                               Event("DTSTART:20070301T090000\r\n") +
+                                               Event("DTSTART:20070302T090000\r\n") + "END:VCALENDAR\r\n");
+    const std::string third = Write("c.ics", Ics(Event("DTSTART:20070303T090000\r\nSUMMARY:c\r\n")));
+    const EventImportOutcome o = Import("\"" + good + "\" \"" + bad + "\" \"" + third + "\"");
+    EXPECT_EQ(o.events, 4);
+    EXPECT_EQ(o.counters.succeeded, 1);
+    EXPECT_EQ(o.counters.skipped, 3);
+    // A file that cannot be opened asks; OK skips it.
+    m_box.QueueAnswer(MbResult::Ok);
+    const EventImportOutcome missing = Import("\"" + (m_dir / "none.ics").string() + "\" \"" + good + "\"");
+    EXPECT_EQ(missing.counters.succeeded, 1);
+    ASSERT_FALSE(m_box.Shown().empty());
+    EXPECT_EQ(m_box.Shown().back().caption, "Mireo - Error");
+}
+
+TEST_F(EventImportRun, CancelCountsTheRestAsSkipped) {
+    std::string events;
+    for (int i = 1; i <= 5; ++i) events += Event("DTSTART:2007030" + std::to_string(i) + "T090000\r\nSUMMARY:e\r\n");
+    m_view.PressCancelAt(2);
+    const EventImportOutcome o = Import(Write("x.ics", Ics(events)));
+    EXPECT_EQ(o.counters.succeeded, 2);
+    EXPECT_EQ(o.counters.skipped, 3);
+}
+
+}  // namespace
+}  // namespace mireo
