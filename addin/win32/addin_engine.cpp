@@ -1,6 +1,7 @@
 #include "addin/win32/addin_engine.h"
 
 #include "addin/lib_kelvo.h"
+#include "addin/stored_choices_ui.h"
 #include "addin/stored_event_export_ui.h"
 #include "addin/win32/dialog_ui.h"
 #include "addin/win32/shared_dialogs.h"
@@ -13,13 +14,14 @@ namespace {
 class CAddinEngine final : public IAddinEngine {
 public:
     CAddinEngine(IApplication& app, IMapiFactory& mapi, CLibKelvo& kelvo, int hostMajorVersion)
-        // The event export takes the stored choices until its dialogs exist.
+        // The calendar runs take the stored choices until their dialogs exist.
         : m_eventExportUi(kelvo),
+          m_eventImportUi(kelvo),
           m_engine(EngineHost{app, mapi, SystemRegistry(), kelvo, &kelvo, m_ui}, hostMajorVersion,
                    {.contactImport = std::make_unique<CvCardImport>(m_ui),
                     .contactExport = std::make_unique<CvCardExport>(m_ui),
                     .eventExport = std::make_unique<CvCalExport>(m_eventExportUi),
-                    .eventImport = std::make_unique<CvCalImport>(m_ui)}) {}
+                    .eventImport = std::make_unique<CvCalImport>(m_eventImportUi)}) {}
 
     CMireoEngine& Engine() override { return m_engine; }
     ISelectActionView& SelectActionView() override { return m_selectView; }
@@ -28,6 +30,7 @@ private:
     // The wizards, the progress dialog and the finish pages from the module's templates.
     CDialogUi m_ui;
     CStoredEventExportUi m_eventExportUi;
+    CStoredChoicesUi m_eventImportUi;
     CSelectActionDialogView m_selectView;
     CMireoEngine m_engine;
 };
