@@ -1,10 +1,10 @@
 #pragma once
-// The user interface of the runs until the wizard dialogs arrive: each wizard takes
-// the choices the user stored last (the settings under "Software\Kelvo\Mireo") through
-// the same page models the dialogs and the command line use, without showing
-// anything, and the finish page goes to the log. The progress display is not drawn;
-// it lets the thread's pending messages through at every step so the host's windows
-// keep painting, as the progress dialog does.
+// A user interface of the runs that shows nothing (the add-in shows its dialogs,
+// addin/win32/dialog_ui.h): each wizard takes the choices the user stored last (the
+// settings under "Software\Kelvo\Mireo") through the same page models the dialogs and
+// the command line use, without showing anything, and the finish page goes to the log.
+// The progress display is not drawn; it lets the thread's pending messages through at
+// every step so the host's windows keep painting, as the progress dialog does.
 #include <functional>
 #include <memory>
 

@@ -9,7 +9,8 @@ linux_pkgs=(cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-de
             nlohmann-json3-dev libbenchmark-dev python3 python3-vobject python3-dateutil python3-icalendar
             unicode-cldr-core tzdata)
 full_pkgs=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 mingw-w64-tools
-           binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64 xvfb xauth file clang libclang-rt-14-dev)
+           binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64 xvfb xauth file clang libclang-rt-14-dev
+           nsis)
 # KDE's KContacts and libical (with libicalvcal): the import benchmarks' comparisons
 # (mireo_bench_kcontacts_parse, mireo_bench_libical_parse); only scripts/bench.sh asks
 # for them, the tests do not need them.

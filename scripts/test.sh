@@ -107,6 +107,14 @@ if wanted mingw32; then
     else
       record "mingw32 imports and exports" /dev/null 1
     fi
+    # The installer, built from these files by makensis.
+    setup=$(ls build/mingw32/Mireo-Setup-*.exe 2>/dev/null | head -n 1)
+    if [ -n "$setup" ] && file "$setup" | grep -q 'PE32 executable'; then
+      echo "installer: $setup, $(stat -c %s "$setup") bytes"
+      total_passed=$((total_passed + 1))
+    else
+      echo "mingw32: no installer (makensis)"; record "mingw32 installer" /dev/null 1
+    fi
     for f in build/mingw32/bin/*.dll build/mingw32/bin/*.exe; do
       [ -e "$f" ] && file "$f"
     done

@@ -32,7 +32,14 @@ fi
 $wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 $wine cmd /c exit </dev/null >/dev/null 2>&1
 
+# The driven wizards photograph every dialog here; no picture of an earlier run stays.
+rm -rf "$build/screenshots"
 status=0
 ctest --test-dir "$build" --output-on-failure --timeout 300 -j1 || status=$?
 /usr/lib/wine/wineserver -k 2>/dev/null || true
+# The pictures as PNG files and the sheet of all of them (a build artefact;
+# docs/screenshots keeps the set the README shows).
+if [ -d "$build/screenshots" ]; then
+  python3 "$here/scripts/contact_sheet.py" "$build/screenshots" "$build/screenshots/png" || status=1
+fi
 exit $status

@@ -1,14 +1,20 @@
 #include "ui/select_action.h"
 
+#include "mireo_strings.h"
+#include "platform/user_strings.h"
+
 namespace mireo {
+
+const char* const kSelectActionTitle = LoadUserString(IDS_SELECT_ACTION_TITLE);
+const char* const kSelectActionGroup = LoadUserString(IDS_SELECT_ACTION_GROUP);
 
 namespace {
 
-constexpr SelectActionButton kButtons[] = {
-    {kIdSelectExportContacts, kActionExportContacts, "Export contacts to vCard", 281},
-    {kIdSelectImportContacts, kActionImportContacts, "Import contacts from vCard to Outlook", 283},
-    {kIdSelectExportEvents, kActionExportEvents, "Export events to vCal/iCal", 282},
-    {kIdSelectImportEvents, kActionImportEvents, "Import events from vCal/iCal to Outlook", 280},
+const SelectActionButton kButtons[] = {
+    {kIdSelectExportContacts, kActionExportContacts, LoadUserString(IDS_SELECT_EXPORT_CONTACTS), 281},
+    {kIdSelectImportContacts, kActionImportContacts, LoadUserString(IDS_SELECT_IMPORT_CONTACTS), 283},
+    {kIdSelectExportEvents, kActionExportEvents, LoadUserString(IDS_SELECT_EXPORT_EVENTS), 282},
+    {kIdSelectImportEvents, kActionImportEvents, LoadUserString(IDS_SELECT_IMPORT_EVENTS), 280},
 };
 
 }  // namespace

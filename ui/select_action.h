@@ -28,14 +28,15 @@ constexpr int kSelectChosen = 1;
 constexpr int kSelectCancelled = 2;
 constexpr int kSelectCannotShow = -1;
 
-constexpr const char* kSelectActionTitle = "Mireo - Select Action";
-constexpr const char* kSelectActionGroup = "Select action for Mireo:";
+// The dialog's caption and group box, from the string table.
+extern const char* const kSelectActionTitle;
+extern const char* const kSelectActionGroup;
 constexpr const char* kSelectActionHelpTopic = "Features.htm";
 
 struct SelectActionButton {
     int controlId;
     int action;
-    const char* text;  // the static text beside the button
+    const char* text;  // the static text beside the button (from the string table)
     int iconId;        // the button's image
 };
 

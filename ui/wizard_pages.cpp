@@ -1,5 +1,6 @@
 #include "ui/wizard_pages.h"
 
+#include "mireo_strings.h"
 #include "platform/ascii.h"
 #include "platform/user_strings.h"
 
@@ -12,9 +13,11 @@ std::string NameNotAccessible(const std::string& path) {
 }
 
 std::string CategoryFilterText(bool on, bool include, const std::string& categories) {
-    if (!on) return "any";
+    if (!on) return LoadUserString(IDS_ANY);
     return std::string(LoadUserString(include ? kStrInclude : kStrExclude)) + " \"" + categories + "\"";
 }
+
+const char* YesNo(bool yes) { return LoadUserString(yes ? IDS_YES : IDS_NO); }
 
 bool CategoriesTextEmpty(const std::string& text) { return ascii::IsBlank(text); }
 

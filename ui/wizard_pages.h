@@ -44,7 +44,8 @@ struct FinishCount {
     std::string Shown() const { return text.empty() ? std::to_string(value) : text; }
 };
 
-inline const char* YesNo(bool yes) { return yes ? "yes" : "no"; }
+// "yes" or "no", from the string table.
+const char* YesNo(bool yes);
 
 // String 114 with the path in place of "%s".
 std::string NameNotAccessible(const std::string& path);

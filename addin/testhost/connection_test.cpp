@@ -5,7 +5,7 @@
 #include "addin/testhost/session.h"
 #include "addin/win32/connect.h"
 #include "addin/win32/hidden_wnd.h"
-#include "addin/win32/standin_dialogs.h"
+#include "addin/win32/shared_dialogs.h"
 
 namespace mireo::testhost {
 namespace {
@@ -224,7 +224,7 @@ TEST_F(ConnectionTest, DebugCommandOnlyWhenDebugButtonIsANonzeroNumber) {
         // Its click opens the debug dialog, which a user closes.
         bool seen = false;
         CDriver driver([&] {
-            HWND dialog = WaitForTitled(kDebugDialogTitle, 10000);
+            HWND dialog = WaitForTitled(L"DEBUG Mireo", 10000);
             seen = dialog != nullptr;
             if (dialog) ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         });

@@ -150,10 +150,29 @@ CFakeHost::CFakeHost(std::u16string version) : m_version(std::move(version)) {
     });
     m_app->Method("CreateItem", [this](const CallArgs& a) {
         const long type = a.Int(0);
+        if (type == 0) return Object(MailObject());
         if (type != 1 && type != 2) throw HostError(kENotImpl, "_Application", "CreateItem");
         return Object(ItemObject(m_store.NewItem(nullptr, type == 2 ? ItemClass::Contact : ItemClass::Appointment)));
     });
     RegisterClasses();
+}
+
+ComPtr<CFakeObject> CFakeHost::MailObject() {
+    auto mail = std::make_shared<FakeMail>();
+    mails.push_back(mail);
+    ComPtr<CFakeObject> attachments = CFakeObject::Create("Attachments");
+    attachments->Method("Add", [mail](const CallArgs& a) {
+        mail->attachments.push_back(a.Text(0));
+        return CVariant();
+    });
+    ComPtr<CFakeObject> m = CFakeObject::Create("_MailItem");
+    m->Get("Class", [](const CallArgs&) { return CVariant::Int(43); });
+    m->Get("Attachments", [attachments](const CallArgs&) { return Object(attachments); });
+    m->Method("Display", [mail](const CallArgs&) {
+        mail->displayed = true;
+        return CVariant();
+    });
+    return m;
 }
 
 CFakeHost::~CFakeHost() {
@@ -300,10 +319,15 @@ CFakeExplorer& CFakeHost::OpenExplorer(MemFolder* folder, ExplorerLayout layout,
         if (f == nullptr || !f->Tag<MemFolder>()) throw HostError(kEInvalidArg, "_Explorer", "CurrentFolder");
         ex->current = f->Tag<MemFolder>().get();
     });
-    ex->object->Get("Selection", [](const CallArgs&) {
+    ex->object->Get("Selection", [this, ex](const CallArgs&) {
         ComPtr<CFakeObject> s = CFakeObject::Create("Selection");
-        s->Get("Count", [](const CallArgs&) { return CVariant::Int(0); });
-        s->Get("Item", [](const CallArgs&) -> CVariant { throw HostError(kDispEBadIndex, "Selection", "Item"); });
+        s->Get("Count", [ex](const CallArgs&) { return CVariant::Int(static_cast<int>(ex->selection.size())); });
+        s->Get("Item", [this, ex](const CallArgs& a) -> CVariant {
+            const long i = a.Int(0);
+            if (i < 1 || i > static_cast<long>(ex->selection.size()))
+                throw HostError(kDispEBadIndex, "Selection", "Item");
+            return Object(ItemObject(ex->selection[static_cast<std::size_t>(i - 1)]));
+        });
         return Object(s);
     });
     ex->object->Method("Activate", [ex](const CallArgs&) {
@@ -365,7 +389,9 @@ ComPtr<CFakeObject> CFakeHost::NamespaceObject() {
         if (f == nullptr) throw HostError(kEInvalidArg, "_NameSpace", "GetDefaultFolder");
         return Object(FolderObject(*f));
     });
-    ns->Method("PickFolder", [](const CallArgs&) { return CVariant(); });
+    ns->Method("PickFolder", [this](const CallArgs&) {
+        return pickedFolder == nullptr ? CVariant() : Object(FolderObject(*pickedFolder));
+    });
     ns->Method("GetItemFromID", [this](const CallArgs& a) {
         std::shared_ptr<MemItem> item = m_store.FindItem(FromHostText(a.Text(0)));
         if (!item) throw HostError(kMapiENotFound, "_NameSpace", "GetItemFromID");

@@ -43,6 +43,7 @@ class CFakeExplorer {
 public:
     ComPtr<CFakeObject> object;
     MemFolder* current = nullptr;
+    std::vector<std::shared_ptr<MemItem>> selection;  // what the user selected in the view
     Controls toolbar;
     std::shared_ptr<ControlState> firstMenu;  // a popup; its children are the menu
     int activations = 0;
@@ -52,6 +53,13 @@ public:
     std::vector<std::shared_ptr<ControlState>> AddedMenu() const;
     // 1-based position of a control in the toolbar.
     long ToolbarPosition(const ControlState& c) const;
+};
+
+// A mail message the add-in created (CreateItem(0)): the files attached to it, in
+// order, and whether it was shown to the user.
+struct FakeMail {
+    std::vector<std::u16string> attachments;
+    bool displayed = false;
 };
 
 class CFakeHost {
@@ -89,11 +97,16 @@ public:
     // Called with the item's index each time the add-in reads Items.Item: lets a test
     // act in the middle of a run, as a user can while a dialog's loop runs.
     std::function<void(int index)> onItemRead;
+    // The folder the namespace's folder picker answers with; null: the user cancels.
+    MemFolder* pickedFolder = nullptr;
+    // Every mail message the add-in created.
+    std::vector<std::shared_ptr<FakeMail>> mails;
 
     ComPtr<CFakeObject> FolderObject(MemFolder& f);
     ComPtr<CFakeObject> ItemObject(std::shared_ptr<MemItem> item);
 
 private:
+    ComPtr<CFakeObject> MailObject();
     ComPtr<CFakeObject> ItemsObject(MemFolder& f, std::vector<std::shared_ptr<MemItem>> items);
     ComPtr<CFakeObject> NamespaceObject();
     ComPtr<CFakeObject> ControlsObject(Controls& list, const std::string& iface);

@@ -86,6 +86,38 @@ void SetSetting(const wchar_t* name, const std::wstring& text) {
                      static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
+namespace {
+
+// The value's bytes and type; false when there is none.
+bool QuerySetting(const wchar_t* name, DWORD& type, std::vector<BYTE>& data) {
+    UniqueHKey key;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKey().c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return false;
+    DWORD size = 0;
+    if (::RegQueryValueExW(key.Get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
+    data.resize(size);
+    return ::RegQueryValueExW(key.Get(), name, nullptr, &type, data.data(), &size) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+std::wstring ReadSetting(const wchar_t* name) {
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!QuerySetting(name, type, data) || type != REG_SZ) return L"<none>";
+    std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
+    text.resize(wcsnlen(text.data(), text.size()));
+    return text;
+}
+
+long ReadNumberSetting(const wchar_t* name) {
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!QuerySetting(name, type, data) || type != REG_DWORD || data.size() != sizeof(DWORD)) return -1;
+    DWORD value = 0;
+    memcpy(&value, data.data(), sizeof value);
+    return static_cast<long>(value);
+}
+
 CLogCapture::CLogCapture() {
     wchar_t folder[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, folder);

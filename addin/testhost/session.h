@@ -28,6 +28,9 @@ std::string TestdataDir();
 void ClearSettings();
 void SetSetting(const wchar_t* name, DWORD value);
 void SetSetting(const wchar_t* name, const std::wstring& text);
+// A stored text ("<none>" when there is none) and number (-1 when there is none).
+std::wstring ReadSetting(const wchar_t* name);
+long ReadNumberSetting(const wchar_t* name);
 
 // The helper library's log for one test (the add-in logs through LibKelvo.dll, which
 // appends to %MIREO_LOG%).

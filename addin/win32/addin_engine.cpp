@@ -1,32 +1,18 @@
 #include "addin/win32/addin_engine.h"
 
-#include <windows.h>
-
 #include "addin/lib_kelvo.h"
-#include "addin/stored_choices_ui.h"
-#include "addin/win32/standin_dialogs.h"
+#include "addin/win32/dialog_ui.h"
+#include "addin/win32/shared_dialogs.h"
 #include "platform/registry.h"
 
 namespace mireo {
 
 namespace {
 
-// Lets the thread's waiting messages through, as the progress dialog's steps do.
-void PumpMessages() {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
-
 class CAddinEngine final : public IAddinEngine {
 public:
     CAddinEngine(IApplication& app, IMapiFactory& mapi, CLibKelvo& kelvo, int hostMajorVersion)
-        // The wizards take the stored choices until their dialogs exist.
-        : m_ui(kelvo, PumpMessages),
-          m_selectView(),
-          m_engine(EngineHost{app, mapi, SystemRegistry(), kelvo, &kelvo, m_ui}, hostMajorVersion,
+        : m_engine(EngineHost{app, mapi, SystemRegistry(), kelvo, &kelvo, m_ui}, hostMajorVersion,
                    {.contactImport = std::make_unique<CvCardImport>(m_ui),
                     .contactExport = std::make_unique<CvCardExport>(m_ui),
                     .eventImport = std::make_unique<CvCalImport>(m_ui)}) {}
@@ -35,8 +21,9 @@ public:
     ISelectActionView& SelectActionView() override { return m_selectView; }
 
 private:
-    CStoredChoicesUi m_ui;
-    CStandInSelectActionView m_selectView;
+    // The wizards, the progress dialog and the finish pages from the module's templates.
+    CDialogUi m_ui;
+    CSelectActionDialogView m_selectView;
     CMireoEngine m_engine;
 };
 

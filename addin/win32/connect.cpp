@@ -7,7 +7,7 @@
 #include "addin/win32/addin_engine.h"
 #include "addin/win32/com_server.h"
 #include "addin/win32/host_adapter.h"
-#include "addin/win32/standin_dialogs.h"
+#include "addin/win32/shared_dialogs.h"
 #include "encoding/mireo_char_converter.h"
 #include "engine/settings_store.h"
 #include "platform/module.h"

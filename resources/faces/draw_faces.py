@@ -73,7 +73,14 @@ def write(name, draw):
         f.write(bmp(mask))
 
 
-write("import_contacts", lambda p: (card(p), arrow(p, False)))
-write("export_contacts", lambda p: (card(p), arrow(p, True)))
-write("import_events", lambda p: (calendar(p), arrow(p, False)))
-write("export_events", lambda p: (calendar(p), arrow(p, True)))
+# The four commands' pictures; resources/art/draw_art.py draws its icons from them too.
+FACES = {
+    "import_contacts": lambda p: (card(p), arrow(p, False)),
+    "export_contacts": lambda p: (card(p), arrow(p, True)),
+    "import_events": lambda p: (calendar(p), arrow(p, False)),
+    "export_events": lambda p: (calendar(p), arrow(p, True)),
+}
+
+if __name__ == "__main__":
+    for name, draw in FACES.items():
+        write(name, draw)

@@ -216,5 +216,24 @@ TEST_F(ContactImportPages, MessagesGoToTheMessageBoxThePagesWereGiven) {
     EXPECT_TRUE(m_box.Shown().empty());
 }
 
+// "Categories..." on the import options: the host's chooser on a temporary contact
+// that holds the current text; its answer replaces the text, a cancel keeps it, and the
+// contact is thrown away either way. Nothing is stored before OK.
+TEST_F(ContactImportPages, CategoriesButtonAsksTheHost) {
+    CSettingsStore settings(m_reg);
+    CDlgVCardImportOptions options(settings, m_box);
+    options.SetCategories("Holiday");
+    m_app.categoriesAnswer = u"Family";
+    EXPECT_TRUE(options.ChooseCategories(m_app));
+    EXPECT_EQ(options.Values().categories, "Family");
+    m_app.categoriesAnswer.reset();
+    EXPECT_FALSE(options.ChooseCategories(m_app));
+    EXPECT_EQ(options.Values().categories, "Family");
+    EXPECT_EQ(m_app.log.categoriesShown, (std::vector<std::u16string>{u"Holiday", u"Family"}));
+    EXPECT_EQ(m_app.log.discardedItems, 2);
+    EXPECT_EQ(m_app.log.savedItems, 0);
+    EXPECT_TRUE(m_reg.Written().empty());
+}
+
 }  // namespace
 }  // namespace mireo

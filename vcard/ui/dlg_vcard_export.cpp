@@ -3,6 +3,7 @@
 #include "engine/host_folders.h"
 #include "engine/logger.h"
 #include "engine/settings_store.h"
+#include "mireo_strings.h"
 #include "platform/files.h"
 #include "platform/user_strings.h"
 #include "vcard/contact_export.h"
@@ -70,11 +71,11 @@ CDlgVCardExportOptions CDlgVCardExport::MakeOptionsPage() const {
 
 std::vector<SummaryLine> CDlgVCardExport::SummaryOf(const ContactExportOptionValues& v) {
     return {
-        {"Export private contacts:", YesNo(!v.skipPrivate)},
-        {"Export contacts with categories:", CategoryFilterText(v.categoryFilter, v.includeCategories, v.categories)},
-        {"Overwrites identical files:", YesNo(v.overwrite)},
-        {"Format of vCard files:", v.format == kVCardFormat30 ? "vCard 3.0" : "vCard 2.1"},
-        {"Encoding:", v.encoding},
+        {LoadUserString(IDS_SUM_EXPORT_PRIVATE), YesNo(!v.skipPrivate)},
+        {LoadUserString(IDS_SUM_EXPORT_CATEGORIES), CategoryFilterText(v.categoryFilter, v.includeCategories, v.categories)},
+        {LoadUserString(IDS_SUM_OVERWRITES), YesNo(v.overwrite)},
+        {LoadUserString(IDS_SUM_VCARD_FORMAT), LoadUserString(v.format == kVCardFormat30 ? IDS_VCARD_30 : IDS_VCARD_21)},
+        {LoadUserString(IDS_LBL_ENCODING), v.encoding},
     };
 }
 

@@ -5,6 +5,8 @@
 #include "engine/item_store.h"
 #include "engine/logger.h"
 #include "engine/settings_store.h"
+#include "mireo_strings.h"
+#include "platform/user_strings.h"
 #include "ui/folder_opener.h"
 #include "vcard/ui/dlg_vcard_export_options.h"
 
@@ -21,10 +23,10 @@ std::string CDlgVCardExportFinish::StatusText() const { return SummaryText(m_out
 std::vector<FinishCount> CDlgVCardExportFinish::Counts() const {
     const RunCounters& c = m_outcome.counters;
     return {
-        {"Selected contacts:", c.Total(), false, {}},
-        {"Successfully exported:", c.succeeded, false, {}},
-        {"Failures:", c.failed, c.failed != 0, {}},
-        {"Skipped (Why?):", c.skipped, c.skipped != 0, {}},
+        {LoadUserString(IDS_LBL_SELECTED_CONTACTS), c.Total(), false, {}},
+        {LoadUserString(IDS_LBL_EXPORTED), c.succeeded, false, {}},
+        {LoadUserString(IDS_LBL_FAILURES), c.failed, c.failed != 0, {}},
+        {LoadUserString(IDS_LBL_SKIPPED_WHY), c.skipped, c.skipped != 0, {}},
     };
 }
 

@@ -8,6 +8,7 @@
 #include "platform/message_box.h"
 #include "platform/user_strings.h"
 #include "vcard/contact_export.h"
+#include "vcard/ui/category_chooser.h"
 
 namespace mireo {
 
@@ -66,25 +67,7 @@ bool CDlgVCardExportOptions::SelectEncoding(int index) {
 }
 
 bool CDlgVCardExportOptions::ChooseCategories(IApplication& app) {
-    std::unique_ptr<IItem> item;
-    try {
-        // A temporary contact outside any folder, discarded whatever happens.
-        item = app.CreateItem(ItemType::Contact);
-        if (!item) return false;
-        item->Put("Categories", Value::Text(ToHostText(m_values.categories)));
-        bool chosen = item->ShowCategoriesDialog();
-        if (chosen) m_values.categories = FromHostText(item->Get("Categories").AsText());
-        item->Discard();
-        return chosen;
-    } catch (const HostError&) {
-        if (item) {
-            try {
-                item->Discard();
-            } catch (const HostError&) {
-            }
-        }
-        return false;
-    }
+    return ChooseContactCategories(app, m_values.categories);
 }
 
 bool CDlgVCardExportOptions::Validate() {

@@ -3,6 +3,7 @@
 #include "engine/host_folders.h"
 #include "engine/logger.h"
 #include "engine/settings_store.h"
+#include "mireo_strings.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -51,9 +52,9 @@ std::vector<SummaryLine> CDlgVCardImport::SummaryOf(const ContactImportOptionVal
                          : v.conflict == kConflictKeepExisting ? kStrKeepExisting
                                                                : kStrKeepBoth;
     return {
-        {"Import private contacts:", YesNo(!v.skipPrivate)},
-        {"Import contacts with categories:", CategoryFilterText(v.categoryFilter, v.includeCategories, v.categories)},
-        {"Conflict resolution:", LoadUserString(conflict)},
+        {LoadUserString(IDS_SUM_IMPORT_PRIVATE), YesNo(!v.skipPrivate)},
+        {LoadUserString(IDS_SUM_IMPORT_CATEGORIES), CategoryFilterText(v.categoryFilter, v.includeCategories, v.categories)},
+        {LoadUserString(IDS_SUM_CONFLICT), LoadUserString(conflict)},
     };
 }
 

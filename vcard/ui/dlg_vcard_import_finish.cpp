@@ -5,6 +5,8 @@
 #include "engine/item_store.h"
 #include "engine/logger.h"
 #include "engine/settings_store.h"
+#include "mireo_strings.h"
+#include "platform/user_strings.h"
 #include "vcard/ui/dlg_vcard_import_options.h"
 
 namespace mireo {
@@ -20,11 +22,11 @@ std::string CDlgVCardImportFinish::StatusText() const { return SummaryText(m_out
 std::vector<FinishCount> CDlgVCardImportFinish::Counts() const {
     const RunCounters& c = m_outcome.counters;
     return {
-        {"Selected (files/contacts):", m_outcome.contacts, false,
+        {LoadUserString(IDS_LBL_SELECTED_FILES_CONTACTS), m_outcome.contacts, false,
          std::to_string(m_outcome.files) + "/" + std::to_string(m_outcome.contacts)},
-        {"Successfully imported:", c.succeeded, false, {}},
-        {"Failures:", c.failed, c.failed != 0, {}},
-        {"Skipped (Why?):", c.skipped, c.skipped != 0, {}},
+        {LoadUserString(IDS_LBL_IMPORTED), c.succeeded, false, {}},
+        {LoadUserString(IDS_LBL_FAILURES), c.failed, c.failed != 0, {}},
+        {LoadUserString(IDS_LBL_SKIPPED_WHY), c.skipped, c.skipped != 0, {}},
     };
 }
 

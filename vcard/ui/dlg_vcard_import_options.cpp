@@ -4,6 +4,7 @@
 #include "platform/message_box.h"
 #include "platform/user_strings.h"
 #include "vcard/contact_import.h"
+#include "vcard/ui/category_chooser.h"
 #include "vcard/ui/dlg_vcard_export_options.h"
 
 namespace mireo {
@@ -56,6 +57,10 @@ bool CDlgVCardImportOptions::OnOk() {
     if (!Validate()) return false;
     StoreContactImportOptions(m_settings, m_values);
     return true;
+}
+
+bool CDlgVCardImportOptions::ChooseCategories(IApplication& app) {
+    return ChooseContactCategories(app, m_values.categories);
 }
 
 }  // namespace mireo

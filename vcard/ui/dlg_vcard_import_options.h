@@ -7,6 +7,7 @@
 namespace mireo {
 
 class CSettingsStore;
+class IApplication;
 class IMessageBox;
 
 // Values of the contact import settings.
@@ -52,6 +53,9 @@ public:
     void SetCategoryFilter(bool on) { m_values.categoryFilter = on; }
     void SetIncludeCategories(bool include) { m_values.includeCategories = include; }
     void SetCategories(std::string text) { m_values.categories = std::move(text); }
+    // "Categories...": the host's category chooser on the current text; false when it
+    // was cancelled or failed (the text stays).
+    bool ChooseCategories(IApplication& app);
 
     // With the category filter on, an empty list shows string 127 and answers false.
     bool Validate();

@@ -1,0 +1,322 @@
+#include "addin/win32/contact_views.h"
+
+#include "addin/win32/pickers.h"
+#include "engine/logger.h"
+#include "resources/mireo_resource.h"
+#include "mireo_strings.h"
+#include "platform/user_strings.h"
+#include "vcard/contact_export.h"
+#include "vcard/contact_import.h"
+
+namespace mireo {
+
+namespace {
+
+constexpr const char* kFilterVCard = "VCard (*.vcf)|*.vcf||";
+
+std::vector<std::string> CategoryModes() { return {LoadUserString(IDS_EXCLUDE), LoadUserString(IDS_INCLUDE)}; }
+
+}  // namespace
+
+// ------------------------------------------------------------------ export, start page
+
+void CContactExportView::OnInit() {
+    SetBrowseImage(IDC_BROWSE_OUTLOOK);
+    SetBrowseImage(IDC_BROWSE_PATH);
+    ShowFolder();
+    SetCheck(IDC_SELECTED_ONLY, m_model.SelectedOnly());
+    Enable(IDC_SELECTED_ONLY, m_model.SelectedOnlyEnabled());
+    SetText(IDC_PATH, m_model.TargetFolder());
+    SetCheck(IDC_ONE_FILE, m_model.OneFile());
+    ShowSummary();
+    Enable(IDOK, m_model.ExportEnabled());
+    if (m_model.TargetFolder().empty()) Focus(IDC_PATH);
+}
+
+void CContactExportView::ShowFolder() {
+    SetText(IDC_OUTLOOK_FOLDER, m_model.FolderText());
+    Enable(IDC_OUTLOOK_FOLDER, m_model.FolderChoiceEnabled());
+    Enable(IDC_BROWSE_OUTLOOK, m_model.FolderChoiceEnabled());
+}
+
+void CContactExportView::ShowSummary() {
+    const std::vector<SummaryLine> lines = m_model.Summary();
+    const int ids[] = {IDC_SUM_PRIVATE, IDC_SUM_CATEGORIES, IDC_SUM_OVERWRITE, IDC_SUM_FORMAT, IDC_SUM_ENCODING};
+    for (std::size_t i = 0; i < lines.size() && i < std::size(ids); ++i) SetText(ids[i], lines[i].value);
+}
+
+void CContactExportView::OnCommand(int id, int code) {
+    switch (id) {
+    case IDC_PATH:
+        if (code == EN_CHANGE) {
+            m_model.SetTargetFolder(Text(IDC_PATH));
+            Enable(IDOK, m_model.ExportEnabled());
+        }
+        return;
+    case IDC_BROWSE_OUTLOOK:
+        if (m_model.BrowseFolder()) ShowFolder();
+        Enable(IDOK, m_model.ExportEnabled());
+        return;
+    case IDC_BROWSE_PATH:
+        if (auto chosen = BrowseForFolder(Hwnd(), LoadUserString(IDS_CHOOSE_EXPORT_FOLDER), m_model.TargetFolder()))
+            SetText(IDC_PATH, *chosen);  // EN_CHANGE hands it to the model
+        return;
+    case IDC_SELECTED_ONLY:
+        m_model.SetSelectedOnly(Checked(IDC_SELECTED_ONLY));
+        ShowFolder();
+        Enable(IDOK, m_model.ExportEnabled());
+        return;
+    case IDC_ONE_FILE: m_model.SetOneFile(Checked(IDC_ONE_FILE)); return;
+    case IDC_CHANGE_OPTIONS: {
+        CDlgVCardExportOptions page = m_model.MakeOptionsPage();
+        CContactExportOptionsView options(page, m_app, m_help);
+        if (options.DoModal(Hwnd(), IDD_CONTACT_EXPORT_OPTIONS) == IDOK) {
+            m_model.ApplyOptions(page);
+            ShowSummary();
+        }
+        return;
+    }
+    case IDC_PAGE_HELP: m_model.OnHelp(m_help); return;
+    case IDOK:
+        if (m_model.OnExport(m_choices)) End(IDOK);
+        return;
+    default: CDialogView::OnCommand(id, code);
+    }
+}
+
+// ------------------------------------------------------------------ export, options
+
+void CContactExportOptionsView::OnInit() {
+    const ContactExportOptionValues& v = m_model.Values();
+    SetCheck(IDC_SKIP_PRIVATE, v.skipPrivate);
+    SetCheck(IDC_CATEGORY_FILTER, v.categoryFilter);
+    FillList(IDC_CATEGORY_MODE, CategoryModes(), v.includeCategories ? 1 : 0);
+    SetText(IDC_CATEGORIES, v.categories);
+    SetCheck(IDC_OVERWRITE, v.overwrite);
+    SetCheck(m_model.Version30() ? IDC_FORMAT_NEW : IDC_FORMAT_OLD, true);
+    FillList(IDC_ENCODING_LIST, m_model.EncodingNames(), m_model.EncodingIndex());
+    EnableCategories();
+}
+
+void CContactExportOptionsView::EnableCategories() {
+    const bool on = m_model.CategoryControlsEnabled();
+    Enable(IDC_CATEGORY_MODE, on);
+    Enable(IDC_CATEGORIES, on);
+    Enable(IDC_CATEGORIES_BUTTON, on);
+}
+
+void CContactExportOptionsView::Take() {
+    m_model.SetSkipPrivate(Checked(IDC_SKIP_PRIVATE));
+    m_model.SetCategoryFilter(Checked(IDC_CATEGORY_FILTER));
+    m_model.SetIncludeCategories(ListIndex(IDC_CATEGORY_MODE) == 1);
+    m_model.SetCategories(Text(IDC_CATEGORIES));
+    m_model.SetOverwrite(Checked(IDC_OVERWRITE));
+    m_model.SetVersion30(Checked(IDC_FORMAT_NEW));
+    m_model.SelectEncoding(ListIndex(IDC_ENCODING_LIST));
+}
+
+void CContactExportOptionsView::OnCommand(int id, int code) {
+    switch (id) {
+    case IDC_CATEGORY_FILTER:
+        m_model.SetCategoryFilter(Checked(IDC_CATEGORY_FILTER));
+        EnableCategories();
+        return;
+    case IDC_CATEGORIES_BUTTON:
+        m_model.SetCategories(Text(IDC_CATEGORIES));
+        if (m_model.ChooseCategories(m_app)) SetText(IDC_CATEGORIES, m_model.Values().categories);
+        return;
+    case IDC_PAGE_HELP:
+        if (m_help != nullptr) m_help->ShowContextHelp(kHelpExportContacts);
+        return;
+    case IDOK:
+        Take();
+        if (m_model.OnOk())
+            End(IDOK);
+        else
+            Focus(IDC_CATEGORIES);
+        return;
+    default: CDialogView::OnCommand(id, code);
+    }
+}
+
+// ------------------------------------------------------------------ export, finish page
+
+void CContactExportFinishView::OnInit() {
+    SetText(IDC_STATUS, m_model.StatusText());
+    const std::vector<FinishCount> counts = m_model.Counts();
+    const int ids[] = {IDC_COUNT_SELECTED, IDC_COUNT_SUCCEEDED, IDC_COUNT_FAILED, IDC_COUNT_SKIPPED};
+    for (std::size_t i = 0; i < counts.size() && i < std::size(ids); ++i) {
+        SetText(ids[i], counts[i].Shown());
+        Highlight(ids[i], counts[i].highlighted);
+    }
+    MakeLink(IDC_SKIPPED_WHY);
+    MakeLink(IDC_OPEN_FOLDER_LINK);
+    SetCheck(IDC_OPEN_FOLDER, m_model.OpenFolder());
+    SetCheck(IDC_MAIL, m_model.Mail() && m_model.MailEnabled());
+    Enable(IDC_MAIL, m_model.MailEnabled());
+}
+
+void CContactExportFinishView::OnCommand(int id, int code) {
+    switch (id) {
+    case IDC_SKIPPED_WHY:
+        if (code == STN_CLICKED) m_model.OnWhyLink(m_help);
+        return;
+    case IDC_OPEN_FOLDER_LINK:
+        if (code == STN_CLICKED) m_model.OnOpenFolderLink(m_opener);
+        return;
+    case IDC_OPEN_FOLDER: m_model.SetOpenFolder(Checked(IDC_OPEN_FOLDER)); return;
+    case IDC_MAIL: m_model.SetMail(Checked(IDC_MAIL)); return;
+    case IDC_PAGE_HELP:
+        if (m_help != nullptr) m_help->ShowContextHelp(kHelpExportContacts);
+        return;
+    case IDOK:
+    case IDCANCEL:
+        // Close, Esc and the close box all close the page the same way.
+        m_model.OnClose(m_opener, m_app);
+        End(IDOK);
+        return;
+    default: return;
+    }
+}
+
+// ------------------------------------------------------------------ import, start page
+
+void CContactImportView::OnInit() {
+    SetBrowseImage(IDC_BROWSE_OUTLOOK);
+    SetBrowseImage(IDC_BROWSE_PATH);
+    UnlimitText(IDC_PATH);
+    SetText(IDC_PATH, m_model.PathsText());
+    SetText(IDC_OUTLOOK_FOLDER, m_model.FolderText());
+    ShowSummary();
+    Enable(IDOK, m_model.ImportEnabled());
+    if (m_model.PathsText().empty()) Focus(IDC_PATH);
+}
+
+void CContactImportView::ShowSummary() {
+    const std::vector<SummaryLine> lines = m_model.Summary();
+    const int ids[] = {IDC_SUM_PRIVATE, IDC_SUM_CATEGORIES, IDC_SUM_CONFLICT};
+    for (std::size_t i = 0; i < lines.size() && i < std::size(ids); ++i) SetText(ids[i], lines[i].value);
+}
+
+void CContactImportView::OnCommand(int id, int code) {
+    switch (id) {
+    case IDC_PATH:
+        if (code == EN_CHANGE) {
+            m_model.SetPathsText(Text(IDC_PATH));
+            Enable(IDOK, m_model.ImportEnabled());
+        }
+        return;
+    case IDC_BROWSE_PATH:
+        if (auto chosen = ChooseFiles(Hwnd(), LoadUserString(IDS_CHOOSE_IMPORT_FOLDER), kFilterVCard, m_model.PathsText()))
+            SetText(IDC_PATH, *chosen);
+        return;
+    case IDC_BROWSE_OUTLOOK:
+        if (m_model.BrowseFolder()) SetText(IDC_OUTLOOK_FOLDER, m_model.FolderText());
+        Enable(IDOK, m_model.ImportEnabled());
+        return;
+    case IDC_CHANGE_OPTIONS: {
+        CDlgVCardImportOptions page = m_model.MakeOptionsPage();
+        CContactImportOptionsView options(page, m_app, m_help);
+        if (options.DoModal(Hwnd(), IDD_CONTACT_IMPORT_OPTIONS) == IDOK) {
+            m_model.ApplyOptions(page);
+            ShowSummary();
+        }
+        return;
+    }
+    case IDC_PAGE_HELP: m_model.OnHelp(m_help); return;
+    case IDOK:
+        if (m_model.OnImport(m_choices))
+            End(IDOK);
+        else
+            Focus(IDC_PATH);
+        return;
+    default: CDialogView::OnCommand(id, code);
+    }
+}
+
+// ------------------------------------------------------------------ import, options
+
+void CContactImportOptionsView::OnInit() {
+    const ContactImportOptionValues& v = m_model.Values();
+    SetCheck(IDC_SKIP_PRIVATE, v.skipPrivate);
+    SetCheck(IDC_CATEGORY_FILTER, v.categoryFilter);
+    FillList(IDC_CATEGORY_MODE, CategoryModes(), v.includeCategories ? 1 : 0);
+    SetText(IDC_CATEGORIES, v.categories);
+    SetCheck(IDC_CONFLICT_KEEP_BOTH + v.conflict, true);
+    EnableCategories();
+}
+
+void CContactImportOptionsView::EnableCategories() {
+    const bool on = Checked(IDC_CATEGORY_FILTER);
+    Enable(IDC_CATEGORY_MODE, on);
+    Enable(IDC_CATEGORIES, on);
+    Enable(IDC_CATEGORIES_BUTTON, on);
+}
+
+void CContactImportOptionsView::Take() {
+    m_model.SetSkipPrivate(Checked(IDC_SKIP_PRIVATE));
+    m_model.SetCategoryFilter(Checked(IDC_CATEGORY_FILTER));
+    m_model.SetIncludeCategories(ListIndex(IDC_CATEGORY_MODE) == 1);
+    m_model.SetCategories(Text(IDC_CATEGORIES));
+    for (int rule = 0; rule < 3; ++rule)
+        if (Checked(IDC_CONFLICT_KEEP_BOTH + rule)) m_model.SetConflict(rule);
+}
+
+void CContactImportOptionsView::OnCommand(int id, int code) {
+    switch (id) {
+    case IDC_CATEGORY_FILTER: EnableCategories(); return;
+    case IDC_CATEGORIES_BUTTON:
+        m_model.SetCategories(Text(IDC_CATEGORIES));
+        if (m_model.ChooseCategories(m_app)) SetText(IDC_CATEGORIES, m_model.Values().categories);
+        return;
+    case IDC_PAGE_HELP:
+        if (m_help != nullptr) m_help->ShowContextHelp(kHelpImportContacts);
+        return;
+    case IDOK:
+        Take();
+        if (m_model.OnOk())
+            End(IDOK);
+        else
+            Focus(IDC_CATEGORIES);
+        return;
+    default: CDialogView::OnCommand(id, code);
+    }
+}
+
+// ------------------------------------------------------------------ import, finish page
+
+void CContactImportFinishView::OnInit() {
+    SetText(IDC_STATUS, m_model.StatusText());
+    const std::vector<FinishCount> counts = m_model.Counts();
+    const int ids[] = {IDC_COUNT_SELECTED, IDC_COUNT_SUCCEEDED, IDC_COUNT_FAILED, IDC_COUNT_SKIPPED};
+    for (std::size_t i = 0; i < counts.size() && i < std::size(ids); ++i) {
+        SetText(ids[i], counts[i].Shown());
+        Highlight(ids[i], counts[i].highlighted);
+    }
+    MakeLink(IDC_SKIPPED_WHY);
+    MakeLink(IDC_OPEN_FOLDER_LINK);
+    SetCheck(IDC_OPEN_FOLDER, m_model.OpenFolder());
+}
+
+void CContactImportFinishView::OnCommand(int id, int code) {
+    switch (id) {
+    case IDC_SKIPPED_WHY:
+        if (code == STN_CLICKED) m_model.OnWhyLink(m_help);
+        return;
+    case IDC_OPEN_FOLDER_LINK:
+        if (code == STN_CLICKED) m_model.ShowFolder(m_app);
+        return;
+    case IDC_OPEN_FOLDER: m_model.SetOpenFolder(Checked(IDC_OPEN_FOLDER)); return;
+    case IDC_PAGE_HELP:
+        if (m_help != nullptr) m_help->ShowContextHelp(kHelpImportContacts);
+        return;
+    case IDOK:
+    case IDCANCEL:
+        m_model.OnClose(m_app);
+        End(IDOK);
+        return;
+    default: return;
+    }
+}
+
+}  // namespace mireo
