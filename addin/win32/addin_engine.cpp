@@ -14,8 +14,7 @@ public:
     CAddinEngine(IApplication& app, IMapiFactory& mapi, CLibKelvo& kelvo, int hostMajorVersion)
         : m_engine(EngineHost{app, mapi, SystemRegistry(), kelvo, &kelvo, m_ui}, hostMajorVersion,
                    {.contactImport = std::make_unique<CvCardImport>(m_ui),
-                    .contactExport = std::make_unique<CvCardExport>(m_ui),
-                    .eventImport = std::make_unique<CvCalImport>(m_ui)}) {}
+                    .contactExport = std::make_unique<CvCardExport>(m_ui)}) {}
 
     CMireoEngine& Engine() override { return m_engine; }
     ISelectActionView& SelectActionView() override { return m_selectView; }
