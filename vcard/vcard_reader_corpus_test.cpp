@@ -37,7 +37,7 @@ TEST(VCardReaderCorpus, EveryFileReads) {
     std::sort(files.begin(), files.end());
 
     VCardReaderStats total;
-    int cards = 0, messages = 0, emptyFiles = 0, namedCards = 0;
+    int cards = 0, messages = 0, emptyFiles = 0, namedCards = 0, fieldsSet = 0;
     for (const auto& path : files) {
         SCOPED_TRACE(path.string());
         const std::string bytes = test::ReadFileBytes(path.string());
@@ -51,6 +51,7 @@ TEST(VCardReaderCorpus, EveryFileReads) {
         messages += fileMessages;
         if (read.empty()) ++emptyFiles;
         for (const VCardCard& card : read) {
+            for (std::size_t i = 0; i < ContactRecordProperties().size(); ++i) fieldsSet += card.IsSet(i) ? 1 : 0;
             if (!card.contact.FullName.empty() || !card.contact.LastName.empty() || !card.contact.FirstName.empty()) {
                 ++namedCards;
             }
@@ -62,8 +63,8 @@ TEST(VCardReaderCorpus, EveryFileReads) {
         total.endsWithoutBegin += s.endsWithoutBegin;
     }
 
-    std::printf("vCard corpus: %zu files, %d cards (%d with a name), %d files without a card\n", files.size(), cards,
-                namedCards, emptyFiles);
+    std::printf("vCard corpus: %zu files, %d cards (%d with a name, %d fields filled), %d files without a card\n",
+                files.size(), cards, namedCards, fieldsSet, emptyFiles);
     std::printf("  cards without END: %d, END without BEGIN: %d, message 135: %d\n", total.cardsWithoutEnd,
                 total.endsWithoutBegin, messages);
     for (const auto& [kind, count] : total.problems) std::printf("  %s: %d\n", KindName(kind), count);
