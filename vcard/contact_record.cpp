@@ -29,7 +29,7 @@ constexpr std::array kProperties{
     Text("MiddleName", &R::MiddleName),
     Text("Title", &R::Title),
     Text("Suffix", &R::Suffix),
-    Text("FullName", &R::FullName, kOm, kUsedByImport),
+    Text("FullName", &R::FullName),
     Text("NickName", &R::NickName),
     Text("FileAs", &R::FileAs, kOm, kUsedByExport),
     Text("CompanyName", &R::CompanyName),

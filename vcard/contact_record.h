@@ -24,7 +24,7 @@ struct ContactRecord {
     std::u16string MiddleName;
     std::u16string Title;
     std::u16string Suffix;
-    std::u16string FullName;  // filled by import (FN); export builds FN from the parts
+    std::u16string FullName;  // import: the FN; export: the FN of a contact without name parts
     std::u16string NickName;
     std::u16string FileAs;    // export: base of the output file name
 

@@ -53,7 +53,7 @@ TEST(ContactPropertyTable, GuardedPropertiesGoThroughTheSafeItem) {
     }
     EXPECT_TRUE(FindContactProperty("IMAddress")->needsMajor10);
     EXPECT_EQ(FindContactProperty("imaddress"), nullptr);
-    EXPECT_EQ(FindContactProperty("FullName")->usedBy, kUsedByImport);
+    EXPECT_EQ(FindContactProperty("FullName")->usedBy, kUsedByExport | kUsedByImport);  // the FN of a nameless contact
     EXPECT_EQ(FindContactProperty("FileAs")->usedBy, kUsedByExport);
 }
 

@@ -23,6 +23,9 @@ constexpr std::size_t kMaxUnknownNames = 256;
 constexpr std::string_view kSoftBreakStops[] = {"END:VCARD"};
 // 2.1 peers write ADR quoted-printable without saying so.
 constexpr std::string_view kImplicitQuotedPrintable21[] = {"ADR"};
+// The parts of a 2.1 structured value: our writer writes "\;" for a semicolon and "\\"
+// for a backslash inside a part, and both are undone in one pass.
+constexpr EscapeRules kVCard21ComponentEscapes{.semicolon = true, .backslash = true};
 
 ContentLineOptions LineOptions(const VCardReaderOptions& options) {
     ContentLineOptions lines;
@@ -155,16 +158,41 @@ struct CvCardReader::Property {
         std::u16string text = reader.DecodeBytes(bytes, codePage);
         return v30 ? Unescape(text, kVCard30Escapes) : text;
     }
-    // The parts of a structured value (N, ORG, ADR), each trimmed and unescaped.
+    // A value that is not text (TEL, EMAIL, URL): written without escapes, read as it is.
+    std::u16string Plain() const { return reader.DecodeBytes(bytes, codePage); }
+    const EscapeRules& ComponentRules() const { return v30 ? kVCard30Escapes : kVCard21ComponentEscapes; }
+    // The first `count` parts of a structured value (N, ADR), each trimmed and
+    // unescaped; parts beyond them are ignored (an eighth ADR part is a label, not the
+    // country).
     std::vector<std::u16string> Components(std::size_t count) const {
-        const EscapeRules& rules = v30 ? kVCard30Escapes : kVCard21Escapes;
+        const EscapeRules& rules = ComponentRules();
         std::vector<std::u16string> out;
         const std::u16string text = reader.DecodeBytes(bytes, codePage);
-        for (std::u16string_view part : SplitComponents(text, count, rules)) {
+        for (std::u16string_view part : SplitComponents(text, count + 1, rules)) {
+            if (out.size() == count) break;
             out.push_back(Unescape(TrimText(part), rules));
         }
         out.resize(count);
         return out;
+    }
+    // The first part, then the rest as one text (ORG: company, then the units of the
+    // department with their ";"), without trailing empty parts.
+    std::pair<std::u16string, std::u16string> FirstAndRest() const {
+        const EscapeRules& rules = ComponentRules();
+        const std::u16string text = reader.DecodeBytes(bytes, codePage);
+        std::vector<std::u16string_view> parts = SplitComponents(text, 2, rules);
+        std::u16string_view rest = parts.size() > 1 ? parts[1] : std::u16string_view();
+        // Drop the empty parts at the end ("Umbrella;;" has no department), but not an
+        // escaped semicolon.
+        for (;;) {
+            rest = TrimText(rest);
+            if (rest.empty() || rest.back() != u';') break;
+            std::size_t slashes = 0;
+            while (slashes + 1 < rest.size() && rest[rest.size() - 2 - slashes] == u'\\') ++slashes;
+            if (slashes % 2 == 1) break;
+            rest.remove_suffix(1);
+        }
+        return {Unescape(TrimText(parts[0]), rules), Unescape(rest, rules)};
     }
 };
 
@@ -185,17 +213,26 @@ void FillName(const Property& v, ContactRecord& c) {
 
 void FillOrganization(const Property& v, ContactRecord& c) {
     if (!c.CompanyName.empty() || !c.Department.empty()) return;
-    auto parts = v.Components(2);
-    c.CompanyName = std::move(parts[0]);
-    c.Department = std::move(parts[1]);
+    auto [company, department] = v.FirstAndRest();
+    c.CompanyName = std::move(company);
+    c.Department = std::move(department);
 }
 
 void FillUrl(const Property& v, ContactRecord& c) {
     const bool home = v.params.Has("HOME");
     const bool work = v.params.Has("WORK");
-    const std::u16string value = v.Text();
+    const std::u16string value = v.Plain();
     if (home) c.PersonalHomePage = value;
-    if (work || !home) c.BusinessHomePage = value;
+    if (work) c.BusinessHomePage = value;
+    // An untyped URL is the business home page; a second one the personal home page
+    // when that is free, rather than overwriting the first.
+    if (!work && !home) {
+        if (c.BusinessHomePage.empty()) {
+            c.BusinessHomePage = value;
+        } else if (c.PersonalHomePage.empty()) {
+            c.PersonalHomePage = value;
+        }
+    }
 }
 
 // A work or home address that is taken already goes to the other address.
@@ -246,7 +283,7 @@ void FillTelephone(const Property& v, ContactRecord& c) {
     const Params& p = v.params;
     bool work = p.Has("WORK"), home = p.Has("HOME"), cell = p.Has("CELL"), fax = p.Has("FAX"), car = p.Has("CAR"),
          pager = p.Has("PAGER"), isdn = p.Has("ISDN"), pref = p.Has("PREF"), voice = p.Has("VOICE");
-    const std::u16string value = v.Text();
+    const std::u16string value = v.Plain();
     // A bare FAX line is the other fax (the writer writes the other fax that way); when
     // the other fax is already taken it goes on as a work fax.
     if (fax && !work && !home && !cell && !car && !pager && !isdn && !pref && !voice) {
@@ -299,7 +336,7 @@ void FillEmail(const Property& v, ContactRecord& c) {
         }
     }
     if (!internet && !other) internet = true;
-    std::u16string value = v.Text();
+    std::u16string value = v.Plain();
     if (pref) {
         if (!c.Email1Address.empty()) {
             if (!c.Email2Address.empty()) {
@@ -432,6 +469,49 @@ void CvCardReader::ReadProperty(const ContentLine& line, bool adr, Property& v, 
     v.codePage = CodePageOf(v, std::string(line.name), card);
 }
 
+// 2.1's X-OUTL-CATEGORIES holds the host's text as it is. A 3.0 list ("Business,Suppliers",
+// each name escaped) comes back joined by the user's separator and a space, as the host
+// writes its own lists ("Business, Suppliers"). A value without an unescaped comma is
+// one name, or a list as earlier versions wrote it, every comma escaped: its commas
+// become the separator as they always did.
+std::u16string CvCardReader::ReadCategories(const Property& v) const {
+    if (!v.v30) return v.Text();
+    const std::u16string text = v.Plain();
+    const std::u16string& separator = m_options.listSeparator;
+    std::vector<std::u16string_view> names;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\\') {
+            ++i;
+        } else if (text[i] == u',') {
+            names.push_back(std::u16string_view(text).substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    std::u16string out;
+    if (names.empty()) {
+        for (char16_t ch : Unescape(text, kVCard30Escapes)) {
+            if (ch == u',') {
+                out += separator;
+            } else {
+                out += ch;
+            }
+        }
+        return out;
+    }
+    names.push_back(std::u16string_view(text).substr(start));
+    for (std::u16string_view name : names) {
+        const std::u16string one = Unescape(TrimText(name), kVCard30Escapes);
+        if (one.empty()) continue;
+        if (!out.empty()) {
+            out += separator;
+            out += u' ';
+        }
+        out += one;
+    }
+    return out;
+}
+
 void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
     const std::string_view name = line.name;
     if (name == "VERSION") {
@@ -478,22 +558,7 @@ void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
         case Field::kName: FillName(v, c); break;
         case Field::kOrg: FillOrganization(v, c); break;
         case Field::kCategories:
-            if (c.Categories.empty()) {
-                // 3.0 lists its names with ","; the host joins them with the user's separator.
-                std::u16string value = v.Text();
-                if (v.v30) {
-                    std::u16string joined;
-                    for (char16_t ch : value) {
-                        if (ch == u',') {
-                            joined += m_options.listSeparator;
-                        } else {
-                            joined += ch;
-                        }
-                    }
-                    value = std::move(joined);
-                }
-                c.Categories = std::move(value);
-            }
+            if (c.Categories.empty()) c.Categories = ReadCategories(v);
             break;
         case Field::kClass:
             if (EqualsNoCase(v.bytes, "CONFIDENTIAL")) {
@@ -548,6 +613,11 @@ void CvCardReader::Finish(VCardCard& card) {
                 c.Email3AddressType = c.Email1AddressType;
             }
         }
+    }
+    // A company's card names the company in its FN (peers need an FN): it stays a
+    // company-only contact, found again as one on the next import.
+    if (AllEmpty({&c.LastName, &c.FirstName, &c.MiddleName, &c.Title, &c.Suffix}) && c.FullName == c.CompanyName) {
+        c.FullName.clear();
     }
     const auto props = ContactRecordProperties();
     for (std::size_t i = 0; i < props.size() && i < card.m_set.size(); ++i) {

@@ -102,6 +102,7 @@ public:
 private:
     void SetVersion(int version);
     void Dispatch(const ContentLine& line, VCardCard& card);
+    std::u16string ReadCategories(const Property& v) const;
     void ReadProperty(const ContentLine& line, bool adr, Property& v, VCardCard& card);
     int CodePageOf(const Property& v, const std::string& property, VCardCard& card);
     std::u16string DecodeBytes(std::string_view bytes, int codePage) const;

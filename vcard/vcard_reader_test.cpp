@@ -41,6 +41,10 @@ std::string Write(const ContactRecord& c, int version, const std::string& charse
     return out;
 }
 
+std::string Card(const std::string& body, const std::string& version = "2.1") {
+    return "BEGIN:VCARD\r\nVERSION:" + version + "\r\n" + body + "END:VCARD\r\n";
+}
+
 // A record with every field set, in the given script.
 struct Script {
     const char* name;
@@ -124,6 +128,11 @@ ContactRecord AfterRoundTrip(ContactRecord c) {
         if (!full.empty()) full += u' ';
         full += *part;
     }
+    // Without name parts: the full name, else the file-as name; none for a company's card.
+    if (full.empty() && c.Title.empty()) {
+        full = c.FullName.empty() ? c.FileAs : c.FullName;
+        if (full == c.CompanyName) full.clear();
+    }
     c.FullName = full;
     if (!c.Email1Address.empty()) c.Email1AddressType.clear();
     if (c.Sensitivity == kSensitivityPersonal) c.Sensitivity = kSensitivityNormal;
@@ -150,7 +159,7 @@ TEST(VCardReaderRoundTrip, EveryFieldInEveryVersionAndCharset) {
             const ContactRecord source = FullRecord(s);
             const std::string card = Write(source, version, s.charset);
             ContactRecord expected = AfterRoundTrip(source);
-            if (version == kVCard30) expected.Categories = u"Business;Personal";
+            if (version == kVCard30) expected.Categories = u"Business; Personal";
             const VCardCard got = ReadOne(card);
             EXPECT_TRUE(SameImportFields(expected, got.contact)) << card;
             EXPECT_EQ(got.version, version);
@@ -194,7 +203,7 @@ TEST(VCardReaderRoundTrip, EveryShippedEncoding) {
             const ContactRecord source = FullRecord(s);
             const std::string card = Write(source, version, s.charset);
             ContactRecord expected = AfterRoundTrip(source);
-            if (version == kVCard30) expected.Categories = u"Business;Personal";
+            if (version == kVCard30) expected.Categories = u"Business; Personal";
             const VCardCard got = ReadOne(card);
             EXPECT_TRUE(SameImportFields(expected, got.contact)) << card;
             EXPECT_TRUE(got.problems.empty());
@@ -240,7 +249,8 @@ ContactRecord GoldenEscape(bool v30) {
     if (v30) {
         c.Body = u"C:\\new, folder;x\r\nline2\r\nline3\r\nline4";
         c.ManagerName = u"Line\r\nBreak";
-        c.Categories = u"Work;Home; Private";
+        c.Categories = u"Work; Home, Private";  // a list of names: the comma stays in its name
+        c.BusinessTelephoneNumber = u"555\\n0100";  // a line break in a number cannot come back
     }
     return c;
 }
@@ -294,6 +304,119 @@ TEST(VCardReaderGolden, QuotedPrintableNotes) {
     EXPECT_EQ(cards[3].contact.Body, std::u16string(63, u'c') + u" x");
 }
 
+// ---- round trips that corrupted values before ----
+
+TEST(VCardReaderRoundTrip, ValuesThatChangedOnTheWayBack) {
+    struct Case {
+        const char* name;
+        std::function<void(ContactRecord&)> set;
+        int version;
+    };
+    const Case cases[] = {
+        {"3.0 ROLE is text", [](ContactRecord& c) { c.Profession = u"R&D\\new, Labs"; }, kVCard30},
+        {"3.0 URL keeps its backslashes", [](ContactRecord& c) { c.BusinessHomePage = u"http://x/a\\\\b,c"; }, kVCard30},
+        {"3.0 TEL keeps backslash n", [](ContactRecord& c) { c.MobileTelephoneNumber = u"555\\n1"; }, kVCard30},
+        {"3.0 EMAIL keeps backslash comma", [](ContactRecord& c) { c.Email1Address = u"a\\,b@x"; }, kVCard30},
+        {"2.1 last name ending in a backslash",
+         [](ContactRecord& c) {
+             c.LastName = u"C:\\";
+             c.FirstName = u"x";
+         },
+         kVCard21},
+        {"2.1 parts with backslashes and semicolons",
+         [](ContactRecord& c) {
+             c.CompanyName = u"A\\;B\\\\";
+             c.Department = u"\\";
+             c.HomeAddressStreet = u"1\\ Main;St\\";
+             c.HomeAddressCity = u"\\\\srv";
+         },
+         kVCard21},
+        {"3.0 the same parts",
+         [](ContactRecord& c) {
+             c.CompanyName = u"A\\;B\\\\";
+             c.HomeAddressStreet = u"1\\ Main;St\\";
+         },
+         kVCard30},
+        {"3.0 a department of several units", [](ContactRecord& c) {
+             c.CompanyName = u"Umbrella";
+             c.Department = u"Labs;East";
+         }, kVCard30},
+    };
+    for (const Case& tc : cases) {
+        for (const char* charset : {"", "UTF-8"}) {
+            SCOPED_TRACE(std::string(tc.name) + " " + charset);
+            ContactRecord source;
+            source.FileAs = u"f";
+            tc.set(source);
+            const std::string card = Write(source, tc.version, charset);
+            EXPECT_TRUE(SameImportFields(AfterRoundTrip(source), ReadOne(card).contact)) << card;
+        }
+    }
+}
+
+// Contacts without name parts carry their full name, else their file-as name, as FN;
+// a company's card stays a company-only contact.
+TEST(VCardReaderRoundTrip, ContactsWithoutNameParts) {
+    struct Case {
+        const char* name;
+        std::u16string fullName, fileAs, company;
+        const char* fnLine;
+        std::u16string readFullName;
+    };
+    const Case cases[] = {
+        {"full name", u"Grandma", u"Grandma", u"", "FN:Grandma", u"Grandma"},
+        {"file-as only", u"", u"Plumber, the", u"", "FN:Plumber\\, the", u"Plumber, the"},
+        {"company only", u"", u"Acme", u"Acme", "FN:Acme", u""},
+        {"nameless at a company", u"Front desk", u"Front desk", u"Acme", "FN:Front desk", u"Front desk"},
+    };
+    for (const Case& tc : cases) {
+        for (int version : {kVCard21, kVCard30}) {
+            SCOPED_TRACE(std::string(tc.name) + " " + std::to_string(version));
+            ContactRecord c;
+            c.FullName = tc.fullName;
+            c.FileAs = tc.fileAs;
+            c.CompanyName = tc.company;
+            const std::string card = Write(c, version, "");
+            std::string fn = tc.fnLine;
+            if (version == kVCard21) std::erase(fn, '\\');
+            EXPECT_NE(card.find("\r\nN:;;;;\r\n" + fn + "\r\n"), std::string::npos) << card;
+            const VCardCard got = ReadOne(card);
+            EXPECT_EQ(got.contact.FullName, tc.readFullName);
+            EXPECT_EQ(got.IsSet("FullName"), !tc.readFullName.empty());
+        }
+    }
+    // A person's FN is still built from the parts, whatever the full name says.
+    ContactRecord person;
+    person.FirstName = u"Ann";
+    person.LastName = u"Lee";
+    person.FullName = u"Dr. Ann Lee";
+    EXPECT_NE(Write(person, kVCard30, "").find("\r\nFN:Ann Lee\r\n"), std::string::npos);
+}
+
+// 3.0 categories are a list; files of earlier versions (every comma escaped) read the same.
+TEST(VCardReaderRoundTrip, CategoryLists) {
+    struct Case {
+        const char* name;
+        std::string value;
+        std::u16string separator;
+        std::u16string categories;
+    };
+    const Case cases[] = {
+        {"list", "Business,Suppliers", u",", u"Business, Suppliers"},
+        {"earlier versions' form", "Business\\, Suppliers", u",", u"Business, Suppliers"},
+        {"a comma inside a name", "Work,Home\\, Private", u";", u"Work; Home, Private"},
+        {"one name", "Family", u";", u"Family"},
+        {"empty names dropped", "a,,b, ", u";", u"a; b"},
+        {"earlier versions' form, separator ;", "a\\,b", u";", u"a;b"},
+    };
+    for (const Case& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        VCardReaderOptions options;
+        options.listSeparator = tc.separator;
+        EXPECT_EQ(ReadOne(Card("CATEGORIES:" + tc.value + "\r\n", "3.0"), options).contact.Categories, tc.categories);
+    }
+}
+
 // ---- faults of older readers, each mended ----
 
 struct FieldCase {
@@ -310,10 +433,6 @@ void RunCases(const std::vector<FieldCase>& cases) {
         ASSERT_EQ(cards.size(), 1u);
         c.check(cards.front());
     }
-}
-
-std::string Card(const std::string& body, const std::string& version = "2.1") {
-    return "BEGIN:VCARD\r\nVERSION:" + version + "\r\n" + body + "END:VCARD\r\n";
 }
 
 std::string Utf16(const std::u16string& text, bool bigEndian) {
@@ -369,7 +488,7 @@ TEST(VCardReaderMended, EscapesInOnePass) {
          [](const VCardCard& c) {
              EXPECT_EQ(c.contact.LastName, u"O;Brien");
              EXPECT_EQ(c.contact.FirstName, u"Ann,Marie");
-             EXPECT_EQ(c.contact.Suffix, u"Jr; III;x");
+             EXPECT_EQ(c.contact.Suffix, u"Jr; III");  // a sixth part is ignored
          }},
         {"3.0 escaped backslash before separator", Card("ORG:Acme\\\\;Sales\r\n", "3.0"),
          [](const VCardCard& c) {
@@ -566,14 +685,14 @@ TEST(VCardReaderRules, TelephonesAndEmails) {
          [](const VCardCard& c) {
              EXPECT_EQ(c.contact.BusinessAddressStreet, u"a");
              EXPECT_EQ(c.contact.OtherAddressStreet, u"f");
-             EXPECT_EQ(c.contact.OtherAddressCountry, u"j;k");
+             EXPECT_EQ(c.contact.OtherAddressCountry, u"j");  // an eighth part is ignored
          }},
         {"3.0 address is not quoted-printable", Card("ADR;TYPE=HOME:;;a=41;b;c;d;e\r\n", "3.0"),
          [](const VCardCard& c) { EXPECT_EQ(c.contact.HomeAddressStreet, u"a=41"); }},
         {"class and categories", Card("CLASS:confidential\r\nCATEGORIES:a,b\r\n", "3.0"),
          [](const VCardCard& c) {
              EXPECT_EQ(c.contact.Sensitivity, kSensitivityConfidential);
-             EXPECT_EQ(c.contact.Categories, u"a;b");
+             EXPECT_EQ(c.contact.Categories, u"a; b");
          }},
         {"skype fix-ups", Card("X-SKYPE-USERNAME:me\r\nN:Solo\r\nFN:Solo Name\r\nEMAIL:a@x\tb@x c@x d@x\r\n"),
          [](const VCardCard& c) {

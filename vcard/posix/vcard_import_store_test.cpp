@@ -227,6 +227,41 @@ TEST_F(ContactImportRun, ExportedContactsComeBackFieldByField) {
     }
 }
 
+// People, a contact known by one name only, a company and a nameless contact: exported,
+// imported, then imported again creates nothing, in both versions.
+TEST_F(ContactImportRun, ExportedFilesImportedAgainCreateNothing) {
+    AddSamples();
+    {
+        auto items = m_contacts->Items();
+        auto mapi = m_app.Mapi().CreateMapiUtils();
+        const char* extra = R"([
+          {"FirstName": "Cher", "Categories": "Music, Legends"},
+          {"CompanyName": "Umbrella", "Department": "Labs", "BusinessTelephoneNumber": "555 0100"},
+          {"FileAs": "Grandma", "HomeTelephoneNumber": "555 0101", "Categories": "Family"}
+        ])";
+        for (const auto& j : ItemJson::parse(extra)) AddItemFromJson(*items, kFolderContact, j, *mapi);
+    }
+    const int contacts = Count(*m_contacts);
+    for (int format : {kVCard21, kVCard30}) {
+        SCOPED_TRACE(format);
+        fs::remove_all(m_dir / "files");
+        fs::create_directories(m_dir / "files");
+        {
+            auto items = m_app.FolderByPath(u"Contacts/Imported")->Items();
+            while (items->Count() > 0) items->Item(1)->Delete();
+        }
+        Export(true, format, "UTF-8");
+        const std::string file = ReadText((m_dir / "files" / "Contacts.vcf").string());
+        EXPECT_NE(file.find("\r\nFN;CHARSET=UTF-8:Grandma\r\n"), std::string::npos);
+        EXPECT_NE(file.find("\r\nFN;CHARSET=UTF-8:Umbrella\r\n"), std::string::npos);
+        EXPECT_EQ(Import(kConflictKeepBoth).counters.succeeded, contacts);
+        const ContactImportOutcome again = Import(kConflictKeepBoth);
+        EXPECT_EQ(again.counters.succeeded, 0);
+        EXPECT_EQ(again.counters.skipped, contacts);
+        EXPECT_EQ(TargetCount(), contacts);
+    }
+}
+
 TEST_F(ContactImportRun, ConflictRules) {
     WriteText(m_dir / "files" / "a.vcf", kCard);
     // First import: one new contact.
