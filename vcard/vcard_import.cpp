@@ -95,6 +95,12 @@ public:
 
     // The decision for one card; adds to the counters.
     void HandleCard(const VCardCard& card, RunCounters& counters) {
+        if (!card.fault.empty()) {
+            // Cut off or beyond the reader's limits: never imported in part.
+            m_env.log.LogMsg(card.fault, 0, kRunSource, kError, kLogFlags);
+            ++counters.failed;
+            return;
+        }
         const ContactRecord& record = card.contact;
         if (!Passes(record)) {
             ++counters.skipped;

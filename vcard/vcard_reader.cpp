@@ -5,6 +5,7 @@
 #include "engine/logger.h"
 #include "platform/user_strings.h"
 #include "platform/ascii.h"
+#include "platform/utf.h"
 #include "textformat/date_text.h"
 #include "textformat/file_text.h"
 #include "textformat/quoted_printable.h"
@@ -514,12 +515,6 @@ std::u16string CvCardReader::ReadCategories(const Property& v) const {
 
 void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
     const std::string_view name = line.name;
-    if (name == "VERSION") {
-        const std::string_view v = Trim(line.value);
-        if (line.hasValue && (StartsWithNoCase(v, "3.0") || StartsWithNoCase(v, "4.0"))) SetVersion(30);
-        card.version = m_version;
-        return;
-    }
     if (m_countOnly) return;
     if (name.starts_with("X-SKYPE-")) {
         card.hadSkypeLines = true;
@@ -628,14 +623,30 @@ void CvCardReader::Finish(VCardCard& card) {
         if (p.integer != nullptr) set = card.sensitivitySet;
         card.m_set[i] = set;
     }
+    SetFault(card);
 }
+
+namespace {
+
+// The version a VERSION line's value gives: 3.0 (and 4.0, read by the same rules) or 2.1.
+int VersionOf(const ContentLine& line) {
+    const std::string_view v = Trim(line.value);
+    return line.hasValue && (StartsWithNoCase(v, "3.0") || StartsWithNoCase(v, "4.0")) ? 30 : 21;
+}
+
+}  // namespace
 
 bool CvCardReader::Next(VCardCard& card) {
     ContentLine line;
     bool inCard = false;
+    bool versionSeen = false;
     std::size_t cardStart = 0;
+    int cardStartLine = 0;
     bool cardTooLong = false;
-    while (m_lines.Next(line)) {
+    for (;;) {
+        const std::size_t before = m_lines.Position();
+        const int beforeLine = m_lines.PhysicalLines();
+        if (!m_lines.Next(line)) break;
         const bool isVCard = line.params.empty() && line.hasValue && StartsWithNoCase(line.value, "VCARD");
         if (!inCard) {
             if (line.name == "BEGIN" && isVCard) {
@@ -644,6 +655,7 @@ bool CvCardReader::Next(VCardCard& card) {
                 card.line = line.lineNo;
                 SetVersion(21);
                 cardStart = m_lines.Position();
+                cardStartLine = m_lines.PhysicalLines();
                 cardTooLong = false;
             } else if (line.name == "END" && isVCard) {
                 ++m_stats.endsWithoutBegin;
@@ -655,7 +667,30 @@ bool CvCardReader::Next(VCardCard& card) {
             if (!m_countOnly) Finish(card);
             return true;
         }
-        if (line.name == "BEGIN") continue;  // a nested BEGIN is ignored
+        if (line.name == "BEGIN") {
+            if (!isVCard) continue;  // a nested BEGIN of something else is ignored
+            // The next card begins before this one ended: this one is cut off, and the
+            // next call starts again at that BEGIN.
+            m_lines.Seek(before, beforeLine);
+            break;
+        }
+        if (line.name == "VERSION") {
+            if (versionSeen) continue;  // the first VERSION line counts
+            versionSeen = true;
+            const int version = VersionOf(line);
+            if (version != m_version && before != cardStart) {
+                // Lines before it were read by the other version's rules (escapes,
+                // quoted-printable addresses): read the card again from its start.
+                const int beginLine = card.line;
+                card = VCardCard{};
+                card.line = beginLine;
+                cardTooLong = false;
+                m_lines.Seek(cardStart, cardStartLine);
+            }
+            SetVersion(version);
+            card.version = m_version;
+            continue;
+        }
         if (m_lines.Position() - cardStart > m_options.maxCardBytes) {
             if (!cardTooLong) Problem(card, VCardProblemKind::kCardTooLong, line.lineNo, std::string(line.name));
             cardTooLong = true;
@@ -663,8 +698,49 @@ bool CvCardReader::Next(VCardCard& card) {
         }
         Dispatch(line, card);
     }
-    if (inCard) ++m_stats.cardsWithoutEnd;
-    return false;
+    if (!inCard) return false;
+    ++m_stats.cardsWithoutEnd;
+    card.version = m_version;
+    Problem(card, VCardProblemKind::kCardWithoutEnd, card.line, "BEGIN");
+    if (!m_countOnly) Finish(card);
+    return true;
+}
+
+std::string CvCardReader::CardName(const VCardCard& card) {
+    const ContactRecord& c = card.contact;
+    std::u16string name = c.FullName;
+    if (name.empty()) {
+        for (const std::u16string* part : {&c.Title, &c.FirstName, &c.MiddleName, &c.LastName, &c.Suffix}) {
+            if (part->empty()) continue;
+            if (!name.empty()) name += u' ';
+            name += *part;
+        }
+    }
+    if (name.empty()) name = c.CompanyName;
+    if (name.empty()) return "(no name)";
+    return "\"" + utf::Utf16ToUtf8(name.substr(0, 200)) + "\"";
+}
+
+// A card the import must not take as it is: cut off, or beyond a limit of the reader.
+void CvCardReader::SetFault(VCardCard& card) {
+    const char* what = nullptr;
+    int line = card.line;
+    for (const VCardProblem& p : card.problems) {
+        if (p.kind == VCardProblemKind::kCardWithoutEnd) {
+            what = "Card without END:VCARD";
+        } else if (p.kind == VCardProblemKind::kCardTooLong && what == nullptr) {
+            what = "Card too long";
+        } else if (p.kind == VCardProblemKind::kLineTooLong && what == nullptr) {
+            what = "Property too long";
+            line = p.line;
+        } else {
+            continue;
+        }
+        if (p.kind == VCardProblemKind::kCardWithoutEnd) break;
+    }
+    if (what == nullptr) return;
+    card.fault = std::string(what) + ", not imported: " + CardName(card) + " (" + m_fileName + ", line " +
+                 std::to_string(line) + ")";
 }
 
 std::vector<VCardCard> CvCardReader::ReadAll(std::string_view bytes, std::string fileName) {

@@ -20,6 +20,8 @@ const char* KindName(VCardProblemKind kind) {
         case VCardProblemKind::kCardTooLong: return "card too long";
         case VCardProblemKind::kUnknownCharset: return "unknown charset";
         case VCardProblemKind::kInvalidDate: return "invalid date";
+        case VCardProblemKind::kCardWithoutEnd: return "card without END (counted failed)";
+        case VCardProblemKind::kTelephoneWithoutSlot: return "telephone without a free field (logged)";
     }
     return "?";
 }

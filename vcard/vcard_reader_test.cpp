@@ -465,6 +465,27 @@ TEST(VCardReaderMended, ByteOrderMarksAndUtf16) {
     });
 }
 
+// A VERSION line anywhere in the card sets the rules of all its lines (one address
+// book writes it last in every 3.0 card).
+TEST(VCardReaderMended, VersionAnywhereInTheCard) {
+    const std::string last = "BEGIN:VCARD\r\nN:Doe;Jane\r\nNOTE:one\\, two\\nthree\r\n"
+                             "ADR;TYPE=home:;;Main St =41;Town;;;\r\nCATEGORIES:a,b\r\nVERSION:3.0\r\nEND:VCARD\r\n";
+    const VCardCard got = ReadOne(last);
+    EXPECT_EQ(got.version, 30);
+    EXPECT_EQ(got.contact.Body, u"one, two\r\nthree");
+    EXPECT_EQ(got.contact.HomeAddressStreet, u"Main St =41");  // not quoted-printable in 3.0
+    EXPECT_EQ(got.contact.Categories, u"a; b");
+    EXPECT_EQ(got.contact.LastName, u"Doe");
+    const auto both = Read(last + Card("NOTE:a\\nb\r\n"));
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_EQ(both[1].version, 21);  // the next card starts at 2.1 again
+    EXPECT_EQ(both[1].contact.Body, u"a\\nb");
+    EXPECT_EQ(CvCardReader::CountCards(last + last), 2);
+    // Only the first VERSION line counts.
+    EXPECT_EQ(ReadOne("BEGIN:VCARD\r\nVERSION:2.1\r\nNOTE:a\\nb\r\nVERSION:3.0\r\nEND:VCARD\r\n").contact.Body,
+              u"a\\nb");
+}
+
 TEST(VCardReaderMended, LinesWithoutCharset) {
     RunCases({
         {"valid utf-8 is utf-8", Card("N:M\xC3\xBCller\r\n"),
@@ -748,42 +769,58 @@ TEST(VCardReaderHostile, QuotedPrintableFaultsReportOnce) {
     }
 }
 
+// A card cut off by the next BEGIN or the end of the file, and one beyond a limit, comes
+// with its fault (counted failed by the import); the counting pass counts it too.
 TEST(VCardReaderHostile, StructureAndSizes) {
-    const std::string longLine(10u << 20, 'x');
+    const std::string longLine(2u << 20, 'x');
     struct Case {
         const char* name;
         std::string input;
         std::size_t cards;
+        std::vector<std::string> faults;  // of each card, "" when whole
     };
     const Case cases[] = {
-        {"END without BEGIN", "END:VCARD\r\n" + Card("FN:a\r\n"), 1},
-        {"nested BEGIN is one card", "BEGIN:VCARD\r\nFN:a\r\nBEGIN:VCARD\r\nFN:b\r\nEND:VCARD\r\n", 1},
-        {"last card without END dropped", Card("FN:a\r\n") + "BEGIN:VCARD\r\nFN:b\r\n", 1},
-        {"10 MB line", Card("NOTE:" + longLine + "\r\nFN:after\r\n"), 1},
-        {"10 MB line without breaks", "BEGIN:VCARD\r\n" + longLine, 0},
-        {"NUL bytes", Card(std::string("FN:a\0b\r\n\0\0\0\r\nN:c\r\n", 18)), 1},
-        {"only CR line ends", "BEGIN:VCARD\rFN:a\rEND:VCARD\r", 1},
-        {"empty", "", 0},
+        {"END without BEGIN", "END:VCARD\r\n" + Card("FN:a\r\n"), 1, {""}},
+        {"a nested BEGIN ends the card", "BEGIN:VCARD\r\nFN:a\r\nEMAIL:a@x\r\nBEGIN:VCARD\r\nFN:b\r\nEND:VCARD\r\n", 2,
+         {"Card without END:VCARD, not imported: \"a\" (x.vcf, line 1)", ""}},
+        {"a nested BEGIN of something else is passed over", Card("BEGIN:VEVENT\r\nFN:a\r\nEND:VEVENT\r\n"), 1, {""}},
+        {"last card without END", Card("FN:a\r\n") + "BEGIN:VCARD\r\nN:Lee;Ann\r\n", 2,
+         {"", "Card without END:VCARD, not imported: \"Ann Lee\" (x.vcf, line 5)"}},
+        {"2 MB line beyond the limit", Card("NOTE:" + longLine + "\r\nFN:after\r\n"), 1,
+         {"Property too long, not imported: \"after\" (x.vcf, line 3)"}},
+        {"2 MB of an unknown property", Card("PHOTO:" + longLine + "\r\nFN:after\r\n"), 1, {""}},
+        {"2 MB line without breaks", "BEGIN:VCARD\r\n" + longLine, 1,
+         {"Card without END:VCARD, not imported: (no name) (x.vcf, line 1)"}},
+        {"NUL bytes", Card(std::string("FN:a\0b\r\n\0\0\0\r\nN:c\r\n", 18)), 1, {""}},
+        {"only CR line ends", "BEGIN:VCARD\rFN:a\rEND:VCARD\r", 1, {""}},
+        {"empty", "", 0, {}},
         {"many folded lines ending in =", [] {
              std::string s = "BEGIN:VCARD\r\nX=";
              for (int i = 0; i < 500000; ++i) s += "\r\n =";
              return s + "\r\nEND:VCARD\r\n";
-         }(), 1},
-        {"begin lower case and group", "item.begin:vcard\nfn:x\nEnd:VCard", 1},
+         }(), 1, {""}},
+        {"begin lower case and group", "item.begin:vcard\nfn:x\nEnd:VCard", 1, {""}},
     };
+    VCardReaderOptions options;
+    options.maxLineBytes = 1u << 20;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        CvCardReader reader(&ShippedConverter());
+        CvCardReader reader(&ShippedConverter(), options);
         const auto cards = reader.ReadAll(c.input, "x.vcf");
-        EXPECT_EQ(cards.size(), c.cards);
-        EXPECT_EQ(CvCardReader::CountCards(c.input), static_cast<int>(c.cards));
+        ASSERT_EQ(cards.size(), c.cards);
+        EXPECT_EQ(CvCardReader::CountCards(c.input, options), static_cast<int>(c.cards));
+        for (std::size_t i = 0; i < cards.size(); ++i) EXPECT_EQ(cards[i].fault, c.faults[i]) << i;
     }
+    // The fields of a cut-off card never reach the next one.
+    const auto two = Read("BEGIN:VCARD\r\nFN:a\r\nEMAIL:a@x\r\nTEL;HOME:1\r\nBEGIN:VCARD\r\nFN:b\r\nEND:VCARD\r\n");
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(two[1].contact.FullName, u"b");
+    EXPECT_EQ(two[1].contact.Email1Address, u"");
+    EXPECT_EQ(two[1].contact.HomeTelephoneNumber, u"");
+    // Within the default limits a line of several megabytes is read whole.
     const VCardCard big = ReadOne(Card("NOTE:" + longLine + "\r\nFN:after\r\n"));
-    EXPECT_EQ(big.contact.Body, u"");
-    EXPECT_EQ(big.contact.FullName, u"after");
-    ASSERT_EQ(big.problems.size(), 1u);
-    EXPECT_EQ(big.problems[0].kind, VCardProblemKind::kLineTooLong);
-    EXPECT_EQ(big.problems[0].line, 3);
+    EXPECT_EQ(big.contact.Body.size(), longLine.size());
+    EXPECT_EQ(big.fault, "");
 }
 
 TEST(VCardReaderHostile, CardSizeCap) {
@@ -796,6 +833,7 @@ TEST(VCardReaderHostile, CardSizeCap) {
     EXPECT_EQ(got.contact.Body, u"");
     ASSERT_FALSE(got.problems.empty());
     EXPECT_EQ(got.problems.back().kind, VCardProblemKind::kCardTooLong);
+    EXPECT_EQ(got.fault, "Card too long, not imported: \"early\" (test.vcf, line 1)");
 }
 
 TEST(VCardReaderHostile, RandomBytesCountEqualsCards) {

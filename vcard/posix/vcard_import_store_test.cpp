@@ -262,6 +262,27 @@ TEST_F(ContactImportRun, ExportedFilesImportedAgainCreateNothing) {
     }
 }
 
+// A card cut off by the next card or by the end of the file is counted failed and logged
+// with its name and line; it is never merged into the next card.
+TEST_F(ContactImportRun, CardsWithoutEndFailWithoutTouchingTheNext) {
+    WriteText(m_dir / "files" / "a.vcf",
+              "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Lee;Ann\r\nEMAIL:ann@x\r\nNOTE:private\r\n"
+              "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Roe;Bo\r\nEND:VCARD\r\n"
+              "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Cut;Off\r\n");
+    const ContactImportOutcome o = Import(kConflictKeepBoth);
+    EXPECT_EQ(o.contacts, 3);
+    EXPECT_EQ(o.counters.succeeded, 1);
+    EXPECT_EQ(o.counters.failed, 2);
+    const std::vector<ContactRecord> got = Records(*m_app.FolderByPath(u"Contacts/Imported"));
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].LastName, u"Roe");
+    EXPECT_EQ(got[0].Email1Address, u"");
+    EXPECT_EQ(got[0].Body, u"");
+    const std::string file = (m_dir / "files" / "a.vcf").string();
+    EXPECT_TRUE(m_log.Contains("Card without END:VCARD, not imported: \"Ann Lee\" (" + file + ", line 1)"));
+    EXPECT_TRUE(m_log.Contains("Card without END:VCARD, not imported: \"Off Cut\" (" + file + ", line 10)"));
+}
+
 TEST_F(ContactImportRun, ConflictRules) {
     WriteText(m_dir / "files" / "a.vcf", kCard);
     // First import: one new contact.
