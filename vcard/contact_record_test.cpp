@@ -36,9 +36,9 @@ TEST(ContactPropertyTable, CoversEveryFieldOnce) {
         EXPECT_NE(p.usedBy, 0u);
         EXPECT_EQ(FindContactProperty(p.name), &p);
     }
-    // 61 text fields, 3 dates, the sensitivity.
-    EXPECT_EQ(members.size(), 65u);
-    EXPECT_EQ(sizeof(ContactRecord), 61 * sizeof(std::u16string) + 3 * sizeof(std::optional<LocalTime>) + 8);
+    // 67 text fields, 3 dates, the sensitivity.
+    EXPECT_EQ(members.size(), 71u);
+    EXPECT_EQ(sizeof(ContactRecord), 67 * sizeof(std::u16string) + 3 * sizeof(std::optional<LocalTime>) + 8);
 }
 
 TEST(ContactPropertyTable, GuardedPropertiesGoThroughTheSafeItem) {

@@ -39,7 +39,7 @@ ContentLineOptions LineOptions(const VCardReaderOptions& options) {
 // ---- the property table ----
 
 // What a property fills.
-enum class Field { kText, kDate, kName, kOrg, kCategories, kClass, kUrl, kAdr, kTel, kEmail };
+enum class Field { kText, kDate, kName, kOrg, kCategories, kClass, kUrl, kAdr, kTel, kEmail, kPeerText, kPeerDate };
 
 using R = ContactRecord;
 
@@ -76,6 +76,28 @@ constexpr PropertyRule kRules[] = {
     {"X-OUTL-ANNIVERSARY", Field::kDate, nullptr, &R::Anniversary},
     {"CLASS", Field::kClass},
     {"X-OUTL-CLASS", Field::kClass},
+    // Other programs' names for fields the host holds: read when the card gives the
+    // field no value of its own (X-OUTL-...); the first of them wins.
+    {"IMPP", Field::kPeerText, &R::IMAddress, nullptr, true},
+    {"X-AIM", Field::kPeerText, &R::IMAddress, nullptr, true},
+    {"X-JABBER", Field::kPeerText, &R::IMAddress, nullptr, true},
+    {"X-ICQ", Field::kPeerText, &R::IMAddress, nullptr, true},
+    {"X-MSN", Field::kPeerText, &R::IMAddress, nullptr, true},
+    {"X-YAHOO", Field::kPeerText, &R::IMAddress, nullptr, true},
+    {"X-EVOLUTION-SPOUSE", Field::kPeerText, &R::Spouse},
+    {"X-EVOLUTION-MANAGER", Field::kPeerText, &R::ManagerName},
+    {"X-EVOLUTION-ASSISTANT", Field::kPeerText, &R::AssistantName},
+    {"X-EVOLUTION-ANNIVERSARY", Field::kPeerDate, nullptr, &R::Anniversary},
+    {"X-KADDRESSBOOK-X-SPOUSESNAME", Field::kPeerText, &R::Spouse},
+    {"X-KADDRESSBOOK-X-MANAGERSNAME", Field::kPeerText, &R::ManagerName},
+    {"X-KADDRESSBOOK-X-ASSISTANTSNAME", Field::kPeerText, &R::AssistantName},
+    {"X-KADDRESSBOOK-X-ANNIVERSARY", Field::kPeerDate, nullptr, &R::Anniversary},
+    {"X-KADDRESSBOOK-X-OFFICE", Field::kPeerText, &R::OfficeLocation},
+    {"X-SPOUSE", Field::kPeerText, &R::Spouse},
+    {"X-MANAGER", Field::kPeerText, &R::ManagerName},
+    {"X-ASSISTANT", Field::kPeerText, &R::AssistantName},
+    {"X-ANNIVERSARY", Field::kPeerDate, nullptr, &R::Anniversary},
+    {"ANNIVERSARY", Field::kPeerDate, nullptr, &R::Anniversary},
 };
 
 const PropertyRule* FindRule(std::string_view name) {
@@ -240,7 +262,9 @@ void FillUrl(const Property& v, ContactRecord& c) {
 void FillAddress(const Property& v, ContactRecord& c) {
     bool work = v.params.Has("WORK");
     const bool home = v.params.Has("HOME");
-    bool postal = v.params.Has("POSTAL");
+    // POSTAL and PARCEL qualify a work or home address; alone, POSTAL (or OTHER) is the
+    // other address.
+    bool postal = !work && !home && (v.params.Has("POSTAL") || v.params.Has("OTHER"));
     if (!work && !home && !postal) work = true;
     std::vector<std::u16string> parts;
     auto fill = [&](std::u16string* box, std::u16string* extended, std::u16string* street, std::u16string* city,
@@ -280,50 +304,111 @@ void FillAddress(const Property& v, ContactRecord& c) {
     }
 }
 
-void FillTelephone(const Property& v, ContactRecord& c) {
+// A telephone type of another program that names a field the host has.
+struct TelephoneSynonym {
+    std::string_view type;
+    std::u16string R::*field;  // null: a flag below
+    const char* flag;          // the type it stands for ("CELL"), or a pair ("HOME FAX")
+};
+
+constexpr TelephoneSynonym kTelephoneSynonyms[] = {
+    {"MOBILE", nullptr, "CELL"},
+    {"IPHONE", nullptr, "CELL"},
+    {"HOME2", nullptr, "HOME"},  // the second home number of a webmail address book
+    {"WORK2", nullptr, "WORK"},
+    {"HOMEFAX", nullptr, "HOME FAX"},
+    {"WORKFAX", nullptr, "WORK FAX"},
+    {"MAIN", &R::CompanyMainTelephoneNumber, nullptr},
+    {"X-EVOLUTION-COMPANY", &R::CompanyMainTelephoneNumber, nullptr},
+    {"X-EVOLUTION-ASSISTANT", &R::AssistantTelephoneNumber, nullptr},
+    {"X-EVOLUTION-CALLBACK", &R::CallbackTelephoneNumber, nullptr},
+    {"X-EVOLUTION-RADIO", &R::RadioTelephoneNumber, nullptr},
+    {"X-EVOLUTION-TELEX", &R::TelexNumber, nullptr},
+    {"X-EVOLUTION-TTYTDD", &R::TTYTDDTelephoneNumber, nullptr},
+};
+
+// Where a TEL line goes. The nine types of the host's own cards (WORK, HOME, CELL, FAX,
+// CAR, PAGER, ISDN, PREF, VOICE) and the synonyms above name fields; a line with none of
+// them (a bare TEL, OTHER, VIDEO, MSG, ...) and a VOICE line without any other type go
+// to the other telephone. False when the number found no free field.
+bool FillTelephone(const Property& v, ContactRecord& c) {
     const Params& p = v.params;
-    bool work = p.Has("WORK"), home = p.Has("HOME"), cell = p.Has("CELL"), fax = p.Has("FAX"), car = p.Has("CAR"),
-         pager = p.Has("PAGER"), isdn = p.Has("ISDN"), pref = p.Has("PREF"), voice = p.Has("VOICE");
-    const std::u16string value = v.Plain();
-    // A bare FAX line is the other fax (the writer writes the other fax that way); when
-    // the other fax is already taken it goes on as a work fax.
-    if (fax && !work && !home && !cell && !car && !pager && !isdn && !pref && !voice) {
-        if (c.OtherFaxNumber.empty()) {
-            c.OtherFaxNumber = value;
-            return;
+    bool work = false, home = false, cell = false, fax = false, car = false, pager = false, isdn = false,
+         pref = false, voice = false, special = false;
+    std::vector<std::u16string R::*> specials;
+    for (const std::string& t : p.types) {
+        std::string_view type = t;
+        for (const TelephoneSynonym& s : kTelephoneSynonyms) {
+            if (type != s.type) continue;
+            if (s.field != nullptr) {
+                specials.push_back(s.field);
+                special = true;
+                type = {};
+            } else {
+                type = s.flag;
+            }
+            break;
         }
-        work = true;
+        for (std::string_view one : {type.substr(0, type.find(' ')),
+                                     type.find(' ') == std::string_view::npos ? std::string_view()
+                                                                              : type.substr(type.find(' ') + 1)}) {
+            work |= one == "WORK";
+            home |= one == "HOME";
+            cell |= one == "CELL";
+            fax |= one == "FAX";
+            car |= one == "CAR";
+            pager |= one == "PAGER";
+            isdn |= one == "ISDN";
+            pref |= one == "PREF";
+            voice |= one == "VOICE";
+        }
     }
-    if (pager && pref && !work && !home && !cell && !fax && !car && !isdn && !voice) voice = true;
+    const std::u16string value = v.Plain();
+    bool placed = false;
     auto place = [&](std::initializer_list<std::u16string*> slots) {
         for (std::u16string* s : slots) {
             if (s->empty()) {
                 *s = value;
+                placed = true;
                 return;
             }
         }
     };
+    for (std::u16string R::*field : specials) place({&(c.*field)});
+    const bool typed = work || home || cell || fax || car || pager || isdn || pref || special;
+    // A bare FAX line is the other fax (the writer writes the other fax that way); when
+    // the other fax is already taken it goes on as a work fax.
+    if (fax && !work && !home && !cell && !car && !pager && !isdn && !pref && !voice && !special) {
+        if (c.OtherFaxNumber.empty()) {
+            c.OtherFaxNumber = value;
+            return true;
+        }
+        work = true;
+    }
+    bool other = !typed;  // no type of a field: the other telephone, VOICE or not
+    if (pager && pref && !work && !home && !cell && !fax && !car && !isdn && !voice && !special) other = true;
     if (work) {
         if (fax && c.BusinessFaxNumber.empty()) {
-            c.BusinessFaxNumber = value;
+            place({&c.BusinessFaxNumber});
         } else {
             place({&c.BusinessTelephoneNumber, &c.Business2TelephoneNumber});
         }
     }
     if (home) {
         if (fax && c.HomeFaxNumber.empty()) {
-            c.HomeFaxNumber = value;
+            place({&c.HomeFaxNumber});
         } else {
             place({&c.HomeTelephoneNumber, &c.Home2TelephoneNumber});
         }
     }
-    if (cell) SetFirst(c.MobileTelephoneNumber, value);
-    if (car) SetFirst(c.CarTelephoneNumber, value);
-    if (pager) SetFirst(c.PagerNumber, value);
-    if (isdn) SetFirst(c.ISDNNumber, value);
-    if (pref) SetFirst(c.PrimaryTelephoneNumber, value);
-    if (fax && !work && !home) SetFirst(c.OtherFaxNumber, value);
-    if (voice) SetFirst(c.OtherTelephoneNumber, value);
+    if (cell) place({&c.MobileTelephoneNumber});
+    if (car) place({&c.CarTelephoneNumber});
+    if (pager) place({&c.PagerNumber});
+    if (isdn) place({&c.ISDNNumber});
+    if (pref) place({&c.PrimaryTelephoneNumber});
+    if (fax && !work && !home) place({&c.OtherFaxNumber});
+    if (other) place({&c.OtherTelephoneNumber});
+    return placed;
 }
 
 // A preferred address becomes the first and moves the others down.
@@ -543,13 +628,17 @@ void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
     switch (rule->field) {
         case Field::kText: SetFirst(c.*(rule->text), v.Text()); break;
         case Field::kDate:
+        case Field::kPeerDate:
             // The host's none date (4501-01-01) is no date.
             if (const std::optional<LocalTime> date = ParseDatePrefix(v.bytes)) {
-                c.*(rule->date) = *date == kNoDateLocal ? std::nullopt : date;
+                std::optional<LocalTime>& field =
+                    rule->field == Field::kDate ? c.*(rule->date) : m_peer.*(rule->date);
+                if (rule->field == Field::kDate || !field) field = *date == kNoDateLocal ? std::nullopt : date;
             } else {
                 Problem(card, VCardProblemKind::kInvalidDate, line.lineNo, std::string(name));
             }
             break;
+        case Field::kPeerText: SetFirst(m_peer.*(rule->text), v.Text()); break;
         case Field::kName: FillName(v, c); break;
         case Field::kOrg: FillOrganization(v, c); break;
         case Field::kCategories:
@@ -566,13 +655,20 @@ void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
             break;
         case Field::kUrl: FillUrl(v, c); break;
         case Field::kAdr: FillAddress(v, c); break;
-        case Field::kTel: FillTelephone(v, c); break;
+        case Field::kTel:
+            if (!FillTelephone(v, c)) Problem(card, VCardProblemKind::kTelephoneWithoutSlot, line.lineNo, "TEL");
+            break;
         case Field::kEmail: FillEmail(v, c); break;
     }
 }
 
 void CvCardReader::Finish(VCardCard& card) {
     ContactRecord& c = card.contact;
+    for (const PropertyRule& rule : kRules) {
+        if (rule.field == Field::kPeerText && (c.*(rule.text)).empty()) c.*(rule.text) = std::move(m_peer.*(rule.text));
+        if (rule.field == Field::kPeerDate && !(c.*(rule.date))) c.*(rule.date) = m_peer.*(rule.date);
+    }
+    m_peer = ContactRecord{};
     if (card.hadSkypeLines) {
         if (!c.FullName.empty() && AllEmpty({&c.FirstName, &c.MiddleName, &c.Title, &c.Suffix})) c.LastName.clear();
         if (!c.Email1Address.empty() && c.Email2Address.empty() && c.Email3Address.empty()) {
@@ -624,6 +720,14 @@ void CvCardReader::Finish(VCardCard& card) {
         card.m_set[i] = set;
     }
     SetFault(card);
+    if (m_options.logger != nullptr) {
+        for (const VCardProblem& p : card.problems) {
+            if (p.kind != VCardProblemKind::kTelephoneWithoutSlot) continue;
+            m_options.logger->LogMsg("Telephone number not imported, every field for it is taken: " + CardName(card) +
+                                         " (" + m_fileName + ", line " + std::to_string(p.line) + ")",
+                                     0, "CvCardReader::Next", kWarning, kLogFlags);
+        }
+    }
 }
 
 namespace {
@@ -653,6 +757,7 @@ bool CvCardReader::Next(VCardCard& card) {
                 inCard = true;
                 card = VCardCard{};
                 card.line = line.lineNo;
+                m_peer = ContactRecord{};
                 SetVersion(21);
                 cardStart = m_lines.Position();
                 cardStartLine = m_lines.PhysicalLines();
@@ -684,6 +789,7 @@ bool CvCardReader::Next(VCardCard& card) {
                 const int beginLine = card.line;
                 card = VCardCard{};
                 card.line = beginLine;
+                m_peer = ContactRecord{};
                 cardTooLong = false;
                 m_lines.Seek(cardStart, cardStartLine);
             }

@@ -135,6 +135,7 @@ private:
     bool m_countOnly = false;
     int m_version = 21;
     VCardReaderStats m_stats;
+    ContactRecord m_peer;  // other programs' values of the card, used where it has none
 };
 
 // "Element %2 format in %1 file is invalid..." with its place holders replaced.

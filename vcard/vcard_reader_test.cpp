@@ -690,8 +690,8 @@ TEST(VCardReaderRules, TelephonesAndEmails) {
              EXPECT_EQ(c.contact.PrimaryTelephoneNumber, u"7");
              EXPECT_EQ(c.contact.OtherTelephoneNumber, u"7");
          }},
-        {"no type fills nothing", Card("TEL:5\r\n"),
-         [](const VCardCard& c) { EXPECT_FALSE(c.IsSet("OtherTelephoneNumber")); }},
+        {"no type: the other telephone", Card("TEL:5\r\n"),
+         [](const VCardCard& c) { EXPECT_EQ(c.contact.OtherTelephoneNumber, u"5"); }},
         {"pref shifts addresses", Card("EMAIL:a@x\r\nEMAIL;INTERNET:b@x\r\nEMAIL;X400:c@x\r\nEMAIL;PREF:p@x\r\n"),
          [](const VCardCard& c) {
              EXPECT_EQ(c.contact.Email1Address, u"p@x");
@@ -734,6 +734,135 @@ TEST(VCardReaderRules, TelephonesAndEmails) {
     VCardReaderOptions nine;
     nine.hostMajorVersion = 9;
     EXPECT_EQ(ReadOne(Card("X-OUTL-IMADDRESS:im\r\n"), nine).contact.IMAddress, u"");
+}
+
+// ---- cards of other programs: nothing the host can hold is lost ----
+
+// Lines as address books, phones and mail programs write them.
+TEST(VCardReaderPeers, TelephoneTypes) {
+    struct Case {
+        const char* name;
+        std::string lines;
+        std::vector<std::pair<const char*, std::u16string>> want;  // host field, value
+    };
+    const Case cases[] = {
+        {"bare TEL", "TEL:+1 555 0100\r\n", {{"OtherTelephoneNumber", u"+1 555 0100"}}},
+        {"grouped TEL", "item1.TEL:+1 555 0101\r\nitem1.X-ABLabel:_$!<Other>!$_\r\n",
+         {{"OtherTelephoneNumber", u"+1 555 0101"}}},
+        {"TYPE=OTHER", "TEL;TYPE=OTHER:1\r\n", {{"OtherTelephoneNumber", u"1"}}},
+        {"type=mobile", "TEL;type=mobile:2\r\n", {{"MobileTelephoneNumber", u"2"}}},
+        {"IPHONE", "TEL;type=IPHONE;type=CELL;type=VOICE;type=pref:3\r\n",
+         {{"MobileTelephoneNumber", u"3"}, {"PrimaryTelephoneNumber", u"3"}, {"OtherTelephoneNumber", u""}}},
+        {"VIDEO and MSG", "TEL;TYPE=VIDEO:4\r\nTEL;TYPE=MSG:5\r\n", {{"OtherTelephoneNumber", u"4"}}},
+        {"unknown Evolution type", "TEL;TYPE=X-EVOLUTION-PRIMARY-X:6\r\n", {{"OtherTelephoneNumber", u"6"}}},
+        {"Evolution fields", "TEL;TYPE=X-EVOLUTION-ASSISTANT:7\r\nTEL;TYPE=X-EVOLUTION-CALLBACK:8\r\n"
+                             "TEL;TYPE=X-EVOLUTION-RADIO:9\r\nTEL;TYPE=X-EVOLUTION-TELEX:10\r\n"
+                             "TEL;TYPE=X-EVOLUTION-TTYTDD:11\r\nTEL;TYPE=X-EVOLUTION-COMPANY:12\r\n",
+         {{"AssistantTelephoneNumber", u"7"}, {"CallbackTelephoneNumber", u"8"}, {"RadioTelephoneNumber", u"9"},
+          {"TelexNumber", u"10"}, {"TTYTDDTelephoneNumber", u"11"}, {"CompanyMainTelephoneNumber", u"12"},
+          {"OtherTelephoneNumber", u""}}},
+        {"webmail types", "TEL;TYPE=home2:13\r\nTEL;TYPE=work2:14\r\nTEL;TYPE=homefax:15\r\n"
+                          "TEL;TYPE=workfax:16\r\nTEL;TYPE=main:17\r\n",
+         {{"HomeTelephoneNumber", u"13"}, {"BusinessTelephoneNumber", u"14"}, {"HomeFaxNumber", u"15"},
+          {"BusinessFaxNumber", u"16"}, {"CompanyMainTelephoneNumber", u"17"}, {"OtherTelephoneNumber", u""}}},
+        {"VOICE with a place is not also other", "TEL;PREF;VOICE;WORK:18\r\n",
+         {{"BusinessTelephoneNumber", u"18"}, {"PrimaryTelephoneNumber", u"18"}, {"OtherTelephoneNumber", u""}}},
+        {"VOICE alone is other", "TEL;TYPE=VOICE:19\r\n", {{"OtherTelephoneNumber", u"19"}}},
+        {"the other telephone is taken once", "TEL:20\r\nTEL;TYPE=OTHER:21\r\n", {{"OtherTelephoneNumber", u"20"}}},
+    };
+    for (const Case& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        const VCardCard got = ReadOne(Card(tc.lines, "3.0"));
+        for (const auto& [field, value] : tc.want) {
+            const ContactPropertyInfo* p = FindContactProperty(field);
+            ASSERT_NE(p, nullptr) << field;
+            EXPECT_EQ(got.contact.*(p->text), value) << field;
+        }
+    }
+    // A number without a free field is logged with the card's name.
+    CRecordingLogger log;
+    VCardReaderOptions options;
+    options.logger = &log;
+    const VCardCard full = ReadOne(Card("FN:Ann Lee\r\nTEL;WORK:1\r\nTEL;WORK:2\r\nTEL;WORK:3\r\n"), options);
+    EXPECT_EQ(full.contact.Business2TelephoneNumber, u"2");
+    EXPECT_TRUE(log.Contains(
+        "Telephone number not imported, every field for it is taken: \"Ann Lee\" (test.vcf, line 6)"));
+}
+
+TEST(VCardReaderPeers, FieldsUnderOtherNames) {
+    RunCases({
+        {"IM addresses", Card("IMPP;X-SERVICE-TYPE=Jabber:xmpp:ann@example.org\r\nX-AIM:ann2\r\n", "3.0"),
+         [](const VCardCard& c) { EXPECT_EQ(c.contact.IMAddress, u"xmpp:ann@example.org"); }},
+        {"our own IM address wins, wherever it stands",
+         Card("X-JABBER:peer@x\r\nX-OUTL-IMADDRESS:own@x\r\n"),
+         [](const VCardCard& c) { EXPECT_EQ(c.contact.IMAddress, u"own@x"); }},
+        {"an empty IM line of our own leaves room", Card("X-OUTL-IMADDRESS:\r\nX-ICQ:12345\r\n"),
+         [](const VCardCard& c) { EXPECT_EQ(c.contact.IMAddress, u"12345"); }},
+        {"Evolution", Card("X-EVOLUTION-SPOUSE:Sam\r\nX-EVOLUTION-MANAGER:Max\r\nX-EVOLUTION-ASSISTANT:Al\r\n"
+                           "X-EVOLUTION-ANNIVERSARY:2001-06-02\r\n", "3.0"),
+         [](const VCardCard& c) {
+             EXPECT_EQ(c.contact.Spouse, u"Sam");
+             EXPECT_EQ(c.contact.ManagerName, u"Max");
+             EXPECT_EQ(c.contact.AssistantName, u"Al");
+             EXPECT_EQ(OleFromLocal(c.contact.Anniversary), 37044.0);
+         }},
+        {"address book of the desktop", Card("X-KADDRESSBOOK-X-SpousesName:Sue\r\nX-KADDRESSBOOK-X-ManagersName:Mo\r\n"
+                                             "X-KADDRESSBOOK-X-AssistantsName:Amy\r\nX-KADDRESSBOOK-X-Anniversary:2001-06-02\r\n"
+                                             "X-KADDRESSBOOK-X-Office:Room 4\r\n", "3.0"),
+         [](const VCardCard& c) {
+             EXPECT_EQ(c.contact.Spouse, u"Sue");
+             EXPECT_EQ(c.contact.ManagerName, u"Mo");
+             EXPECT_EQ(c.contact.AssistantName, u"Amy");
+             EXPECT_EQ(OleFromLocal(c.contact.Anniversary), 37044.0);
+             EXPECT_EQ(c.contact.OfficeLocation, u"Room 4");
+         }},
+        {"plain X- names and vCard 4", Card("X-SPOUSE:S\r\nX-MANAGER:M\r\nX-ASSISTANT:A\r\nANNIVERSARY:20010602\r\n"),
+         [](const VCardCard& c) {
+             EXPECT_EQ(c.contact.Spouse, u"S");
+             EXPECT_EQ(c.contact.ManagerName, u"M");
+             EXPECT_EQ(c.contact.AssistantName, u"A");
+             EXPECT_EQ(OleFromLocal(c.contact.Anniversary), 37044.0);
+         }},
+        {"our own values win", Card("X-SPOUSE:peer\r\nX-OUTL-SPOUSE:own\r\nX-ANNIVERSARY:19990101\r\n"
+                                    "X-OUTL-ANNIVERSARY:20010602\r\n"),
+         [](const VCardCard& c) {
+             EXPECT_EQ(c.contact.Spouse, u"own");
+             EXPECT_EQ(OleFromLocal(c.contact.Anniversary), 37044.0);
+         }},
+    });
+    VCardReaderOptions nine;
+    nine.hostMajorVersion = 9;
+    EXPECT_EQ(ReadOne(Card("X-AIM:im\r\n"), nine).contact.IMAddress, u"");
+}
+
+TEST(VCardReaderPeers, ComponentsAddressesAndUrls) {
+    RunCases({
+        {"8-part ADR: the label is not the country",
+         Card("ADR;TYPE=HOME:;;1 Main St;Town;;12345;Sweden;1 Main St\\nTown\r\n", "3.0"),
+         [](const VCardCard& c) { EXPECT_EQ(c.contact.HomeAddressCountry, u"Sweden"); }},
+        {"N keeps five parts", Card("N:Lee;Ann;B;Dr.;Jr.;extra\r\n"),
+         [](const VCardCard& c) { EXPECT_EQ(c.contact.Suffix, u"Jr."); }},
+        {"ORG without trailing empty parts", Card("ORG:Umbrella;;\r\n", "3.0"),
+         [](const VCardCard& c) {
+             EXPECT_EQ(c.contact.CompanyName, u"Umbrella");
+             EXPECT_EQ(c.contact.Department, u"");
+         }},
+        {"ORG units stay joined", Card("ORG:Umbrella;Labs;East;\r\n", "3.0"),
+         [](const VCardCard& c) { EXPECT_EQ(c.contact.Department, u"Labs;East"); }},
+        {"POSTAL and PARCEL qualify a work address",
+         Card("ADR;TYPE=WORK,POSTAL,PARCEL,PREF:;;1 Work St;A;;;\r\nADR;TYPE=HOME:;;2 Home St;B;;;\r\n"
+              "ADR;TYPE=POSTAL:;;3 Box St;C;;;\r\n", "3.0"),
+         [](const VCardCard& c) {
+             EXPECT_EQ(c.contact.BusinessAddressStreet, u"1 Work St");
+             EXPECT_EQ(c.contact.HomeAddressStreet, u"2 Home St");
+             EXPECT_EQ(c.contact.OtherAddressStreet, u"3 Box St");
+         }},
+        {"a second untyped URL", Card("URL:http://a.example\r\nURL:http://b.example\r\nURL:http://c.example\r\n"),
+         [](const VCardCard& c) {
+             EXPECT_EQ(c.contact.BusinessHomePage, u"http://a.example");
+             EXPECT_EQ(c.contact.PersonalHomePage, u"http://b.example");
+         }},
+    });
 }
 
 // ---- hostile input ----
