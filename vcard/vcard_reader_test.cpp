@@ -337,6 +337,9 @@ TEST(VCardReaderRoundTrip, ValuesThatChangedOnTheWayBack) {
              c.HomeAddressStreet = u"1\\ Main;St\\";
          },
          kVCard30},
+        {"2.1 note with a blank at a continuation start",
+         [](ContactRecord& c) { c.Body = std::u16string(65, u'x') + u" and\tmore" + std::u16string(56, u'y') + u"\tz"; },
+         kVCard21},
         {"3.0 a department of several units", [](ContactRecord& c) {
              c.CompanyName = u"Umbrella";
              c.Department = u"Labs;East";
@@ -351,6 +354,22 @@ TEST(VCardReaderRoundTrip, ValuesThatChangedOnTheWayBack) {
             const std::string card = Write(source, tc.version, charset);
             EXPECT_TRUE(SameImportFields(AfterRoundTrip(source), ReadOne(card).contact)) << card;
         }
+    }
+}
+
+// What the writer makes of a contact the host holds fits the reader's limits: a body of
+// several megabytes of non-ASCII text (quoted-printable in 2.1, three bytes for one)
+// comes back whole.
+TEST(VCardReaderRoundTrip, BodyOfSeveralMegabytes) {
+    ContactRecord c;
+    c.FirstName = u"Big";
+    c.Body = u"Start";
+    for (int i = 0; i < 150000; ++i) c.Body += u"\r\nGr\u00FC\u00DFe \u20AC, line";  // 4 MiB of text
+    for (int version : {kVCard21, kVCard30}) {
+        SCOPED_TRACE(version);
+        const VCardCard got = ReadOne(Write(c, version, "UTF-8"));
+        EXPECT_EQ(got.fault, "");
+        EXPECT_TRUE(got.contact.Body == c.Body);
     }
 }
 
@@ -462,6 +481,10 @@ TEST(VCardReaderMended, ByteOrderMarksAndUtf16) {
              EXPECT_EQ(c.contact.Body, u"\U0001F600");
          }},
         {"utf16 be", Utf16(text, true), [](const VCardCard& c) { EXPECT_EQ(c.contact.LastName, u"M\u00FCller"); }},
+        {"utf16 le without a byte-order mark", Utf16(text, false).substr(2),
+         [](const VCardCard& c) { EXPECT_EQ(c.contact.FirstName, u"Zo\u00EB"); }},
+        {"utf16 be without a byte-order mark", Utf16(text, true).substr(2),
+         [](const VCardCard& c) { EXPECT_EQ(c.contact.Body, u"\U0001F600"); }},
     });
 }
 
@@ -837,6 +860,11 @@ TEST(VCardReaderPeers, FieldsUnderOtherNames) {
 
 TEST(VCardReaderPeers, ComponentsAddressesAndUrls) {
     RunCases({
+        // A blank starting a quoted-printable continuation line is kept, as it always
+        // was (the writer no longer writes one: it writes =20 or =09 there).
+        {"quoted-printable continuation keeps its blank",
+         Card("NOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:Gr=C3=BC=C3=9F=\r\n und\r\n"),
+         [](const VCardCard& c) { EXPECT_EQ(c.contact.Body, u"Gr\u00FC\u00DF und"); }},
         {"8-part ADR: the label is not the country",
          Card("ADR;TYPE=HOME:;;1 Main St;Town;;12345;Sweden;1 Main St\\nTown\r\n", "3.0"),
          [](const VCardCard& c) { EXPECT_EQ(c.contact.HomeAddressCountry, u"Sweden"); }},
