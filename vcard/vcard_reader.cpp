@@ -631,6 +631,7 @@ void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
         case Field::kPeerDate:
             // The host's none date (4501-01-01) is no date.
             if (const std::optional<LocalTime> date = ParseDatePrefix(v.bytes)) {
+                m_peerUsed |= rule->field == Field::kPeerDate;
                 std::optional<LocalTime>& field =
                     rule->field == Field::kDate ? c.*(rule->date) : m_peer.*(rule->date);
                 if (rule->field == Field::kDate || !field) field = *date == kNoDateLocal ? std::nullopt : date;
@@ -638,7 +639,10 @@ void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
                 Problem(card, VCardProblemKind::kInvalidDate, line.lineNo, std::string(name));
             }
             break;
-        case Field::kPeerText: SetFirst(m_peer.*(rule->text), v.Text()); break;
+        case Field::kPeerText:
+            m_peerUsed = true;
+            SetFirst(m_peer.*(rule->text), v.Text());
+            break;
         case Field::kName: FillName(v, c); break;
         case Field::kOrg: FillOrganization(v, c); break;
         case Field::kCategories:
@@ -664,11 +668,13 @@ void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
 
 void CvCardReader::Finish(VCardCard& card) {
     ContactRecord& c = card.contact;
-    for (const PropertyRule& rule : kRules) {
-        if (rule.field == Field::kPeerText && (c.*(rule.text)).empty()) c.*(rule.text) = std::move(m_peer.*(rule.text));
-        if (rule.field == Field::kPeerDate && !(c.*(rule.date))) c.*(rule.date) = m_peer.*(rule.date);
+    if (m_peerUsed) {
+        for (const PropertyRule& rule : kRules) {
+            if (rule.field == Field::kPeerText && (c.*(rule.text)).empty()) c.*(rule.text) = std::move(m_peer.*(rule.text));
+            if (rule.field == Field::kPeerDate && !(c.*(rule.date))) c.*(rule.date) = m_peer.*(rule.date);
+        }
+        ClearPeer();
     }
-    m_peer = ContactRecord{};
     if (card.hadSkypeLines) {
         if (!c.FullName.empty() && AllEmpty({&c.FirstName, &c.MiddleName, &c.Title, &c.Suffix})) c.LastName.clear();
         if (!c.Email1Address.empty() && c.Email2Address.empty() && c.Email3Address.empty()) {
@@ -744,6 +750,7 @@ bool CvCardReader::Next(VCardCard& card) {
     ContentLine line;
     bool inCard = false;
     bool versionSeen = false;
+    bool versionMatters = false;  // a line before the VERSION line is read by its rules
     std::size_t cardStart = 0;
     int cardStartLine = 0;
     bool cardTooLong = false;
@@ -757,7 +764,8 @@ bool CvCardReader::Next(VCardCard& card) {
                 inCard = true;
                 card = VCardCard{};
                 card.line = line.lineNo;
-                m_peer = ContactRecord{};
+                ClearPeer();
+                versionMatters = false;
                 SetVersion(21);
                 cardStart = m_lines.Position();
                 cardStartLine = m_lines.PhysicalLines();
@@ -783,13 +791,13 @@ bool CvCardReader::Next(VCardCard& card) {
             if (versionSeen) continue;  // the first VERSION line counts
             versionSeen = true;
             const int version = VersionOf(line);
-            if (version != m_version && before != cardStart) {
+            if (version != m_version && versionMatters) {
                 // Lines before it were read by the other version's rules (escapes,
                 // quoted-printable addresses): read the card again from its start.
                 const int beginLine = card.line;
                 card = VCardCard{};
                 card.line = beginLine;
-                m_peer = ContactRecord{};
+                ClearPeer();
                 cardTooLong = false;
                 m_lines.Seek(cardStart, cardStartLine);
             }
@@ -802,6 +810,9 @@ bool CvCardReader::Next(VCardCard& card) {
             cardTooLong = true;
             continue;
         }
+        // A line of a field read before any VERSION line (not a PRODID, say) is read
+        // again should the VERSION line change the rules.
+        if (!versionSeen && !versionMatters && FindRule(line.name) != nullptr) versionMatters = true;
         Dispatch(line, card);
     }
     if (!inCard) return false;
@@ -810,6 +821,12 @@ bool CvCardReader::Next(VCardCard& card) {
     Problem(card, VCardProblemKind::kCardWithoutEnd, card.line, "BEGIN");
     if (!m_countOnly) Finish(card);
     return true;
+}
+
+void CvCardReader::ClearPeer() {
+    if (!m_peerUsed) return;
+    m_peer = ContactRecord{};
+    m_peerUsed = false;
 }
 
 std::string CvCardReader::CardName(const VCardCard& card) {

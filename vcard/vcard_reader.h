@@ -123,6 +123,7 @@ private:
     void Problem(VCardCard& card, VCardProblemKind kind, int line, const std::string& property);
     void Finish(VCardCard& card);
     void SetFault(VCardCard& card);
+    void ClearPeer();
 
     MireoCharConverter* m_converter;
     VCardReaderOptions m_options;
@@ -136,6 +137,7 @@ private:
     int m_version = 21;
     VCardReaderStats m_stats;
     ContactRecord m_peer;  // other programs' values of the card, used where it has none
+    bool m_peerUsed = false;
 };
 
 // "Element %2 format in %1 file is invalid..." with its place holders replaced.
