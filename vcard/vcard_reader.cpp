@@ -472,7 +472,7 @@ bool VCardCard::IsSet(std::string_view hostName) const {
 
 CvCardReader::CvCardReader(MireoCharConverter* converter, VCardReaderOptions options)
     : m_converter(converter), m_options(std::move(options)), m_lines(LineOptions(m_options)) {
-    if (m_options.listSeparator.empty()) m_options.listSeparator = u";";
+    if (m_options.listSeparator.empty()) m_options.listSeparator.assign(1, u';');
     if (m_options.maxLineBytes < 64) m_options.maxLineBytes = 64;
 }
 
