@@ -5,7 +5,8 @@
 //
 // Bounded on any input: one pass over the bytes, a logical line keeps at most
 // maxLineBytes (the rest of a longer line is passed over and the property ignored), and
-// after maxCardBytes of one card its further properties are passed over until END.
+// after maxCardBytes of one card its further properties are passed over until END; such a
+// card comes with its fault set, and the import counts it failed.
 #include <bitset>
 #include <cstddef>
 #include <functional>
@@ -90,8 +91,8 @@ public:
     CvCardReader(MireoCharConverter* converter, VCardReaderOptions options = {});
 
     // Starts reading a file's bytes (kept by view: they must outlive the reading). A
-    // UTF-8 byte-order mark is skipped; a UTF-16 file (FF FE or FE FF) is converted to
-    // UTF-8 first. Lines without CHARSET in such files are UTF-8.
+    // UTF-8 byte-order mark is skipped; a UTF-16 file (FF FE or FE FF, or no mark and
+    // the zero bytes of UTF-16) is converted to UTF-8 first. Lines without CHARSET in such files are UTF-8.
     void Open(std::string_view bytes, std::string fileName);
     // The next card (BEGIN:VCARD .. END:VCARD); false at the end of the file. A card cut
     // off by the next BEGIN:VCARD or the end of the file comes with its fault set.
