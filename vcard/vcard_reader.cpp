@@ -492,6 +492,7 @@ void CvCardReader::Open(std::string_view bytes, std::string fileName) {
                                  kLogFlags);
     }
     m_lines.Open(file.text);
+    m_quietBefore = 0;
     SetVersion(21);
 }
 
@@ -503,7 +504,7 @@ void CvCardReader::SetVersion(int version) {
 
 void CvCardReader::Problem(VCardCard& card, VCardProblemKind kind, int line, const std::string& property) {
     if (card.problems.size() < 64) card.problems.push_back({kind, line, property});
-    ++m_stats.problems[kind];
+    if (m_lines.Position() > m_quietBefore) ++m_stats.problems[kind];
 }
 
 int CvCardReader::CodePageOf(const Property& v, const std::string& property, VCardCard& card) {
@@ -607,6 +608,7 @@ void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
     }
     const PropertyRule* rule = FindRule(name);
     if (rule == nullptr || (rule->needsMajor10 && m_options.hostMajorVersion <= 9)) {
+        if (m_lines.Position() <= m_quietBefore) return;  // counted on the first reading
         auto& unknown = m_stats.unknownProperties;
         const std::string key(name);
         if (unknown.size() < kMaxUnknownNames || unknown.count(key) != 0) {
@@ -765,7 +767,7 @@ bool CvCardReader::Next(VCardCard& card) {
                 card = VCardCard{};
                 card.line = line.lineNo;
                 ClearPeer();
-                versionMatters = false;
+                m_quietBefore = 0;
                 SetVersion(21);
                 cardStart = m_lines.Position();
                 cardStartLine = m_lines.PhysicalLines();
@@ -799,6 +801,7 @@ bool CvCardReader::Next(VCardCard& card) {
                 card.line = beginLine;
                 ClearPeer();
                 cardTooLong = false;
+                m_quietBefore = before;  // the lines up to here are in the stats already
                 m_lines.Seek(cardStart, cardStartLine);
             }
             SetVersion(version);

@@ -139,6 +139,7 @@ private:
     VCardReaderStats m_stats;
     ContactRecord m_peer;  // other programs' values of the card, used where it has none
     bool m_peerUsed = false;
+    std::size_t m_quietBefore = 0;  // lines of a card read again: not counted twice
 };
 
 // "Element %2 format in %1 file is invalid..." with its place holders replaced.
