@@ -82,6 +82,12 @@ public:
     // Bytes of the text consumed so far and physical lines counted so far.
     std::size_t Position() const { return m_pos; }
     int PhysicalLines() const { return m_lineNo; }
+    // Reads again from a place that Position() and PhysicalLines() gave between two
+    // calls of Next (a line to be read again, an object to be read with other rules).
+    void Seek(std::size_t position, int physicalLines) {
+        m_pos = position < m_text.size() ? position : m_text.size();
+        m_lineNo = physicalLines;
+    }
 
 private:
     bool NextPhysical(std::string_view& line);

@@ -38,6 +38,17 @@ FileText PrepareFileText(std::string_view bytes, std::string& converted) {
         converted = Utf16ToUtf8(bytes.substr(2), bytes[0] == '\xFE');
         return {converted, FileTextForm::kUtf16};
     }
+    // UTF-16 without a byte-order mark (some address books write it): text files start
+    // with ASCII ("BEGIN:"), whose every second byte is zero in UTF-16. 8-bit text never
+    // has a zero byte there.
+    if (bytes.size() >= 4) {
+        const bool zeroOdd = bytes[1] == '\0' && bytes[3] == '\0' && bytes[0] != '\0' && bytes[2] != '\0';
+        const bool zeroEven = bytes[0] == '\0' && bytes[2] == '\0' && bytes[1] != '\0' && bytes[3] != '\0';
+        if (zeroOdd || zeroEven) {
+            converted = Utf16ToUtf8(bytes, zeroEven);
+            return {converted, FileTextForm::kUtf16};
+        }
+    }
     return {bytes, FileTextForm::kBytes};
 }
 

@@ -9,7 +9,8 @@ namespace mireo {
 enum class FileTextForm {
     kBytes,    // no byte-order mark: 8-bit text in whatever code pages its lines say
     kUtf8Bom,  // a UTF-8 byte-order mark, skipped
-    kUtf16,    // a UTF-16 byte-order mark (FF FE or FE FF): converted to UTF-8
+    kUtf16,    // a UTF-16 byte-order mark (FF FE or FE FF), or UTF-16 text without one
+               // (told by its zero bytes): converted to UTF-8
 };
 
 struct FileText {

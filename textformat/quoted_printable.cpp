@@ -62,15 +62,16 @@ QuotedPrintableResult DecodeQuotedPrintableOrKeep(std::string_view in, std::stri
     return QuotedPrintableResult::kUndecoded;
 }
 
-void AppendQuotedPrintable(std::string_view bytes, std::string& out) {
+void AppendQuotedPrintable(std::string_view bytes, std::string& out, bool blankSafeContinuations) {
     int lineLength = 0;  // counts the encoded value only, not the head before it
+    bool continuation = false;  // after a soft break, before the line's first character
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const char ch = bytes[i];
         const auto b = static_cast<unsigned char>(ch);
         if ((b >= 33 && b <= 60) || (b >= 62 && b <= 126)) {
             out += ch;
             lineLength += 1;
-        } else if ((b == ' ' || b == '\t') && lineLength < 64) {
+        } else if ((b == ' ' || b == '\t') && lineLength < 64 && !(continuation && blankSafeContinuations)) {
             out += ch;
             lineLength += 1;
         } else {
@@ -79,10 +80,12 @@ void AppendQuotedPrintable(std::string_view bytes, std::string& out) {
             out += kHex[b & 0x0F];
             lineLength += 3;
         }
+        continuation = false;
         // Never after the last byte: the value ends with the line.
         if (lineLength >= 65 && i + 1 < bytes.size()) {
             out += "=\r\n";
             lineLength = 0;
+            continuation = true;
         }
     }
     out += "\r\n";

@@ -29,6 +29,9 @@ QuotedPrintableResult DecodeQuotedPrintableOrKeep(std::string_view in, std::stri
 // literal while the line holds fewer than 64 characters, a soft break "=" CR LF once
 // the line reaches 65 characters, but none after the last byte. Then appends CR LF.
 // The line length counts the encoded value only, not the head written before it.
-void AppendQuotedPrintable(std::string_view bytes, std::string& out);
+// With blankSafeContinuations a space or tab that would start a continuation line is
+// written =20 or =09: readers disagree on white space at the start of such a line (some
+// keep it, some skip it).
+void AppendQuotedPrintable(std::string_view bytes, std::string& out, bool blankSafeContinuations = false);
 
 }  // namespace mireo

@@ -10,6 +10,7 @@ TEST(QuotedPrintable, EncodesByTheRules) {
         const char* name;
         std::string in;
         std::string want;
+        bool blankSafe = false;
     };
     const Case cases[] = {
         {"printable copied", "Hello, World!", "Hello, World!\r\n"},
@@ -23,11 +24,17 @@ TEST(QuotedPrintable, EncodesByTheRules) {
         {"encoded byte crosses the limit", std::string(64, 'x') + "\x01y",
          std::string(64, 'x') + "=01=\r\ny\r\n"},
         {"space from column 64 encoded", std::string(64, 'x') + " y", std::string(64, 'x') + "=20=\r\ny\r\n"},
+        {"continuation may start with a space", std::string(65, 'x') + " \tb", std::string(65, 'x') + "=\r\n \tb\r\n"},
+        {"blank-safe: space starting a continuation", std::string(65, 'x') + " \tb",
+         std::string(65, 'x') + "=\r\n=20\tb\r\n", true},
+        {"blank-safe: tab starting a continuation", std::string(65, 'x') + "\t", std::string(65, 'x') + "=\r\n=09\r\n",
+         true},
+        {"blank-safe: a leading space of the value stays", " a", " a\r\n", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string out;
-        AppendQuotedPrintable(c.in, out);
+        AppendQuotedPrintable(c.in, out, c.blankSafe);
         EXPECT_EQ(out, c.want);
     }
 }

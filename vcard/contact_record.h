@@ -24,7 +24,7 @@ struct ContactRecord {
     std::u16string MiddleName;
     std::u16string Title;
     std::u16string Suffix;
-    std::u16string FullName;  // filled by import (FN); export builds FN from the parts
+    std::u16string FullName;  // import: the FN; export: the FN of a contact without name parts
     std::u16string NickName;
     std::u16string FileAs;    // export: base of the output file name
 
@@ -53,6 +53,13 @@ struct ContactRecord {
     std::u16string PagerNumber;
     std::u16string ISDNNumber;
     std::u16string PrimaryTelephoneNumber;
+    // Read from other programs' cards only (the writer's card has no place for them).
+    std::u16string AssistantTelephoneNumber;
+    std::u16string CallbackTelephoneNumber;
+    std::u16string CompanyMainTelephoneNumber;
+    std::u16string RadioTelephoneNumber;
+    std::u16string TelexNumber;
+    std::u16string TTYTDDTelephoneNumber;
 
     // Addresses (the business one also uses OfficeLocation as its extended address)
     std::u16string BusinessAddressPostOfficeBox;

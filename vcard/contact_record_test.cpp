@@ -36,9 +36,9 @@ TEST(ContactPropertyTable, CoversEveryFieldOnce) {
         EXPECT_NE(p.usedBy, 0u);
         EXPECT_EQ(FindContactProperty(p.name), &p);
     }
-    // 61 text fields, 3 dates, the sensitivity.
-    EXPECT_EQ(members.size(), 65u);
-    EXPECT_EQ(sizeof(ContactRecord), 61 * sizeof(std::u16string) + 3 * sizeof(std::optional<LocalTime>) + 8);
+    // 67 text fields, 3 dates, the sensitivity.
+    EXPECT_EQ(members.size(), 71u);
+    EXPECT_EQ(sizeof(ContactRecord), 67 * sizeof(std::u16string) + 3 * sizeof(std::optional<LocalTime>) + 8);
 }
 
 TEST(ContactPropertyTable, GuardedPropertiesGoThroughTheSafeItem) {
@@ -53,7 +53,7 @@ TEST(ContactPropertyTable, GuardedPropertiesGoThroughTheSafeItem) {
     }
     EXPECT_TRUE(FindContactProperty("IMAddress")->needsMajor10);
     EXPECT_EQ(FindContactProperty("imaddress"), nullptr);
-    EXPECT_EQ(FindContactProperty("FullName")->usedBy, kUsedByImport);
+    EXPECT_EQ(FindContactProperty("FullName")->usedBy, kUsedByExport | kUsedByImport);  // the FN of a nameless contact
     EXPECT_EQ(FindContactProperty("FileAs")->usedBy, kUsedByExport);
 }
 

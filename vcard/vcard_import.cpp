@@ -87,13 +87,20 @@ public:
           m_choices(choices),
           m_filter(choices.filterMask, choices.filterCategories, EffectiveSeparator(env.listSeparator), env.log,
                    kFilterSource),
-          m_hostMajor(env.hostMajorVersion) {}
+          m_hostMajor(env.hostMajorVersion),
+          m_separator(PathFromUtf8(EffectiveSeparator(env.listSeparator))) {}
 
     void SetSafeItem(std::unique_ptr<ISafeItem> safe) { m_safe = std::move(safe); }
     void SetItems(std::unique_ptr<IItems> items) { m_items = std::move(items); }
 
     // The decision for one card; adds to the counters.
     void HandleCard(const VCardCard& card, RunCounters& counters) {
+        if (!card.fault.empty()) {
+            // Cut off or beyond the reader's limits: never imported in part.
+            m_env.log.LogMsg(card.fault, 0, kRunSource, kError, kLogFlags);
+            ++counters.failed;
+            return;
+        }
         const ContactRecord& record = card.contact;
         if (!Passes(record)) {
             ++counters.skipped;
@@ -230,6 +237,13 @@ private:
             } else {
                 v = found.Get(p.name);
             }
+            if (p.text == &ContactRecord::Categories && v.GetKind() == Value::Kind::Text) {
+                // The same names in the same order: "Business;Customers" and the
+                // "Business; Customers" a 3.0 card gives back are one list.
+                if (SplitCategories(card.contact.Categories, m_separator) != SplitCategories(v.AsText(), m_separator))
+                    return false;
+                continue;
+            }
             if (!SameValue(p, card.contact, v)) return false;
         }
         return true;
@@ -261,6 +275,7 @@ private:
     ContactImportChoices& m_choices;
     CCategoryFilter m_filter;
     int m_hostMajor;
+    std::u16string m_separator;
     std::unique_ptr<ISafeItem> m_safe;
     std::unique_ptr<IItems> m_items;
     bool m_warnedNoSafe = false;

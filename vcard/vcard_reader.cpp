@@ -5,6 +5,7 @@
 #include "engine/logger.h"
 #include "platform/user_strings.h"
 #include "platform/ascii.h"
+#include "platform/utf.h"
 #include "textformat/date_text.h"
 #include "textformat/file_text.h"
 #include "textformat/quoted_printable.h"
@@ -23,6 +24,9 @@ constexpr std::size_t kMaxUnknownNames = 256;
 constexpr std::string_view kSoftBreakStops[] = {"END:VCARD"};
 // 2.1 peers write ADR quoted-printable without saying so.
 constexpr std::string_view kImplicitQuotedPrintable21[] = {"ADR"};
+// The parts of a 2.1 structured value: our writer writes "\;" for a semicolon and "\\"
+// for a backslash inside a part, and both are undone in one pass.
+constexpr EscapeRules kVCard21ComponentEscapes{.semicolon = true, .backslash = true};
 
 ContentLineOptions LineOptions(const VCardReaderOptions& options) {
     ContentLineOptions lines;
@@ -35,7 +39,7 @@ ContentLineOptions LineOptions(const VCardReaderOptions& options) {
 // ---- the property table ----
 
 // What a property fills.
-enum class Field { kText, kDate, kName, kOrg, kCategories, kClass, kUrl, kAdr, kTel, kEmail };
+enum class Field { kText, kDate, kName, kOrg, kCategories, kClass, kUrl, kAdr, kTel, kEmail, kPeerText, kPeerDate };
 
 using R = ContactRecord;
 
@@ -72,6 +76,28 @@ constexpr PropertyRule kRules[] = {
     {"X-OUTL-ANNIVERSARY", Field::kDate, nullptr, &R::Anniversary},
     {"CLASS", Field::kClass},
     {"X-OUTL-CLASS", Field::kClass},
+    // Other programs' names for fields the host holds: read when the card gives the
+    // field no value of its own (X-OUTL-...); the first of them wins.
+    {"IMPP", Field::kPeerText, &R::IMAddress, nullptr, true},
+    {"X-AIM", Field::kPeerText, &R::IMAddress, nullptr, true},
+    {"X-JABBER", Field::kPeerText, &R::IMAddress, nullptr, true},
+    {"X-ICQ", Field::kPeerText, &R::IMAddress, nullptr, true},
+    {"X-MSN", Field::kPeerText, &R::IMAddress, nullptr, true},
+    {"X-YAHOO", Field::kPeerText, &R::IMAddress, nullptr, true},
+    {"X-EVOLUTION-SPOUSE", Field::kPeerText, &R::Spouse},
+    {"X-EVOLUTION-MANAGER", Field::kPeerText, &R::ManagerName},
+    {"X-EVOLUTION-ASSISTANT", Field::kPeerText, &R::AssistantName},
+    {"X-EVOLUTION-ANNIVERSARY", Field::kPeerDate, nullptr, &R::Anniversary},
+    {"X-KADDRESSBOOK-X-SPOUSESNAME", Field::kPeerText, &R::Spouse},
+    {"X-KADDRESSBOOK-X-MANAGERSNAME", Field::kPeerText, &R::ManagerName},
+    {"X-KADDRESSBOOK-X-ASSISTANTSNAME", Field::kPeerText, &R::AssistantName},
+    {"X-KADDRESSBOOK-X-ANNIVERSARY", Field::kPeerDate, nullptr, &R::Anniversary},
+    {"X-KADDRESSBOOK-X-OFFICE", Field::kPeerText, &R::OfficeLocation},
+    {"X-SPOUSE", Field::kPeerText, &R::Spouse},
+    {"X-MANAGER", Field::kPeerText, &R::ManagerName},
+    {"X-ASSISTANT", Field::kPeerText, &R::AssistantName},
+    {"X-ANNIVERSARY", Field::kPeerDate, nullptr, &R::Anniversary},
+    {"ANNIVERSARY", Field::kPeerDate, nullptr, &R::Anniversary},
 };
 
 const PropertyRule* FindRule(std::string_view name) {
@@ -155,16 +181,41 @@ struct CvCardReader::Property {
         std::u16string text = reader.DecodeBytes(bytes, codePage);
         return v30 ? Unescape(text, kVCard30Escapes) : text;
     }
-    // The parts of a structured value (N, ORG, ADR), each trimmed and unescaped.
+    // A value that is not text (TEL, EMAIL, URL): written without escapes, read as it is.
+    std::u16string Plain() const { return reader.DecodeBytes(bytes, codePage); }
+    const EscapeRules& ComponentRules() const { return v30 ? kVCard30Escapes : kVCard21ComponentEscapes; }
+    // The first `count` parts of a structured value (N, ADR), each trimmed and
+    // unescaped; parts beyond them are ignored (an eighth ADR part is a label, not the
+    // country).
     std::vector<std::u16string> Components(std::size_t count) const {
-        const EscapeRules& rules = v30 ? kVCard30Escapes : kVCard21Escapes;
+        const EscapeRules& rules = ComponentRules();
         std::vector<std::u16string> out;
         const std::u16string text = reader.DecodeBytes(bytes, codePage);
-        for (std::u16string_view part : SplitComponents(text, count, rules)) {
+        for (std::u16string_view part : SplitComponents(text, count + 1, rules)) {
+            if (out.size() == count) break;
             out.push_back(Unescape(TrimText(part), rules));
         }
         out.resize(count);
         return out;
+    }
+    // The first part, then the rest as one text (ORG: company, then the units of the
+    // department with their ";"), without trailing empty parts.
+    std::pair<std::u16string, std::u16string> FirstAndRest() const {
+        const EscapeRules& rules = ComponentRules();
+        const std::u16string text = reader.DecodeBytes(bytes, codePage);
+        std::vector<std::u16string_view> parts = SplitComponents(text, 2, rules);
+        std::u16string_view rest = parts.size() > 1 ? parts[1] : std::u16string_view();
+        // Drop the empty parts at the end ("Umbrella;;" has no department), but not an
+        // escaped semicolon.
+        for (;;) {
+            rest = TrimText(rest);
+            if (rest.empty() || rest.back() != u';') break;
+            std::size_t slashes = 0;
+            while (slashes + 1 < rest.size() && rest[rest.size() - 2 - slashes] == u'\\') ++slashes;
+            if (slashes % 2 == 1) break;
+            rest.remove_suffix(1);
+        }
+        return {Unescape(TrimText(parts[0]), rules), Unescape(rest, rules)};
     }
 };
 
@@ -185,24 +236,35 @@ void FillName(const Property& v, ContactRecord& c) {
 
 void FillOrganization(const Property& v, ContactRecord& c) {
     if (!c.CompanyName.empty() || !c.Department.empty()) return;
-    auto parts = v.Components(2);
-    c.CompanyName = std::move(parts[0]);
-    c.Department = std::move(parts[1]);
+    auto [company, department] = v.FirstAndRest();
+    c.CompanyName = std::move(company);
+    c.Department = std::move(department);
 }
 
 void FillUrl(const Property& v, ContactRecord& c) {
     const bool home = v.params.Has("HOME");
     const bool work = v.params.Has("WORK");
-    const std::u16string value = v.Text();
+    const std::u16string value = v.Plain();
     if (home) c.PersonalHomePage = value;
-    if (work || !home) c.BusinessHomePage = value;
+    if (work) c.BusinessHomePage = value;
+    // An untyped URL is the business home page; a second one the personal home page
+    // when that is free, rather than overwriting the first.
+    if (!work && !home) {
+        if (c.BusinessHomePage.empty()) {
+            c.BusinessHomePage = value;
+        } else if (c.PersonalHomePage.empty()) {
+            c.PersonalHomePage = value;
+        }
+    }
 }
 
 // A work or home address that is taken already goes to the other address.
 void FillAddress(const Property& v, ContactRecord& c) {
     bool work = v.params.Has("WORK");
     const bool home = v.params.Has("HOME");
-    bool postal = v.params.Has("POSTAL");
+    // POSTAL and PARCEL qualify a work or home address; alone, POSTAL (or OTHER) is the
+    // other address.
+    bool postal = !work && !home && (v.params.Has("POSTAL") || v.params.Has("OTHER"));
     if (!work && !home && !postal) work = true;
     std::vector<std::u16string> parts;
     auto fill = [&](std::u16string* box, std::u16string* extended, std::u16string* street, std::u16string* city,
@@ -242,50 +304,111 @@ void FillAddress(const Property& v, ContactRecord& c) {
     }
 }
 
-void FillTelephone(const Property& v, ContactRecord& c) {
+// A telephone type of another program that names a field the host has.
+struct TelephoneSynonym {
+    std::string_view type;
+    std::u16string R::*field;  // null: a flag below
+    const char* flag;          // the type it stands for ("CELL"), or a pair ("HOME FAX")
+};
+
+constexpr TelephoneSynonym kTelephoneSynonyms[] = {
+    {"MOBILE", nullptr, "CELL"},
+    {"IPHONE", nullptr, "CELL"},
+    {"HOME2", nullptr, "HOME"},  // the second home number of a webmail address book
+    {"WORK2", nullptr, "WORK"},
+    {"HOMEFAX", nullptr, "HOME FAX"},
+    {"WORKFAX", nullptr, "WORK FAX"},
+    {"MAIN", &R::CompanyMainTelephoneNumber, nullptr},
+    {"X-EVOLUTION-COMPANY", &R::CompanyMainTelephoneNumber, nullptr},
+    {"X-EVOLUTION-ASSISTANT", &R::AssistantTelephoneNumber, nullptr},
+    {"X-EVOLUTION-CALLBACK", &R::CallbackTelephoneNumber, nullptr},
+    {"X-EVOLUTION-RADIO", &R::RadioTelephoneNumber, nullptr},
+    {"X-EVOLUTION-TELEX", &R::TelexNumber, nullptr},
+    {"X-EVOLUTION-TTYTDD", &R::TTYTDDTelephoneNumber, nullptr},
+};
+
+// Where a TEL line goes. The nine types of the host's own cards (WORK, HOME, CELL, FAX,
+// CAR, PAGER, ISDN, PREF, VOICE) and the synonyms above name fields; a line with none of
+// them (a bare TEL, OTHER, VIDEO, MSG, ...) and a VOICE line without any other type go
+// to the other telephone. False when the number found no free field.
+bool FillTelephone(const Property& v, ContactRecord& c) {
     const Params& p = v.params;
-    bool work = p.Has("WORK"), home = p.Has("HOME"), cell = p.Has("CELL"), fax = p.Has("FAX"), car = p.Has("CAR"),
-         pager = p.Has("PAGER"), isdn = p.Has("ISDN"), pref = p.Has("PREF"), voice = p.Has("VOICE");
-    const std::u16string value = v.Text();
-    // A bare FAX line is the other fax (the writer writes the other fax that way); when
-    // the other fax is already taken it goes on as a work fax.
-    if (fax && !work && !home && !cell && !car && !pager && !isdn && !pref && !voice) {
-        if (c.OtherFaxNumber.empty()) {
-            c.OtherFaxNumber = value;
-            return;
+    bool work = false, home = false, cell = false, fax = false, car = false, pager = false, isdn = false,
+         pref = false, voice = false, special = false;
+    std::vector<std::u16string R::*> specials;
+    for (const std::string& t : p.types) {
+        std::string_view type = t;
+        for (const TelephoneSynonym& s : kTelephoneSynonyms) {
+            if (type != s.type) continue;
+            if (s.field != nullptr) {
+                specials.push_back(s.field);
+                special = true;
+                type = {};
+            } else {
+                type = s.flag;
+            }
+            break;
         }
-        work = true;
+        for (std::string_view one : {type.substr(0, type.find(' ')),
+                                     type.find(' ') == std::string_view::npos ? std::string_view()
+                                                                              : type.substr(type.find(' ') + 1)}) {
+            work |= one == "WORK";
+            home |= one == "HOME";
+            cell |= one == "CELL";
+            fax |= one == "FAX";
+            car |= one == "CAR";
+            pager |= one == "PAGER";
+            isdn |= one == "ISDN";
+            pref |= one == "PREF";
+            voice |= one == "VOICE";
+        }
     }
-    if (pager && pref && !work && !home && !cell && !fax && !car && !isdn && !voice) voice = true;
+    const std::u16string value = v.Plain();
+    bool placed = false;
     auto place = [&](std::initializer_list<std::u16string*> slots) {
         for (std::u16string* s : slots) {
             if (s->empty()) {
                 *s = value;
+                placed = true;
                 return;
             }
         }
     };
+    for (std::u16string R::*field : specials) place({&(c.*field)});
+    const bool typed = work || home || cell || fax || car || pager || isdn || pref || special;
+    // A bare FAX line is the other fax (the writer writes the other fax that way); when
+    // the other fax is already taken it goes on as a work fax.
+    if (fax && !work && !home && !cell && !car && !pager && !isdn && !pref && !voice && !special) {
+        if (c.OtherFaxNumber.empty()) {
+            c.OtherFaxNumber = value;
+            return true;
+        }
+        work = true;
+    }
+    bool other = !typed;  // no type of a field: the other telephone, VOICE or not
+    if (pager && pref && !work && !home && !cell && !fax && !car && !isdn && !voice && !special) other = true;
     if (work) {
         if (fax && c.BusinessFaxNumber.empty()) {
-            c.BusinessFaxNumber = value;
+            place({&c.BusinessFaxNumber});
         } else {
             place({&c.BusinessTelephoneNumber, &c.Business2TelephoneNumber});
         }
     }
     if (home) {
         if (fax && c.HomeFaxNumber.empty()) {
-            c.HomeFaxNumber = value;
+            place({&c.HomeFaxNumber});
         } else {
             place({&c.HomeTelephoneNumber, &c.Home2TelephoneNumber});
         }
     }
-    if (cell) SetFirst(c.MobileTelephoneNumber, value);
-    if (car) SetFirst(c.CarTelephoneNumber, value);
-    if (pager) SetFirst(c.PagerNumber, value);
-    if (isdn) SetFirst(c.ISDNNumber, value);
-    if (pref) SetFirst(c.PrimaryTelephoneNumber, value);
-    if (fax && !work && !home) SetFirst(c.OtherFaxNumber, value);
-    if (voice) SetFirst(c.OtherTelephoneNumber, value);
+    if (cell) place({&c.MobileTelephoneNumber});
+    if (car) place({&c.CarTelephoneNumber});
+    if (pager) place({&c.PagerNumber});
+    if (isdn) place({&c.ISDNNumber});
+    if (pref) place({&c.PrimaryTelephoneNumber});
+    if (fax && !work && !home) place({&c.OtherFaxNumber});
+    if (other) place({&c.OtherTelephoneNumber});
+    return placed;
 }
 
 // A preferred address becomes the first and moves the others down.
@@ -299,7 +422,7 @@ void FillEmail(const Property& v, ContactRecord& c) {
         }
     }
     if (!internet && !other) internet = true;
-    std::u16string value = v.Text();
+    std::u16string value = v.Plain();
     if (pref) {
         if (!c.Email1Address.empty()) {
             if (!c.Email2Address.empty()) {
@@ -349,7 +472,7 @@ bool VCardCard::IsSet(std::string_view hostName) const {
 
 CvCardReader::CvCardReader(MireoCharConverter* converter, VCardReaderOptions options)
     : m_converter(converter), m_options(std::move(options)), m_lines(LineOptions(m_options)) {
-    if (m_options.listSeparator.empty()) m_options.listSeparator = u";";
+    if (m_options.listSeparator.empty()) m_options.listSeparator.assign(1, u';');
     if (m_options.maxLineBytes < 64) m_options.maxLineBytes = 64;
 }
 
@@ -369,6 +492,7 @@ void CvCardReader::Open(std::string_view bytes, std::string fileName) {
                                  kLogFlags);
     }
     m_lines.Open(file.text);
+    m_quietBefore = 0;
     SetVersion(21);
 }
 
@@ -380,7 +504,7 @@ void CvCardReader::SetVersion(int version) {
 
 void CvCardReader::Problem(VCardCard& card, VCardProblemKind kind, int line, const std::string& property) {
     if (card.problems.size() < 64) card.problems.push_back({kind, line, property});
-    ++m_stats.problems[kind];
+    if (m_lines.Position() > m_quietBefore) ++m_stats.problems[kind];
 }
 
 int CvCardReader::CodePageOf(const Property& v, const std::string& property, VCardCard& card) {
@@ -432,14 +556,51 @@ void CvCardReader::ReadProperty(const ContentLine& line, bool adr, Property& v, 
     v.codePage = CodePageOf(v, std::string(line.name), card);
 }
 
+// 2.1's X-OUTL-CATEGORIES holds the host's text as it is. A 3.0 list ("Business,Suppliers",
+// each name escaped) comes back joined by the user's separator and a space, as the host
+// writes its own lists ("Business, Suppliers"). A value without an unescaped comma is
+// one name, or a list as earlier versions wrote it, every comma escaped: its commas
+// become the separator as they always did.
+std::u16string CvCardReader::ReadCategories(const Property& v) const {
+    if (!v.v30) return v.Text();
+    const std::u16string text = v.Plain();
+    const std::u16string& separator = m_options.listSeparator;
+    std::vector<std::u16string_view> names;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\\') {
+            ++i;
+        } else if (text[i] == u',') {
+            names.push_back(std::u16string_view(text).substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    std::u16string out;
+    if (names.empty()) {
+        for (char16_t ch : Unescape(text, kVCard30Escapes)) {
+            if (ch == u',') {
+                out += separator;
+            } else {
+                out += ch;
+            }
+        }
+        return out;
+    }
+    names.push_back(std::u16string_view(text).substr(start));
+    for (std::u16string_view name : names) {
+        const std::u16string one = Unescape(TrimText(name), kVCard30Escapes);
+        if (one.empty()) continue;
+        if (!out.empty()) {
+            out += separator;
+            out += u' ';
+        }
+        out += one;
+    }
+    return out;
+}
+
 void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
     const std::string_view name = line.name;
-    if (name == "VERSION") {
-        const std::string_view v = Trim(line.value);
-        if (line.hasValue && (StartsWithNoCase(v, "3.0") || StartsWithNoCase(v, "4.0"))) SetVersion(30);
-        card.version = m_version;
-        return;
-    }
     if (m_countOnly) return;
     if (name.starts_with("X-SKYPE-")) {
         card.hadSkypeLines = true;
@@ -447,6 +608,7 @@ void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
     }
     const PropertyRule* rule = FindRule(name);
     if (rule == nullptr || (rule->needsMajor10 && m_options.hostMajorVersion <= 9)) {
+        if (m_lines.Position() <= m_quietBefore) return;  // counted on the first reading
         auto& unknown = m_stats.unknownProperties;
         const std::string key(name);
         if (unknown.size() < kMaxUnknownNames || unknown.count(key) != 0) {
@@ -468,32 +630,25 @@ void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
     switch (rule->field) {
         case Field::kText: SetFirst(c.*(rule->text), v.Text()); break;
         case Field::kDate:
+        case Field::kPeerDate:
             // The host's none date (4501-01-01) is no date.
             if (const std::optional<LocalTime> date = ParseDatePrefix(v.bytes)) {
-                c.*(rule->date) = *date == kNoDateLocal ? std::nullopt : date;
+                m_peerUsed |= rule->field == Field::kPeerDate;
+                std::optional<LocalTime>& field =
+                    rule->field == Field::kDate ? c.*(rule->date) : m_peer.*(rule->date);
+                if (rule->field == Field::kDate || !field) field = *date == kNoDateLocal ? std::nullopt : date;
             } else {
                 Problem(card, VCardProblemKind::kInvalidDate, line.lineNo, std::string(name));
             }
             break;
+        case Field::kPeerText:
+            m_peerUsed = true;
+            SetFirst(m_peer.*(rule->text), v.Text());
+            break;
         case Field::kName: FillName(v, c); break;
         case Field::kOrg: FillOrganization(v, c); break;
         case Field::kCategories:
-            if (c.Categories.empty()) {
-                // 3.0 lists its names with ","; the host joins them with the user's separator.
-                std::u16string value = v.Text();
-                if (v.v30) {
-                    std::u16string joined;
-                    for (char16_t ch : value) {
-                        if (ch == u',') {
-                            joined += m_options.listSeparator;
-                        } else {
-                            joined += ch;
-                        }
-                    }
-                    value = std::move(joined);
-                }
-                c.Categories = std::move(value);
-            }
+            if (c.Categories.empty()) c.Categories = ReadCategories(v);
             break;
         case Field::kClass:
             if (EqualsNoCase(v.bytes, "CONFIDENTIAL")) {
@@ -506,13 +661,22 @@ void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
             break;
         case Field::kUrl: FillUrl(v, c); break;
         case Field::kAdr: FillAddress(v, c); break;
-        case Field::kTel: FillTelephone(v, c); break;
+        case Field::kTel:
+            if (!FillTelephone(v, c)) Problem(card, VCardProblemKind::kTelephoneWithoutSlot, line.lineNo, "TEL");
+            break;
         case Field::kEmail: FillEmail(v, c); break;
     }
 }
 
 void CvCardReader::Finish(VCardCard& card) {
     ContactRecord& c = card.contact;
+    if (m_peerUsed) {
+        for (const PropertyRule& rule : kRules) {
+            if (rule.field == Field::kPeerText && (c.*(rule.text)).empty()) c.*(rule.text) = std::move(m_peer.*(rule.text));
+            if (rule.field == Field::kPeerDate && !(c.*(rule.date))) c.*(rule.date) = m_peer.*(rule.date);
+        }
+        ClearPeer();
+    }
     if (card.hadSkypeLines) {
         if (!c.FullName.empty() && AllEmpty({&c.FirstName, &c.MiddleName, &c.Title, &c.Suffix})) c.LastName.clear();
         if (!c.Email1Address.empty() && c.Email2Address.empty() && c.Email3Address.empty()) {
@@ -549,6 +713,11 @@ void CvCardReader::Finish(VCardCard& card) {
             }
         }
     }
+    // A company's card names the company in its FN (peers need an FN): it stays a
+    // company-only contact, found again as one on the next import.
+    if (AllEmpty({&c.LastName, &c.FirstName, &c.MiddleName, &c.Title, &c.Suffix}) && c.FullName == c.CompanyName) {
+        c.FullName.clear();
+    }
     const auto props = ContactRecordProperties();
     for (std::size_t i = 0; i < props.size() && i < card.m_set.size(); ++i) {
         const ContactPropertyInfo& p = props[i];
@@ -558,22 +727,50 @@ void CvCardReader::Finish(VCardCard& card) {
         if (p.integer != nullptr) set = card.sensitivitySet;
         card.m_set[i] = set;
     }
+    SetFault(card);
+    if (m_options.logger != nullptr) {
+        for (const VCardProblem& p : card.problems) {
+            if (p.kind != VCardProblemKind::kTelephoneWithoutSlot) continue;
+            m_options.logger->LogMsg("Telephone number not imported, every field for it is taken: " + CardName(card) +
+                                         " (" + m_fileName + ", line " + std::to_string(p.line) + ")",
+                                     0, "CvCardReader::Next", kWarning, kLogFlags);
+        }
+    }
 }
+
+namespace {
+
+// The version a VERSION line's value gives: 3.0 (and 4.0, read by the same rules) or 2.1.
+int VersionOf(const ContentLine& line) {
+    const std::string_view v = Trim(line.value);
+    return line.hasValue && (StartsWithNoCase(v, "3.0") || StartsWithNoCase(v, "4.0")) ? 30 : 21;
+}
+
+}  // namespace
 
 bool CvCardReader::Next(VCardCard& card) {
     ContentLine line;
     bool inCard = false;
+    bool versionSeen = false;
+    bool versionMatters = false;  // a line before the VERSION line is read by its rules
     std::size_t cardStart = 0;
+    int cardStartLine = 0;
     bool cardTooLong = false;
-    while (m_lines.Next(line)) {
+    for (;;) {
+        const std::size_t before = m_lines.Position();
+        const int beforeLine = m_lines.PhysicalLines();
+        if (!m_lines.Next(line)) break;
         const bool isVCard = line.params.empty() && line.hasValue && StartsWithNoCase(line.value, "VCARD");
         if (!inCard) {
             if (line.name == "BEGIN" && isVCard) {
                 inCard = true;
                 card = VCardCard{};
                 card.line = line.lineNo;
+                ClearPeer();
+                m_quietBefore = 0;
                 SetVersion(21);
                 cardStart = m_lines.Position();
+                cardStartLine = m_lines.PhysicalLines();
                 cardTooLong = false;
             } else if (line.name == "END" && isVCard) {
                 ++m_stats.endsWithoutBegin;
@@ -585,16 +782,91 @@ bool CvCardReader::Next(VCardCard& card) {
             if (!m_countOnly) Finish(card);
             return true;
         }
-        if (line.name == "BEGIN") continue;  // a nested BEGIN is ignored
+        if (line.name == "BEGIN") {
+            if (!isVCard) continue;  // a nested BEGIN of something else is ignored
+            // The next card begins before this one ended: this one is cut off, and the
+            // next call starts again at that BEGIN.
+            m_lines.Seek(before, beforeLine);
+            break;
+        }
+        if (line.name == "VERSION") {
+            if (versionSeen) continue;  // the first VERSION line counts
+            versionSeen = true;
+            const int version = VersionOf(line);
+            if (version != m_version && versionMatters) {
+                // Lines before it were read by the other version's rules (escapes,
+                // quoted-printable addresses): read the card again from its start.
+                const int beginLine = card.line;
+                card = VCardCard{};
+                card.line = beginLine;
+                ClearPeer();
+                cardTooLong = false;
+                m_quietBefore = before;  // the lines up to here are in the stats already
+                m_lines.Seek(cardStart, cardStartLine);
+            }
+            SetVersion(version);
+            card.version = m_version;
+            continue;
+        }
         if (m_lines.Position() - cardStart > m_options.maxCardBytes) {
             if (!cardTooLong) Problem(card, VCardProblemKind::kCardTooLong, line.lineNo, std::string(line.name));
             cardTooLong = true;
             continue;
         }
+        // A line of a field read before any VERSION line (not a PRODID, say) is read
+        // again should the VERSION line change the rules.
+        if (!versionSeen && !versionMatters && FindRule(line.name) != nullptr) versionMatters = true;
         Dispatch(line, card);
     }
-    if (inCard) ++m_stats.cardsWithoutEnd;
-    return false;
+    if (!inCard) return false;
+    ++m_stats.cardsWithoutEnd;
+    card.version = m_version;
+    Problem(card, VCardProblemKind::kCardWithoutEnd, card.line, "BEGIN");
+    if (!m_countOnly) Finish(card);
+    return true;
+}
+
+void CvCardReader::ClearPeer() {
+    if (!m_peerUsed) return;
+    m_peer = ContactRecord{};
+    m_peerUsed = false;
+}
+
+std::string CvCardReader::CardName(const VCardCard& card) {
+    const ContactRecord& c = card.contact;
+    std::u16string name = c.FullName;
+    if (name.empty()) {
+        for (const std::u16string* part : {&c.Title, &c.FirstName, &c.MiddleName, &c.LastName, &c.Suffix}) {
+            if (part->empty()) continue;
+            if (!name.empty()) name += u' ';
+            name += *part;
+        }
+    }
+    if (name.empty()) name = c.CompanyName;
+    if (name.empty()) return "(no name)";
+    return "\"" + utf::Utf16ToUtf8(name.substr(0, 200)) + "\"";
+}
+
+// A card the import must not take as it is: cut off, or beyond a limit of the reader.
+void CvCardReader::SetFault(VCardCard& card) {
+    const char* what = nullptr;
+    int line = card.line;
+    for (const VCardProblem& p : card.problems) {
+        if (p.kind == VCardProblemKind::kCardWithoutEnd) {
+            what = "Card without END:VCARD";
+        } else if (p.kind == VCardProblemKind::kCardTooLong && what == nullptr) {
+            what = "Card too long";
+        } else if (p.kind == VCardProblemKind::kLineTooLong && what == nullptr) {
+            what = "Property too long";
+            line = p.line;
+        } else {
+            continue;
+        }
+        if (p.kind == VCardProblemKind::kCardWithoutEnd) break;
+    }
+    if (what == nullptr) return;
+    card.fault = std::string(what) + ", not imported: " + CardName(card) + " (" + m_fileName + ", line " +
+                 std::to_string(line) + ")";
 }
 
 std::vector<VCardCard> CvCardReader::ReadAll(std::string_view bytes, std::string fileName) {

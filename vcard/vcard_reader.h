@@ -5,7 +5,8 @@
 //
 // Bounded on any input: one pass over the bytes, a logical line keeps at most
 // maxLineBytes (the rest of a longer line is passed over and the property ignored), and
-// after maxCardBytes of one card its further properties are passed over until END.
+// after maxCardBytes of one card its further properties are passed over until END; such a
+// card comes with its fault set, and the import counts it failed.
 #include <bitset>
 #include <cstddef>
 #include <functional>
@@ -28,6 +29,8 @@ enum class VCardProblemKind {
     kCardTooLong,             // the card's further properties ignored
     kUnknownCharset,          // decoded with the system default code page
     kInvalidDate,             // date left unset
+    kCardWithoutEnd,          // cut off by the next BEGIN:VCARD or the end of the file
+    kTelephoneWithoutSlot,    // every field the number could go to is taken
 };
 
 struct VCardProblem {
@@ -44,6 +47,11 @@ struct VCardCard {
     bool hadSkypeLines = false;
     bool sensitivitySet = false;
     std::vector<VCardProblem> problems;
+    // Why the card cannot be imported whole, as a log line naming the card, its file and
+    // line; empty for a whole card. A card cut off before its END, or one with a
+    // property or a size beyond the reader's limits, is counted failed, never merged
+    // into the next card or imported with a part missing.
+    std::string fault;
 
     // Whether the property of ContactRecordProperties() at that index got a value (a text
     // that is not empty, a date, a class line for the sensitivity).
@@ -59,8 +67,10 @@ struct VCardReaderOptions {
     int hostMajorVersion = 11;  // 9: X-OUTL-IMADDRESS is ignored
     // Replaces "," in 3.0 categories; ";" when empty.
     std::u16string listSeparator = u";";
-    std::size_t maxLineBytes = std::size_t{1} << 20;   // 1 MiB per unfolded line
-    std::size_t maxCardBytes = std::size_t{16} << 20;  // 16 MiB of input per card
+    // Far beyond what the writer produces for any contact the host holds (a body of
+    // several megabytes, quoted-printable), so Mireo's own files always fit.
+    std::size_t maxLineBytes = std::size_t{64} << 20;   // 64 MiB per unfolded line
+    std::size_t maxCardBytes = std::size_t{128} << 20;  // 128 MiB of input per card
     // Called with the text of string 135 (%1 file name, %2 property name), once per
     // value that stays undecoded. The import shows it in a message box.
     std::function<void(const std::string& message)> invalidElement;
@@ -71,7 +81,7 @@ struct VCardReaderOptions {
 struct VCardReaderStats {
     std::map<std::string, int> unknownProperties;  // by upper-case name (at most 256 names, then "(other)")
     std::map<VCardProblemKind, int> problems;
-    int cardsWithoutEnd = 0;    // BEGIN reached the end of the file
+    int cardsWithoutEnd = 0;    // cut off by the next BEGIN or the end of the file
     int endsWithoutBegin = 0;
 };
 
@@ -81,11 +91,16 @@ public:
     CvCardReader(MireoCharConverter* converter, VCardReaderOptions options = {});
 
     // Starts reading a file's bytes (kept by view: they must outlive the reading). A
-    // UTF-8 byte-order mark is skipped; a UTF-16 file (FF FE or FE FF) is converted to
-    // UTF-8 first. Lines without CHARSET in such files are UTF-8.
+    // UTF-8 byte-order mark is skipped; a UTF-16 file (FF FE or FE FF, or no mark and
+    // the zero bytes of UTF-16) is converted to UTF-8 first. Lines without CHARSET in such files are UTF-8.
     void Open(std::string_view bytes, std::string fileName);
-    // The next complete card (BEGIN:VCARD .. END:VCARD); false at the end of the file.
+    // The next card (BEGIN:VCARD .. END:VCARD); false at the end of the file. A card cut
+    // off by the next BEGIN:VCARD or the end of the file comes with its fault set.
+    // A VERSION line anywhere in a card sets the rules of all its lines.
     bool Next(VCardCard& card);
+
+    // The card's name for messages: its FN, else its name parts, else its company.
+    static std::string CardName(const VCardCard& card);
 
     // Every card of a file.
     std::vector<VCardCard> ReadAll(std::string_view bytes, std::string fileName);
@@ -102,11 +117,14 @@ public:
 private:
     void SetVersion(int version);
     void Dispatch(const ContentLine& line, VCardCard& card);
+    std::u16string ReadCategories(const Property& v) const;
     void ReadProperty(const ContentLine& line, bool adr, Property& v, VCardCard& card);
     int CodePageOf(const Property& v, const std::string& property, VCardCard& card);
     std::u16string DecodeBytes(std::string_view bytes, int codePage) const;
     void Problem(VCardCard& card, VCardProblemKind kind, int line, const std::string& property);
     void Finish(VCardCard& card);
+    void SetFault(VCardCard& card);
+    void ClearPeer();
 
     MireoCharConverter* m_converter;
     VCardReaderOptions m_options;
@@ -119,6 +137,9 @@ private:
     bool m_countOnly = false;
     int m_version = 21;
     VCardReaderStats m_stats;
+    ContactRecord m_peer;  // other programs' values of the card, used where it has none
+    bool m_peerUsed = false;
+    std::size_t m_quietBefore = 0;  // lines of a card read again: not counted twice
 };
 
 // "Element %2 format in %1 file is invalid..." with its place holders replaced.

@@ -20,6 +20,8 @@ const char* KindName(VCardProblemKind kind) {
         case VCardProblemKind::kCardTooLong: return "card too long";
         case VCardProblemKind::kUnknownCharset: return "unknown charset";
         case VCardProblemKind::kInvalidDate: return "invalid date";
+        case VCardProblemKind::kCardWithoutEnd: return "card without END (counted failed)";
+        case VCardProblemKind::kTelephoneWithoutSlot: return "telephone without a free field (logged)";
     }
     return "?";
 }
@@ -37,7 +39,7 @@ TEST(VCardReaderCorpus, EveryFileReads) {
     std::sort(files.begin(), files.end());
 
     VCardReaderStats total;
-    int cards = 0, messages = 0, emptyFiles = 0, namedCards = 0;
+    int cards = 0, messages = 0, emptyFiles = 0, namedCards = 0, fieldsSet = 0;
     for (const auto& path : files) {
         SCOPED_TRACE(path.string());
         const std::string bytes = test::ReadFileBytes(path.string());
@@ -51,6 +53,7 @@ TEST(VCardReaderCorpus, EveryFileReads) {
         messages += fileMessages;
         if (read.empty()) ++emptyFiles;
         for (const VCardCard& card : read) {
+            for (std::size_t i = 0; i < ContactRecordProperties().size(); ++i) fieldsSet += card.IsSet(i) ? 1 : 0;
             if (!card.contact.FullName.empty() || !card.contact.LastName.empty() || !card.contact.FirstName.empty()) {
                 ++namedCards;
             }
@@ -62,8 +65,8 @@ TEST(VCardReaderCorpus, EveryFileReads) {
         total.endsWithoutBegin += s.endsWithoutBegin;
     }
 
-    std::printf("vCard corpus: %zu files, %d cards (%d with a name), %d files without a card\n", files.size(), cards,
-                namedCards, emptyFiles);
+    std::printf("vCard corpus: %zu files, %d cards (%d with a name, %d fields filled), %d files without a card\n",
+                files.size(), cards, namedCards, fieldsSet, emptyFiles);
     std::printf("  cards without END: %d, END without BEGIN: %d, message 135: %d\n", total.cardsWithoutEnd,
                 total.endsWithoutBegin, messages);
     for (const auto& [kind, count] : total.problems) std::printf("  %s: %d\n", KindName(kind), count);

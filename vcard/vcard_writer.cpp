@@ -70,7 +70,7 @@ void CvCardWriter::TextLine(std::string_view name, VCardTypes types,
     const bool qp = HasLineBreak(m_bytes);
     Head(name, types, qp);
     if (qp) {
-        AppendQuotedPrintable(m_bytes, out);
+        AppendQuotedPrintable(m_bytes, out, true);
     } else {
         out += m_bytes;
         out += kCrLf;
@@ -91,15 +91,27 @@ void CvCardWriter::StructuredLine(std::string_view name, VCardTypes types,
             EncodeEscaped30(components.begin()[i], true);
             m_value += m_bytes;
         } else {
-            EncodeValue(components.begin()[i]);
-            AppendEscapedSemicolons(m_bytes, m_value);
+            // "\;" for a semicolon, and "\\" for a backslash that would otherwise
+            // join what follows it (a ";", a "\", the end of the part): the reader undoes
+            // both in one pass, so C:\ and x stay two parts, not "C:;x". Any other
+            // backslash (C:\new) is written as it is, as earlier versions wrote it.
+            m_escaped.clear();
+            const std::u16string_view part = components.begin()[i];
+            for (std::size_t k = 0; k < part.size(); ++k) {
+                const char16_t ch = part[k];
+                const bool joins = k + 1 == part.size() || part[k + 1] == u';' || part[k + 1] == u'\\';
+                if (ch == u';' || (ch == u'\\' && joins)) m_escaped += u'\\';
+                m_escaped += ch;
+            }
+            EncodeValue(m_escaped);
+            m_value += m_bytes;
         }
     }
     std::string& out = *m_out;
     const bool qp = !v30 && HasLineBreak(m_value);
     Head(name, types, qp);
     if (qp) {
-        AppendQuotedPrintable(m_value, out);
+        AppendQuotedPrintable(m_value, out, true);
     } else {
         out += m_value;
         out += kCrLf;
@@ -113,7 +125,7 @@ void CvCardWriter::NoteLine(std::u16string_view body) {
     }
     EncodeValue(body);
     Head("NOTE", {}, true);
-    AppendQuotedPrintable(m_bytes, *m_out);
+    AppendQuotedPrintable(m_bytes, *m_out, true);
 }
 
 void CvCardWriter::DateLine(std::string_view name, LocalTime date, bool withTime) {
@@ -189,6 +201,9 @@ void CvCardWriter::BuildCard(const ContactRecord& c, std::string& out) {
         if (!fullName.empty()) fullName += u' ';
         fullName += *part;
     }
+    // A contact without name parts (a nickname-like "Grandma", a company) is named by
+    // its full name, else its file-as name: peers show the FN and need one.
+    if (fullName.empty()) fullName = c.FullName.empty() ? c.FileAs : c.FullName;
     TextLine("FN", {}, fullName);
 
     if (!c.NickName.empty()) TextLine("NICKNAME", {}, c.NickName);
@@ -244,7 +259,7 @@ void CvCardWriter::BuildCard(const ContactRecord& c, std::string& out) {
 
     if (!c.PersonalHomePage.empty()) TextLine("URL", {"HOME"}, c.PersonalHomePage, Kind::kPlain);
     if (!c.BusinessHomePage.empty()) TextLine("URL", {"WORK"}, c.BusinessHomePage, Kind::kPlain);
-    if (!c.Profession.empty()) TextLine("ROLE", {}, c.Profession, Kind::kPlain);
+    if (!c.Profession.empty()) TextLine("ROLE", {}, c.Profession);
     if (c.Birthday) DateLine("BDAY", *c.Birthday, false);
 
     const std::u16string* emails[3][2] = {{&c.Email1Address, &c.Email1AddressType},

@@ -35,9 +35,10 @@ struct VCardWriterOptions {
     // locale gives none.
     std::u16string listSeparator = u";";
     // 3.0 CATEGORIES as a real list (Work,Home: names split at the separator, trimmed,
-    // escaped one by one) instead of one escaped value (Work\,Home). Off: the format
-    // the add-in has always written; our reader takes both the same way.
-    bool categoriesAsList = false;
+    // escaped one by one), which other programs read as several categories. Off: one
+    // escaped value (Work\,Home), as earlier versions wrote; our reader takes both the
+    // same way.
+    bool categoriesAsList = true;
 };
 
 // Up to two TYPE values of a property line (TEL;WORK;FAX).

@@ -231,6 +231,8 @@ TEST(VCardCard, OrgDepartmentOnlyWhenSet) {
     EXPECT_EQ(LineWith(Build(ansi, c, 30), "ORG"), "ORG:;Sales");
 }
 
+// 3.0 writes a list other programs read as several categories (each name escaped); the
+// single escaped value of earlier versions stays available.
 TEST(VCardCard, CategoriesWithTheListSeparator) {
     ContactRecord c;
     c.Categories = u"Work, Home,, Private";
@@ -238,15 +240,16 @@ TEST(VCardCard, CategoriesWithTheListSeparator) {
     VCardWriterOptions o;
     o.listSeparator = u",";
     EXPECT_EQ(LineWith(Build(ansi, c, 21, 9, o), "X-OUTL-CATEGORIES"), "X-OUTL-CATEGORIES:Work, Home,, Private");
-    EXPECT_EQ(LineWith(Build(ansi, c, 30, 9, o), "CATEGORIES"), "CATEGORIES:Work\\, Home\\,\\, Private");
-    o.categoriesAsList = true;
     EXPECT_EQ(LineWith(Build(ansi, c, 30, 9, o), "CATEGORIES"), "CATEGORIES:Work,Home,Private");
+    c.Categories = u"Business, Suppliers";
+    EXPECT_EQ(LineWith(Build(ansi, c, 30, 9, o), "CATEGORIES"), "CATEGORIES:Business,Suppliers");
     c.Categories = u"R\\D;;a,b";
     o.listSeparator = u";;";  // a separator of several characters
     EXPECT_EQ(LineWith(Build(ansi, c, 30, 9, o), "CATEGORIES"), "CATEGORIES:R\\\\D,a\\,b");
     o.listSeparator.clear();  // the locale gives none: ";"
-    o.categoriesAsList = false;
     c.Categories = u"A;B";
+    EXPECT_EQ(LineWith(Build(ansi, c, 30, 9, o), "CATEGORIES"), "CATEGORIES:A,B");
+    o.categoriesAsList = false;
     EXPECT_EQ(LineWith(Build(ansi, c, 30, 9, o), "CATEGORIES"), "CATEGORIES:A\\,B");
 }
 

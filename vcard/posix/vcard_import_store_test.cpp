@@ -227,6 +227,62 @@ TEST_F(ContactImportRun, ExportedContactsComeBackFieldByField) {
     }
 }
 
+// People, a contact known by one name only, a company and a nameless contact: exported,
+// imported, then imported again creates nothing, in both versions.
+TEST_F(ContactImportRun, ExportedFilesImportedAgainCreateNothing) {
+    AddSamples();
+    {
+        auto items = m_contacts->Items();
+        auto mapi = m_app.Mapi().CreateMapiUtils();
+        const char* extra = R"([
+          {"FirstName": "Cher", "Categories": "Music, Legends"},
+          {"CompanyName": "Umbrella", "Department": "Labs", "BusinessTelephoneNumber": "555 0100"},
+          {"FileAs": "Grandma", "HomeTelephoneNumber": "555 0101", "Categories": "Family"}
+        ])";
+        for (const auto& j : ItemJson::parse(extra)) AddItemFromJson(*items, kFolderContact, j, *mapi);
+    }
+    const int contacts = Count(*m_contacts);
+    for (int format : {kVCard21, kVCard30}) {
+        SCOPED_TRACE(format);
+        fs::remove_all(m_dir / "files");
+        fs::create_directories(m_dir / "files");
+        {
+            auto items = m_app.FolderByPath(u"Contacts/Imported")->Items();
+            while (items->Count() > 0) items->Item(1)->Delete();
+        }
+        Export(true, format, "UTF-8");
+        const std::string file = ReadText((m_dir / "files" / "Contacts.vcf").string());
+        EXPECT_NE(file.find("\r\nFN;CHARSET=UTF-8:Grandma\r\n"), std::string::npos);
+        EXPECT_NE(file.find("\r\nFN;CHARSET=UTF-8:Umbrella\r\n"), std::string::npos);
+        EXPECT_EQ(Import(kConflictKeepBoth).counters.succeeded, contacts);
+        const ContactImportOutcome again = Import(kConflictKeepBoth);
+        EXPECT_EQ(again.counters.succeeded, 0);
+        EXPECT_EQ(again.counters.skipped, contacts);
+        EXPECT_EQ(TargetCount(), contacts);
+    }
+}
+
+// A card cut off by the next card or by the end of the file is counted failed and logged
+// with its name and line; it is never merged into the next card.
+TEST_F(ContactImportRun, CardsWithoutEndFailWithoutTouchingTheNext) {
+    WriteText(m_dir / "files" / "a.vcf",
+              "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Lee;Ann\r\nEMAIL:ann@x\r\nNOTE:private\r\n"
+              "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Roe;Bo\r\nEND:VCARD\r\n"
+              "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Cut;Off\r\n");
+    const ContactImportOutcome o = Import(kConflictKeepBoth);
+    EXPECT_EQ(o.contacts, 3);
+    EXPECT_EQ(o.counters.succeeded, 1);
+    EXPECT_EQ(o.counters.failed, 2);
+    const std::vector<ContactRecord> got = Records(*m_app.FolderByPath(u"Contacts/Imported"));
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].LastName, u"Roe");
+    EXPECT_EQ(got[0].Email1Address, u"");
+    EXPECT_EQ(got[0].Body, u"");
+    const std::string file = (m_dir / "files" / "a.vcf").string();
+    EXPECT_TRUE(m_log.Contains("Card without END:VCARD, not imported: \"Ann Lee\" (" + file + ", line 1)"));
+    EXPECT_TRUE(m_log.Contains("Card without END:VCARD, not imported: \"Off Cut\" (" + file + ", line 10)"));
+}
+
 TEST_F(ContactImportRun, ConflictRules) {
     WriteText(m_dir / "files" / "a.vcf", kCard);
     // First import: one new contact.

@@ -92,7 +92,9 @@ def expected(contact, version, codec):
     first, middle, last, suffix = v("FirstName"), v("MiddleName"), v("LastName"), v("Suffix")
     want = {
         "N": [last, first, middle, v("Title"), suffix],
-        "FN": " ".join(p for p in (first, middle, last, suffix) if p),
+        # Without name parts: the full name, else the file-as name (a company's by default).
+        "FN": " ".join(p for p in (first, middle, last, suffix) if p)
+        or v("FullName") or v("FileAs") or v("CompanyName"),
         "NICKNAME": v("NickName"),
         "ORG": ([v("CompanyName")] + ([v("Department")] if v("Department") else []))
         if v("CompanyName") or v("Department") else [],
@@ -124,7 +126,9 @@ def expected(contact, version, codec):
     for name, key in XS:
         want[name] = v(key) or None
     cats = v("Categories")
-    want["CATEGORIES"] = cats.replace(SEPARATOR, ",") if version == "30" else cats
+    if version == "30":  # a list: the names between the separators, trimmed
+        cats = ",".join(n.strip() for n in cats.split(SEPARATOR) if n.strip())
+    want["CATEGORIES"] = cats
     sensitivity = contact.get("Sensitivity", 0)
     want["CLASS"] = {2: "PRIVATE", 3: "CONFIDENTIAL"}.get(sensitivity)
     return want
@@ -142,11 +146,12 @@ class Line21:
 
 
 def split_compound(value):
-    """2.1 compound values: split at ";" not preceded by a backslash; "\\;" is a ";"."""
+    """2.1 compound values: split at ";" not escaped; "\\;" is a ";" and "\\\\" a backslash,
+    undone in one pass."""
     parts, cur, i = [], "", 0
     while i < len(value):
-        if value[i] == "\\" and i + 1 < len(value) and value[i + 1] == ";":
-            cur += ";"
+        if value[i] == "\\" and i + 1 < len(value) and value[i + 1] in ";\\":
+            cur += value[i + 1]
             i += 2
             continue
         if value[i] == ";":

@@ -2,6 +2,7 @@
 // Golden-file comparison: line by line, naming the first line that differs.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -49,6 +50,10 @@ inline std::string Visible(const std::string& line) {
 
 inline ::testing::AssertionResult MatchesGolden(const std::string& got, const std::string& refName) {
     const std::string path = std::string(MIREO_TESTDATA_DIR) + "/vcard/" + refName;
+    // MIREO_UPDATE_GOLDEN=1 writes the output as the new golden file (review the diff).
+    if (const char* update = std::getenv("MIREO_UPDATE_GOLDEN"); update != nullptr && *update == '1') {
+        std::ofstream(path, std::ios::binary) << got;
+    }
     const std::string want = ReadFileBytes(path);
     if (want.empty()) return ::testing::AssertionFailure() << "missing or empty golden file " << path;
     const auto a = SplitKeepingEnds(got);

@@ -33,11 +33,14 @@ std::string Json(std::u16string_view s) {
     return out + "\"";
 }
 
-std::string List(std::initializer_list<std::u16string_view> items) {
+template <typename Items>
+std::string ListOf(const Items& items) {
     std::string out = "[";
     for (std::u16string_view s : items) out += (out.size() > 1 ? "," : "") + Json(s);
     return out + "]";
 }
+
+std::string List(std::initializer_list<std::u16string_view> items) { return ListOf(items); }
 
 struct Sample {
     const char* name;
@@ -145,12 +148,18 @@ std::string Expected(const ContactRecord& c, int version, int major) {
     if (!c.InternetFreeBusyAddress.empty()) xf("X-OUTL-IFBADDRESS", Json(c.InternetFreeBusyAddress));
     if (version == kVCard21) xf("X-OUTL-CATEGORIES", Json(c.Categories));
     field("x", x + "}");
-    // 3.0: one category whose name holds the separators turned into commas.
-    std::u16string categories = c.Categories;
-    for (char16_t& ch : categories) {
-        if (ch == u';') ch = u',';
+    // 3.0: a list of the names between the separators, each trimmed.
+    std::vector<std::u16string> names;
+    for (std::size_t start = 0; start <= c.Categories.size();) {
+        std::size_t end = c.Categories.find(u';', start);
+        if (end == std::u16string::npos) end = c.Categories.size();
+        std::u16string name = c.Categories.substr(start, end - start);
+        while (!name.empty() && name.front() == u' ') name.erase(0, 1);
+        while (!name.empty() && name.back() == u' ') name.pop_back();
+        if (!name.empty()) names.push_back(name);
+        start = end + 1;
     }
-    field("categories", version == kVCard30 ? List({categories}) : "null");
+    field("categories", version == kVCard30 ? (names.empty() ? List({u""}) : ListOf(names)) : "null");
     field("rev", DateDigits(c.LastModificationTime.value_or(kNoDateLocal), true));
     const char* cls = c.Sensitivity == kSensitivityPrivate        ? "\"PRIVATE\""
                       : c.Sensitivity == kSensitivityConfidential ? "\"CONFIDENTIAL\""
