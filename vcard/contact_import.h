@@ -40,6 +40,9 @@ struct ContactImportOutcome {
     int files = 0;     // the files found
     int contacts = 0;  // the cards counted in them
     IFolder* folder = nullptr;  // the target folder, alive while the finish page shows
+    // Contacts whose saves were lost with their batch (counted failed), and why.
+    std::int32_t lostSaves = 0;
+    std::string lostCause;
 };
 
 class IContactImportWizard {

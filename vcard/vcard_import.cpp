@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
 #include "encoding/mireo_char_converter.h"
 #include "engine/logger.h"
 #include "engine/run_loop.h"
+#include "engine/save_counter.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -91,6 +93,7 @@ public:
 
     void SetSafeItem(std::unique_ptr<ISafeItem> safe) { m_safe = std::move(safe); }
     void SetItems(std::unique_ptr<IItems> items) { m_items = std::move(items); }
+    void SetSaveCounter(CSaveCounter* saves) { m_saves = saves; }
 
     // The decision for one card; adds to the counters.
     void HandleCard(const VCardCard& card, RunCounters& counters) {
@@ -115,8 +118,16 @@ public:
                 std::unique_ptr<IItems> found = m_items->Restrict(filter);
                 const int n = found ? found->Count() : 0;
                 for (int i = 1; i <= n; ++i) {
-                    std::unique_ptr<IItem> candidate = found->Item(i);
-                    if (!candidate || candidate->Class() != ItemClass::Contact) continue;
+                    std::unique_ptr<IItem> candidate;
+                    try {
+                        candidate = found->Item(i);
+                        if (!candidate || candidate->Class() != ItemClass::Contact) continue;
+                    } catch (const HostError& e) {
+                        // A damaged contact cannot be compared; the others still are.
+                        if (e.Hr() != kMapiECorruptData) throw;
+                        LogHostError(m_env.log, "A damaged contact is passed over in the duplicate search", e);
+                        continue;
+                    }
                     if (!IsCandidate(*candidate, name.empty(), record.CompanyName.empty())) continue;
                     if (filters.size() > 1) {
                         const std::string id = candidate->EntryId();
@@ -168,7 +179,8 @@ public:
             ++counters.failed;
             return;
         }
-        ++counters.succeeded;
+        // Stored once its batch is committed.
+        m_saves->Saved();
         if (toReplace) {
             try {
                 toReplace->Delete();
@@ -263,6 +275,7 @@ private:
     int m_hostMajor;
     std::unique_ptr<ISafeItem> m_safe;
     std::unique_ptr<IItems> m_items;
+    CSaveCounter* m_saves = nullptr;
     bool m_warnedNoSafe = false;
 };
 
@@ -378,6 +391,17 @@ int RunContactImport(const RunEnvironment& env, IContactImportWizard& wizard) {
     }
 
     RunCounters& counters = outcome.counters;
+    std::optional<CSaveCounter> saves;
+    try {
+        saves.emplace(env.app, counters, env.log, kRunSource);
+    } catch (const HostError& e) {
+        // Another run is storing into the same store: two duplicate searches at once
+        // would both find nothing and store the same card twice.
+        LogHostError(env.log, "Cant import now", e);
+        messages.Show(kCaptionMireoError, e.Detail().empty() ? e.what() : e.Detail(), MbIcon::Error, MbButtons::Ok);
+        return kRunCannotStart;
+    }
+    run.SetSaveCounter(&*saves);
     CRunLoop loop(env, counters, kRunSource, kHelpImportContacts);
     if (!loop.Start(kProgressImportContacts, kStrImporting, total)) return kRunCannotStart;
 
@@ -407,6 +431,10 @@ int RunContactImport(const RunEnvironment& env, IContactImportWizard& wizard) {
     }
     // Cards not reached (cancel, a file not read) count as skipped.
     loop.SkipRest();
+    // The last batch is committed before the counts are shown.
+    saves->Finish();
+    outcome.lostSaves = saves->Lost();
+    outcome.lostCause = saves->Cause();
     loop.Close();
     outcome.folder = choices.folder.get();
     wizard.Finish(outcome);
