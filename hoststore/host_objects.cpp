@@ -951,8 +951,13 @@ private:
         const std::size_t cap = kMaxRecurrenceEntries;
         for (const ItemKey& k : *keys) {
             State st = db.LoadItem(k.id);
-            // A damaged item matches no filter: what it holds cannot be read.
-            if (!st || st->folderId != m_folderId || st->damaged) continue;
+            if (!st || st->folderId != m_folderId) continue;
+            if (st->damaged) {
+                // What it holds cannot be tested: it is given, and fails where it is used,
+                // so that whoever reads it can tell (a duplicate search, a dump).
+                m_entries.push_back(Entry{k, false, 0, st});
+                continue;
+            }
             const ItemData& d = st->data;
             if (Expands() && d.cls == ItemClass::Appointment && d.pattern) {
                 ExpandSeries(d, range.lo, range.hi, cap, [&](std::int64_t original, const ExceptionData* e) {
@@ -1390,10 +1395,8 @@ void CHostApplication::SetSaveListener(ISaveListener* listener) {
     IApplication::SetSaveListener(listener);
 }
 
-void CHostApplication::CommitSaves() {
-    m_ctx->db.Flush();
-    IApplication::CommitSaves();
-}
+// The listener hears of the batch from the store (a batch is the only place saves wait).
+void CHostApplication::CommitSaves() { m_ctx->db.Flush(); }
 
 void CHostApplication::BeginAllOrNone() { m_ctx->db.BeginAllOrNone(); }
 
