@@ -44,9 +44,10 @@ TEST_F(OutputFilesTest, CreateNewNeverReplaces) {
     EXPECT_EQ(g, nullptr);
     EXPECT_EQ(Contents(path), "first\r\n");
 
-    ASSERT_EQ(m_files->CreateAlways(path, g), CreateResult::kCreated);
+    ASSERT_EQ(m_files->CreateReplacing(path, g), CreateResult::kCreated);
     ASSERT_TRUE(g->Write("2"));
-    g.reset();  // the destructor closes
+    EXPECT_EQ(Contents(path), "first\r\n") << "replaced only when complete";
+    ASSERT_TRUE(g->Close());
     EXPECT_EQ(Contents(path), "2");
 }
 
@@ -67,7 +68,7 @@ TEST_F(OutputFilesTest, NonLatinNamesAndRemove) {
 TEST_F(OutputFilesTest, MissingFolderFails) {
     std::unique_ptr<IOutputFile> f;
     EXPECT_EQ(m_files->CreateNew(Path("missing/x.vcf"), f), CreateResult::kFailed);
-    EXPECT_EQ(m_files->CreateAlways(Path("missing/x.vcf"), f), CreateResult::kFailed);
+    EXPECT_EQ(m_files->CreateReplacing(Path("missing/x.vcf"), f), CreateResult::kFailed);
     EXPECT_EQ(f, nullptr);
     EXPECT_FALSE(m_files->Exists(Path("missing")));
 }
@@ -82,17 +83,17 @@ TEST_F(OutputFilesTest, FillingDiskWritesWhatFitsThenFails) {
     EXPECT_TRUE(a->Write("123456"));
     EXPECT_FALSE(b->Write("abcdef")) << "only four bytes were left";
     EXPECT_FALSE(a->Write("z"));
-    a.reset();
-    b.reset();
+    EXPECT_TRUE(a->Close());
+    EXPECT_TRUE(b->Close());
     EXPECT_EQ(Contents(Path("a")), "123456");
     EXPECT_EQ(Contents(Path("b")), "abcd");
     EXPECT_EQ(disk.Written(), 10u);
 
     disk.FailCreatesFrom(2);
     std::unique_ptr<IOutputFile> c;
-    EXPECT_EQ(disk.CreateAlways(Path("c"), c), CreateResult::kCreated);
-    EXPECT_EQ(disk.CreateAlways(Path("d"), c), CreateResult::kFailed);
-    EXPECT_EQ(disk.CreateAlways(Path("e"), c), CreateResult::kFailed);
+    EXPECT_EQ(disk.CreateReplacing(Path("c"), c), CreateResult::kCreated);
+    EXPECT_EQ(disk.CreateReplacing(Path("d"), c), CreateResult::kFailed);
+    EXPECT_EQ(disk.CreateReplacing(Path("e"), c), CreateResult::kFailed);
     EXPECT_TRUE(disk.Remove(Path("a")));
     ASSERT_EQ(disk.Removed().size(), 1u);
     EXPECT_FALSE(fs::exists(m_dir / "a"));

@@ -13,6 +13,7 @@
 #include "engine/save_counter.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
+#include "platform/utf.h"
 #include "platform/message_box.h"
 #include "platform/user_strings.h"
 #include "ui/multi_path.h"
@@ -412,7 +413,7 @@ int RunContactImport(const RunEnvironment& env, IContactImportWizard& wizard) {
         const bool counted = haveFirst && &file == &files.front();
         if (!counted && !ReadWholeFile(file, bytes)) {
             env.log.LogMsg("Cant open the file " + file, 0, kRunSource, kError, kLogFlags);
-            if (messages.Show(kCaptionMireoError, file + LoadUserString(kStrCannotOpen), MbIcon::Error,
+            if (messages.Show(kCaptionMireoError, utf::EscapeControls(file) + LoadUserString(kStrCannotOpen), MbIcon::Error,
                               MbButtons::OkCancel) == MbResult::Cancel)
                 break;
             continue;
