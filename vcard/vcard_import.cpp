@@ -282,7 +282,8 @@ private:
 
 }  // namespace
 
-std::vector<std::string> ContactImportFiles(const std::vector<std::string>& paths) {
+std::vector<std::string> ContactImportFiles(const std::vector<std::string>& paths,
+                                            std::vector<std::pair<std::string, std::string>>* unlisted) {
     std::vector<std::string> files;
     for (const std::string& path : paths) {
         if (FileCanBeOpened(path) || !PathIsDirectory(path)) {
@@ -298,6 +299,8 @@ std::vector<std::string> ContactImportFiles(const std::vector<std::string>& path
             const std::string name = ToUtf8(it->path().filename());
             if (HasVcfExtension(name)) inFolder.push_back(ToUtf8(it->path()));
         }
+        // A folder that cannot be listed is not a folder without cards.
+        if (ec && unlisted != nullptr) unlisted->emplace_back(path, ec.message());
         std::sort(inFolder.begin(), inFolder.end());
         files.insert(files.end(), inFolder.begin(), inFolder.end());
     }
@@ -344,7 +347,17 @@ int RunContactImport(const RunEnvironment& env, IContactImportWizard& wizard) {
 
     CMultiPath paths;
     paths.SetText(choices.paths);
-    const std::vector<std::string> files = ContactImportFiles(paths.Paths());
+    std::vector<std::pair<std::string, std::string>> unlisted;
+    const std::vector<std::string> files = ContactImportFiles(paths.Paths(), &unlisted);
+    for (const auto& [folder, reason] : unlisted) {
+        env.log.LogMsg("Cant list the folder " + folder + ": " + reason, 0, kRunSource, kError, kLogFlags);
+        messages.Show(kCaptionMireoError, "The folder " + utf::EscapeControls(folder) + " cannot be read: " + reason,
+                      MbIcon::Error, MbButtons::Ok);
+    }
+    if (files.empty() && unlisted.empty()) {
+        messages.Show(kCaptionMireo, LoadUserString(kStrNoFiles), MbIcon::Exclamation, MbButtons::Ok);
+        return kRunDone;
+    }
 
     VCardReaderOptions options;
     options.hostMajorVersion = env.hostMajorVersion;
@@ -356,21 +369,14 @@ int RunContactImport(const RunEnvironment& env, IContactImportWizard& wizard) {
 
     ContactImportOutcome outcome;
     outcome.files = static_cast<int>(files.size());
-    // The pre-count; an unreadable file counts nothing here and is reported when its
-    // turn comes (if any other file has cards). The files are counted last to first so
-    // that the bytes left over are the first file's: its import starts from them instead
-    // of reading it again (one file holds the largest imports).
+    // The pre-count; an unreadable file counts nothing here and is asked about when its
+    // turn comes. Files are mapped, not read into memory: a run holds no more memory
+    // for a large file than for a small one.
     int total = 0;
-    std::string bytes;
-    bool haveFirst = false;
-    for (std::size_t i = files.size(); i-- > 0;) {
-        const bool read = ReadWholeFile(files[i], bytes);
-        if (read) total += CvCardReader::CountCards(bytes, options);
-        if (i == 0) haveFirst = read;
-    }
-    if (total == 0) {
-        messages.Show(kCaptionMireo, LoadUserString(kStrNoFiles), MbIcon::Exclamation, MbButtons::Ok);
-        return kRunDone;
+    for (const std::string& file : files) {
+        CMappedFile mapped;
+        std::string reason;
+        if (mapped.Open(file, reason)) total += CvCardReader::CountCards(mapped.Bytes(), options);
     }
     outcome.contacts = total;
 
@@ -392,6 +398,8 @@ int RunContactImport(const RunEnvironment& env, IContactImportWizard& wizard) {
     }
 
     RunCounters& counters = outcome.counters;
+    // A folder that could not be read is an error of the run (its cards were not read).
+    counters.failed += static_cast<std::int32_t>(unlisted.size());
     std::optional<CSaveCounter> saves;
     try {
         saves.emplace(env.app, counters, env.log, kRunSource);
@@ -404,21 +412,28 @@ int RunContactImport(const RunEnvironment& env, IContactImportWizard& wizard) {
     }
     run.SetSaveCounter(&*saves);
     CRunLoop loop(env, counters, kRunSource, kHelpImportContacts);
-    if (!loop.Start(kProgressImportContacts, kStrImporting, total)) return kRunCannotStart;
+    // Without cards there is nothing to show progress of; unreadable files are still
+    // asked about, and the finish page shows what there was.
+    if (total > 0 && !loop.Start(kProgressImportContacts, kStrImporting, total)) return kRunCannotStart;
 
     CvCardReader reader(&env.converter, options);
     VCardCard card;
+    CMappedFile mapped;
     bool stopped = false;
     for (const std::string& file : files) {
-        const bool counted = haveFirst && &file == &files.front();
-        if (!counted && !ReadWholeFile(file, bytes)) {
-            env.log.LogMsg("Cant open the file " + file, 0, kRunSource, kError, kLogFlags);
-            if (messages.Show(kCaptionMireoError, utf::EscapeControls(file) + LoadUserString(kStrCannotOpen), MbIcon::Error,
-                              MbButtons::OkCancel) == MbResult::Cancel)
+        std::string reason;
+        if (!mapped.Open(file, reason)) {
+            // Counted, so that a run that could not read a file never says it completed
+            // successfully.
+            ++counters.failed;
+            env.log.LogMsg("Cant open the file " + file + ": " + reason, 0, kRunSource, kError, kLogFlags);
+            if (messages.Show(kCaptionMireoError,
+                              utf::EscapeControls(file) + LoadUserString(kStrCannotOpen) + "\n(" + reason + ")",
+                              MbIcon::Error, MbButtons::OkCancel) == MbResult::Cancel)
                 break;
             continue;
         }
-        reader.Open(bytes, file);
+        reader.Open(mapped.Bytes(), file);
         // The bar advances after every card, whatever became of it.
         while (reader.Next(card)) {
             if (!loop.BeginUnit()) {

@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -21,6 +23,7 @@
 #include "platform/testing/recording_message_box.h"
 #include "ui/scripted_progress_view.h"
 #include "vcard/contact_export.h"
+#include "engine/run_summary.h"
 #include "engine/save_counter.h"
 #include "vcard/contact_import.h"
 #include "vcard/export_parts.h"
@@ -520,6 +523,59 @@ TEST_F(ContactImportRun, ASecondImportIntoTheSameStoreIsRefusedWhileOneRuns) {
     ASSERT_EQ(m_box.Shown().size(), 1u);
     EXPECT_EQ(m_box.Shown()[0].text, "the store is in use by another run (" + path + ")");
     first.SetSaveListener(nullptr);
+}
+
+// ---- files read: no cards, unreadable files and folders, FIFOs ----
+
+TEST_F(ContactImportRun, AFileWithoutCardsShowsTheFinishPageWithZeroCounts) {
+    WriteText(m_dir / "files" / "empty.vcf", "");
+    WriteText(m_dir / "files" / "notes.vcf", "just text\r\n");
+    const ContactImportOutcome o = Import(kConflictKeepBoth);
+    EXPECT_TRUE(m_box.Shown().empty());
+    EXPECT_EQ(o.files, 2);
+    EXPECT_EQ(o.contacts, 0);
+    EXPECT_EQ(o.counters.Total(), 0);
+    EXPECT_EQ(m_view.StartCount(), 0);
+}
+
+TEST_F(ContactImportRun, AFifoIsRefusedAtOnceAndAsked) {
+    const std::string fifo = (m_dir / "pipe.vcf").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    WriteText(m_dir / "files" / "a.vcf", kCard);
+    // In a folder it is no file to read; named, it is asked about (and nothing waits
+    // for a writer).
+    fs::rename(fifo, m_dir / "files" / "pipe.vcf");
+    EXPECT_EQ(ContactImportFiles({Files()}).size(), 1u);
+    const std::string named = (m_dir / "files" / "pipe.vcf").string();
+    const ContactImportOutcome o = Import(kConflictKeepBoth, "\"" + named + "\" \"" + (m_dir / "files" / "a.vcf").string() + "\"");
+    ASSERT_EQ(m_box.Shown().size(), 1u);
+    EXPECT_EQ(m_box.Shown()[0].text.rfind(named + " file cannot be opened.", 0), 0u);
+    EXPECT_NE(m_box.Shown()[0].text.find("(not a regular file"), std::string::npos) << m_box.Shown()[0].text;
+    EXPECT_EQ(o.counters.succeeded, 1);
+    EXPECT_EQ(o.counters.failed, 1);
+    EXPECT_NE(SummaryText(o.counters, kStrVerbImport), "Import completed successfully.");
+}
+
+TEST_F(ContactImportRun, UnreadableFilesAndFoldersSaySo) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not hold for root";
+    WriteText(m_dir / "files" / "a.vcf", kCard);
+    WriteText(m_dir / "locked.vcf", kCard);
+    fs::create_directories(m_dir / "closed");
+    WriteText(m_dir / "closed" / "b.vcf", kCard);
+    fs::permissions(m_dir / "locked.vcf", fs::perms::none);
+    fs::permissions(m_dir / "closed", fs::perms::none);
+    const std::string locked = (m_dir / "locked.vcf").string();
+    const std::string closed = (m_dir / "closed").string();
+    const ContactImportOutcome o =
+        Import(kConflictKeepBoth, "\"" + locked + "\" \"" + closed + "\" \"" + (m_dir / "files" / "a.vcf").string() + "\"");
+    fs::permissions(m_dir / "locked.vcf", fs::perms::owner_all);
+    fs::permissions(m_dir / "closed", fs::perms::owner_all);
+    ASSERT_EQ(m_box.Shown().size(), 2u);
+    EXPECT_EQ(m_box.Shown()[0].text, "The folder " + closed + " cannot be read: Permission denied");
+    EXPECT_EQ(m_box.Shown()[1].text.rfind(locked + " file cannot be opened.", 0), 0u);
+    EXPECT_NE(m_box.Shown()[1].text.find("(Permission denied)"), std::string::npos);
+    EXPECT_EQ(o.counters.succeeded, 1);
+    EXPECT_EQ(o.counters.failed, 2);
 }
 
 }  // namespace
