@@ -99,5 +99,38 @@ TEST_F(OutputFilesTest, FillingDiskWritesWhatFitsThenFails) {
     EXPECT_FALSE(fs::exists(m_dir / "a"));
 }
 
+#ifndef _WIN32
+TEST_F(OutputFilesTest, ALinkIsNeitherFollowedNorReplaced) {
+    const std::string target = Path("outside.txt");
+    std::ofstream(test::PathOf(target)) << "keep";
+    const std::string link = Path("a.vcf");
+    fs::create_symlink(test::PathOf(target), test::PathOf(link));
+    std::unique_ptr<IOutputFile> f;
+    EXPECT_EQ(m_files->CreateReplacing(link, f), CreateResult::kNotAFile);
+    EXPECT_EQ(m_files->CreateNew(link, f), CreateResult::kExists);
+    EXPECT_EQ(m_files->CreateReplacing(Path(""), f), CreateResult::kNotAFile);  // the folder
+    EXPECT_EQ(f, nullptr);
+    EXPECT_EQ(Contents(target), "keep");
+}
+#endif
+
+TEST_F(OutputFilesTest, AnAbandonedFileLeavesTheOldOneAndNothingBeside) {
+    const std::string path = Path("a.vcf");
+    std::ofstream(test::PathOf(path), std::ios::binary) << "old";
+    for (bool explicitly : {true, false}) {
+        std::unique_ptr<IOutputFile> f;
+        ASSERT_EQ(m_files->CreateReplacing(path, f), CreateResult::kCreated);
+        ASSERT_TRUE(f->Write("new, cut short"));
+        if (explicitly) f->Abandon();
+        f.reset();
+        EXPECT_EQ(Contents(path), "old");
+        EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.Path()), fs::directory_iterator()), 1);
+    }
+    std::unique_ptr<IOutputFile> g;
+    ASSERT_EQ(m_files->CreateNew(Path("b.vcf"), g), CreateResult::kCreated);
+    g.reset();
+    EXPECT_FALSE(m_files->Exists(Path("b.vcf"))) << "a new file not closed is not there";
+}
+
 }  // namespace
 }  // namespace mireo
