@@ -1,6 +1,7 @@
 // The contact export run end to end through the substitute host store, a scripted
 // wizard, a scripted progress view and real files in a temporary folder.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -594,6 +595,52 @@ TEST_F(ContactExportRun, ContactsTheEncodingCannotHoldAreCountedAndNamed) {
                           "written as \"?\"",
                           "CvCardExport::Run"),
               1);
+}
+
+TEST_F(ContactExportRun, ADamagedContactFailsAloneAndTheOthersAreExported) {
+    const std::string path = (m_dir / "store.db").string();
+    {
+        CHostApplication store(DefaultHostStoreOptions(path));
+        auto contacts = store.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts);
+        for (const char16_t* last : {u"A", u"Broken", u"C"}) {
+            auto item = contacts->Items()->Add(ItemType::Contact);
+            item->Put("LastName", Value::Text(last));
+            item->Save();
+        }
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE items SET data = x'05' WHERE fullname_key = 'broken'", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    CHostApplication store(DefaultHostStoreOptions(path));
+    auto ns = store.GetNamespace();
+    CScriptedExportWizard wizard([&](ContactExportChoices& c) {
+        c.folder = ns->GetDefaultFolder(DefaultFolder::Contacts);
+        c.targetFolder = (m_dir / "out").string();
+        c.oneFile = false;
+        c.format = kVCard30;
+        return true;
+    });
+    fs::create_directories(m_dir / "out");
+    const RunEnvironment env{.app = store,
+                             .mapi = store.Mapi(),
+                             .settings = m_settings,
+                             .log = m_log,
+                             .help = &m_log,
+                             .files = *m_files,
+                             .messages = m_box,
+                             .converter = *m_converter,
+                             .listSeparator = m_separator,
+                             .product = {1, 0, 0},
+                             .hostMajorVersion = 11,
+                             .progress = m_view};
+    ASSERT_EQ(RunContactExport(env, wizard), kRunDone);
+    const ContactExportOutcome& o = wizard.Finishes().at(0);
+    ExpectCounts(o, 2, 1, 0);
+    EXPECT_EQ(o.writtenFiles.size(), 2u);
+    EXPECT_TRUE(m_log.Contains("Contact not exported: _Items failed (0x8004011B): damaged item 2 in the store",
+                               "CvCardExport::Run"));
 }
 
 }  // namespace
