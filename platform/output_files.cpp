@@ -1,6 +1,6 @@
 #include "platform/output_files.h"
 
-#include <cstdio>
+#include <string>
 
 #ifdef _WIN32
 #include <process.h>
@@ -20,9 +20,12 @@ std::string ReplacementPath(const std::string& path, int attempt) {
 #endif
     // Short, whatever the length of the name it stands in for, so that it fits wherever
     // that name fits nearly; the process id keeps two runs apart.
-    char name[48];
-    std::snprintf(name, sizeof name, ".~mireo%x-%d.tmp", static_cast<unsigned>(MIREO_GETPID()), attempt);
-    return (cut == std::string::npos ? std::string() : path.substr(0, cut + 1)) + name;
+    static const std::string prefix = ".~mireo" + std::to_string(MIREO_GETPID()) + "-";
+    std::string beside = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+    beside += prefix;
+    beside += std::to_string(attempt);
+    beside += ".tmp";
+    return beside;
 }
 
 }  // namespace mireo

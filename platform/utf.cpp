@@ -1,5 +1,6 @@
 #include "platform/utf.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace mireo::utf {
@@ -78,6 +79,9 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
 }
 
 std::string EscapeControls(std::string_view utf8) {
+    // Printable ASCII alone, the common name, is given back as it is.
+    const auto printable = [](char c) { return c >= 0x20 && c < 0x7F; };
+    if (std::all_of(utf8.begin(), utf8.end(), printable)) return std::string(utf8);
     std::string out;
     out.reserve(utf8.size());
     char buf[12];

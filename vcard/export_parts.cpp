@@ -19,7 +19,8 @@ int CConverterValueEncoder::Encode(std::u16string_view text, std::string& out) {
     // A character the code page cannot hold becomes "?": more of them than the text has
     // means a loss, which decoding back confirms (a multi-byte code page may hold the
     // byte of "?" inside a character).
-    if (!m_lossy && std::count(out.begin(), out.end(), '?') > std::count(text.begin(), text.end(), u'?')) {
+    if (!m_lossy && out.find('?') != std::string::npos &&
+        std::count(out.begin(), out.end(), '?') > std::count(text.begin(), text.end(), u'?')) {
         m_back.clear();
         m_lossy = m_converter.DecodeByCharset(m_charset, out, m_back) < 0 || m_back != text;
     }
