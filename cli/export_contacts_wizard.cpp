@@ -12,6 +12,7 @@
 #include "engine/settings_store.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
+#include "platform/utf.h"
 #include "platform/message_box.h"
 #include "ui/wizard_pages.h"
 #include "vcard/ui/dlg_vcard_export.h"
@@ -361,9 +362,19 @@ void CTerminalContactExportWizard::Finish(const ContactExportOutcome& outcome) {
     m_counters = outcome.counters;
     CDlgVCardExportFinish page(m_settings, outcome);
     PrintFinishPage(m_out, page.StatusText(), page.Counts());
+    // Names come from the contacts: their controls are shown, not sent to the terminal.
     if (!outcome.writtenFiles.empty()) {
-        m_out << "Files written to " << outcome.targetFolder << ":\n";
-        for (const std::string& f : outcome.writtenFiles) m_out << "  " << f << "\n";
+        m_out << "Files written to " << utf::EscapeControls(outcome.targetFolder) << ":\n";
+        for (const std::string& f : outcome.writtenFiles) m_out << "  " << utf::EscapeControls(f) << "\n";
+    }
+    for (const std::string& f : outcome.refusedFiles) {
+        m_err << "mireo export-contacts: not replaced, not a regular file (a link, folder or device): "
+              << utf::EscapeControls(f) << "\n";
+    }
+    if (outcome.lossyContacts > 0) {
+        m_err << "mireo export-contacts: " << outcome.lossyContacts
+              << (outcome.lossyContacts == 1 ? " contact has" : " contacts have")
+              << " characters the encoding cannot hold, written as \"?\" (the log names them)\n";
     }
 }
 

@@ -14,6 +14,7 @@
 #include "cli/wizard_command.h"
 #include "encoding/mireo_char_converter.h"
 #include "engine/host_folders.h"
+#include "engine/save_counter.h"
 #include "engine/settings_store.h"
 #include "hoststore/host_store.h"
 #include "platform/ascii.h"
@@ -101,6 +102,8 @@ public:
         // No explorer here: the page's "open folder" choice is left out.
         CDlgVCardImportFinish page(m_settings, outcome, outcome.folder);
         PrintFinishPage(m_context.out, page.StatusText(), page.Counts());
+        const std::string lost = LostSavesText(outcome.lostSaves, outcome.lostCause, "contact", "contacts");
+        if (!lost.empty()) m_context.err << kPrefix << lost << "\n";
     }
 
     bool Finished() const { return m_finished; }

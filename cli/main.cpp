@@ -55,8 +55,6 @@ std::string EnvOr(const char* name, const std::string& fallback) {
 }
 
 std::string DefaultStorePath() {
-    std::string explicitPath = EnvOr("MIREO_STORE", "");
-    if (!explicitPath.empty()) return explicitPath;
     std::string data = EnvOr("XDG_DATA_HOME", "");
     if (data.empty()) data = EnvOr("HOME", ".") + "/.local/share";
     return data + "/mireo/store.db";
@@ -98,13 +96,23 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return kExitUsage;
     }
-    if (options.storePath.empty()) options.storePath = DefaultStorePath();
+    // A store the user named must be there (or at least its folder); only the default
+    // one is made, folders and all, on first use.
+    bool storeNamed = !options.storePath.empty();
+    if (!storeNamed) {
+        options.storePath = EnvOr("MIREO_STORE", "");
+        storeNamed = !options.storePath.empty();
+    }
+    if (!storeNamed) options.storePath = DefaultStorePath();
     if (!options.registryPath.empty()) mireo::SetRegistryFile(options.registryPath);
 
     const std::string command = rest.front();
     std::vector<std::string> args(rest.begin() + 1, rest.end());
     if (command == "encodings") return RunEncodingsCommand(options, args, std::cout, std::cerr);
     if (command == "settings") return RunSettingsCommand(options, args, std::cout, std::cerr);
+    if ((command == "export-contacts" || command == "import-contacts" || command == "store") &&
+        !PrepareStorePath(options.storePath, storeNamed, std::cerr))
+        return kExitUsage;
     if (command == "export-contacts") return RunExportContactsCommand(options, args, std::cout, std::cerr);
     if (command == "export-events") return RunExportEventsCommand(options, args, std::cout, std::cerr);
     if (command == "import-contacts") return RunImportContactsCommand(options, args, std::cout, std::cerr);

@@ -142,38 +142,59 @@ int Add(CHostApplication& app, const Options& o, std::ostream& out, std::ostream
     auto items = folder->Items();
     auto mapi = app.Mapi().CreateMapiUtils();
     int added = 0;
+    // All the items of the file or none: a file cut short or one bad item leaves the
+    // folder as it was, so that the add can simply be made again.
+    app.BeginAllOrNone();
     for (std::size_t i = 0; i < j.size(); ++i) {
         try {
             AddItemFromJson(*items, folder->DefaultItemType(), j[i], *mapi);
             ++added;
         } catch (const CItemJsonError& e) {
-            err << "mireo store: item " << i + 1 << ": " << e.what() << '\n';
+            app.EndAllOrNone(false);
+            err << "mireo store: item " << i + 1 << ": " << e.what() << "; nothing was added\n";
             return kFailed;
         } catch (const HostError& e) {
-            err << "mireo store: item " << i + 1 << ": " << e.what() << '\n';
+            app.EndAllOrNone(false);
+            err << "mireo store: item " << i + 1 << ": " << e.what() << "; nothing was added\n";
             return kFailed;
         }
+    }
+    try {
+        app.EndAllOrNone(true);
+    } catch (const HostError& e) {
+        err << "mireo store: " << e.what() << "; nothing was added\n";
+        return kFailed;
     }
     out << "added " << added << " item" << (added == 1 ? "" : "s") << " to " << FromHostText(FolderPathText(*folder)) << '\n';
     return kOk;
 }
 
-void PrintItems(IItems& items, bool withClass, std::ostream& out) {
+// The items as JSON; an item that cannot be read (a damaged one) is reported on `err`
+// and left out. kFailed when one was.
+int PrintItems(IItems& items, bool withClass, std::ostream& out, std::ostream& err) {
     ItemJson all = ItemJson::array();
+    int index = 0;
+    int failed = 0;
     for (auto item = items.GetFirst(); item; item = items.GetNext()) {
-        if (item->Class() != ItemClass::Contact && item->Class() != ItemClass::Appointment) continue;
-        all.push_back(ItemToJson(*item, withClass));
+        ++index;
+        try {
+            if (item->Class() != ItemClass::Contact && item->Class() != ItemClass::Appointment) continue;
+            all.push_back(ItemToJson(*item, withClass));
+        } catch (const HostError& e) {
+            ++failed;
+            err << "mireo store: item " << index << " left out: " << e.what() << '\n';
+        }
     }
     out << all.dump(2) << '\n';
+    return failed == 0 ? kOk : kFailed;
 }
 
-int Dump(IFolder& folder, std::ostream& out) {
+int Dump(IFolder& folder, std::ostream& out, std::ostream& err) {
     auto items = folder.Items();
-    PrintItems(*items, folder.DefaultItemType() == kFolderMail, out);
-    return kOk;
+    return PrintItems(*items, folder.DefaultItemType() == kFolderMail, out, err);
 }
 
-int Find(IFolder& folder, const Options& o, std::ostream& out) {
+int Find(IFolder& folder, const Options& o, std::ostream& out, std::ostream& err) {
     auto items = folder.Items();
     if (o.sort) {
         std::string s = *o.sort;
@@ -182,8 +203,7 @@ int Find(IFolder& folder, const Options& o, std::ostream& out) {
     }
     if (o.includeRecurrences) items->SetIncludeRecurrences(true);
     auto found = items->Restrict(ToHostText(*o.restrict));
-    PrintItems(*found, folder.DefaultItemType() == kFolderMail, out);
-    return kOk;
+    return PrintItems(*found, folder.DefaultItemType() == kFolderMail, out, err);
 }
 
 int Clear(IFolder& folder, std::ostream& out) {
@@ -205,12 +225,45 @@ int OnOneFolder(CHostApplication& app, const std::string& cmd, const Options& o,
     }
     auto folder = RequireFolder(app, o.positional[0], err);
     if (!folder) return kFailed;
-    if (cmd == "dump") return Dump(*folder, out);
-    if (cmd == "find") return Find(*folder, o, out);
+    if (cmd == "dump") return Dump(*folder, out, err);
+    if (cmd == "find") return Find(*folder, o, out, err);
     return Clear(*folder, out);
 }
 
 }  // namespace
+
+bool PrepareStorePath(const std::string& path, bool named, std::ostream& err) {
+    namespace fs = std::filesystem;
+    if (path == ":memory:") return true;
+    const fs::path p(std::u8string(path.begin(), path.end()));
+    const fs::path folder = p.has_parent_path() ? p.parent_path() : fs::path(".");
+    std::error_code ec;
+    if (!named) {
+        fs::create_directories(folder, ec);
+        if (ec) {
+            err << "mireo: cannot make the folder of the store \"" << path << "\": " << ec.message() << '\n';
+            return false;
+        }
+        return true;
+    }
+    if (!fs::is_directory(folder, ec)) {
+        err << "mireo: the store \"" << path << "\" cannot be opened: its folder does not exist\n";
+        return false;
+    }
+    const fs::file_status st = fs::status(p, ec);
+    if (!fs::exists(st)) return true;  // a new store in an existing folder
+    if (!fs::is_regular_file(st)) {
+        err << "mireo: the store \"" << path << "\" is not a file\n";
+        return false;
+    }
+    if (fs::file_size(p, ec) == 0 && !ec) {
+        // SQLite would take it for a new store and fill it: an empty file the user
+        // named is more likely a mistake than a store.
+        err << "mireo: the store \"" << path << "\" is an empty file, not a store\n";
+        return false;
+    }
+    return true;
+}
 
 int RunStoreCommand(const std::string& storePath, const std::vector<std::string>& args, std::ostream& out,
                     std::ostream& err) {
@@ -226,8 +279,6 @@ int RunStoreCommand(const std::string& storePath, const std::vector<std::string>
         return kUsage;
     }
     try {
-        const std::filesystem::path p(storePath);
-        if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
         CHostApplication app(DefaultHostStoreOptions(storePath));
         if (cmd == "folders") {
             if (!o.positional.empty()) {

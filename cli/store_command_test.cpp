@@ -1,6 +1,7 @@
 #include "cli/store_command.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdio>
 #include <fstream>
@@ -135,6 +136,53 @@ TEST_F(StoreCommandTest, ErrorsAreReported) {
         EXPECT_EQ(r.status, c.status);
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
+}
+
+TEST_F(StoreCommandTest, AddStoresAllTheItemsOrNone) {
+    // A bad item after good ones: none of them is added.
+    Result r = Run(m_a, {"add", "Contacts", WriteJson(R"([{"LastName": "A"}, {"LastName": "B"}, {"Colour": 1}])")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("item 3: \"Colour\": not a contact property; nothing was added"), std::string::npos) << r.err;
+    EXPECT_EQ(Run(m_a, {"dump", "Contacts"}).out, "[]\n");
+    r = Run(m_a, {"add", "Contacts", WriteJson(R"([{"LastName": "A"}, {"LastName": "B"}])")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("added 2 items"), std::string::npos);
+}
+
+TEST_F(StoreCommandTest, DumpLeavesADamagedItemOutAndSaysSo) {
+    ASSERT_EQ(Run(m_a, {"add", "Contacts", WriteJson(R"([{"LastName": "A"}, {"LastName": "B"}, {"LastName": "C"}])")}).status, 0);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(m_a.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE items SET data = x'07' WHERE fullname_key = 'b'", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    const Result r = Run(m_a, {"dump", "Contacts"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("\"A\""), std::string::npos);
+    EXPECT_NE(r.out.find("\"C\""), std::string::npos);
+    EXPECT_EQ(r.out.find("\"B\""), std::string::npos);
+    EXPECT_NE(r.err.find("item 2 left out: _Items failed (0x8004011B): damaged item 2"), std::string::npos) << r.err;
+}
+
+TEST_F(StoreCommandTest, ANamedStoreMustBeThere) {
+    const std::string dir = ::testing::TempDir() + "/mireo_cli_no_such_folder";
+    std::remove(dir.c_str());
+    std::ostringstream err;
+    EXPECT_FALSE(PrepareStorePath(dir + "/store.db", true, err));
+    EXPECT_EQ(err.str(), "mireo: the store \"" + dir + "/store.db\" cannot be opened: its folder does not exist\n");
+    EXPECT_FALSE(std::ifstream(dir + "/store.db").good());
+
+    std::ofstream(m_b, std::ios::binary).flush();  // zero bytes
+    err.str("");
+    EXPECT_FALSE(PrepareStorePath(m_b, true, err));
+    EXPECT_NE(err.str().find("is an empty file, not a store"), std::string::npos);
+    EXPECT_FALSE(PrepareStorePath(::testing::TempDir(), true, err));  // a folder
+
+    // A new store in an existing folder, and the default store with its folders.
+    EXPECT_TRUE(PrepareStorePath(m_a, true, err));
+    EXPECT_TRUE(PrepareStorePath(dir + "/deeper/store.db", false, err));
+    EXPECT_TRUE(std::ifstream(dir + "/deeper").good() || std::ifstream(dir + "/deeper/.").good());
+    std::remove((dir + "/deeper").c_str());
+    std::remove(dir.c_str());
 }
 
 }  // namespace

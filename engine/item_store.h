@@ -213,6 +213,19 @@ public:
     virtual void AddAttachment(const std::u16string& path) = 0;
 };
 
+// Hears whether the saves of a run became durable. The host's own store has made an
+// item durable when its Save returns; the substitute store commits saves in batches, and
+// a batch can be lost as a whole (a full disk, a lock another program held too long), so
+// a run counts a save as done only when its batch is committed.
+class ISaveListener {
+public:
+    virtual ~ISaveListener() = default;
+    // Every save since the last call is durable.
+    virtual void SavesCommitted() = 0;
+    // Every save since the last call is lost, for the reason `cause` gives.
+    virtual void SavesLost(const HostError& cause) = 0;
+};
+
 class IApplication {
 public:
     virtual ~IApplication() = default;
@@ -227,8 +240,21 @@ public:
     virtual std::unique_ptr<IItem> CreateItem(ItemType type) = 0;
     virtual std::unique_ptr<IMailItem> CreateMailItem() = 0;
 
+    // The listener of the saves to come (null: none). A host that lets one run at a time
+    // write may refuse a second listener with HostError while another run holds the store.
+    virtual void SetSaveListener(ISaveListener* listener) { m_saveListener = listener; }
+    // Makes every save so far durable and tells the listener. Throws HostError, after
+    // telling the listener, when they were lost.
+    virtual void CommitSaves() {
+        if (m_saveListener != nullptr) m_saveListener->SavesCommitted();
+    }
+
+protected:
+    ISaveListener* SaveListener() const { return m_saveListener; }
+
 private:
     std::optional<int> m_major;
+    ISaveListener* m_saveListener = nullptr;
 };
 
 // The number before the first "." of a host version text; `fallback` otherwise.

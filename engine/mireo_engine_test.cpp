@@ -32,7 +32,7 @@ class CNoFiles : public IOutputFiles {
 public:
     bool Exists(const std::string&) override { return false; }
     CreateResult CreateNew(const std::string&, std::unique_ptr<IOutputFile>&) override { return CreateResult::kFailed; }
-    CreateResult CreateAlways(const std::string&, std::unique_ptr<IOutputFile>&) override {
+    CreateResult CreateReplacing(const std::string&, std::unique_ptr<IOutputFile>&) override {
         return CreateResult::kFailed;
     }
     bool Remove(const std::string&) override { return false; }

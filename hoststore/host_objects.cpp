@@ -22,7 +22,7 @@ namespace mireo {
 
 class CStoreContext {
 public:
-    explicit CStoreContext(const HostStoreOptions& o) : db(o.path, o.shortDatePicture), version(o.version) {
+    explicit CStoreContext(const HostStoreOptions& o) : db(o.path, o.shortDatePicture, o.busyTimeoutMs), version(o.version) {
         const FolderRow* inbox = db.FolderByRole("inbox");
         currentFolder = inbox ? inbox->id : 1;
     }
@@ -551,10 +551,14 @@ class CItem : public IItem {
 public:
     CItem(Ctx ctx, State st) : m_ctx(std::move(ctx)), m_st(std::move(st)) {}
 
-    ItemClass Class() override { return m_st->data.cls; }
+    ItemClass Class() override {
+        CheckReadable();
+        return m_st->data.cls;
+    }
 
     Value Get(std::string_view property) override {
         m_ctx->db.Enter("Get", Iface());
+        CheckReadable();
         const HostProperty* p = Find(property);
         if (std::string_view(p->name) == "EntryID") return Value::Text(ToHostText(EntryId()));
         return ReadProperty(m_st->data, *p);
@@ -562,6 +566,7 @@ public:
 
     void Put(std::string_view property, const Value& value) override {
         m_ctx->db.Enter("Put", Iface());
+        CheckReadable();
         const HostProperty* p = Find(property);
         if (p->readOnly) throw HostError(kDispEException, Iface(), std::string(p->name) + " is read-only");
         WriteProperty(m_st->data, *p, CoerceToKind(value, p->kind, Iface()));
@@ -571,6 +576,7 @@ public:
 
     void Save() override {
         m_ctx->db.Enter("Save", Iface());
+        CheckReadable();
         ItemState& s = *m_st;
         if (s.gone) throw HostError(kMapiENotFound, Iface(), "the item was deleted");
         if (s.folderId == 0) s.folderId = DefaultFolderFor(m_ctx->db, s.data.cls);
@@ -652,6 +658,11 @@ public:
 
 private:
     const char* Iface() const { return IfaceOf(m_st->data.cls); }
+    // A damaged item can only be deleted.
+    void CheckReadable() const {
+        if (m_st->damaged)
+            throw HostError(kMapiECorruptData, "_Items", "damaged item " + std::to_string(m_st->id) + " in the store");
+    }
     const HostProperty* Find(std::string_view property) {
         const HostProperty* p = FindPropertyFast(m_st->data.cls, property);
         if (!p) throw HostError(kDispEUnknownName, Iface(), std::string(property));
@@ -941,6 +952,12 @@ private:
         for (const ItemKey& k : *keys) {
             State st = db.LoadItem(k.id);
             if (!st || st->folderId != m_folderId) continue;
+            if (st->damaged) {
+                // What it holds cannot be tested: it is given, and fails where it is used,
+                // so that whoever reads it can tell (a duplicate search, a dump).
+                m_entries.push_back(Entry{k, false, 0, st});
+                continue;
+            }
             const ItemData& d = st->data;
             if (Expands() && d.cls == ItemClass::Appointment && d.pattern) {
                 ExpandSeries(d, range.lo, range.hi, cap, [&](std::int64_t original, const ExceptionData* e) {
@@ -1372,6 +1389,18 @@ CHostApplication::CHostApplication(const HostStoreOptions& options)
     : m_ctx(std::make_shared<CStoreContext>(options)), m_mapi(std::make_unique<CMapiFactory>(m_ctx)) {}
 
 CHostApplication::~CHostApplication() = default;
+
+void CHostApplication::SetSaveListener(ISaveListener* listener) {
+    m_ctx->db.SetSaveListener(listener);
+    IApplication::SetSaveListener(listener);
+}
+
+// The listener hears of the batch from the store (a batch is the only place saves wait).
+void CHostApplication::CommitSaves() { m_ctx->db.Flush(); }
+
+void CHostApplication::BeginAllOrNone() { m_ctx->db.BeginAllOrNone(); }
+
+void CHostApplication::EndAllOrNone(bool commit) { m_ctx->db.EndAllOrNone(commit); }
 
 std::u16string CHostApplication::Version() {
     m_ctx->db.Enter("Version", "_Application");

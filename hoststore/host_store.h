@@ -19,6 +19,7 @@ struct HostStoreOptions {
     std::string path;               // the SQLite file (created with the default folders); ":memory:" for none
     std::u16string version;         // Application.Version
     std::string shortDatePicture;   // the user's short date, for dates in filter texts
+    int busyTimeoutMs = 5000;       // how long to wait for a lock another program holds
 };
 
 // Where the registry may name the substitute host's version (value "Version").
@@ -48,6 +49,14 @@ public:
 
     // Redemption's objects working on this store.
     IMapiFactory& Mapi();
+
+    // Saves are committed in batches; the listener hears of each (at most one run at a
+    // time per store file: a second one is refused with HostError).
+    void SetSaveListener(ISaveListener* listener) override;
+    void CommitSaves() override;
+    // Everything saved between these two is stored all together or not at all.
+    void BeginAllOrNone();
+    void EndAllOrNone(bool commit);
 
     // The n-th call (1 = the next) of `operation` fails with `hr`. Operations:
     // "Version", "ActiveExplorer", "GetNamespace", "CreateItem", "CreateMailItem",

@@ -1,7 +1,14 @@
 #include "hoststore/store_db.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <algorithm>
 #include <cstdio>
@@ -34,6 +41,32 @@ std::chrono::nanoseconds CoarseNow() {
     return std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec);
 }
 constexpr int kSchemaVersion = 1;
+
+std::string StoreName(sqlite3* db) {
+    const char* f = db ? sqlite3_db_filename(db, "main") : nullptr;
+    return f && *f ? std::string(f) : std::string(":memory:");
+}
+
+// A failed SQLite call as the user is told of it: the cause in words, and the store.
+HostError StoreFailure(sqlite3* db, int rc, const char* what) {
+    const std::string name = " (" + StoreName(db) + ")";
+    switch (rc & 0xFF) {
+    case SQLITE_FULL: return HostError(kEDiskFull, kStoreIface, "the disk is full" + name);
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return HostError(kMapiETimeout, kStoreIface, "the store is locked by another program" + name);
+    case SQLITE_READONLY: return HostError(kEAccessDenied, kStoreIface, "the store is read-only" + name);
+    case SQLITE_CORRUPT: return HostError(kMapiECorruptData, kStoreIface, "the store is damaged" + name);
+    case SQLITE_NOTADB: return HostError(kMapiECorruptData, kStoreIface, "the file is not a store" + name);
+    case SQLITE_IOERR: {
+        const int e = db ? sqlite3_system_errno(db) : 0;
+        if (e == ENOSPC || e == EDQUOT) return HostError(kEDiskFull, kStoreIface, "the disk is full" + name);
+        return HostError(kEFail, kStoreIface,
+                         std::string("cannot write the store: ") + (e ? std::strerror(e) : sqlite3_errstr(rc)) + name);
+    }
+    default: break;
+    }
+    return HostError(kEFail, kStoreIface, std::string(what) + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) + name);
+}
 }  // namespace
 
 // One prepared statement, reset after each use.
@@ -41,7 +74,7 @@ class CStatement {
 public:
     CStatement(sqlite3* db, const char* sql) : m_db(db) {
         if (sqlite3_prepare_v2(db, sql, -1, &m_st, nullptr) != SQLITE_OK)
-            throw HostError(kEFail, kStoreIface, std::string("prepare: ") + sqlite3_errmsg(db));
+            throw StoreFailure(db, sqlite3_errcode(db), "prepare");
     }
     ~CStatement() { sqlite3_finalize(m_st); }
     CStatement& Reset() {
@@ -71,7 +104,7 @@ public:
         const int rc = sqlite3_step(m_st);
         if (rc == SQLITE_ROW) return true;
         if (rc == SQLITE_DONE) return false;
-        throw HostError(kEFail, kStoreIface, std::string("step: ") + sqlite3_errmsg(m_db));
+        throw StoreFailure(m_db, rc, "step");
     }
     std::int64_t Int(int col) { return sqlite3_column_int64(m_st, col); }
     bool IsNull(int col) { return sqlite3_column_type(m_st, col) == SQLITE_NULL; }
@@ -91,14 +124,15 @@ private:
     sqlite3_stmt* m_st = nullptr;
 };
 
-CStoreDb::CStoreDb(const std::string& path, std::string shortDatePicture) : m_picture(std::move(shortDatePicture)) {
+CStoreDb::CStoreDb(const std::string& path, std::string shortDatePicture, int busyTimeoutMs)
+    : m_path(path), m_picture(std::move(shortDatePicture)) {
     if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         std::string msg = m_db ? sqlite3_errmsg(m_db) : "out of memory";
         sqlite3_close(m_db);
         m_db = nullptr;
         throw HostError(kEFail, kStoreIface, "cannot open store \"" + path + "\": " + msg);
     }
-    sqlite3_busy_timeout(m_db, 5000);
+    sqlite3_busy_timeout(m_db, busyTimeoutMs);
     try {
         // WAL and NORMAL sync: a commit writes the changed pages once and syncs only
         // at checkpoints.
@@ -121,11 +155,17 @@ CStoreDb::CStoreDb(const std::string& path, std::string shortDatePicture) : m_pi
         seq.Reset();
         if (seq.Step()) m_nextSeq = seq.Int(0) + 1;
         seq.Reset();
-    } catch (...) {
+    } catch (const HostError& e) {
         m_statements.clear();
         sqlite3_close(m_db);
-        throw;
+        // Name the file: "file is not a database" alone does not say which.
+        if (e.Detail().find(path) != std::string::npos) throw;
+        throw HostError(e.Hr(), kStoreIface, "cannot open store \"" + path + "\": " + e.Detail());
     }
+    // The descriptor that marks a run holding the store (SetSaveListener) stays open
+    // as long as the connection: closing a descriptor of the file would drop the
+    // locks SQLite holds on it.
+    if (StoreName(m_db) != ":memory:") m_runLock = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
 }
 
 CStoreDb::~CStoreDb() {
@@ -136,14 +176,15 @@ CStoreDb::~CStoreDb() {
     }
     m_statements.clear();
     sqlite3_close(m_db);
+    if (m_runLock >= 0) ::close(m_runLock);
 }
 
 void CStoreDb::Exec(const char* sql) {
     char* err = nullptr;
-    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        std::string msg = err ? err : "error";
+    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
         sqlite3_free(err);
-        throw HostError(kEFail, kStoreIface, msg);
+        throw StoreFailure(m_db, rc, "exec");
     }
 }
 
@@ -279,7 +320,7 @@ std::shared_ptr<ItemState> CStoreDb::LoadItem(std::int64_t id) {
     state->folderId = st.Int(0);
     const Bytes blob = st.Blob(1);
     st.Reset();
-    if (!DeserializeItem(blob, state->data)) throw HostError(kEFail, kStoreIface, "damaged item " + std::to_string(id));
+    if (!DeserializeItem(blob, state->data)) state->damaged = true;
     state->saved = true;
     Remember(state);
     return state;
@@ -315,10 +356,8 @@ void CStoreDb::LoadItems(const std::vector<std::int64_t>& ids, std::vector<std::
             auto state = std::make_shared<ItemState>();
             state->id = id;
             state->folderId = st.Int(1);
-            if (!DeserializeItem(st.Blob(2), state->data)) {
-                st.Reset();
-                throw HostError(kEFail, kStoreIface, "damaged item " + std::to_string(id));
-            }
+            // A damaged item fails on its own use; the others of the batch load.
+            if (!DeserializeItem(st.Blob(2), state->data)) state->damaged = true;
             state->saved = true;
             m_open[id] = state;
             out[wanted[id]] = std::move(state);
@@ -352,8 +391,8 @@ void CStoreDb::SaveItem(const std::shared_ptr<ItemState>& item) {
     };
     // Each Save is a savepoint of the open batch: it happens whole or not at all.
     Begin();
-    Stmt("SAVEPOINT save_item").Step();
     try {
+        Stmt("SAVEPOINT save_item").Step();
         if (item->id == 0) {
             CStatement& st = Stmt(
                 "INSERT INTO items(folder_id, seq, data, fullname_key, company_key, subject_key, start_min, recurring)"
@@ -362,6 +401,7 @@ void CStoreDb::SaveItem(const std::shared_ptr<ItemState>& item) {
             bindKeys(st, 4);
             st.Step();
             item->id = sqlite3_last_insert_rowid(m_db);
+            m_batchNew.push_back(item);
             ++m_nextSeq;
             ++m_generation;
         } else {
@@ -374,13 +414,19 @@ void CStoreDb::SaveItem(const std::shared_ptr<ItemState>& item) {
             if (sqlite3_changes(m_db) == 0) throw HostError(kMapiENotFound, kStoreIface, "the item no longer exists");
         }
         Stmt("RELEASE save_item").Step();
-    } catch (...) {
+    } catch (const HostError& e) {
+        if (sqlite3_get_autocommit(m_db) != 0) {
+            // SQLite rolled back the whole batch (a full disk, an I/O error): the saves
+            // before this one are lost with it.
+            LoseBatch(e);
+            throw;
+        }
         sqlite3_exec(m_db, "ROLLBACK TO save_item; RELEASE save_item", nullptr, nullptr, nullptr);
         throw;
     }
-    if (++m_pendingSaves >= kMaxBatchSaves) Flush();
     Remember(item);
     item->saved = true;
+    if (++m_pendingSaves >= kMaxBatchSaves && !m_allOrNone) Flush();
 }
 
 void CStoreDb::Remember(const std::shared_ptr<ItemState>& item) {
@@ -415,12 +461,83 @@ void CStoreDb::EndRead() {
 
 void CStoreDb::Flush() {
     if (m_batch == Batch::kNone) return;
+    if (m_batch == Batch::kRead) {
+        m_batch = Batch::kNone;
+        try {
+            Stmt("COMMIT").Step();
+        } catch (const HostError&) {
+            if (sqlite3_get_autocommit(m_db) == 0) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+        return;
+    }
+    try {
+        if (!m_faults.empty()) CheckFault("Commit", kStoreIface);
+        Stmt("COMMIT").Step();
+    } catch (const HostError& e) {
+        LoseBatch(e);
+        throw;
+    }
     m_batch = Batch::kNone;
-    Stmt("COMMIT").Step();
+    m_pendingSaves = 0;
+    m_batchNew.clear();
+    if (m_listener != nullptr) m_listener->SavesCommitted();
+}
+
+void CStoreDb::LoseBatch(const HostError& cause) {
+    if (sqlite3_get_autocommit(m_db) == 0) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_batch = Batch::kNone;
+    m_pendingSaves = 0;
+    // Items the batch inserted are new again; loaded items may hold what it changed
+    // (moves, updates) and are read again on their next use.
+    for (const std::weak_ptr<ItemState>& w : m_batchNew) {
+        if (auto st = w.lock()) {
+            st->id = 0;
+            st->saved = false;
+        }
+    }
+    m_batchNew.clear();
+    m_open.clear();
+    ++m_generation;
+    try {
+        LoadFolders();
+    } catch (const HostError&) {
+        // The folders read before stay; the cause is what the caller reports.
+    }
+    if (m_listener != nullptr) m_listener->SavesLost(cause);
 }
 
 void CStoreDb::FlushIfDue() {
-    if (CoarseNow() - m_batchStart >= kMaxBatchAge) Flush();
+    if (!m_allOrNone && CoarseNow() - m_batchStart >= kMaxBatchAge) Flush();
+}
+
+void CStoreDb::SetSaveListener(ISaveListener* listener) {
+    if (listener != nullptr && m_listener == nullptr && m_runLock >= 0) {
+        if (::flock(m_runLock, LOCK_EX | LOCK_NB) != 0) {
+            const int e = errno;
+            if (e == EWOULDBLOCK)
+                throw HostError(kMapiETimeout, kStoreIface, "the store is in use by another run (" + m_path + ")");
+            throw HostError(kEFail, kStoreIface, std::string("cannot lock the store: ") + std::strerror(e) + " (" + m_path + ")");
+        }
+    } else if (listener == nullptr && m_listener != nullptr && m_runLock >= 0) {
+        ::flock(m_runLock, LOCK_UN);
+    }
+    m_listener = listener;
+}
+
+void CStoreDb::BeginAllOrNone() {
+    Flush();
+    Begin();
+    m_allOrNone = true;
+}
+
+void CStoreDb::EndAllOrNone(bool commit) {
+    m_allOrNone = false;
+    if (commit) {
+        Flush();
+    } else if (m_batch == Batch::kWrite) {
+        LoseBatch(HostError(kEAbort, kStoreIface, "dropped"));
+    }
 }
 
 void CStoreDb::ReloadItem(ItemState& item) {
@@ -431,7 +548,7 @@ void CStoreDb::ReloadItem(ItemState& item) {
     const Bytes blob = st.Blob(1);
     st.Reset();
     ItemData data;
-    if (!DeserializeItem(blob, data)) throw HostError(kEFail, kStoreIface, "damaged item " + std::to_string(item.id));
+    if (!DeserializeItem(blob, data)) throw HostError(kMapiECorruptData, kStoreIface, "damaged item " + std::to_string(item.id));
     item.data = std::move(data);
     item.folderId = folder;
     item.saved = true;

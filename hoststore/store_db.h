@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/item_store.h"
 #include "hoststore/item_data.h"
 #include "platform/hresult.h"
 
@@ -29,6 +30,7 @@ struct ItemState {
     bool saved = false;  // no changes since the last Save
     bool gone = false;   // removed for good
     bool lastModifiedPut = false;  // LastModificationTime was put since the last Save
+    bool damaged = false;  // its stored data could not be read: every use but Delete fails
 };
 
 struct FolderRow {
@@ -50,7 +52,8 @@ struct ItemKey {
 
 class CStoreDb {
 public:
-    CStoreDb(const std::string& path, std::string shortDatePicture);
+    // busyTimeoutMs: how long a statement waits for a lock another connection holds.
+    CStoreDb(const std::string& path, std::string shortDatePicture, int busyTimeoutMs = 5000);
     ~CStoreDb();
     CStoreDb(const CStoreDb&) = delete;
     CStoreDb& operator=(const CStoreDb&) = delete;
@@ -75,7 +78,18 @@ public:
     // for every statement costs more than the statement (locks on the shared-memory
     // file, system calls), and another process's changes are seen at the latest when
     // that transaction ends, as this process's saves are seen by others.
+    // A commit that fails loses the whole batch: it is rolled back, the listener hears
+    // of it, the store is usable again (the next save starts a new batch), and the
+    // failure is thrown.
     void Flush();
+
+    // Who hears of committed and lost batches (null: nobody). A listener holds the store
+    // for its run: a second store on the same file cannot set one meanwhile (HostError).
+    void SetSaveListener(ISaveListener* listener);
+    // All or none: until EndAllOrNone, no batch is committed on its own; EndAllOrNone(true)
+    // commits everything since, EndAllOrNone(false) drops it.
+    void BeginAllOrNone();
+    void EndAllOrNone(bool commit);
 
     // Folders.
     const std::vector<FolderRow>& Folders() const { return m_folders; }
@@ -130,6 +144,10 @@ private:
     void EndRead();
     void Remember(const std::shared_ptr<ItemState>& item);
     void FlushIfDue();
+    // The open write batch is gone (its commit failed, or SQLite rolled it back): forget
+    // what it did in memory, tell the listener, leave no transaction open.
+    void LoseBatch(const HostError& cause);
+    [[noreturn]] void ThrowStoreError(int rc, const char* what);
     void Exec(const char* sql);
     void CreateSchema();
     void LoadFolders();
@@ -137,6 +155,7 @@ private:
     std::vector<ItemKey> Ids(CStatement& st);
 
     sqlite3* m_db = nullptr;
+    std::string m_path;
     std::string m_picture;
     std::string m_storeId;
     std::vector<FolderRow> m_folders;
@@ -148,6 +167,11 @@ private:
     std::map<std::string, std::unique_ptr<CStatement>> m_statements;
     std::unordered_map<std::int64_t, std::weak_ptr<ItemState>> m_open;  // identity map of loaded items
     std::size_t m_sweepAt = 4096;
+    ISaveListener* m_listener = nullptr;
+    int m_runLock = -1;  // a descriptor of the store file, locked while a listener is set
+    bool m_allOrNone = false;
+    // Items first inserted by the open write batch: a lost batch takes their ids back.
+    std::vector<std::weak_ptr<ItemState>> m_batchNew;
     struct Fault {
         int remaining;
         HRESULT hr;

@@ -65,9 +65,13 @@ std::u16string CleanBaseName(std::u16string_view raw) {
                 c = u'_';
                 break;
             default:
-                if (c < 32) c = u'_';
+                // Controls, DEL and the bidirectional overrides: a name that shows as
+                // something else in a folder list ("exe.vcf" spelt backwards).
+                if (utf::IsDisplayControl(c)) c = u'_';
         }
     }
+    // Never a hidden file.
+    if (!name.empty() && name.front() == u'.') name.front() = u'_';
     if (const std::size_t stem = ReservedStemLength(name)) name.insert(stem, 1, u'_');
     return name;
 }
@@ -154,8 +158,12 @@ int COutputNamer::Create(std::u16string_view rawBaseName, std::unique_ptr<IOutpu
         if (m_written.count(nameKey) != 0) continue;  // never replace a file of this run
         std::unique_ptr<IOutputFile> created;
         const CreateResult result =
-            m_overwrite ? m_files.CreateAlways(candidate, created) : m_files.CreateNew(candidate, created);
+            m_overwrite ? m_files.CreateReplacing(candidate, created) : m_files.CreateNew(candidate, created);
         if (result == CreateResult::kExists && !m_overwrite) continue;
+        if (result == CreateResult::kNotAFile) {
+            path = std::move(candidate);
+            return kNameNotAFile;
+        }
         if (result != CreateResult::kCreated || !created) return kNameCannotCreateFile;
         m_written.insert(std::move(nameKey));
         ++next;

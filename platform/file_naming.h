@@ -13,6 +13,7 @@
 namespace mireo {
 
 constexpr int kNameCannotCreateFile = -2;
+constexpr int kNameNotAFile = -3;  // overwrite: the name is a link, folder or device
 
 // How long a path may be, and in what units.
 struct PathLimits {
@@ -30,10 +31,11 @@ inline constexpr PathLimits kPosixPathLimits{4095, 255, false, false, '/'};
 PathLimits NativePathLimits();
 
 // Makes a base name usable as a file name: the first CR LF becomes " (" with ")"
-// appended ("Smith, John" CR LF "Acme" -> "Smith, John (Acme)"); \ / : * ? " < > |
-// and the remaining characters 0..31 become "_"; a reserved device name (CON, PRN,
-// AUX, NUL, COM1..9, LPT1..9, any case, with or without an extension) gets "_" after
-// the device part ("con.txt" -> "con_.txt").
+// appended ("Smith, John" CR LF "Acme" -> "Smith, John (Acme)"); \ / : * ? " < > |,
+// the controls (0..31, DEL, 128..159) and the bidirectional marks and overrides
+// become "_", and so does a leading "." (no hidden files); a reserved device name
+// (CON, PRN, AUX, NUL, COM1..9, LPT1..9, any case, with or without an extension) gets
+// "_" after the device part ("con.txt" -> "con_.txt").
 std::u16string CleanBaseName(std::u16string_view raw);
 
 // True when the part of name before its first "." (trailing spaces ignored) is a
@@ -41,10 +43,12 @@ std::u16string CleanBaseName(std::u16string_view raw);
 bool IsReservedDeviceName(std::u16string_view name);
 
 // Picks and creates the output files of one run. Without overwrite it creates with
-// create-new semantics and, when the name is taken, tries "Name(1).vcf", "Name(2).vcf",
-// ... so an existing file is never replaced, not even one that appears between two
-// tries. With overwrite an existing file is replaced, except one this run has written
-// itself: a second item of the same name takes the next "(n)" so that no item is lost.
+// create-new semantics and, when the name is taken (by anything, a link included),
+// tries "Name(1).vcf", "Name(2).vcf", ... so an existing file is never replaced, not
+// even one that appears between two tries. With overwrite an existing regular file is
+// replaced when the new one is complete, except one this run has written itself: a
+// second item of the same name takes the next "(n)" so that no item is lost. A name
+// held by a link, folder or device is neither followed nor replaced.
 // The next number to try is remembered per base name, so many items of one name cost
 // linear time.
 class COutputNamer {
@@ -54,9 +58,9 @@ public:
                  PathLimits limits = NativePathLimits());
 
     // Cleans the base name, fits it into the path limits (shortening the base name
-    // only) and creates the file. Returns 0 with file and path set, or
+    // only) and creates the file. Returns 0 with file and path set,
     // kNameCannotCreateFile (a creation failure, a folder too long for any name, or no
-    // free number up to kMaxNumber).
+    // free number up to kMaxNumber), or kNameNotAFile with path set.
     int Create(std::u16string_view rawBaseName, std::unique_ptr<IOutputFile>& file, std::string& path);
 
     // Forgets the names of this run.

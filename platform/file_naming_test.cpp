@@ -30,6 +30,7 @@ public:
             return true;
         }
         bool Close() override { return true; }
+        void Abandon() override {}
         std::string* m_data;
     };
 
@@ -39,7 +40,7 @@ public:
     CreateResult CreateNew(const std::string& path, std::unique_ptr<IOutputFile>& file) override {
         return Create(path, false, file);
     }
-    CreateResult CreateAlways(const std::string& path, std::unique_ptr<IOutputFile>& file) override {
+    CreateResult CreateReplacing(const std::string& path, std::unique_ptr<IOutputFile>& file) override {
         return Create(path, true, file);
     }
     bool Remove(const std::string& path) override { return m_files.erase(Key(path)) != 0; }
@@ -85,6 +86,7 @@ std::string CreateOne(COutputNamer& namer, std::u16string_view base) {
     std::unique_ptr<IOutputFile> file;
     std::string path;
     if (namer.Create(base, file, path) != 0) return "<failed>";
+    file->Close();
     return path;
 }
 
@@ -102,7 +104,12 @@ TEST(FileNaming, CleansBaseNames) {
         {"the nine characters", u"a\\b/c:d*e?f\"g<h>i|j", u"a_b_c_d_e_f_g_h_i_j"},
         {"from the edge case list", u"a/b:c", u"a_b_c"},
         {"control characters", std::u16string(u"x\u0001\ty") + u'\0' + u"\u001F", u"x__y__"},
-        {"DEL and non-ASCII stay", u"\u007FM\u00FCller \u65E5\u672C", u"\u007FM\u00FCller \u65E5\u672C"},
+        {"non-ASCII stays", u"M\u00FCller \u65E5\u672C", u"M\u00FCller \u65E5\u672C"},
+        {"DEL and C1 controls", u"a\u007Fb\u0085c\u009F", u"a_b_c_"},
+        // "gpj.vcf" shown as "fcv.jpg": the direction marks and overrides go.
+        {"direction overrides", u"x\u202Egpj\u202Cy\u200F\u2066z\u2069", u"x_gpj_y__z_"},
+        {"never hidden", u".profile", u"_profile"},
+        {"only the first dot", u"..x", u"_.x"},
         {"empty stays empty", u"", u""},
         {"device name", u"CON", u"CON_"},
         {"device name in any case", u"nul", u"nul_"},
@@ -317,9 +324,9 @@ TEST_F(PosixFiles, CreateNewAndAlways) {
     std::unique_ptr<IOutputFile> g;
     EXPECT_EQ(files->CreateNew(path, g), CreateResult::kExists);
     EXPECT_EQ(g, nullptr);
-    ASSERT_EQ(files->CreateAlways(path, g), CreateResult::kCreated);
+    ASSERT_EQ(files->CreateReplacing(path, g), CreateResult::kCreated);
     EXPECT_TRUE(g->Write("2"));
-    g.reset();
+    EXPECT_TRUE(g->Close());
     EXPECT_EQ(std::filesystem::file_size(path), 1u);
     EXPECT_EQ(files->CreateNew(m_dir + "/missing/x.vcf", g), CreateResult::kFailed);
 }

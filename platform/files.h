@@ -2,7 +2,9 @@
 // Files by UTF-8 path. Windows uses the wide functions, so any name the file system
 // allows can be opened whatever the ANSI code page.
 #include <cstdint>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace mireo {
 
@@ -14,5 +16,27 @@ bool ReadWholeFile(const std::string& path, std::string& out);
 bool FileCanBeOpened(const std::string& path);
 
 bool PathIsDirectory(const std::string& path);
+
+// A file's bytes mapped into memory for reading, not copied: what a run holds does not
+// grow with the file (the system pages it in and out), and a file too large for the
+// address space fails with a message instead of running out of memory.
+class CMappedFile {
+public:
+    CMappedFile() = default;
+    ~CMappedFile() { Close(); }
+    CMappedFile(const CMappedFile&) = delete;
+    CMappedFile& operator=(const CMappedFile&) = delete;
+
+    // Maps the file (shared for reading). False, with the system's words in `reason`,
+    // when it cannot be read: missing, no permission, too large, or not a regular file
+    // (a folder, a FIFO or a device is refused at once, without waiting for a writer).
+    bool Open(const std::string& path, std::string& reason);
+    std::string_view Bytes() const { return {static_cast<const char*>(m_view), m_size}; }
+    void Close();
+
+private:
+    void* m_view = nullptr;
+    std::size_t m_size = 0;
+};
 
 }  // namespace mireo

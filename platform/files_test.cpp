@@ -81,5 +81,21 @@ TEST_F(FilesTest, NamesOutsideTheAnsiCodePage) {
     EXPECT_FALSE(FileCanBeOpened(test::Utf8Of(sub)));
 }
 
+TEST_F(FilesTest, MappedFilesAndWhatCannotBeMapped) {
+    const std::string file = Write("a.vcf", "BEGIN:VCARD\r\nEND:VCARD\r\n");
+    CMappedFile mapped;
+    std::string reason;
+    ASSERT_TRUE(mapped.Open(file, reason));
+    EXPECT_EQ(mapped.Bytes(), "BEGIN:VCARD\r\nEND:VCARD\r\n");
+    ASSERT_TRUE(mapped.Open(Write("empty.vcf", ""), reason));
+    EXPECT_TRUE(mapped.Bytes().empty());
+    EXPECT_FALSE(mapped.Open(Dir() + "/missing.vcf", reason));
+    EXPECT_FALSE(reason.empty());
+    reason.clear();
+    EXPECT_FALSE(mapped.Open(Dir(), reason));
+    EXPECT_EQ(reason, "it is a folder");
+    EXPECT_TRUE(mapped.Bytes().empty()) << "a failed open leaves nothing mapped";
+}
+
 }  // namespace
 }  // namespace mireo

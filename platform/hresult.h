@@ -32,6 +32,9 @@ constexpr HRESULT kDispEException = static_cast<HRESULT>(0x80020009u);
 constexpr HRESULT kDispETypeMismatch = static_cast<HRESULT>(0x80020005u);
 constexpr HRESULT kDispEBadIndex = static_cast<HRESULT>(0x8002000Bu);
 constexpr HRESULT kMapiENotFound = static_cast<HRESULT>(0x8004010Fu);
+constexpr HRESULT kMapiECorruptData = static_cast<HRESULT>(0x8004011Bu);
+constexpr HRESULT kMapiETimeout = static_cast<HRESULT>(0x80040401u);
+constexpr HRESULT kEDiskFull = static_cast<HRESULT>(0x80070070u);  // HRESULT_FROM_WIN32(ERROR_DISK_FULL)
 constexpr HRESULT kCoEClassString = static_cast<HRESULT>(0x800401F3u);
 
 constexpr bool Failed(HRESULT hr) { return hr < 0; }
@@ -48,10 +51,12 @@ constexpr HRESULT HResultFromWin32(long error) {
 class HostError : public std::runtime_error {
 public:
     HostError(HRESULT hr, std::string iface, const std::string& detail = {})
-        : std::runtime_error(Describe(hr, iface, detail)), m_hr(hr), m_iface(std::move(iface)) {}
+        : std::runtime_error(Describe(hr, iface, detail)), m_hr(hr), m_iface(std::move(iface)), m_detail(detail) {}
 
     HRESULT Hr() const noexcept { return m_hr; }
     const std::string& Interface() const noexcept { return m_iface; }
+    // The words after the code: what a user can be told ("the disk is full").
+    const std::string& Detail() const noexcept { return m_detail; }
 
 private:
     static std::string Describe(HRESULT hr, const std::string& iface, const std::string& detail) {
@@ -64,6 +69,7 @@ private:
 
     HRESULT m_hr;
     std::string m_iface;
+    std::string m_detail;
 };
 
 inline void Check(HRESULT hr, const char* iface) {

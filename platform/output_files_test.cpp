@@ -44,9 +44,10 @@ TEST_F(OutputFilesTest, CreateNewNeverReplaces) {
     EXPECT_EQ(g, nullptr);
     EXPECT_EQ(Contents(path), "first\r\n");
 
-    ASSERT_EQ(m_files->CreateAlways(path, g), CreateResult::kCreated);
+    ASSERT_EQ(m_files->CreateReplacing(path, g), CreateResult::kCreated);
     ASSERT_TRUE(g->Write("2"));
-    g.reset();  // the destructor closes
+    EXPECT_EQ(Contents(path), "first\r\n") << "replaced only when complete";
+    ASSERT_TRUE(g->Close());
     EXPECT_EQ(Contents(path), "2");
 }
 
@@ -67,7 +68,7 @@ TEST_F(OutputFilesTest, NonLatinNamesAndRemove) {
 TEST_F(OutputFilesTest, MissingFolderFails) {
     std::unique_ptr<IOutputFile> f;
     EXPECT_EQ(m_files->CreateNew(Path("missing/x.vcf"), f), CreateResult::kFailed);
-    EXPECT_EQ(m_files->CreateAlways(Path("missing/x.vcf"), f), CreateResult::kFailed);
+    EXPECT_EQ(m_files->CreateReplacing(Path("missing/x.vcf"), f), CreateResult::kFailed);
     EXPECT_EQ(f, nullptr);
     EXPECT_FALSE(m_files->Exists(Path("missing")));
 }
@@ -82,20 +83,53 @@ TEST_F(OutputFilesTest, FillingDiskWritesWhatFitsThenFails) {
     EXPECT_TRUE(a->Write("123456"));
     EXPECT_FALSE(b->Write("abcdef")) << "only four bytes were left";
     EXPECT_FALSE(a->Write("z"));
-    a.reset();
-    b.reset();
+    EXPECT_TRUE(a->Close());
+    EXPECT_TRUE(b->Close());
     EXPECT_EQ(Contents(Path("a")), "123456");
     EXPECT_EQ(Contents(Path("b")), "abcd");
     EXPECT_EQ(disk.Written(), 10u);
 
     disk.FailCreatesFrom(2);
     std::unique_ptr<IOutputFile> c;
-    EXPECT_EQ(disk.CreateAlways(Path("c"), c), CreateResult::kCreated);
-    EXPECT_EQ(disk.CreateAlways(Path("d"), c), CreateResult::kFailed);
-    EXPECT_EQ(disk.CreateAlways(Path("e"), c), CreateResult::kFailed);
+    EXPECT_EQ(disk.CreateReplacing(Path("c"), c), CreateResult::kCreated);
+    EXPECT_EQ(disk.CreateReplacing(Path("d"), c), CreateResult::kFailed);
+    EXPECT_EQ(disk.CreateReplacing(Path("e"), c), CreateResult::kFailed);
     EXPECT_TRUE(disk.Remove(Path("a")));
     ASSERT_EQ(disk.Removed().size(), 1u);
     EXPECT_FALSE(fs::exists(m_dir / "a"));
+}
+
+#ifndef _WIN32
+TEST_F(OutputFilesTest, ALinkIsNeitherFollowedNorReplaced) {
+    const std::string target = Path("outside.txt");
+    std::ofstream(test::PathOf(target)) << "keep";
+    const std::string link = Path("a.vcf");
+    fs::create_symlink(test::PathOf(target), test::PathOf(link));
+    std::unique_ptr<IOutputFile> f;
+    EXPECT_EQ(m_files->CreateReplacing(link, f), CreateResult::kNotAFile);
+    EXPECT_EQ(m_files->CreateNew(link, f), CreateResult::kExists);
+    EXPECT_EQ(m_files->CreateReplacing(Path(""), f), CreateResult::kNotAFile);  // the folder
+    EXPECT_EQ(f, nullptr);
+    EXPECT_EQ(Contents(target), "keep");
+}
+#endif
+
+TEST_F(OutputFilesTest, AnAbandonedFileLeavesTheOldOneAndNothingBeside) {
+    const std::string path = Path("a.vcf");
+    std::ofstream(test::PathOf(path), std::ios::binary) << "old";
+    for (bool explicitly : {true, false}) {
+        std::unique_ptr<IOutputFile> f;
+        ASSERT_EQ(m_files->CreateReplacing(path, f), CreateResult::kCreated);
+        ASSERT_TRUE(f->Write("new, cut short"));
+        if (explicitly) f->Abandon();
+        f.reset();
+        EXPECT_EQ(Contents(path), "old");
+        EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.Path()), fs::directory_iterator()), 1);
+    }
+    std::unique_ptr<IOutputFile> g;
+    ASSERT_EQ(m_files->CreateNew(Path("b.vcf"), g), CreateResult::kCreated);
+    g.reset();
+    EXPECT_FALSE(m_files->Exists(Path("b.vcf"))) << "a new file not closed is not there";
 }
 
 }  // namespace

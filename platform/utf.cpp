@@ -1,5 +1,8 @@
 #include "platform/utf.h"
 
+#include <algorithm>
+#include <cstdio>
+
 namespace mireo::utf {
 
 char32_t DecodeUtf8(std::string_view text, std::size_t& i, BadUtf8 bad) {
@@ -71,6 +74,29 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
             ++i;
         }
         AppendUtf8(out, cp);  // a lone surrogate is written as U+FFFD
+    }
+    return out;
+}
+
+std::string EscapeControls(std::string_view utf8) {
+    // Printable ASCII alone, the common name, is given back as it is.
+    const auto printable = [](char c) { return c >= 0x20 && c < 0x7F; };
+    if (std::all_of(utf8.begin(), utf8.end(), printable)) return std::string(utf8);
+    std::string out;
+    out.reserve(utf8.size());
+    char buf[12];
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t start = i;
+        const char32_t c = DecodeUtf8(utf8, i, BadUtf8::kEachByte);
+        if (c == kReplacement && utf8.substr(start, i - start) != "\xEF\xBF\xBD") {
+            std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned char>(utf8[start]));
+            out += buf;
+        } else if (IsDisplayControl(c)) {
+            std::snprintf(buf, sizeof buf, c < 0x100 ? "\\x%02X" : "\\u%04X", static_cast<unsigned>(c));
+            out += buf;
+        } else {
+            out.append(utf8, start, i - start);
+        }
     }
     return out;
 }

@@ -68,4 +68,17 @@ std::u16string Utf8ToUtf16(std::string_view utf8, BadUtf8 bad = BadUtf8::kMaxima
 // An unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
+// Whether a code point changes what a terminal or a list shows around it: the C0 and
+// C1 controls, DEL, and the marks, embeddings, overrides and isolates of bidirectional
+// text (U+200E, U+200F, U+202A..U+202E, U+2066..U+2069).
+constexpr bool IsDisplayControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+// UTF-8 text (a file name) as it may be shown on a terminal: each display control
+// written as "\xNN" (below U+0100) or "\uNNNN", each byte of ill-formed UTF-8 as
+// "\xNN". Nothing else changes (a path's separators stay as they are).
+std::string EscapeControls(std::string_view utf8);
+
 }  // namespace mireo::utf

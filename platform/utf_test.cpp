@@ -79,5 +79,25 @@ TEST(Utf, EveryTwoByteInputDecodes) {
     }
 }
 
+TEST(Utf, EscapeControlsForTheTerminal) {
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"plain/M\xC3\xBCller.vcf", "plain/M\xC3\xBCller.vcf"},
+        {"a\x1B[2Jb", "a\\x1B[2Jb"},
+        {"tab\there\r\n", "tab\\x09here\\x0D\\x0A"},
+        {"del\x7F", "del\\x7F"},
+        {"c1\xC2\x9B", "c1\\x9B"},
+        {"x\xE2\x80\xAEgpj.vcf", "x\\u202Egpj.vcf"},
+        {"iso\xE2\x81\xA6z\xE2\x81\xA9", "iso\\u2066z\\u2069"},
+        {"bad\xFF\xC3", "bad\\xFF\\xC3"},
+        {"kept \xEF\xBF\xBD", "kept \xEF\xBF\xBD"},
+        {"C:\\path\\x.vcf", "C:\\path\\x.vcf"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(utf::EscapeControls(c.in), c.out) << c.in;
+}
+
 }  // namespace
 }  // namespace mireo

@@ -36,7 +36,11 @@ struct ContactExportChoices {
 struct ContactExportOutcome {
     RunCounters counters;
     std::string targetFolder;
-    std::vector<std::string> writtenFiles;  // in the order written
+    std::vector<std::string> writtenFiles;  // in the order written, each complete
+    // Existing names that were neither followed nor replaced (links, folders, devices).
+    std::vector<std::string> refusedFiles;
+    // Contacts written with "?" for characters the chosen encoding cannot hold.
+    std::int32_t lossyContacts = 0;
 };
 
 class IContactExportWizard {

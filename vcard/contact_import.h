@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/action_runner.h"
@@ -40,6 +41,9 @@ struct ContactImportOutcome {
     int files = 0;     // the files found
     int contacts = 0;  // the cards counted in them
     IFolder* folder = nullptr;  // the target folder, alive while the finish page shows
+    // Contacts whose saves were lost with their batch (counted failed), and why.
+    std::int32_t lostSaves = 0;
+    std::string lostCause;
 };
 
 class IContactImportWizard {
@@ -62,7 +66,9 @@ public:
 // The files of the paths: a path that can be opened as a file is taken as it is;
 // otherwise it is a folder whose *.vcf files (directly in it, the extension compared
 // without regard to case) are taken in name order.
-std::vector<std::string> ContactImportFiles(const std::vector<std::string>& paths);
+// A folder that cannot be listed is added to `unlisted` with the system's reason.
+std::vector<std::string> ContactImportFiles(const std::vector<std::string>& paths,
+                                            std::vector<std::pair<std::string, std::string>>* unlisted = nullptr);
 
 // The restriction text of the duplicate search for a card's search name and company;
 // empty when no search is made.

@@ -1,5 +1,7 @@
 #include "vcard/export_parts.h"
 
+#include <algorithm>
+
 #include "encoding/mireo_char_converter.h"
 
 namespace mireo {
@@ -10,7 +12,18 @@ CConverterValueEncoder::CConverterValueEncoder(MireoCharConverter& converter)
 int CConverterValueEncoder::Encode(std::u16string_view text, std::string& out) {
     const int n = m_converter.EncodeByCharset(m_charset, text, out);
     // The converter leaves the output as it was when it fails.
-    if (n < 0) out.clear();
+    if (n < 0) {
+        out.clear();
+        return n;
+    }
+    // A character the code page cannot hold becomes "?": more of them than the text has
+    // means a loss, which decoding back confirms (a multi-byte code page may hold the
+    // byte of "?" inside a character).
+    if (!m_lossy && out.find('?') != std::string::npos &&
+        std::count(out.begin(), out.end(), '?') > std::count(text.begin(), text.end(), u'?')) {
+        m_back.clear();
+        m_lossy = m_converter.DecodeByCharset(m_charset, out, m_back) < 0 || m_back != text;
+    }
     return n;
 }
 

@@ -3,6 +3,7 @@
 // the value encoder over the shared character converter and the reading of one contact
 // into a record.
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -22,10 +23,14 @@ public:
     explicit CConverterValueEncoder(MireoCharConverter& converter);
     std::string CharsetName() override { return m_charset; }
     int Encode(std::u16string_view text, std::string& out) override;
+    // Whether a value since the last call lost characters (written as "?"), and resets.
+    bool TakeLossy() { return std::exchange(m_lossy, false); }
 
 private:
     MireoCharConverter& m_converter;
     std::string m_charset;
+    bool m_lossy = false;
+    std::u16string m_back;
 };
 
 // Results of reading a contact.

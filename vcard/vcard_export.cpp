@@ -1,5 +1,7 @@
 // The contact export run: wizard, progress, the item loop and the finish page.
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <exception>
 #include <memory>
 #include <string>
@@ -65,16 +67,22 @@ public:
         return ExportContact(item);
     }
 
-    // Closes the single file; false when its data could not be flushed.
+    // Completes the single file; false when it could not be (it is then removed and
+    // no longer listed).
     bool CloseSingleFile() {
         if (!m_single) return true;
         const bool ok = m_single->Close();
         m_single.reset();
-        if (!ok) m_env.log.LogMsg("Cant close the file " + m_singlePath, 0, kRunSource, kError, kLogFlags);
+        if (!ok) {
+            m_env.log.LogMsg("Cant close the file " + m_singlePath, 0, kRunSource, kError, kLogFlags);
+            Unlist(m_singlePath);
+        }
         return ok;
     }
 
     std::vector<std::string>& WrittenFiles() { return m_written; }
+    std::vector<std::string>& RefusedFiles() { return m_refused; }
+    std::int32_t LossyContacts() const { return m_lossy; }
 
     static constexpr int kRejected = 1;
     static constexpr int kNotAContact = 2;
@@ -106,29 +114,57 @@ private:
     int ExportContact(IItem& item) {
         m_record = ContactRecord{};
         if (ReadContactRecord(item, *m_safe, m_hostMajor, m_record) != kContactRead) return kCardFailed;
+        m_encoder.TakeLossy();
         m_writer.BuildCard(m_record, m_card);
-        return m_choices.oneFile ? WriteToSingleFile() : WriteOwnFile();
+        const bool lossy = m_encoder.TakeLossy();
+        const int result = m_choices.oneFile ? WriteToSingleFile() : WriteOwnFile();
+        if (result == kExported && lossy) {
+            ++m_lossy;
+            m_env.log.LogMsg("Contact \"" + PathToUtf8(m_record.FileAs.empty() ? m_record.FullName : m_record.FileAs) +
+                                 "\": characters the encoding cannot hold were written as \"?\"",
+                             0, kRunSource, kWarning, kLogFlags);
+        }
+        return result;
+    }
+
+    // A name held by a link, folder or device: neither followed nor replaced.
+    void Refused(const std::string& path) {
+        m_env.log.LogMsg("The file " + path + " is not a regular file (a link, folder or device): not replaced", 0,
+                         kRunSource, kError, kLogFlags);
+        m_refused.push_back(path);
+    }
+
+    void Unlist(const std::string& path) {
+        auto it = std::find(m_written.begin(), m_written.end(), path);
+        if (it != m_written.end()) m_written.erase(it);
     }
 
     int WriteToSingleFile() {
         if (!m_single) {
             if (m_singleFailed) return kFileFailed;
             std::string path;
-            if (m_namer.Create(m_singleBase, m_single, path) != 0) {
+            const int created = m_namer.Create(m_singleBase, m_single, path);
+            if (created != 0) {
                 m_singleFailed = true;
-                m_env.log.LogMsg("Cant create the file for " + PathToUtf8(m_singleBase) + " in " +
-                                     m_choices.targetFolder,
-                                 0, kRunSource, kError, kLogFlags);
+                if (created == kNameNotAFile) {
+                    Refused(path);
+                } else {
+                    m_env.log.LogMsg("Cant create the file for " + PathToUtf8(m_singleBase) + " in " +
+                                         m_choices.targetFolder,
+                                     0, kRunSource, kError, kLogFlags);
+                }
                 return kFileFailed;
             }
             m_singlePath = path;
             m_written.push_back(path);
         }
         if (!m_single->Write(m_card)) {
-            // Every later card would go to the same full or broken file.
+            // Every later card would go to the same full or broken file; the part
+            // written is removed (a file it was to replace stays as it was).
             m_env.log.LogMsg("Cant write the file " + m_singlePath, 0, kRunSource, kError, kLogFlags);
-            m_single->Close();
+            m_single->Abandon();
             m_single.reset();
+            Unlist(m_singlePath);
             m_singleFailed = true;
             return kFileFailed;
         }
@@ -138,19 +174,25 @@ private:
     int WriteOwnFile() {
         std::unique_ptr<IOutputFile> file;
         std::string path;
-        if (m_namer.Create(m_record.FileAs, file, path) != 0) {
+        const int created = m_namer.Create(m_record.FileAs, file, path);
+        if (created == kNameNotAFile) {
+            Refused(path);
+            return kCardFailed;
+        }
+        if (created != 0) {
             m_env.log.LogMsg("Cant create the file for " + PathToUtf8(m_record.FileAs) + " in " +
                                  m_choices.targetFolder,
                              0, kRunSource, kError, kLogFlags);
             return kFileFailed;
         }
-        const bool written = file->Write(m_card);
-        const bool closed = file->Close();
-        file.reset();
-        if (!written || !closed) {
-            // No partial card stays behind.
+        if (!file->Write(m_card)) {
+            // No partial card stays behind, and a file it was to replace stays whole.
+            file->Abandon();
             m_env.log.LogMsg("Cant write the file " + path, 0, kRunSource, kError, kLogFlags);
-            m_env.files.Remove(path);
+            return kCardFailed;
+        }
+        if (!file->Close()) {
+            m_env.log.LogMsg("Cant close the file " + path, 0, kRunSource, kError, kLogFlags);
             return kCardFailed;
         }
         m_written.push_back(path);
@@ -173,6 +215,8 @@ private:
     std::string m_singlePath;
     bool m_singleFailed = false;
     std::vector<std::string> m_written;
+    std::vector<std::string> m_refused;
+    std::int32_t m_lossy = 0;
 };
 
 void LogHostError(ILogger& log, const char* what, const HostError& e) {
@@ -247,6 +291,9 @@ int RunContactExport(const RunEnvironment& env, IContactExportWizard& wizard) {
             env.log.LogMsg("Cant Create Redemption.SafeContactItem", e.Hr(), kRunSource, kError, kLogFlags);
         }
 
+        // In one file, a contact is exported once the file is complete: until then it
+        // waits here, and counts as failed if the file cannot be completed.
+        std::int32_t inSingleFile = 0;
         CRunLoop loop(env, counters, kRunSource, kHelpExportContacts);
         if (!loop.Start(kProgressExportContacts, kStrExporting, total)) return kRunCannotStart;
         for (int i = 1; i <= total && loop.BeginUnit(); ++i) {
@@ -280,20 +327,32 @@ int RunContactExport(const RunEnvironment& env, IContactExportWizard& wizard) {
                 continue;
             }
             if (result == kFileFailed && choices.oneFile) {
+                counters.failed += std::exchange(inSingleFile, 0);
                 loop.FailRest();
                 break;
             }
             if (result >= 0) {
-                ++counters.succeeded;
+                if (choices.oneFile) {
+                    ++inSingleFile;
+                } else {
+                    ++counters.succeeded;
+                }
             } else {
                 ++counters.failed;
             }
             loop.Step();
         }
         loop.Close();
+        if (run.CloseSingleFile()) {
+            counters.succeeded += inSingleFile;
+        } else {
+            counters.failed += inSingleFile;
+        }
     }
     run.CloseSingleFile();
     outcome.writtenFiles = std::move(run.WrittenFiles());
+    outcome.refusedFiles = std::move(run.RefusedFiles());
+    outcome.lossyContacts = run.LossyContacts();
     wizard.Finish(outcome);
     return kRunDone;
 }

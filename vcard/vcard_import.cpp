@@ -3,14 +3,17 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
 #include "encoding/mireo_char_converter.h"
 #include "engine/logger.h"
 #include "engine/run_loop.h"
+#include "engine/save_counter.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
+#include "platform/utf.h"
 #include "platform/message_box.h"
 #include "platform/user_strings.h"
 #include "ui/multi_path.h"
@@ -92,6 +95,7 @@ public:
 
     void SetSafeItem(std::unique_ptr<ISafeItem> safe) { m_safe = std::move(safe); }
     void SetItems(std::unique_ptr<IItems> items) { m_items = std::move(items); }
+    void SetSaveCounter(CSaveCounter* saves) { m_saves = saves; }
 
     // The decision for one card; adds to the counters.
     void HandleCard(const VCardCard& card, RunCounters& counters) {
@@ -122,8 +126,16 @@ public:
                 std::unique_ptr<IItems> found = m_items->Restrict(filter);
                 const int n = found ? found->Count() : 0;
                 for (int i = 1; i <= n; ++i) {
-                    std::unique_ptr<IItem> candidate = found->Item(i);
-                    if (!candidate || candidate->Class() != ItemClass::Contact) continue;
+                    std::unique_ptr<IItem> candidate;
+                    try {
+                        candidate = found->Item(i);
+                        if (!candidate || candidate->Class() != ItemClass::Contact) continue;
+                    } catch (const HostError& e) {
+                        // A damaged contact cannot be compared; the others still are.
+                        if (e.Hr() != kMapiECorruptData) throw;
+                        LogHostError(m_env.log, "A damaged contact is passed over in the duplicate search", e);
+                        continue;
+                    }
                     if (!IsCandidate(*candidate, name.empty(), record.CompanyName.empty())) continue;
                     if (filters.size() > 1) {
                         const std::string id = candidate->EntryId();
@@ -175,7 +187,8 @@ public:
             ++counters.failed;
             return;
         }
-        ++counters.succeeded;
+        // Stored once its batch is committed.
+        m_saves->Saved();
         if (toReplace) {
             try {
                 toReplace->Delete();
@@ -278,12 +291,14 @@ private:
     std::u16string m_separator;
     std::unique_ptr<ISafeItem> m_safe;
     std::unique_ptr<IItems> m_items;
+    CSaveCounter* m_saves = nullptr;
     bool m_warnedNoSafe = false;
 };
 
 }  // namespace
 
-std::vector<std::string> ContactImportFiles(const std::vector<std::string>& paths) {
+std::vector<std::string> ContactImportFiles(const std::vector<std::string>& paths,
+                                            std::vector<std::pair<std::string, std::string>>* unlisted) {
     std::vector<std::string> files;
     for (const std::string& path : paths) {
         if (FileCanBeOpened(path) || !PathIsDirectory(path)) {
@@ -299,6 +314,8 @@ std::vector<std::string> ContactImportFiles(const std::vector<std::string>& path
             const std::string name = ToUtf8(it->path().filename());
             if (HasVcfExtension(name)) inFolder.push_back(ToUtf8(it->path()));
         }
+        // A folder that cannot be listed is not a folder without cards.
+        if (ec && unlisted != nullptr) unlisted->emplace_back(path, ec.message());
         std::sort(inFolder.begin(), inFolder.end());
         files.insert(files.end(), inFolder.begin(), inFolder.end());
     }
@@ -345,7 +362,17 @@ int RunContactImport(const RunEnvironment& env, IContactImportWizard& wizard) {
 
     CMultiPath paths;
     paths.SetText(choices.paths);
-    const std::vector<std::string> files = ContactImportFiles(paths.Paths());
+    std::vector<std::pair<std::string, std::string>> unlisted;
+    const std::vector<std::string> files = ContactImportFiles(paths.Paths(), &unlisted);
+    for (const auto& [folder, reason] : unlisted) {
+        env.log.LogMsg("Cant list the folder " + folder + ": " + reason, 0, kRunSource, kError, kLogFlags);
+        messages.Show(kCaptionMireoError, "The folder " + utf::EscapeControls(folder) + " cannot be read: " + reason,
+                      MbIcon::Error, MbButtons::Ok);
+    }
+    if (files.empty() && unlisted.empty()) {
+        messages.Show(kCaptionMireo, LoadUserString(kStrNoFiles), MbIcon::Exclamation, MbButtons::Ok);
+        return kRunDone;
+    }
 
     VCardReaderOptions options;
     options.hostMajorVersion = env.hostMajorVersion;
@@ -357,21 +384,14 @@ int RunContactImport(const RunEnvironment& env, IContactImportWizard& wizard) {
 
     ContactImportOutcome outcome;
     outcome.files = static_cast<int>(files.size());
-    // The pre-count; an unreadable file counts nothing here and is reported when its
-    // turn comes (if any other file has cards). The files are counted last to first so
-    // that the bytes left over are the first file's: its import starts from them instead
-    // of reading it again (one file holds the largest imports).
+    // The pre-count; an unreadable file counts nothing here and is asked about when its
+    // turn comes. Files are mapped, not read into memory: a run holds no more memory
+    // for a large file than for a small one.
     int total = 0;
-    std::string bytes;
-    bool haveFirst = false;
-    for (std::size_t i = files.size(); i-- > 0;) {
-        const bool read = ReadWholeFile(files[i], bytes);
-        if (read) total += CvCardReader::CountCards(bytes, options);
-        if (i == 0) haveFirst = read;
-    }
-    if (total == 0) {
-        messages.Show(kCaptionMireo, LoadUserString(kStrNoFiles), MbIcon::Exclamation, MbButtons::Ok);
-        return kRunDone;
+    for (const std::string& file : files) {
+        CMappedFile mapped;
+        std::string reason;
+        if (mapped.Open(file, reason)) total += CvCardReader::CountCards(mapped.Bytes(), options);
     }
     outcome.contacts = total;
 
@@ -393,22 +413,42 @@ int RunContactImport(const RunEnvironment& env, IContactImportWizard& wizard) {
     }
 
     RunCounters& counters = outcome.counters;
+    // A folder that could not be read is an error of the run (its cards were not read).
+    counters.failed += static_cast<std::int32_t>(unlisted.size());
+    std::optional<CSaveCounter> saves;
+    try {
+        saves.emplace(env.app, counters, env.log, kRunSource);
+    } catch (const HostError& e) {
+        // Another run is storing into the same store: two duplicate searches at once
+        // would both find nothing and store the same card twice.
+        LogHostError(env.log, "Cant import now", e);
+        messages.Show(kCaptionMireoError, e.Detail().empty() ? e.what() : e.Detail(), MbIcon::Error, MbButtons::Ok);
+        return kRunCannotStart;
+    }
+    run.SetSaveCounter(&*saves);
     CRunLoop loop(env, counters, kRunSource, kHelpImportContacts);
-    if (!loop.Start(kProgressImportContacts, kStrImporting, total)) return kRunCannotStart;
+    // Without cards there is nothing to show progress of; unreadable files are still
+    // asked about, and the finish page shows what there was.
+    if (total > 0 && !loop.Start(kProgressImportContacts, kStrImporting, total)) return kRunCannotStart;
 
     CvCardReader reader(&env.converter, options);
     VCardCard card;
+    CMappedFile mapped;
     bool stopped = false;
     for (const std::string& file : files) {
-        const bool counted = haveFirst && &file == &files.front();
-        if (!counted && !ReadWholeFile(file, bytes)) {
-            env.log.LogMsg("Cant open the file " + file, 0, kRunSource, kError, kLogFlags);
-            if (messages.Show(kCaptionMireoError, file + LoadUserString(kStrCannotOpen), MbIcon::Error,
-                              MbButtons::OkCancel) == MbResult::Cancel)
+        std::string reason;
+        if (!mapped.Open(file, reason)) {
+            // Counted, so that a run that could not read a file never says it completed
+            // successfully.
+            ++counters.failed;
+            env.log.LogMsg("Cant open the file " + file + ": " + reason, 0, kRunSource, kError, kLogFlags);
+            if (messages.Show(kCaptionMireoError,
+                              utf::EscapeControls(file) + LoadUserString(kStrCannotOpen) + "\n(" + reason + ")",
+                              MbIcon::Error, MbButtons::OkCancel) == MbResult::Cancel)
                 break;
             continue;
         }
-        reader.Open(bytes, file);
+        reader.Open(mapped.Bytes(), file);
         // The bar advances after every card, whatever became of it.
         while (reader.Next(card)) {
             if (!loop.BeginUnit()) {
@@ -422,6 +462,10 @@ int RunContactImport(const RunEnvironment& env, IContactImportWizard& wizard) {
     }
     // Cards not reached (cancel, a file not read) count as skipped.
     loop.SkipRest();
+    // The last batch is committed before the counts are shown.
+    saves->Finish();
+    outcome.lostSaves = saves->Lost();
+    outcome.lostCause = saves->Cause();
     loop.Close();
     outcome.folder = choices.folder.get();
     wizard.Finish(outcome);

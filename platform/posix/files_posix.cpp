@@ -1,9 +1,11 @@
 // Files by UTF-8 path, Linux substitute.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "platform/files.h"
@@ -29,7 +31,8 @@ private:
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& out) {
-    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: opening a FIFO does not wait for a writer (it is refused below).
+    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0) return false;
     struct stat st {};
     if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
@@ -50,6 +53,43 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
     data.resize(got);
     out = std::move(data);
     return true;
+}
+
+bool CMappedFile::Open(const std::string& path, std::string& reason) {
+    Close();
+    // O_NONBLOCK: opening a FIFO does not wait for a writer.
+    CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        reason = S_ISDIR(st.st_mode) ? "it is a folder" : "not a regular file (a FIFO, socket or device)";
+        return false;
+    }
+    if (st.st_size == 0) return true;
+    if (static_cast<unsigned long long>(st.st_size) > static_cast<unsigned long long>(PTRDIFF_MAX)) {
+        reason = "the file is too large to be read";
+        return false;
+    }
+    const auto size = static_cast<std::size_t>(st.st_size);
+    void* view = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd.Get(), 0);
+    if (view == MAP_FAILED) {
+        reason = errno == ENOMEM ? "the file is too large to be read" : std::strerror(errno);
+        return false;
+    }
+    // Read once from start to end: pages already read may go.
+    ::madvise(view, size, MADV_SEQUENTIAL);
+    m_view = view;
+    m_size = size;
+    return true;
+}
+
+void CMappedFile::Close() {
+    if (m_view != nullptr) ::munmap(m_view, m_size);
+    m_view = nullptr;
+    m_size = 0;
 }
 
 bool FileCanBeOpened(const std::string& path) {

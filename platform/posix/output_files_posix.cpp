@@ -1,18 +1,30 @@
 // Output files on a POSIX file system (the Linux build).
 #include "platform/output_files.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 namespace mireo {
 namespace {
 
+int OpenExclusive(const std::string& path) {
+    int fd;
+    do {
+        // O_NOFOLLOW: a link planted at the name is never written through.
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
 class CPosixOutputFile : public IOutputFile {
 public:
-    explicit CPosixOutputFile(int fd) : m_fd(fd) {}
-    ~CPosixOutputFile() override { Close(); }
+    // written: the file's own name; target: the name it takes when complete (empty: the same).
+    CPosixOutputFile(int fd, std::string written, std::string target)
+        : m_fd(fd), m_written(std::move(written)), m_target(std::move(target)) {}
+    ~CPosixOutputFile() override { Abandon(); }
 
     bool Write(std::string_view bytes) override {
         if (m_fd < 0) return false;
@@ -28,14 +40,29 @@ public:
     }
 
     bool Close() override {
-        if (m_fd < 0) return true;
+        if (m_fd < 0) return m_done;
         const int rc = ::close(m_fd);
         m_fd = -1;
-        return rc == 0;
+        if (rc != 0 || (!m_target.empty() && ::rename(m_written.c_str(), m_target.c_str()) != 0)) {
+            ::unlink(m_written.c_str());
+            return false;
+        }
+        m_done = true;
+        return true;
+    }
+
+    void Abandon() override {
+        if (m_fd < 0) return;
+        ::close(m_fd);
+        m_fd = -1;
+        ::unlink(m_written.c_str());
     }
 
 private:
     int m_fd;
+    bool m_done = false;
+    std::string m_written;
+    std::string m_target;
 };
 
 class CPosixOutputFiles : public IOutputFiles {
@@ -46,25 +73,33 @@ public:
     }
 
     CreateResult CreateNew(const std::string& path, std::unique_ptr<IOutputFile>& file) override {
-        return Open(path, O_CREAT | O_EXCL, file);
+        const int fd = OpenExclusive(path);
+        if (fd < 0) return errno == EEXIST || errno == ELOOP ? CreateResult::kExists : CreateResult::kFailed;
+        file = std::make_unique<CPosixOutputFile>(fd, path, std::string());
+        return CreateResult::kCreated;
     }
 
-    CreateResult CreateAlways(const std::string& path, std::unique_ptr<IOutputFile>& file) override {
-        return Open(path, O_CREAT | O_TRUNC, file);
+    CreateResult CreateReplacing(const std::string& path, std::unique_ptr<IOutputFile>& file) override {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) == 0) {
+            if (!S_ISREG(st.st_mode)) return CreateResult::kNotAFile;
+        } else if (errno != ENOENT) {
+            return CreateResult::kFailed;
+        }
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::string beside = ReplacementPath(path, attempt);
+            const int fd = OpenExclusive(beside);
+            if (fd < 0) {
+                if (errno == EEXIST) continue;
+                return CreateResult::kFailed;
+            }
+            file = std::make_unique<CPosixOutputFile>(fd, beside, path);
+            return CreateResult::kCreated;
+        }
+        return CreateResult::kFailed;
     }
 
     bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
-
-private:
-    static CreateResult Open(const std::string& path, int flags, std::unique_ptr<IOutputFile>& file) {
-        int fd;
-        do {
-            fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | flags, 0666);
-        } while (fd < 0 && errno == EINTR);
-        if (fd < 0) return errno == EEXIST ? CreateResult::kExists : CreateResult::kFailed;
-        file = std::make_unique<CPosixOutputFile>(fd);
-        return CreateResult::kCreated;
-    }
 };
 
 }  // namespace

@@ -28,7 +28,7 @@ public:
     CreateResult CreateNew(const std::string& path, std::unique_ptr<IOutputFile>& file) override {
         return Wrap(path, false, file);
     }
-    CreateResult CreateAlways(const std::string& path, std::unique_ptr<IOutputFile>& file) override {
+    CreateResult CreateReplacing(const std::string& path, std::unique_ptr<IOutputFile>& file) override {
         return Wrap(path, true, file);
     }
     bool Remove(const std::string& path) override {
@@ -53,6 +53,7 @@ private:
             return fits == bytes.size();
         }
         bool Close() override { return m_inner->Close(); }
+        void Abandon() override { m_inner->Abandon(); }
 
     private:
         CFillingOutputFiles& m_owner;
@@ -63,7 +64,7 @@ private:
         ++m_creates;
         if (m_failCreateAt > 0 && m_creates >= m_failCreateAt) return CreateResult::kFailed;
         std::unique_ptr<IOutputFile> inner;
-        const CreateResult r = always ? m_inner.CreateAlways(path, inner) : m_inner.CreateNew(path, inner);
+        const CreateResult r = always ? m_inner.CreateReplacing(path, inner) : m_inner.CreateNew(path, inner);
         if (r == CreateResult::kCreated) file = std::make_unique<CFile>(*this, std::move(inner));
         return r;
     }

@@ -40,6 +40,73 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
     return true;
 }
 
+namespace {
+
+// The system's words for an error, without the line end FormatMessage adds.
+std::string SystemErrorText(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                         FORMAT_MESSAGE_IGNORE_INSERTS,
+                                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring w = n && text ? std::wstring(text, n) : L"system error " + std::to_wstring(error);
+    if (text) ::LocalFree(text);
+    while (!w.empty() && (w.back() == L'\n' || w.back() == L'\r' || w.back() == L' ')) w.pop_back();
+    return widepath::ToUtf8(w);
+}
+
+}  // namespace
+
+bool CMappedFile::Open(const std::string& path, std::string& reason) {
+    Close();
+    const std::wstring wide = widepath::FromUtf8(path);
+    if (wide.empty()) {
+        reason = SystemErrorText(ERROR_INVALID_NAME);
+        return false;
+    }
+    UniqueFile file(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        reason = error == ERROR_ACCESS_DENIED && PathIsDirectory(path) ? "it is a folder" : SystemErrorText(error);
+        return false;
+    }
+    if (::GetFileType(file.Get()) != FILE_TYPE_DISK) {
+        reason = "not a regular file (a pipe or device)";
+        return false;
+    }
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0) {
+        reason = SystemErrorText(::GetLastError());
+        return false;
+    }
+    if (size.QuadPart == 0) return true;  // an empty file cannot be mapped, and needs not be
+    if (static_cast<unsigned long long>(size.QuadPart) > static_cast<unsigned long long>(SIZE_MAX)) {
+        reason = "the file is too large to be read";
+        return false;
+    }
+    UniqueHandle mapping(::CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping) {
+        reason = SystemErrorText(::GetLastError());
+        return false;
+    }
+    // The view keeps the mapping and the file open; their handles go.
+    void* view = ::MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0);
+    if (view == nullptr) {
+        const DWORD error = ::GetLastError();
+        reason = error == ERROR_NOT_ENOUGH_MEMORY ? "the file is too large to be read" : SystemErrorText(error);
+        return false;
+    }
+    m_view = view;
+    m_size = static_cast<std::size_t>(size.QuadPart);
+    return true;
+}
+
+void CMappedFile::Close() {
+    if (m_view != nullptr) ::UnmapViewOfFile(m_view);
+    m_view = nullptr;
+    m_size = 0;
+}
+
 bool FileCanBeOpened(const std::string& path) {
     const std::wstring wide = widepath::FromUtf8(path);
     if (wide.empty()) return false;

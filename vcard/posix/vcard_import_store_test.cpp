@@ -1,6 +1,11 @@
 // The contact import run end to end through the substitute host store: files the
 // export wrote come back field by field; the conflict rules; failures of the store.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -18,6 +23,8 @@
 #include "platform/testing/recording_message_box.h"
 #include "ui/scripted_progress_view.h"
 #include "vcard/contact_export.h"
+#include "engine/run_summary.h"
+#include "engine/save_counter.h"
 #include "vcard/contact_import.h"
 #include "vcard/export_parts.h"
 #include "vcard/testing/scripted_export_wizard.h"
@@ -90,7 +97,7 @@ protected:
     ContactImportOutcome Import(int conflict, const std::string& paths = {}, std::uint32_t mask = 0,
                                 const std::string& categories = {}) {
         CScriptedImportWizard wizard([&](ContactImportChoices& c) {
-            c.folder = m_app.FolderByPath(u"Contacts/Imported");
+            c.folder = m_use->FolderByPath(u"Contacts/Imported");
             c.paths = paths.empty() ? Files() : paths;
             c.conflict = conflict;
             c.filterMask = mask;
@@ -123,8 +130,8 @@ protected:
 
     // What the runs reach outside themselves: the store, no help, the list separator ",".
     RunEnvironment Environment(IOutputFiles& files, int hostMajorVersion) {
-        return RunEnvironment{.app = m_app,
-                              .mapi = m_app.Mapi(),
+        return RunEnvironment{.app = *m_use,
+                              .mapi = m_use->Mapi(),
                               .settings = m_settings,
                               .log = m_log,
                               .help = nullptr,
@@ -138,11 +145,12 @@ protected:
     }
 
     int Count(IFolder& folder) { return folder.Items()->Count(); }
-    int TargetCount() { return Count(*m_app.FolderByPath(u"Contacts/Imported")); }
+    int TargetCount() { return Count(*m_use->FolderByPath(u"Contacts/Imported")); }
     int DeletedCount() { return Count(*m_ns->GetDefaultFolder(DefaultFolder::DeletedItems)); }
 
     fs::path m_dir;
     CHostApplication m_app{DefaultHostStoreOptions(":memory:")};
+    CHostApplication* m_use = &m_app;  // the store the runs work on
     std::unique_ptr<INamespace> m_ns;
     std::unique_ptr<IFolder> m_contacts;
     std::unique_ptr<IFolder> m_target;
@@ -463,6 +471,167 @@ TEST_F(ContactImportRun, ProgressStepsEveryCardAndCancelSkipsTheRest) {
     EXPECT_EQ(o.counters.skipped, 3);  // one duplicate, two not reached
     EXPECT_EQ(o.counters.Total(), 3);
     EXPECT_EQ(TargetCount(), 3);
+}
+
+// Cards with a note of `noteBytes` each, named Card1, Card2, ...
+std::string Cards(int n, std::size_t noteBytes) {
+    std::string text;
+    for (int i = 1; i <= n; ++i) {
+        text += "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Card" + std::to_string(i) + ";X\r\nNOTE:" +
+                std::string(noteBytes, static_cast<char>('a' + i % 26)) + "\r\nEND:VCARD\r\n";
+    }
+    return text;
+}
+
+TEST_F(ContactImportRun, ALostBatchCountsEveryCardOfItFailedAndNamesTheCause) {
+    WriteText(m_dir / "files" / "a.vcf", Cards(25, 10));
+    m_app.FailCall("Commit", 1, kEDiskFull);
+    const ContactImportOutcome o = Import(kConflictKeepBoth);
+    EXPECT_EQ(o.counters.failed, 25);
+    EXPECT_EQ(o.counters.succeeded, 0);
+    EXPECT_EQ(o.lostSaves, 25);
+    EXPECT_EQ(TargetCount(), 0);
+    EXPECT_EQ(LostSavesText(o.lostSaves, o.lostCause, "contact", "contacts"),
+              "25 contacts were not stored: injected failure of Commit");
+    // The store goes on: the same import again stores them all.
+    const ContactImportOutcome again = Import(kConflictKeepBoth);
+    EXPECT_EQ(again.counters.succeeded, 25);
+    EXPECT_EQ(again.lostSaves, 0);
+    EXPECT_EQ(TargetCount(), 25);
+}
+
+// A file system that fills: the store's writes fail past a size (as on a full disk),
+// and what the run counts as imported is exactly what the store holds.
+TEST_F(ContactImportRun, WhenTheStoreCannotGrowTheCountsAreWhatIsStored) {
+    const std::string path = (m_dir / "store.db").string();
+    HostStoreOptions options = DefaultHostStoreOptions(path);
+    {
+        CHostApplication prepare(options);
+        prepare.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Folders()->Add(u"Imported", kFolderContact);
+    }
+    WriteText(m_dir / "files" / "a.vcf", Cards(400, 600));
+    ContactImportOutcome o;
+    {
+        CHostApplication store(options);
+        m_use = &store;
+        rlimit old{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto previous = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 96 * 1024;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        o = Import(kConflictKeepBoth);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        ::signal(SIGXFSZ, previous);
+        m_use = &m_app;
+    }
+    EXPECT_EQ(o.counters.Total(), 400);
+    EXPECT_GT(o.counters.failed, 0);
+    EXPECT_EQ(o.lostSaves > 0, !o.lostCause.empty());
+    CHostApplication reopened(options);
+    EXPECT_EQ(reopened.FolderByPath(u"Contacts/Imported")->Items()->Count(), o.counters.succeeded);
+}
+
+TEST_F(ContactImportRun, ADamagedContactIsPassedOverByTheDuplicateSearch) {
+    const std::string path = (m_dir / "store.db").string();
+    WriteText(m_dir / "files" / "a.vcf", kCard);
+    {
+        CHostApplication store(DefaultHostStoreOptions(path));
+        store.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Folders()->Add(u"Imported", kFolderContact);
+        m_use = &store;
+        EXPECT_EQ(Import(kConflictKeepExisting).counters.succeeded, 1);
+        m_use = &m_app;
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE items SET data = x'01'", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    CHostApplication store(DefaultHostStoreOptions(path));
+    m_use = &store;
+    const ContactImportOutcome o = Import(kConflictKeepExisting);
+    m_use = &m_app;
+    EXPECT_EQ(o.counters.succeeded, 1);
+    EXPECT_EQ(o.counters.failed, 0);
+    EXPECT_EQ(m_log.Count("A damaged contact is passed over in the duplicate search: _Items failed (0x8004011B): "
+                          "damaged item 1 in the store"),
+              1);
+}
+
+TEST_F(ContactImportRun, ASecondImportIntoTheSameStoreIsRefusedWhileOneRuns) {
+    const std::string path = (m_dir / "store.db").string();
+    WriteText(m_dir / "files" / "a.vcf", kCard);
+    CHostApplication first(DefaultHostStoreOptions(path));
+    first.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Folders()->Add(u"Imported", kFolderContact);
+    struct CNoop : ISaveListener {
+        void SavesCommitted() override {}
+        void SavesLost(const HostError&) override {}
+    } running;
+    first.SetSaveListener(&running);
+    CHostApplication second(DefaultHostStoreOptions(path));
+    m_use = &second;
+    CScriptedImportWizard wizard([&](ContactImportChoices& c) {
+        c.folder = second.FolderByPath(u"Contacts/Imported");
+        c.paths = Files();
+        return true;
+    });
+    EXPECT_EQ(RunContactImport(Environment(*m_noFiles, 11), wizard), kRunCannotStart);
+    m_use = &m_app;
+    ASSERT_EQ(m_box.Shown().size(), 1u);
+    EXPECT_EQ(m_box.Shown()[0].text, "the store is in use by another run (" + path + ")");
+    first.SetSaveListener(nullptr);
+}
+
+// ---- files read: no cards, unreadable files and folders, FIFOs ----
+
+TEST_F(ContactImportRun, AFileWithoutCardsShowsTheFinishPageWithZeroCounts) {
+    WriteText(m_dir / "files" / "empty.vcf", "");
+    WriteText(m_dir / "files" / "notes.vcf", "just text\r\n");
+    const ContactImportOutcome o = Import(kConflictKeepBoth);
+    EXPECT_TRUE(m_box.Shown().empty());
+    EXPECT_EQ(o.files, 2);
+    EXPECT_EQ(o.contacts, 0);
+    EXPECT_EQ(o.counters.Total(), 0);
+    EXPECT_EQ(m_view.StartCount(), 0);
+}
+
+TEST_F(ContactImportRun, AFifoIsRefusedAtOnceAndAsked) {
+    const std::string fifo = (m_dir / "pipe.vcf").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    WriteText(m_dir / "files" / "a.vcf", kCard);
+    // In a folder it is no file to read; named, it is asked about (and nothing waits
+    // for a writer).
+    fs::rename(fifo, m_dir / "files" / "pipe.vcf");
+    EXPECT_EQ(ContactImportFiles({Files()}).size(), 1u);
+    const std::string named = (m_dir / "files" / "pipe.vcf").string();
+    const ContactImportOutcome o = Import(kConflictKeepBoth, "\"" + named + "\" \"" + (m_dir / "files" / "a.vcf").string() + "\"");
+    ASSERT_EQ(m_box.Shown().size(), 1u);
+    EXPECT_EQ(m_box.Shown()[0].text.rfind(named + " file cannot be opened.", 0), 0u);
+    EXPECT_NE(m_box.Shown()[0].text.find("(not a regular file"), std::string::npos) << m_box.Shown()[0].text;
+    EXPECT_EQ(o.counters.succeeded, 1);
+    EXPECT_EQ(o.counters.failed, 1);
+    EXPECT_NE(SummaryText(o.counters, kStrVerbImport), "Import completed successfully.");
+}
+
+TEST_F(ContactImportRun, UnreadableFilesAndFoldersSaySo) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not hold for root";
+    WriteText(m_dir / "files" / "a.vcf", kCard);
+    WriteText(m_dir / "locked.vcf", kCard);
+    fs::create_directories(m_dir / "closed");
+    WriteText(m_dir / "closed" / "b.vcf", kCard);
+    fs::permissions(m_dir / "locked.vcf", fs::perms::none);
+    fs::permissions(m_dir / "closed", fs::perms::none);
+    const std::string locked = (m_dir / "locked.vcf").string();
+    const std::string closed = (m_dir / "closed").string();
+    const ContactImportOutcome o =
+        Import(kConflictKeepBoth, "\"" + locked + "\" \"" + closed + "\" \"" + (m_dir / "files" / "a.vcf").string() + "\"");
+    fs::permissions(m_dir / "locked.vcf", fs::perms::owner_all);
+    fs::permissions(m_dir / "closed", fs::perms::owner_all);
+    ASSERT_EQ(m_box.Shown().size(), 2u);
+    EXPECT_EQ(m_box.Shown()[0].text, "The folder " + closed + " cannot be read: Permission denied");
+    EXPECT_EQ(m_box.Shown()[1].text.rfind(locked + " file cannot be opened.", 0), 0u);
+    EXPECT_NE(m_box.Shown()[1].text.find("(Permission denied)"), std::string::npos);
+    EXPECT_EQ(o.counters.succeeded, 1);
+    EXPECT_EQ(o.counters.failed, 2);
 }
 
 }  // namespace

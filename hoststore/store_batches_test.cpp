@@ -1,0 +1,180 @@
+// What the store promises about saves under faults: a batch is committed whole or lost
+// whole (and the listener hears which), the store is usable after a failure, one
+// damaged item fails alone, one storing run at a time, all-or-none groups.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <string>
+
+#include "hoststore/host_store.h"
+
+namespace mireo {
+namespace {
+
+struct CRecordingListener : ISaveListener {
+    void SavesCommitted() override { ++committed; }
+    void SavesLost(const HostError& cause) override {
+        ++lost;
+        causes.push_back(cause.Detail());
+        hrs.push_back(cause.Hr());
+    }
+    int committed = 0;
+    int lost = 0;
+    std::vector<std::string> causes;
+    std::vector<HRESULT> hrs;
+};
+
+class StoreBatches : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string dir = ::testing::TempDir();
+        if (!dir.empty() && dir.back() == '/') dir.pop_back();
+        m_path = dir + "/mireo_batches_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".db";
+        Remove();
+    }
+    void TearDown() override { Remove(); }
+    void Remove() {
+        for (const char* suffix : {"", "-wal", "-shm"}) std::remove((m_path + suffix).c_str());
+    }
+    HostStoreOptions Options(int busyMs = 5000) {
+        HostStoreOptions o = DefaultHostStoreOptions(m_path);
+        o.busyTimeoutMs = busyMs;
+        return o;
+    }
+    static std::unique_ptr<IItem> Add(CHostApplication& app, const std::u16string& last) {
+        auto c = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items()->Add(ItemType::Contact);
+        c->Put("LastName", Value::Text(last));
+        c->Save();
+        return c;
+    }
+    // The contacts another connection sees: what is durable.
+    int Stored() {
+        sqlite3* db = nullptr;
+        EXPECT_EQ(sqlite3_open_v2(m_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM items WHERE folder_id = 5", -1, &st, nullptr);
+        const int n = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int(st, 0) : -1;
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        return n;
+    }
+    void Sql(const char* sql) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(m_path.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    }
+    std::string m_path;
+};
+
+TEST_F(StoreBatches, AFailedCommitLosesItsWholeBatchAndTheNextSaveStartsAnother) {
+    CHostApplication app(Options());
+    CRecordingListener listener;
+    app.SetSaveListener(&listener);
+    auto first = Add(app, u"One");
+    Add(app, u"Two");
+    app.FailCall("Commit", 1, kEDiskFull);
+    EXPECT_THROW(app.CommitSaves(), HostError);
+    EXPECT_EQ(listener.lost, 1);
+    EXPECT_EQ(listener.hrs.at(0), kEDiskFull);
+    EXPECT_EQ(Stored(), 0);
+    // The lost item is new again: saving it once more stores it.
+    EXPECT_TRUE(first->EntryId().empty());
+    first->Save();
+    Add(app, u"Three");
+    app.CommitSaves();
+    EXPECT_EQ(listener.committed, 1);
+    EXPECT_EQ(Stored(), 2);
+    app.SetSaveListener(nullptr);
+}
+
+TEST_F(StoreBatches, ALockHeldByAnotherProgramCostsOnlyTheSaveThatWaited) {
+    CHostApplication app(Options(50));
+    CRecordingListener listener;
+    app.SetSaveListener(&listener);
+    Add(app, u"Before");
+    app.CommitSaves();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(m_path.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    try {
+        Add(app, u"Waited");
+        ADD_FAILURE() << "the save did not wait for the lock";
+    } catch (const HostError& e) {
+        EXPECT_EQ(e.Hr(), kMapiETimeout);
+        EXPECT_NE(e.Detail().find("locked"), std::string::npos) << e.what();
+        EXPECT_NE(e.Detail().find(m_path), std::string::npos) << e.what();
+    }
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    for (const char16_t* name : {u"After1", u"After2", u"After3"}) Add(app, name);
+    app.CommitSaves();
+    EXPECT_EQ(listener.lost, 0);
+    EXPECT_EQ(Stored(), 4);
+    app.SetSaveListener(nullptr);
+}
+
+TEST_F(StoreBatches, ADamagedItemFailsAloneWherePagesOfItemsAreRead) {
+    {
+        CHostApplication app(Options());
+        for (const char16_t* name : {u"A", u"Broken", u"C"}) Add(app, name);
+    }
+    Sql("UPDATE items SET data = x'00ff' WHERE fullname_key = 'broken'");
+    CHostApplication app(Options());
+    auto items = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items();
+    ASSERT_EQ(items->Count(), 3);
+    EXPECT_EQ(items->Item(1)->Get("LastName").AsText(), u"A");
+    try {
+        items->Item(2)->Class();
+        ADD_FAILURE() << "a damaged item read";
+    } catch (const HostError& e) {
+        EXPECT_EQ(e.Hr(), kMapiECorruptData);
+    }
+    EXPECT_EQ(items->Item(3)->Get("LastName").AsText(), u"C");
+    // Found by an index or by a filter that reads the items, it fails on use.
+    auto found = items->Restrict(u"[FullName] = 'Broken'");
+    ASSERT_EQ(found->Count(), 1);
+    EXPECT_THROW(found->Item(1)->Get("LastName"), HostError);
+    auto scanned = items->Restrict(u"[LastName] <> 'A'");
+    ASSERT_EQ(scanned->Count(), 2);
+    EXPECT_THROW(scanned->Item(1)->Class(), HostError);
+    EXPECT_EQ(scanned->Item(2)->Get("LastName").AsText(), u"C");
+    // It can still be deleted.
+    EXPECT_NO_THROW(items->Item(2)->Delete());
+}
+
+TEST_F(StoreBatches, OneStoringRunAtATimePerStoreFile) {
+    CHostApplication first(Options());
+    CHostApplication second(Options());
+    CRecordingListener a, b;
+    first.SetSaveListener(&a);
+    try {
+        second.SetSaveListener(&b);
+        ADD_FAILURE() << "a second run was let in";
+    } catch (const HostError& e) {
+        EXPECT_NE(e.Detail().find("in use"), std::string::npos) << e.what();
+    }
+    first.SetSaveListener(nullptr);
+    EXPECT_NO_THROW(second.SetSaveListener(&b));
+    second.SetSaveListener(nullptr);
+}
+
+TEST_F(StoreBatches, AllOrNone) {
+    CHostApplication app(Options());
+    app.BeginAllOrNone();
+    Add(app, u"Dropped1");
+    Add(app, u"Dropped2");
+    app.EndAllOrNone(false);
+    EXPECT_EQ(Stored(), 0);
+    app.BeginAllOrNone();
+    Add(app, u"Kept1");
+    Add(app, u"Kept2");
+    EXPECT_EQ(Stored(), 0);  // nothing is seen before the end
+    app.EndAllOrNone(true);
+    EXPECT_EQ(Stored(), 2);
+}
+
+}  // namespace
+}  // namespace mireo
