@@ -1,5 +1,6 @@
 #include "hoststore/item_data.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -83,6 +84,14 @@ public:
     // may hold, is written as the three bytes of its code point (as UTF-8 would write
     // it if it were one), so every text reads back unit for unit.
     void Text(const std::u16string& s) {
+        if (std::all_of(s.begin(), s.end(), [](char16_t c) { return c < 0x80; })) {
+            Var(s.size());
+            const std::size_t at = m_out.size();
+            m_out.resize(at + s.size());
+            std::transform(s.begin(), s.end(), m_out.begin() + static_cast<std::ptrdiff_t>(at),
+                           [](char16_t c) { return static_cast<std::uint8_t>(c); });
+            return;
+        }
         std::size_t bytes = 0;
         for (std::size_t i = 0; i < s.size(); ++i) {
             const char16_t c = s[i];
@@ -443,7 +452,10 @@ Value ReadProperty(const ItemData& item, const HostProperty& p) {
 
 void WriteProperty(ItemData& item, const HostProperty& p, const Value& v) {
     const std::string_view name = p.name;
-    if (item.cls == ItemClass::Contact && IsNamePart(name)) item.props.erase("FullName");
+    if (item.cls == ItemClass::Contact && IsNamePart(name)) {
+        const auto full = item.props.find(std::string_view("FullName"));
+        if (full != item.props.end()) item.props.erase(full);
+    }
     if (item.cls == ItemClass::Appointment) {
         if (name == "Start") {
             const int duration = ItemDurationMinutes(item);
@@ -469,7 +481,13 @@ void WriteProperty(ItemData& item, const HostProperty& p, const Value& v) {
             return;
         }
     }
-    item.props[p.name] = v;
+    // Found by the name as it is: a new key is made only for a property not put before.
+    const auto it = item.props.lower_bound(name);
+    if (it != item.props.end() && it->first == name) {
+        it->second = v;
+    } else {
+        item.props.emplace_hint(it, name, v);
+    }
 }
 
 RecurrenceRule DefaultRule(const ItemData& item) {
