@@ -57,6 +57,23 @@ std::vector<std::string> Dates(const std::vector<OleDate>& v) {
     return out;
 }
 
+// The store keeps the items a lookup read for the next lookups; a change nobody saved
+// still goes with the item's last holder, on either way a lookup reads items.
+TEST_F(HostStoreTest, AChangeNotSavedGoesWithItsLastHolder) {
+    AddContact(u"Dee", u"Fox", u"Acme");
+    auto items = Folder(DefaultFolder::Contacts)->Items();
+    for (const std::u16string filter : {u"[FullName] = 'Dee Fox' AND [CompanyName] = 'Acme'", u"[FullName] = 'Dee Fox'"}) {
+        SCOPED_TRACE(FromHostText(filter));
+        for (int round = 0; round < 2; ++round) {
+            auto found = items->Restrict(filter);
+            ASSERT_EQ(found->Count(), 1);
+            auto contact = found->Item(1);
+            EXPECT_EQ(contact->Get("JobTitle").AsText(), u"");
+            contact->Put("JobTitle", Value::Text(u"Changed"));
+        }
+    }
+}
+
 TEST_F(HostStoreTest, DefaultFoldersAndPaths) {
     EXPECT_EQ(FolderPathText(*Folder(DefaultFolder::Contacts)), u"\\\\Personal Folders\\Contacts");
     EXPECT_EQ(Folder(DefaultFolder::Calendar)->DefaultItemType(), kFolderAppointment);

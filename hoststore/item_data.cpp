@@ -1,14 +1,67 @@
 #include "hoststore/item_data.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 namespace mireo {
 
 namespace {
 
+// The property names an item is likely to hold, numbered from 1 in the order of
+// this list: the store keeps the number in place of the name. Items are stored with
+// these numbers, so the list only ever grows at its end.
+constexpr const char* kNames[] = {
+    "LastName", "FirstName", "MiddleName", "Title",
+    "Suffix", "FullName", "FileAs", "NickName",
+    "CompanyName", "Department", "JobTitle", "Body",
+    "BusinessTelephoneNumber", "Business2TelephoneNumber", "BusinessFaxNumber", "HomeTelephoneNumber",
+    "Home2TelephoneNumber", "HomeFaxNumber", "MobileTelephoneNumber", "CarTelephoneNumber",
+    "OtherTelephoneNumber", "OtherFaxNumber", "PagerNumber", "ISDNNumber",
+    "PrimaryTelephoneNumber", "BusinessAddressPostOfficeBox", "OfficeLocation", "BusinessAddressStreet",
+    "BusinessAddressCity", "BusinessAddressState", "BusinessAddressPostalCode", "BusinessAddressCountry",
+    "HomeAddressPostOfficeBox", "HomeAddressStreet", "HomeAddressCity", "HomeAddressState",
+    "HomeAddressPostalCode", "HomeAddressCountry", "OtherAddressPostOfficeBox", "OtherAddressStreet",
+    "OtherAddressCity", "OtherAddressState", "OtherAddressPostalCode", "OtherAddressCountry",
+    "PersonalHomePage", "BusinessHomePage", "Profession", "Birthday",
+    "Anniversary", "Email1Address", "Email1AddressType", "Email2Address",
+    "Email2AddressType", "Email3Address", "Email3AddressType", "IMAddress",
+    "ManagerName", "AssistantName", "Spouse", "NetMeetingServer",
+    "NetMeetingAlias", "InternetFreeBusyAddress", "Categories", "Sensitivity",
+    "LastModificationTime", "CreationTime", "EntryID", "MessageClass",
+    "Subject", "Start", "End", "Duration",
+    "AllDayEvent", "Location", "Importance", "BusyStatus",
+    "ReminderSet", "ReminderMinutesBeforeStart", "MeetingStatus", "Resources",
+    "IsRecurring", "RecurrenceState",
+};
+constexpr std::size_t kNameCount = sizeof kNames / sizeof kNames[0];
+
+// The number of a name in kNames, 0 when it has none.
+std::size_t NameCode(std::string_view name) {
+    static const std::unordered_map<std::string_view, std::size_t> codes = [] {
+        std::unordered_map<std::string_view, std::size_t> m;
+        for (std::size_t i = 0; i < kNameCount; ++i) m.emplace(kNames[i], i + 1);
+        return m;
+    }();
+    const auto it = codes.find(name);
+    return it == codes.end() ? 0 : it->second;
+}
+
+// Format 1 kept text as UTF-16 and every property name in full; format 2 keeps text
+// as UTF-8 and names by number. Both are read; items are written in format 2.
+constexpr std::uint8_t kFormatUtf16 = 1;
+constexpr std::uint8_t kFormat = 2;
+
+// A high surrogate at s[i] followed by a low one.
+bool IsPair(const std::u16string& s, std::size_t i) {
+    return s[i] >= 0xD800 && s[i] < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000;
+}
+
 class CWriter {
 public:
+    CWriter() { m_out.reserve(512); }
     void U8(std::uint8_t v) { m_out.push_back(v); }
     void Var(std::uint64_t v) {
         while (v >= 0x80) {
@@ -27,11 +80,46 @@ public:
         Var(s.size());
         m_out.insert(m_out.end(), s.begin(), s.end());
     }
+    // Text as UTF-8, its length in bytes first. A lone surrogate, which the host's text
+    // may hold, is written as the three bytes of its code point (as UTF-8 would write
+    // it if it were one), so every text reads back unit for unit.
     void Text(const std::u16string& s) {
-        Var(s.size());
-        for (char16_t c : s) {
-            m_out.push_back(static_cast<std::uint8_t>(c & 0xFF));
-            m_out.push_back(static_cast<std::uint8_t>(c >> 8));
+        if (std::all_of(s.begin(), s.end(), [](char16_t c) { return c < 0x80; })) {
+            Var(s.size());
+            const std::size_t at = m_out.size();
+            m_out.resize(at + s.size());
+            std::transform(s.begin(), s.end(), m_out.begin() + static_cast<std::ptrdiff_t>(at),
+                           [](char16_t c) { return static_cast<std::uint8_t>(c); });
+            return;
+        }
+        std::size_t bytes = 0;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const char16_t c = s[i];
+            bytes += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+            if (IsPair(s, i)) ++bytes, ++i;
+        }
+        Var(bytes);
+        const std::size_t at = m_out.size();
+        m_out.resize(at + bytes);
+        std::uint8_t* t = m_out.data() + at;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const char32_t c = s[i];
+            if (c < 0x80) {
+                *t++ = static_cast<std::uint8_t>(c);
+            } else if (c < 0x800) {
+                *t++ = static_cast<std::uint8_t>(0xC0 | (c >> 6));
+                *t++ = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
+            } else if (IsPair(s, i)) {
+                const char32_t cp = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
+                *t++ = static_cast<std::uint8_t>(0xF0 | (cp >> 18));
+                *t++ = static_cast<std::uint8_t>(0x80 | ((cp >> 12) & 0x3F));
+                *t++ = static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F));
+                *t++ = static_cast<std::uint8_t>(0x80 | (cp & 0x3F));
+            } else {
+                *t++ = static_cast<std::uint8_t>(0xE0 | (c >> 12));
+                *t++ = static_cast<std::uint8_t>(0x80 | ((c >> 6) & 0x3F));
+                *t++ = static_cast<std::uint8_t>(0x80 | (c & 0x3F));
+            }
         }
     }
     void Val(const Value& v) {
@@ -48,10 +136,13 @@ public:
             break;
         }
     }
+    // Each name as its number in kNames, or 0 and the name.
     void Props(const PropertyMap& props) {
         Var(props.size());
         for (const auto& [k, v] : props) {
-            Str(k);
+            const std::size_t code = NameCode(k);
+            Var(code);
+            if (code == 0) Str(k);
             Val(v);
         }
     }
@@ -64,7 +155,9 @@ private:
 class CReader {
 public:
     explicit CReader(const Bytes& b) : m_b(b) {}
+    void SetFormat(std::uint8_t format) { m_format = format; }
     bool Ok() const { return m_ok; }
+    bool AtEnd() const { return m_pos == m_b.size(); }
     std::uint8_t U8() {
         if (m_pos >= m_b.size()) return Fail();
         return m_b[m_pos++];
@@ -104,10 +197,55 @@ public:
         return s;
     }
     std::u16string Text() {
-        const std::size_t n = Len(2);
-        std::u16string s(n, u'\0');
-        for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char16_t>(m_b[m_pos + 2 * i] | (m_b[m_pos + 2 * i + 1] << 8));
-        m_pos += 2 * n;
+        if (m_format == kFormatUtf16) {
+            const std::size_t n = Len(2);
+            std::u16string s(n, u'\0');
+            for (std::size_t i = 0; i < n; ++i)
+                s[i] = static_cast<char16_t>(m_b[m_pos + 2 * i] | (m_b[m_pos + 2 * i + 1] << 8));
+            m_pos += 2 * n;
+            return s;
+        }
+        const std::size_t n = Len(1);
+        std::u16string s(n, u'\0');  // never more units than bytes
+        const std::uint8_t* p = m_b.data() + m_pos;
+        const std::uint8_t* const end = p + n;
+        char16_t* o = s.data();
+        while (p != end) {
+            const std::uint8_t b = *p;
+            if (b < 0x80) {
+                *o++ = b;
+                ++p;
+                continue;
+            }
+            // The lead byte's length, the bits it carries and the least value its
+            // length may spell (shorter forms are refused, as in UTF-8).
+            std::size_t len;
+            char32_t cp, least;
+            if (b >= 0xC2 && b < 0xE0) {
+                len = 2, cp = b & 0x1F, least = 0x80;
+            } else if (b >= 0xE0 && b < 0xF0) {
+                len = 3, cp = b & 0x0F, least = 0x800;
+            } else if (b >= 0xF0 && b < 0xF5) {
+                len = 4, cp = b & 0x07, least = 0x10000;
+            } else {
+                return Fail(), std::u16string();
+            }
+            if (static_cast<std::size_t>(end - p) < len) return Fail(), std::u16string();
+            for (std::size_t k = 1; k < len; ++k) {
+                if ((p[k] & 0xC0) != 0x80) return Fail(), std::u16string();
+                cp = (cp << 6) | (p[k] & 0x3F);
+            }
+            if (cp < least || cp > 0x10FFFF) return Fail(), std::u16string();
+            p += len;
+            if (cp >= 0x10000) {
+                *o++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+                *o++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            } else {
+                *o++ = static_cast<char16_t>(cp);
+            }
+        }
+        m_pos += n;
+        s.resize(static_cast<std::size_t>(o - s.data()));
         return s;
     }
     Value Val() {
@@ -130,8 +268,17 @@ public:
     void Props(PropertyMap& props) {
         const std::size_t n = Len(2);
         for (std::size_t i = 0; i < n && m_ok; ++i) {
-            std::string k = Str();
-            props[k] = Val();
+            std::string k;
+            if (m_format == kFormatUtf16) {
+                k = Str();
+            } else {
+                const std::uint64_t code = Var();
+                if (code > kNameCount) return void(Fail());
+                k = code == 0 ? Str() : std::string(kNames[code - 1]);
+            }
+            Value v = Val();
+            // Written in the map's order: each name goes at the end.
+            props.insert_or_assign(props.end(), std::move(k), std::move(v));
         }
     }
 
@@ -144,9 +291,8 @@ private:
     const Bytes& m_b;
     std::size_t m_pos = 0;
     bool m_ok = true;
+    std::uint8_t m_format = kFormat;
 };
-
-constexpr std::uint8_t kFormat = 1;
 
 const Value* Find(const ItemData& item, const char* name) {
     auto it = item.props.find(std::string_view(name));
@@ -200,7 +346,9 @@ Bytes SerializeItem(const ItemData& item) {
 
 bool DeserializeItem(const Bytes& bytes, ItemData& out) {
     CReader r(bytes);
-    if (r.U8() != kFormat) return false;
+    const std::uint8_t format = r.U8();
+    if (format != kFormat && format != kFormatUtf16) return false;
+    r.SetFormat(format);
     ItemData item;
     item.cls = static_cast<ItemClass>(r.U8());
     r.Props(item.props);
@@ -209,7 +357,7 @@ bool DeserializeItem(const Bytes& bytes, ItemData& out) {
         const auto id = static_cast<std::uint16_t>(r.Var());
         item.mapi[id] = r.Val();
     }
-    n = r.Len(5);
+    n = r.Len(3);  // two empty texts and a type: three bytes
     for (std::size_t i = 0; i < n && r.Ok(); ++i) {
         RecipientData rd;
         rd.name = r.Text();
@@ -239,7 +387,7 @@ bool DeserializeItem(const Bytes& bytes, ItemData& out) {
         r.Props(e.props);
         item.exceptions.push_back(std::move(e));
     }
-    if (!r.Ok()) return false;
+    if (!r.Ok() || !r.AtEnd()) return false;
     out = std::move(item);
     return true;
 }
@@ -304,7 +452,10 @@ Value ReadProperty(const ItemData& item, const HostProperty& p) {
 
 void WriteProperty(ItemData& item, const HostProperty& p, const Value& v) {
     const std::string_view name = p.name;
-    if (item.cls == ItemClass::Contact && IsNamePart(name)) item.props.erase("FullName");
+    if (item.cls == ItemClass::Contact && IsNamePart(name)) {
+        const auto full = item.props.find(std::string_view("FullName"));
+        if (full != item.props.end()) item.props.erase(full);
+    }
     if (item.cls == ItemClass::Appointment) {
         if (name == "Start") {
             const int duration = ItemDurationMinutes(item);
@@ -330,7 +481,13 @@ void WriteProperty(ItemData& item, const HostProperty& p, const Value& v) {
             return;
         }
     }
-    item.props[p.name] = v;
+    // Found by the name as it is: a new key is made only for a property not put before.
+    const auto it = item.props.lower_bound(name);
+    if (it != item.props.end() && it->first == name) {
+        it->second = v;
+    } else {
+        item.props.emplace_hint(it, name, v);
+    }
 }
 
 RecurrenceRule DefaultRule(const ItemData& item) {

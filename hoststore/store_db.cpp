@@ -309,7 +309,12 @@ std::int64_t CStoreDb::AddFolder(std::int64_t parentId, const std::u16string& na
 std::shared_ptr<ItemState> CStoreDb::LoadItem(std::int64_t id) {
     auto it = m_open.find(id);
     if (it != m_open.end()) {
-        if (auto s = it->second.lock()) return s;
+        if (auto s = it->second.lock()) {
+            // Changes nobody saved are dropped with the last holder of the item; the
+            // recently read items do not keep them.
+            if (s->saved || !HeldOnlyAsRecent(s)) return s;
+            std::replace(m_recent.begin(), m_recent.end(), s, std::shared_ptr<ItemState>());
+        }
         m_open.erase(it);
     }
     BeginRead();
@@ -323,7 +328,17 @@ std::shared_ptr<ItemState> CStoreDb::LoadItem(std::int64_t id) {
     if (!DeserializeItem(blob, state->data)) state->damaged = true;
     state->saved = true;
     Remember(state);
+    if (m_recent.size() < kRecentItems) {
+        m_recent.push_back(state);
+    } else {
+        m_recent[m_recentNext] = state;
+        m_recentNext = (m_recentNext + 1) % kRecentItems;
+    }
     return state;
+}
+
+bool CStoreDb::HeldOnlyAsRecent(const std::shared_ptr<ItemState>& s) const {
+    return s.use_count() == 2 && std::find(m_recent.begin(), m_recent.end(), s) != m_recent.end();
 }
 
 void CStoreDb::LoadItems(const std::vector<std::int64_t>& ids, std::vector<std::shared_ptr<ItemState>>& out) {
@@ -332,7 +347,11 @@ void CStoreDb::LoadItems(const std::vector<std::int64_t>& ids, std::vector<std::
     for (std::size_t i = 0; i < ids.size(); ++i) {
         auto it = m_open.find(ids[i]);
         if (it != m_open.end()) {
-            if ((out[i] = it->second.lock())) continue;
+            if ((out[i] = it->second.lock())) {
+                if (out[i]->saved || !HeldOnlyAsRecent(out[i])) continue;
+                std::replace(m_recent.begin(), m_recent.end(), out[i], std::shared_ptr<ItemState>());
+                out[i] = nullptr;
+            }
         }
         wanted.emplace(ids[i], i);
     }
@@ -460,6 +479,7 @@ void CStoreDb::EndRead() {
 }
 
 void CStoreDb::Flush() {
+    m_recent.clear();
     if (m_batch == Batch::kNone) return;
     if (m_batch == Batch::kRead) {
         m_batch = Batch::kNone;
@@ -608,7 +628,8 @@ std::vector<ItemKey> CStoreDb::ItemIdsAfter(std::int64_t folderId, ItemKey after
 
 std::shared_ptr<ItemState> CStoreDb::OpenItem(std::int64_t id) {
     auto it = m_open.find(id);
-    return it == m_open.end() ? nullptr : it->second.lock();
+    std::shared_ptr<ItemState> s = it == m_open.end() ? nullptr : it->second.lock();
+    return s && !s->saved && HeldOnlyAsRecent(s) ? nullptr : s;
 }
 
 std::vector<ItemKey> CStoreDb::ItemIdsByText(std::int64_t folderId, const char* column, const std::string& key) {

@@ -166,6 +166,15 @@ private:
     std::chrono::nanoseconds m_batchStart{};  // on the coarse monotonic clock
     std::map<std::string, std::unique_ptr<CStatement>> m_statements;
     std::unordered_map<std::int64_t, std::weak_ptr<ItemState>> m_open;  // identity map of loaded items
+    // The items LoadItem read last, kept loaded: a duplicate search loads the contacts of
+    // one name for every card of that name, and a name shared by ten cards would decode
+    // the same ten items ten times. Emptied when the batch ends, so that another
+    // process's changes are seen then as before.
+    static constexpr std::size_t kRecentItems = 256;
+    std::vector<std::shared_ptr<ItemState>> m_recent;
+    std::size_t m_recentNext = 0;
+    // True when only m_recent holds `s` (besides the caller's `s`).
+    bool HeldOnlyAsRecent(const std::shared_ptr<ItemState>& s) const;
     std::size_t m_sweepAt = 4096;
     ISaveListener* m_listener = nullptr;
     int m_runLock = -1;  // a descriptor of the store file, locked while a listener is set

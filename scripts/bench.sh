@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what the benchmarks need (KDE's KContacts for the import's comparison),
 # builds the Linux preset and runs the benchmarks: the host store, the contact export,
-# the contact import, the event export and the calendar import. Everything they print goes to stdout.
-#   scripts/bench.sh [counts...]    (default 10000 100000: the export and import benchmarks)
+# the contact import, the address books of both shapes, the event export and the
+# calendar import. Everything they print goes to stdout.
+#   scripts/bench.sh [counts...]    (default 10000 100000: the export, import and address
+#                                    book benchmarks)
 # MIREO_BENCH_REPEAT=R takes each store and import timing R times and shows the fastest
 # (default 1).
 set -euo pipefail
@@ -29,6 +31,9 @@ echo "== Contact export (mireo_bench_vcard_export $*)"
 echo
 echo "== Contact import (mireo_bench_vcard_import --repeat $repeat $*)"
 "$bin/mireo_bench_vcard_import" --repeat "$repeat" "$@" 2>&1 || status=1
+echo
+echo "== Address books, lean and rich (mireo_bench_address_book --repeat $repeat $*)"
+"$bin/mireo_bench_address_book" --repeat "$repeat" "$@" 2>&1 || status=1
 echo
 echo "== Event export (mireo_bench_event_export $*; libical serialising the same events beside it)"
 "$bin/mireo_bench_event_export" "$@" 2>&1 || status=1
