@@ -84,5 +84,12 @@ echo
 echo "== The stored choices of the event export (the period is never stored)"
 "$mireo" settings | grep 'Appointments.Export'
 echo
+echo "== The iCalendar file imported into a new calendar folder \"Imported Events\" (\"Import All\")"
+"$mireo" store mkdir "Imported Events" --type calendar
+"$mireo" import-events --folder "Imported Events" --conflict keep-existing --import-all "$demo/out/events-ics"
+echo
+echo "== The same file again with keep existing: every event is already there"
+"$mireo" import-events --folder "Imported Events" --conflict keep-existing --import-all "$demo/out/events-ics"
+echo
 echo "== The folders and their item counts"
 "$mireo" store folders
