@@ -68,8 +68,10 @@ public:
           m_namer(env.files, choices.targetFolder, choices.format == kCalFormatICal ? u".ics" : u".vcs",
                   choices.overwrite) {}
 
+    // A run that ends without EndExport (an exception) leaves no partial calendar: the
+    // one file is abandoned, and a file it was to replace stays.
     ~CEventExportRun() {
-        if (m_single) m_single->Close();
+        if (m_single) m_single->Abandon();
     }
 
     void SetSafeItem(std::unique_ptr<ISafeItem> safe) { m_safe = std::move(safe); }
@@ -128,11 +130,16 @@ public:
         m_pending += kEndCalendar;
         bool ok = m_single->Write(m_pending);
         m_pending.clear();
-        ok = m_single->Close() && ok;
+        // An incomplete file is dropped (and one it was to replace stays); Close drops
+        // it too when it cannot complete it.
+        if (ok) {
+            ok = m_single->Close();
+        } else {
+            m_single->Abandon();
+        }
         m_single.reset();
         if (!ok) {
             m_env.log.LogMsg("Cant write the file " + m_singlePath, 0, kRunSource, kError, kLogFlags);
-            m_env.files.Remove(m_singlePath);
             std::erase(m_written, m_singlePath);
         }
         return ok;
@@ -157,9 +164,8 @@ private:
     // The one file is removed: nothing written to it counts as exported.
     void DropSingle() {
         m_singleLost = true;
-        m_single->Close();
+        m_single->Abandon();
         m_single.reset();
-        m_env.files.Remove(m_singlePath);
     }
 
     UtcTime Now() const {
@@ -241,13 +247,14 @@ private:
                              0, kRunSource, kError, kLogFlags);
             return kFileFailed;
         }
+        // No partial calendar stays behind: an incomplete file is dropped, and a file it
+        // was to replace stays as it was.
         const bool written = file->Write(m_text);
-        const bool closed = file->Close();
+        if (!written) file->Abandon();
+        const bool closed = written && file->Close();
         file.reset();
-        if (!written || !closed) {
-            // No partial calendar stays behind.
+        if (!closed) {
             m_env.log.LogMsg("Cant write the file " + path, 0, kRunSource, kError, kLogFlags);
-            m_env.files.Remove(path);
             return kEventFailed;
         }
         m_written.push_back(path);

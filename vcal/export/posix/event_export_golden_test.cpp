@@ -70,8 +70,8 @@ public:
     CFailingFiles(IOutputFiles& real, int failAt) : m_real(real), m_left(failAt) {}
     bool Exists(const std::string& p) override { return m_real.Exists(p); }
     CreateResult CreateNew(const std::string& p, std::unique_ptr<IOutputFile>& f) override { return Wrap(m_real.CreateNew(p, f), f); }
-    CreateResult CreateAlways(const std::string& p, std::unique_ptr<IOutputFile>& f) override {
-        return Wrap(m_real.CreateAlways(p, f), f);
+    CreateResult CreateReplacing(const std::string& p, std::unique_ptr<IOutputFile>& f) override {
+        return Wrap(m_real.CreateReplacing(p, f), f);
     }
     bool Remove(const std::string& p) override { return m_real.Remove(p); }
 
@@ -81,6 +81,7 @@ private:
         CFile(std::unique_ptr<IOutputFile> f, int& left) : m_f(std::move(f)), m_left(left) {}
         bool Write(std::string_view b) override { return --m_left != 0 && m_f->Write(b); }
         bool Close() override { return m_f->Close(); }
+        void Abandon() override { m_f->Abandon(); }
 
     private:
         std::unique_ptr<IOutputFile> m_f;
