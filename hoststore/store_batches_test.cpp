@@ -1,6 +1,7 @@
 // What the store promises about saves under faults: a batch is committed whole or lost
 // whole (and the listener hears which), the store is usable after a failure, one
-// damaged item fails alone, one storing run at a time, all-or-none groups.
+// damaged item fails alone. (One storing run at a time and all-or-none adds are shown
+// by the import run's and the store command's tests.)
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -143,37 +144,6 @@ TEST_F(StoreBatches, ADamagedItemFailsAloneWherePagesOfItemsAreRead) {
     EXPECT_EQ(scanned->Item(2)->Get("LastName").AsText(), u"C");
     // It can still be deleted.
     EXPECT_NO_THROW(items->Item(2)->Delete());
-}
-
-TEST_F(StoreBatches, OneStoringRunAtATimePerStoreFile) {
-    CHostApplication first(Options());
-    CHostApplication second(Options());
-    CRecordingListener a, b;
-    first.SetSaveListener(&a);
-    try {
-        second.SetSaveListener(&b);
-        ADD_FAILURE() << "a second run was let in";
-    } catch (const HostError& e) {
-        EXPECT_NE(e.Detail().find("in use"), std::string::npos) << e.what();
-    }
-    first.SetSaveListener(nullptr);
-    EXPECT_NO_THROW(second.SetSaveListener(&b));
-    second.SetSaveListener(nullptr);
-}
-
-TEST_F(StoreBatches, AllOrNone) {
-    CHostApplication app(Options());
-    app.BeginAllOrNone();
-    Add(app, u"Dropped1");
-    Add(app, u"Dropped2");
-    app.EndAllOrNone(false);
-    EXPECT_EQ(Stored(), 0);
-    app.BeginAllOrNone();
-    Add(app, u"Kept1");
-    Add(app, u"Kept2");
-    EXPECT_EQ(Stored(), 0);  // nothing is seen before the end
-    app.EndAllOrNone(true);
-    EXPECT_EQ(Stored(), 2);
 }
 
 }  // namespace
