@@ -15,6 +15,7 @@
 #include "encoding/mireo_char_converter.h"
 #include "engine/category_filter.h"
 #include "engine/host_folders.h"
+#include "engine/save_counter.h"
 #include "engine/settings_store.h"
 #include "hoststore/host_store.h"
 #include "platform/ascii.h"
@@ -139,6 +140,8 @@ public:
         m_counters = outcome.counters;
         CDlgVCalImportFinish page(m_env.settings, outcome);
         PrintFinishPage(m_context.out, page.StatusText(), page.Counts());
+        const std::string lost = LostSavesText(outcome.lostSaves, outcome.lostCause, "event", "events");
+        if (!lost.empty()) m_context.err << kPrefix << lost << "\n";
     }
 
     bool Finished() const { return m_finished; }

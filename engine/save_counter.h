@@ -25,6 +25,8 @@ public:
 
     // A Save returned: the item is stored once its batch is committed.
     void Saved() { ++m_pending; }
+    // The saves that wait for their batch's commit.
+    std::int32_t Pending() const { return m_pending; }
     // Commits what is pending and stops listening. False when saves were lost.
     bool Finish();
 

@@ -14,6 +14,7 @@
 #include "engine/category_filter.h"
 #include "engine/logger.h"
 #include "engine/run_loop.h"
+#include "engine/save_counter.h"
 #include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/locale_info.h"
@@ -134,6 +135,18 @@ public:
     void SetItems(std::unique_ptr<IItems> items) { m_items = std::move(items); }
     void SetUtils(std::unique_ptr<IMapiUtils> utils) { m_utils = std::move(utils); }
     void SetComputerZone(std::optional<ZoneRule> zone) { m_computer = zone; }
+    void SetSaveCounter(CSaveCounter* saves) { m_saves = saves; }
+    // The saves handled so far, counted or waiting for their batch.
+    std::int32_t Handled(const RunCounters& counters) const {
+        return counters.Total() + (m_saves != nullptr ? m_saves->Pending() : 0);
+    }
+
+    // A batch was lost: the named-property ids it created are gone with it, and so are
+    // the series it stored (their overrides can no longer find them).
+    void SavesLost() {
+        m_tags.Clear();
+        m_series.clear();
+    }
 
     void StartFile() {
         m_series.clear();
@@ -301,7 +314,7 @@ private:
             ++counters.failed;
             return;
         }
-        ++counters.succeeded;
+        m_saves->Saved();
         if (duplicate) {
             try {
                 duplicate->Delete();
@@ -359,7 +372,7 @@ private:
             }
             if (e.cancelled) {
                 occurrence->Delete();
-                ++counters.succeeded;
+                m_saves->Saved();
                 return;
             }
             std::optional<LocalTime> start, end;
@@ -372,7 +385,7 @@ private:
             if (!e.location.empty()) occurrence->Put("Location", Value::Text(e.location));
             if (!e.body.empty()) occurrence->Put("Body", Value::Text(e.body));
             occurrence->Save();
-            ++counters.succeeded;
+            m_saves->Saved();
         } catch (const HostError& err) {
             m_env.log.LogMsg("Cant change the occurrence at " + DateText(*original) + ", err=" + err.what(), err.Hr(),
                              kCreateSource, kWarning, kLogFlagsItemDiagnostic);
@@ -733,9 +746,24 @@ private:
     std::unique_ptr<IItems> m_items;
     std::unique_ptr<IMapiUtils> m_utils;
     CNamedPropTags m_tags;
+    CSaveCounter* m_saves = nullptr;
     std::optional<ZoneRule> m_computer;
     std::map<std::string, SeriesInfo> m_series;
     std::deque<EventRecord> m_pending;
+};
+
+// The run's saves; a lost batch also drops what the run keeps of the store.
+class CEventSaveCounter : public CSaveCounter {
+public:
+    CEventSaveCounter(const RunEnvironment& env, RunCounters& counters, CEventImportRun& run)
+        : CSaveCounter(env.app, counters, env.log, kRunSource), m_run(run) {}
+    void SavesLost(const HostError& cause) override {
+        CSaveCounter::SavesLost(cause);
+        m_run.SavesLost();
+    }
+
+private:
+    CEventImportRun& m_run;
 };
 
 bool HasCalendarExtension(const std::string& name) {
@@ -846,6 +874,17 @@ int RunEventImport(const RunEnvironment& env, IEventImportWizard& wizard, ILocal
     };
 
     RunCounters& counters = outcome.counters;
+    std::optional<CEventSaveCounter> saves;
+    try {
+        saves.emplace(env, counters, run);
+    } catch (const HostError& e) {
+        // Another run is storing into the same store: two duplicate searches at once
+        // would both find nothing and store the same event twice.
+        LogHostError(env.log, "Cant import now", e);
+        messages.Show(kCaptionMireoError, e.Detail().empty() ? e.what() : e.Detail(), MbIcon::Error, MbButtons::Ok);
+        return kRunCannotStart;
+    }
+    run.SetSaveCounter(&*saves);
     CRunLoop loop(env, counters, kRunSource, kHelpImportEvents);
     if (!loop.Start(kProgressImportEvents, kStrImporting, total)) return kRunCannotStart;
 
@@ -888,10 +927,10 @@ int RunEventImport(const RunEnvironment& env, IEventImportWizard& wizard, ILocal
                 stopped = true;
                 break;
             }
-            const RunCounters before = counters;
+            const std::int32_t before = run.Handled(counters);
             run.HandleEvent(event, reader, counters);
             // The bar advances for each event handled, stored or not.
-            if (counters.Total() != before.Total()) loop.Step();
+            if (run.Handled(counters) != before) loop.Step();
         }
         if (stopped) {
             run.DropPending(counters);
@@ -900,6 +939,10 @@ int RunEventImport(const RunEnvironment& env, IEventImportWizard& wizard, ILocal
         run.EndFile(reader, counters);
     }
     loop.SkipRest();
+    // The last batch is committed before the counts are shown.
+    saves->Finish();
+    outcome.lostSaves = saves->Lost();
+    outcome.lostCause = saves->Cause();
     loop.Close();
     outcome.folder = choices.folder.get();
     wizard.Finish(outcome);

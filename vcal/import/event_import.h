@@ -57,6 +57,9 @@ struct EventImportOutcome {
     int files = 0;   // the files found
     int events = 0;  // the events counted in them
     IFolder* folder = nullptr;  // the target folder, alive while the finish page shows
+    // Events whose saves were lost with their batch (counted failed), and why.
+    std::int32_t lostSaves = 0;
+    std::string lostCause;
 };
 
 class IEventImportWizard {

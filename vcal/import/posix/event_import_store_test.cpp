@@ -13,6 +13,7 @@
 
 #include "encoding/mireo_char_converter.h"
 #include "engine/category_filter.h"
+#include "engine/save_counter.h"
 #include "engine/settings_store.h"
 #include "engine/testing/recording_logger.h"
 #include "hoststore/host_store.h"
@@ -22,6 +23,7 @@
 #include "ui/scripted_progress_view.h"
 #include "vcal/common/item_zone.h"
 #include "vcal/common/system_zone.h"
+#include "vcal/export/event_writer.h"
 #include "vcal/import/event_import.h"
 
 namespace mireo {
@@ -48,6 +50,23 @@ std::string Ics(const std::string& events) {
 }
 
 std::string Event(const std::string& lines) { return "BEGIN:VEVENT\r\n" + lines + "END:VEVENT\r\n"; }
+
+// A progress view whose run reaches a batch boundary at position `commitAt`: the
+// store commits there, as it does every 200 ms of a long run.
+class CCommittingView : public CScriptedProgressView {
+public:
+    void ShowStatus(std::int32_t pos, std::int32_t range, const std::string& text) override {
+        CScriptedProgressView::ShowStatus(pos, range, text);
+        if (app == nullptr || pos != commitAt) return;
+        try {
+            app->CommitSaves();
+        } catch (const HostError&) {
+            // The run hears of it through its listener.
+        }
+    }
+    IApplication* app = nullptr;
+    std::int32_t commitAt = -1;
+};
 
 class EventImportRun : public ::testing::Test {
 protected:
@@ -123,7 +142,7 @@ protected:
     CSettingsStore m_settings{UniqueRegKey{}};
     CRecordingLogger m_log;
     CRecordingMessageBox m_box;
-    CScriptedProgressView m_view;
+    CCommittingView m_view;
     std::unique_ptr<MireoCharConverter> m_converter;
 };
 
@@ -276,6 +295,64 @@ TEST_F(EventImportRun, CancelCountsTheRestAsSkipped) {
     const EventImportOutcome o = Import(Write("x.ics", Ics(events)));
     EXPECT_EQ(o.counters.succeeded, 2);
     EXPECT_EQ(o.counters.skipped, 3);
+}
+
+}  // namespace
+}  // namespace mireo
+
+namespace mireo {
+namespace {
+
+TEST_F(EventImportRun, ALostBatchCountsItsEventsFailedAndTheRestKeepTheirUids) {
+    // Six events, the second with the first UID: its named property is created in the
+    // batch of the first three, which is lost when the store commits after them.
+    // The fourth has no UID but a zone of its own: its zone properties are the first
+    // named properties created after the loss.
+    std::string events =
+        "BEGIN:VTIMEZONE\r\nTZID:Central\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\nTZOFFSETFROM:+0100\r\n"
+        "TZOFFSETTO:+0100\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n";
+    for (int i = 1; i <= 6; ++i) {
+        if (i == 4) {
+            events += Event("DTSTART;TZID=Central:20070304T160000\r\nDTEND;TZID=Central:20070304T170000\r\n"
+                            "SUMMARY:E4\r\nRRULE:FREQ=WEEKLY;COUNT=1\r\n");
+            continue;
+        }
+        const std::string n = std::to_string(i);
+        events += Event((i == 1 ? std::string() : "UID:0A0B0C0" + n + "\r\n") + "DTSTART:2007030" + n +
+                        "T100000\r\nDTEND:2007030" + n + "T110000\r\nSUMMARY:E" + n + "\r\n");
+    }
+    const std::string path = Write("six.ics", Ics(events));
+    m_view.app = &m_app;
+    m_view.commitAt = 3;
+    m_app.FailCall("Commit", 1, kEDiskFull);
+    const EventImportOutcome o = Import(path);
+    EXPECT_EQ(o.counters.failed, 3);
+    EXPECT_EQ(o.counters.succeeded, 3);
+    EXPECT_EQ(o.counters.Total(), 6);
+    EXPECT_EQ(o.lostSaves, 3);
+    EXPECT_EQ(LostSavesText(o.lostSaves, o.lostCause, "event", "events"),
+              "3 events were not stored: injected failure of Commit");
+    EXPECT_EQ(Occurrences(), (std::vector<std::string>{"03-04 10:00 E4", "03-05 10:00 E5", "03-06 10:00 E6"}));
+    // The UID's property id was created in the lost batch: the later events asked for
+    // it again and carry their UIDs.
+    auto utils = m_app.Mapi().CreateMapiUtils();
+    auto uids = [&] {
+        CNamedPropTags tags;
+        std::vector<std::string> out;
+        auto items = Items();
+        items->Sort(u"[Start]");
+        for (auto i = items->GetFirst(); i; i = items->GetNext()) out.push_back(ReadMeetingUid(*i, *utils, tags, m_log));
+        return out;
+    };
+    EXPECT_EQ(uids(), (std::vector<std::string>{"", "0A0B0C05", "0A0B0C06"}));
+
+    // The store goes on: importing again keeps the three stored and stores the lost ones.
+    m_view.app = nullptr;
+    const EventImportOutcome again = Import(path, kEventConflictKeepExisting);
+    EXPECT_EQ(again.counters.succeeded, 3);
+    EXPECT_EQ(again.counters.skipped, 3);
+    EXPECT_EQ(again.lostSaves, 0);
+    EXPECT_EQ(uids(), (std::vector<std::string>{"", "0A0B0C02", "0A0B0C03", "", "0A0B0C05", "0A0B0C06"}));
 }
 
 }  // namespace
