@@ -20,8 +20,8 @@ public:
           m_engine(EngineHost{app, mapi, SystemRegistry(), kelvo, &kelvo, m_ui}, hostMajorVersion,
                    {.contactImport = std::make_unique<CvCardImport>(m_ui),
                     .contactExport = std::make_unique<CvCardExport>(m_ui),
-                    .eventExport = std::make_unique<CvCalExport>(m_eventExportUi),
-                    .eventImport = std::make_unique<CvCalImport>(m_eventImportUi)}) {}
+                    .eventImport = std::make_unique<CvCalImport>(m_eventImportUi),
+                    .eventExport = std::make_unique<CvCalExport>(m_eventExportUi)}) {}
 
     CMireoEngine& Engine() override { return m_engine; }
     ISelectActionView& SelectActionView() override { return m_selectView; }

@@ -17,6 +17,7 @@
 #include "engine/date_time.h"
 #include "engine/item_store.h"
 #include "engine/run_summary.h"
+#include "vcal/common/event_labels.h"
 
 namespace mireo {
 
@@ -31,8 +32,7 @@ constexpr std::uint32_t kEventExcludeLabels = 0x10;
 constexpr std::uint32_t kEventIncludeLabels = 0x20;
 constexpr std::uint32_t kEventPeriod = 0x40;
 
-// Calendar labels 1..10 (bit n-1 of a label mask selects label n).
-constexpr int kLabelCount = 10;
+// Calendar labels 1..10 (bit n-1 of a label mask selects label n; kLabelCount).
 constexpr int kLabelBirthday = 8;
 constexpr int kLabelAnniversary = 9;
 constexpr std::uint32_t kAllLabelsMask = 0x3FF;

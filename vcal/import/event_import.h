@@ -17,6 +17,7 @@
 #include "engine/date_time.h"
 #include "engine/item_store.h"
 #include "engine/run_summary.h"
+#include "vcal/common/event_labels.h"
 #include "vcal/common/zone_rule.h"
 
 namespace mireo {
@@ -36,7 +37,6 @@ constexpr std::uint32_t kEventFilterPeriod = 64;
 
 // The ten labels: bit i is the label of user string 115 + i ("Important" .. "Phone Call").
 constexpr int kStrFirstLabel = 115;
-constexpr int kLabelCount = 10;
 
 // The wizard's choices for one run.
 struct EventImportChoices {
