@@ -93,29 +93,35 @@ int RunExportContacts(const ExportContactsArgs& args, ExportContactsContext& con
     return ExitStatus(outcome, ui.Wizard(), kPrefix, "export", context.err);
 }
 
+int WithSystemExportContext(const GlobalOptions& options, std::ostream& out, std::ostream& err,
+                            const std::function<int(ExportContactsContext&)>& run) {
+    CHostApplication app(DefaultHostStoreOptions(options.storePath));
+    CLibKelvo kelvo;
+    kelvo.Init(OwnModuleHandle(), &app);
+    std::unique_ptr<IOutputFiles> files = CreateSystemOutputFiles();
+    CTerminalProgressView progress;
+    ExportContactsContext context{
+        .app = app,
+        .mapi = app.Mapi(),
+        .registry = SystemRegistry(),
+        .log = kelvo,
+        .help = &kelvo,
+        .files = *files,
+        .converter = SharedCharConverter(),
+        .listSeparator = SystemLocaleInfo().ListSeparator(),
+        .progress = progress,
+        .in = std::cin,
+        .out = out,
+        .err = err,
+    };
+    return run(context);
+}
+
 int RunExportContactsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
                              std::ostream& err) {
     auto run = [&](const ExportContactsArgs& parsed) {
-        CHostApplication app(DefaultHostStoreOptions(options.storePath));
-        CLibKelvo kelvo;
-        kelvo.Init(OwnModuleHandle(), &app);
-        std::unique_ptr<IOutputFiles> files = CreateSystemOutputFiles();
-        CTerminalProgressView progress;
-        ExportContactsContext context{
-            .app = app,
-            .mapi = app.Mapi(),
-            .registry = SystemRegistry(),
-            .log = kelvo,
-            .help = &kelvo,
-            .files = *files,
-            .converter = SharedCharConverter(),
-            .listSeparator = SystemLocaleInfo().ListSeparator(),
-            .progress = progress,
-            .in = std::cin,
-            .out = out,
-            .err = err,
-        };
-        return RunExportContacts(parsed, context);
+        return WithSystemExportContext(options, out, err,
+                                       [&](ExportContactsContext& context) { return RunExportContacts(parsed, context); });
     };
     return RunWizardCommand("export-contacts", kExportContactsUsage, ParseExportContactsArgs, args, out, err, run);
 }

@@ -2,6 +2,7 @@
 // "mireo export-contacts": the contact export wizard on the command line. The start
 // and options pages are options (or prompts with -i), stored as the pages store them;
 // the finish page is printed.
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -113,5 +114,12 @@ struct ExportContactsContext {
 // Runs the export with parsed arguments through the engine and answers the exit status:
 // 0 nothing failed, 1 an item failed, 2 invalid options or a run that could not start.
 int RunExportContacts(const ExportContactsArgs& args, ExportContactsContext& context);
+
+struct GlobalOptions;
+// Runs `run` on the system's export context: the host store of the global options, the
+// helper library, the real file system and the terminal's progress bar. Both export
+// commands start their runs here.
+int WithSystemExportContext(const GlobalOptions& options, std::ostream& out, std::ostream& err,
+                            const std::function<int(ExportContactsContext&)>& run);
 
 }  // namespace mireo::cli

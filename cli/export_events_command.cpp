@@ -556,26 +556,8 @@ int RunExportEvents(const ExportEventsArgs& args, ExportContactsContext& context
 int RunExportEventsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
                            std::ostream& err) {
     auto run = [&](const ExportEventsArgs& parsed) {
-        CHostApplication app(DefaultHostStoreOptions(options.storePath));
-        CLibKelvo kelvo;
-        kelvo.Init(OwnModuleHandle(), &app);
-        std::unique_ptr<IOutputFiles> files = CreateSystemOutputFiles();
-        CTerminalProgressView progress;
-        ExportContactsContext context{
-            .app = app,
-            .mapi = app.Mapi(),
-            .registry = SystemRegistry(),
-            .log = kelvo,
-            .help = &kelvo,
-            .files = *files,
-            .converter = SharedCharConverter(),
-            .listSeparator = SystemLocaleInfo().ListSeparator(),
-            .progress = progress,
-            .in = std::cin,
-            .out = out,
-            .err = err,
-        };
-        return RunExportEvents(parsed, context);
+        return WithSystemExportContext(options, out, err,
+                                       [&](ExportContactsContext& context) { return RunExportEvents(parsed, context); });
     };
     return RunWizardCommand("export-events", kExportEventsUsage, ParseExportEventsArgs, args, out, err, run);
 }
