@@ -409,8 +409,8 @@ TEST_F(WizardsTest, SharedDialogsShowTheirPictures) {
     EXPECT_EQ(m_log.Count("DoModal return", "CConnect::ShowSelectAction"), 1) << m_log.Text();
 }
 
-// Every template of the module holds the controls its views and the catalogue name;
-// the calendar pages, whose views come with their page models, are photographed here.
+// Every template of the module holds the controls its views and the catalogue name.
+// Every page is photographed while it is driven.
 TEST(DialogTemplates, HoldTheirControls) {
     struct Template {
         int id;
@@ -432,20 +432,20 @@ TEST(DialogTemplates, HoldTheirControls) {
           IDC_CONFLICT_KEEP_EXISTING, IDC_CATEGORIES}, nullptr},
         {IDD_CONTACT_IMPORT_FINISH, nullptr, {IDC_STATUS, IDC_COUNT_SELECTED, IDC_SKIPPED_WHY, IDC_OPEN_FOLDER}, nullptr},
         {IDD_EVENT_EXPORT, L"Mireo - Export calendar events to files",
-         {228, 229, 230, 231, 232, 233, 224, 225, 226, 227, IDC_ALL, IDOK, IDCANCEL, 9}, "13-event-export"},
-        {IDD_EVENT_EXPORT_OPTIONS, nullptr, {243, 274, 275, 246, IDOK, IDCANCEL}, "14-event-export-options"},
+         {228, 229, 230, 231, 232, 233, 224, 225, 226, 227, IDC_ALL, IDOK, IDCANCEL, 9}, nullptr},
+        {IDD_EVENT_EXPORT_OPTIONS, nullptr, {243, 274, 275, 246, IDOK, IDCANCEL}, nullptr},
         {IDD_EVENT_EXPORT_FILTER, nullptr, {285, 286, 284, 220, 290, 10, 287, 221, 291, 11, 288, 292, 293, 294, 1, 282,
-          2, 9}, "15-event-export-filter"},
-        {IDD_LABELS, nullptr, {303, 304, 305, 306, 307, 308, 309, 310, 311, 312, IDOK, IDCANCEL}, "16-labels"},
-        {IDD_EVENT_EXPORT_FINISH, nullptr, {256, 252, 253, 254, 255, 251, 377, IDOK}, "17-event-export-finish"},
+          2, 9}, nullptr},
+        {IDD_LABELS, nullptr, {303, 304, 305, 306, 307, 308, 309, 310, 311, 312, IDOK, IDCANCEL}, nullptr},
+        {IDD_EVENT_EXPORT_FINISH, nullptr, {256, 252, 253, 254, 255, 251, 377, IDOK}, nullptr},
         {IDD_EVENT_IMPORT, L"Mireo - Import calendar events from files",
-         {228, 229, 259, 378, 231, 230, 227, 1, 307, 2, 9}, "18-event-import"},
+         {228, 229, 259, 378, 231, 230, 227, 1, 307, 2, 9}, nullptr},
         {IDD_EVENT_IMPORT_OPTIONS, L"Mireo - Import calendar events from files: Options",
-         {261, 262, 263, 220, IDOK, IDCANCEL, 9}, "19-event-import-options"},
+         {261, 262, 263, 220, IDOK, IDCANCEL, 9}, nullptr},
         {IDD_EVENT_IMPORT_FILTER, L"Mireo - Import calendar events from files - Filter",
-         {285, 286, 284, 220, 290, 10, 287, 221, 291, 11, 288, 292, 293, 294, 1, 282, 2, 9}, "20-event-import-filter"},
+         {285, 286, 284, 220, 290, 10, 287, 221, 291, 11, 288, 292, 293, 294, 1, 282, 2, 9}, nullptr},
         {IDD_EVENT_IMPORT_FINISH, L"Mireo - Import calendar events: Import completed",
-         {256, 252, 260, 254, 255, 273, 277, 251, IDOK, 9}, "21-event-import-finish"},
+         {256, 252, 260, 254, 255, 273, 277, 251, IDOK, 9}, nullptr},
         {IDD_CONTACT_IMPORT_PROGRESS, nullptr, {210, 202, 209, 238, 2, 263, 272}, nullptr},
         {IDD_EVENT_EXPORT_PROGRESS, nullptr, {210, 202, 209, 238, 2, 263, 272}, nullptr},
         {IDD_EVENT_IMPORT_PROGRESS, nullptr, {210, 202, 209, 238, 2, 263, 272}, nullptr},
