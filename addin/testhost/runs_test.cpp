@@ -246,7 +246,7 @@ TEST_F(RunsTest, PagesHoldBackRunsThatCannotWork) {
     EXPECT_TRUE(eventsHeld);
     EXPECT_TRUE(FolderFiles(m_out).empty());
     EXPECT_EQ(ReadSetting(L"Contacts.Export.Folder"), m_out + L"\\missing") << "a cancelled page stores nothing";
-    EXPECT_EQ(ReadSetting(L"Appointments.Export.Folder"), L"") << "a cancelled page stores nothing";
+    EXPECT_EQ(ReadSetting(L"Appointments.Export.Folder"), L"<none>") << "a cancelled page stores nothing";
 }
 
 }  // namespace
