@@ -88,6 +88,9 @@ TEST_F(WizardsTest, ContactExportDrivenToTheEnd) {
         Click(page, IDC_BROWSE_PATH);
         if (HWND browser = WaitForDialog(L"Browse for Folder", IDOK, 10000)) {
             seen.browserBanner = ShowsText(browser, L"Choose a folder for Export");
+            // The browser selects the folder after it opens; on a busy machine that
+            // takes a moment.
+            ::Sleep(500);
             Snapshot(browser, "01b-folder-browser");
             Click(browser, IDOK);
             WaitGone(browser);

@@ -374,9 +374,10 @@ void CEventImportFilterView::OnCommand(int id, int code) {
         CDlgLabels page(m_model.Values().labels);
         CLabelsView labels(page);
         if (labels.DoModal(Hwnd(), IDD_LABELS) == IDOK) {
-            m_model.Edit().labels = page.OnOk();
-            if (page.OnOk() != 0) SetCheck(IDC_LABEL_FILTER, true);
-            SetText(IDC_LABEL_NAMES, LabelNames(page.OnOk()));
+            const std::uint32_t mask = page.OnOk();
+            m_model.Edit().labels = mask;
+            if (mask != 0) SetCheck(IDC_LABEL_FILTER, true);
+            SetText(IDC_LABEL_NAMES, LabelNames(mask));
         }
         return;
     }
