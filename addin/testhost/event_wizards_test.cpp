@@ -152,7 +152,7 @@ TEST_F(EventWizardsTest, ExportDrivenToTheEndThroughBack) {
             WaitGone(labels);
         }
         Click(filter, IDOK);
-        seen.labelsBox = AnswerMessageBox(L"Mireo", IDOK, "16b-message-select-labels");
+        seen.labelsBox = AnswerMessageBox(L"Mireo", IDOK, "15b-message-select-labels");
         ::Sleep(100);
         seen.labelsFocus = FocusOf(filter) == ::GetDlgItem(filter, IDC_LABELS_BUTTON);
         Tick(filter, IDC_LABEL_FILTER);
@@ -200,7 +200,7 @@ TEST_F(EventWizardsTest, ExportDrivenToTheEndThroughBack) {
         if (index != 2 || progressSeen) return;
         HWND progress = WaitForDialog(kExportPage, IDC_PROGRESS_BAR, 5000);
         progressSeen = progress != nullptr;
-        Snapshot(progress, "17a-event-export-progress");
+        Snapshot(progress, "16b-event-export-progress");
     };
     m_host.Click(*e.AddedToolbar()[3]);
     user.Join();
