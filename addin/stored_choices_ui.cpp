@@ -1,12 +1,10 @@
 #include "addin/stored_choices_ui.h"
 
-#include <chrono>
 #include <string>
 
 #include "encoding/mireo_char_converter.h"
 #include "engine/logger.h"
 #include "ui/progress.h"
-#include "vcal/import/ui/dlg_vcal_import.h"
 #include "vcard/ui/dlg_vcard_export.h"
 #include "vcard/ui/dlg_vcard_export_finish.h"
 #include "vcard/ui/dlg_vcard_import.h"
@@ -84,36 +82,6 @@ private:
     ILogger& m_log;
 };
 
-// The event import on the stored source, options and filter values (a stored filter of
-// 0 is "Import All").
-class CStoredEventImportWizard : public IEventImportWizard {
-public:
-    CStoredEventImportWizard(const RunEnvironment& env, ILogger& log) : m_env(env), m_log(log) {}
-
-    bool Run(EventImportChoices& choices) override {
-        CDlgVCalImport page(m_env.app, m_env.settings, m_env.messages, m_log);
-        if (!page.NextEnabled() || page.Folder() == nullptr) {
-            m_log.LogMsg(page.Folder() == nullptr ? "no calendar folder to import into" : "no stored files to import",
-                         0, kSource, kWarning, kLogFlags);
-            return false;
-        }
-        if (!page.OnNext(choices, false)) return false;
-        const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
-        CDlgVCalImportFilter filter(m_env.settings, m_env.messages, AsLocal(now));
-        return filter.OnImport(choices);
-    }
-
-    void Finish(const EventImportOutcome& outcome) override {
-        const CDlgVCalImportFinish page(m_env.settings, outcome);
-        m_log.LogMsg(FinishLine(page), outcome.counters.failed, kSource, kTrace, kLogFlags);
-    }
-
-private:
-    static constexpr const char* kSource = "CvCalImport::Run";
-    const RunEnvironment& m_env;
-    ILogger& m_log;
-};
-
 class CQuietProgressView : public IProgressView {
 public:
     explicit CQuietProgressView(const std::function<void()>& pump) : m_pump(pump) {}
@@ -136,10 +104,6 @@ std::unique_ptr<IContactExportWizard> CStoredChoicesUi::CreateContactExportWizar
 
 std::unique_ptr<IContactImportWizard> CStoredChoicesUi::CreateContactImportWizard(const RunEnvironment& env) {
     return std::make_unique<CStoredImportWizard>(env, m_log);
-}
-
-std::unique_ptr<IEventImportWizard> CStoredChoicesUi::CreateEventImportWizard(const RunEnvironment& env) {
-    return std::make_unique<CStoredEventImportWizard>(env, m_log);
 }
 
 std::unique_ptr<IProgressView> CStoredChoicesUi::CreateProgressView(EngineAction) {

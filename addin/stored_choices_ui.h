@@ -10,14 +10,13 @@
 
 #include "engine/mireo_engine.h"
 #include "vcard/contact_export.h"
-#include "vcal/import/event_import.h"
 #include "vcard/contact_import.h"
 
 namespace mireo {
 
-// The engine's user interface and the runners' (whoever builds the engine hands it to
-// CvCardExport, CvCardImport and CvCalImport).
-class CStoredChoicesUi : public IActionUi, public IContactExportUi, public IContactImportUi, public IEventImportUi {
+// The engine's user interface and the contact runners' (whoever builds the engine hands
+// it to CvCardExport and CvCardImport).
+class CStoredChoicesUi : public IActionUi, public IContactExportUi, public IContactImportUi {
 public:
     // `pumpMessages` runs after every progress step; may be empty.
     explicit CStoredChoicesUi(ILogger& log, std::function<void()> pumpMessages = {})
@@ -27,7 +26,6 @@ public:
     // no contacts folder) ends as a wizard cancelled, with the reason in the log.
     std::unique_ptr<IContactExportWizard> CreateContactExportWizard(const RunEnvironment& env) override;
     std::unique_ptr<IContactImportWizard> CreateContactImportWizard(const RunEnvironment& env) override;
-    std::unique_ptr<IEventImportWizard> CreateEventImportWizard(const RunEnvironment& env) override;
     std::unique_ptr<IProgressView> CreateProgressView(EngineAction action) override;
 
 private:

@@ -2,7 +2,9 @@
 
 #include <optional>
 
+#include "engine/host_value.h"
 #include "platform/ascii.h"
+#include "platform/hresult.h"
 #include "platform/message_box.h"
 #include "platform/user_strings.h"
 #include "ui/folder_path.h"
@@ -130,6 +132,28 @@ std::unique_ptr<IFolder> FindFolderByPath(IApplication& app, std::string_view te
         return folder;
     } catch (const HostError&) {
         return nullptr;
+    }
+}
+
+bool ChooseItemCategories(IApplication& app, ItemType type, std::string& categories) {
+    std::unique_ptr<IItem> item;
+    try {
+        // A temporary item outside any folder, discarded whatever happens.
+        item = app.CreateItem(type);
+        if (!item) return false;
+        item->Put("Categories", Value::Text(ToHostText(categories)));
+        const bool chosen = item->ShowCategoriesDialog();
+        if (chosen) categories = FromHostText(item->Get("Categories").AsText());
+        item->Discard();
+        return chosen;
+    } catch (const HostError&) {
+        if (item) {
+            try {
+                item->Discard();
+            } catch (const HostError&) {
+            }
+        }
+        return false;
     }
 }
 

@@ -33,6 +33,12 @@ std::unique_ptr<IFolder> InitialFolder(IApplication& app, int itemType, DefaultF
 // The host's folder chooser; null when cancelled or when the host fails.
 std::unique_ptr<IFolder> PickHostFolder(IApplication& app);
 
+// "Categories..." of the pages: the host's category chooser on a temporary item of
+// `type` holding `categories`; when the user confirms, the chosen categories replace
+// `categories`. The item is never saved. False when the chooser was cancelled or a host
+// call failed (the text stays as it was).
+bool ChooseItemCategories(IApplication& app, ItemType type, std::string& categories);
+
 // A host folder named by its path ("Contacts", "Calendar/Work", "\\Personal
 // Folders\Contacts", ui/folder_path.h). Names below the top folder are looked up in the
 // store that holds the default Contacts folder (else the first store). Names match

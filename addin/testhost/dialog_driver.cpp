@@ -1,5 +1,7 @@
 #include "addin/testhost/dialog_driver.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <vector>
 
@@ -51,6 +53,53 @@ bool WaitGone(HWND window, int ms) {
 
 void Click(HWND dialog, int id) {
     ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+std::wstring TooltipText(HWND dialog, int id) {
+    // The tooltip windows of the dialog's thread; the one that has the control as a tool.
+    struct Find {
+        DWORD thread;
+        HWND control;
+        std::wstring text;
+    } find{::GetWindowThreadProcessId(dialog, nullptr), ::GetDlgItem(dialog, id), {}};
+    ::EnumThreadWindows(
+        find.thread,
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* f = reinterpret_cast<Find*>(param);
+            wchar_t cls[64] = {};
+            ::GetClassNameW(window, cls, 64);
+            if (_wcsicmp(cls, TOOLTIPS_CLASSW) != 0) return TRUE;
+            wchar_t text[512] = {};
+            TOOLINFOW info{};
+            info.cbSize = TTTOOLINFOW_V2_SIZE;
+            info.hwnd = ::GetParent(f->control);
+            info.uId = reinterpret_cast<UINT_PTR>(f->control);
+            info.lpszText = text;
+            ::SendMessageW(window, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&info));
+            if (text[0] == 0) return TRUE;
+            f->text = text;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.text;
+}
+
+void PickDate(HWND dialog, int id, int year, int month, int day) {
+    HWND picker = ::GetDlgItem(dialog, id);
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(year);
+    st.wMonth = static_cast<WORD>(month);
+    st.wDay = static_cast<WORD>(day);
+    ::SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+}
+
+std::wstring PickedDate(HWND dialog, int id) {
+    SYSTEMTIME st{};
+    if (::SendMessageW(::GetDlgItem(dialog, id), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st)) != GDT_VALID)
+        return {};
+    wchar_t text[16];
+    swprintf(text, 16, L"%04d-%02d-%02d", st.wYear, st.wMonth, st.wDay);
+    return text;
 }
 
 void Tick(HWND dialog, int id) { ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }

@@ -25,6 +25,12 @@ std::wstring ItemText(HWND dialog, int id);
 bool IsTicked(HWND dialog, int id);
 bool IsEnabled(HWND dialog, int id);
 void SelectIndex(HWND dialog, int id, int index);  // a drop-down list, with its notification
+// The tooltip a control of the dialog carries (empty when none).
+std::wstring TooltipText(HWND dialog, int id);
+// A date picker set to this day.
+void PickDate(HWND dialog, int id, int year, int month, int day);
+// A date picker's day as "YYYY-MM-DD" (empty when it shows none).
+std::wstring PickedDate(HWND dialog, int id);
 // Whether a control of the window (at any depth) shows exactly this text.
 bool ShowsText(HWND window, const std::wstring& text);
 

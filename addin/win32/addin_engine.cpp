@@ -1,8 +1,6 @@
 #include "addin/win32/addin_engine.h"
 
 #include "addin/lib_kelvo.h"
-#include "addin/stored_choices_ui.h"
-#include "addin/stored_event_export_ui.h"
 #include "addin/win32/dialog_ui.h"
 #include "addin/win32/shared_dialogs.h"
 #include "platform/registry.h"
@@ -14,14 +12,11 @@ namespace {
 class CAddinEngine final : public IAddinEngine {
 public:
     CAddinEngine(IApplication& app, IMapiFactory& mapi, CLibKelvo& kelvo, int hostMajorVersion)
-        // The calendar runs take the stored choices until their dialogs exist.
-        : m_eventExportUi(kelvo),
-          m_eventImportUi(kelvo),
-          m_engine(EngineHost{app, mapi, SystemRegistry(), kelvo, &kelvo, m_ui}, hostMajorVersion,
+        : m_engine(EngineHost{app, mapi, SystemRegistry(), kelvo, &kelvo, m_ui}, hostMajorVersion,
                    {.contactImport = std::make_unique<CvCardImport>(m_ui),
                     .contactExport = std::make_unique<CvCardExport>(m_ui),
-                    .eventImport = std::make_unique<CvCalImport>(m_eventImportUi),
-                    .eventExport = std::make_unique<CvCalExport>(m_eventExportUi)}) {}
+                    .eventImport = std::make_unique<CvCalImport>(m_ui),
+                    .eventExport = std::make_unique<CvCalExport>(m_ui)}) {}
 
     CMireoEngine& Engine() override { return m_engine; }
     ISelectActionView& SelectActionView() override { return m_selectView; }
@@ -29,8 +24,6 @@ public:
 private:
     // The wizards, the progress dialog and the finish pages from the module's templates.
     CDialogUi m_ui;
-    CStoredEventExportUi m_eventExportUi;
-    CStoredChoicesUi m_eventImportUi;
     CSelectActionDialogView m_selectView;
     CMireoEngine m_engine;
 };

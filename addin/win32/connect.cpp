@@ -14,6 +14,7 @@
 #include "platform/registry.h"
 #include "platform/win32/com_guard.h"
 #include "ui/select_action.h"
+#include "vcal/common/zone_self_check.h"
 
 namespace mireo {
 
@@ -357,6 +358,9 @@ void CConnect::RunDebugTool() {
     } catch (const HostError& e) {
         Log(e.what(), e.Hr(), kSource, kWarning);
     }
+    // The self-check of the zone conversions runs first; nothing of it is shown.
+    const std::vector<ZoneCheckResult> checked = RunZoneSelfCheck();
+    (void)checked;
     if (ShowDebugDialog(*m_kelvo, ::GetActiveWindow()) == -1)
         Log("Cant show dialog", static_cast<long>(::GetLastError()), kSource, kError);
 }

@@ -40,9 +40,8 @@ void CContactExportView::ShowFolder() {
 }
 
 void CContactExportView::ShowSummary() {
-    const std::vector<SummaryLine> lines = m_model.Summary();
-    const int ids[] = {IDC_SUM_PRIVATE, IDC_SUM_CATEGORIES, IDC_SUM_OVERWRITE, IDC_SUM_FORMAT, IDC_SUM_ENCODING};
-    for (std::size_t i = 0; i < lines.size() && i < std::size(ids); ++i) SetText(ids[i], lines[i].value);
+    CDialogView::ShowSummary(m_model.Summary(),
+                             {IDC_SUM_PRIVATE, IDC_SUM_CATEGORIES, IDC_SUM_OVERWRITE, IDC_SUM_FORMAT, IDC_SUM_ENCODING});
 }
 
 void CContactExportView::OnCommand(int id, int code) {
@@ -143,12 +142,7 @@ void CContactExportOptionsView::OnCommand(int id, int code) {
 
 void CContactExportFinishView::OnInit() {
     SetText(IDC_STATUS, m_model.StatusText());
-    const std::vector<FinishCount> counts = m_model.Counts();
-    const int ids[] = {IDC_COUNT_SELECTED, IDC_COUNT_SUCCEEDED, IDC_COUNT_FAILED, IDC_COUNT_SKIPPED};
-    for (std::size_t i = 0; i < counts.size() && i < std::size(ids); ++i) {
-        SetText(ids[i], counts[i].Shown());
-        Highlight(ids[i], counts[i].highlighted);
-    }
+    ShowCounts(m_model.Counts(), {IDC_COUNT_SELECTED, IDC_COUNT_SUCCEEDED, IDC_COUNT_FAILED, IDC_COUNT_SKIPPED});
     MakeLink(IDC_SKIPPED_WHY);
     MakeLink(IDC_OPEN_FOLDER_LINK);
     SetCheck(IDC_OPEN_FOLDER, m_model.OpenFolder());
@@ -193,9 +187,7 @@ void CContactImportView::OnInit() {
 }
 
 void CContactImportView::ShowSummary() {
-    const std::vector<SummaryLine> lines = m_model.Summary();
-    const int ids[] = {IDC_SUM_PRIVATE, IDC_SUM_CATEGORIES, IDC_SUM_CONFLICT};
-    for (std::size_t i = 0; i < lines.size() && i < std::size(ids); ++i) SetText(ids[i], lines[i].value);
+    CDialogView::ShowSummary(m_model.Summary(), {IDC_SUM_PRIVATE, IDC_SUM_CATEGORIES, IDC_SUM_CONFLICT});
 }
 
 void CContactImportView::OnCommand(int id, int code) {
@@ -287,12 +279,7 @@ void CContactImportOptionsView::OnCommand(int id, int code) {
 
 void CContactImportFinishView::OnInit() {
     SetText(IDC_STATUS, m_model.StatusText());
-    const std::vector<FinishCount> counts = m_model.Counts();
-    const int ids[] = {IDC_COUNT_SELECTED, IDC_COUNT_SUCCEEDED, IDC_COUNT_FAILED, IDC_COUNT_SKIPPED};
-    for (std::size_t i = 0; i < counts.size() && i < std::size(ids); ++i) {
-        SetText(ids[i], counts[i].Shown());
-        Highlight(ids[i], counts[i].highlighted);
-    }
+    ShowCounts(m_model.Counts(), {IDC_COUNT_SELECTED, IDC_COUNT_SUCCEEDED, IDC_COUNT_FAILED, IDC_COUNT_SKIPPED});
     MakeLink(IDC_SKIPPED_WHY);
     MakeLink(IDC_OPEN_FOLDER_LINK);
     SetCheck(IDC_OPEN_FOLDER, m_model.OpenFolder());

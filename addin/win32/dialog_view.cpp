@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "engine/date_time.h"
 #include "engine/logger.h"
 #include "resources/mireo_resource.h"
 #include "platform/call_guard.h"
@@ -160,6 +161,34 @@ void CDialogView::SetTooltip(int id, const std::string& utf8) {
     info.uId = reinterpret_cast<UINT_PTR>(Item(id));
     info.lpszText = text.data();
     ::SendMessageW(m_tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void CDialogView::ShowSummary(const std::vector<SummaryLine>& lines, std::initializer_list<int> ids) {
+    auto id = ids.begin();
+    for (std::size_t i = 0; i < lines.size() && id != ids.end(); ++i, ++id) SetText(*id, lines[i].value);
+}
+
+void CDialogView::ShowCounts(const std::vector<FinishCount>& counts, std::initializer_list<int> ids) {
+    auto id = ids.begin();
+    for (std::size_t i = 0; i < counts.size() && id != ids.end(); ++i, ++id) {
+        SetText(*id, counts[i].Shown());
+        Highlight(*id, counts[i].highlighted);
+    }
+}
+
+void CDialogView::SetDate(int id, std::chrono::local_seconds t) {
+    const CivilTime c = Split(t);
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(c.year);
+    st.wMonth = static_cast<WORD>(c.month);
+    st.wDay = static_cast<WORD>(c.day);
+    ::SendMessageW(Item(id), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
+}
+
+std::chrono::local_seconds CDialogView::Date(int id) const {
+    SYSTEMTIME st{};
+    if (::SendMessageW(Item(id), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&st)) != GDT_VALID) return {};
+    return MakeLocal(st.wYear, st.wMonth, st.wDay);
 }
 
 void CDialogView::SetBrowseImage(int id) {

@@ -7,9 +7,13 @@
 // dialog manager's frames.
 #include <windows.h>
 
+#include <chrono>
+#include <initializer_list>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "ui/wizard_pages.h"
 
 namespace mireo {
 
@@ -55,6 +59,13 @@ protected:
     // Draws a static text red (true) or as usual.
     void Highlight(int id, bool red);
     void SetTooltip(int id, const std::string& utf8);
+    // A summary group's values, one line to each control in order.
+    void ShowSummary(const std::vector<SummaryLine>& lines, std::initializer_list<int> ids);
+    // A finish page's counts, one to each control in order, red where the line says.
+    void ShowCounts(const std::vector<FinishCount>& counts, std::initializer_list<int> ids);
+    // A date picker's day: set from the date of `t`; read as that day's midnight.
+    void SetDate(int id, std::chrono::local_seconds t);
+    std::chrono::local_seconds Date(int id) const;
     // Puts the folder image on a browse button.
     void SetBrowseImage(int id);
 

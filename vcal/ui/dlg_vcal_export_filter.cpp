@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "engine/host_folders.h"
 #include "engine/item_store.h"
 #include "engine/settings_store.h"
 #include "platform/ascii.h"
@@ -91,17 +92,7 @@ void CDlgVCalExportFilter::SetPeriod(LocalTime start, LocalTime end) {
 }
 
 bool CDlgVCalExportFilter::ChooseCategories(IApplication& app) {
-    try {
-        std::unique_ptr<IItem> item = app.CreateItem(ItemType::Appointment);
-        if (!item) return false;
-        item->Put("Categories", Value::Text(ToHostText(m_categories)));
-        const bool chosen = item->ShowCategoriesDialog();
-        if (chosen) m_categories = FromHostText(item->Get("Categories").AsText());
-        item->Discard();
-        return chosen;
-    } catch (const HostError&) {
-        return false;
-    }
+    return ChooseItemCategories(app, ItemType::Appointment, m_categories);
 }
 
 void CDlgVCalExportFilter::SetDefaults() {

@@ -33,6 +33,10 @@ void CDlgVCalExportFinish::OnWhyLink(IContextHelp* help) const {
     if (help != nullptr) help->ShowContextHelp(kHelpItemSkipping);
 }
 
+void CDlgVCalExportFinish::OnOpenFolderLink(IFolderOpener& opener) const {
+    OpenFolderChecked(opener, m_outcome.targetFolder);
+}
+
 bool CDlgVCalExportFinish::OnClose(IFolderOpener& opener, IApplication& app) {
     m_settings.WriteFlag(kSetEventExportOpenFolder, m_openFolder);
     m_settings.WriteFlag(kSetEventExportOpenMail, m_mail);

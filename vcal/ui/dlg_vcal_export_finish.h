@@ -29,6 +29,8 @@ public:
     bool Mail() const { return m_mail; }
     void SetMail(bool on) { m_mail = on; }
     void OnWhyLink(IContextHelp* help) const;
+    // The "Open folder" link: the target folder (a directory only) opens at once.
+    void OnOpenFolderLink(IFolderOpener& opener) const;
     // Close: stores both boxes; opens the folder (a directory only) and, when something
     // was exported, shows a new mail with the written files attached (never sent).
     bool OnClose(IFolderOpener& opener, IApplication& app);

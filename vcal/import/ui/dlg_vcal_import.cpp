@@ -141,6 +141,8 @@ bool CDlgVCalImport::ChooseFolder(std::unique_ptr<IFolder> folder) {
     return true;
 }
 
+bool CDlgVCalImport::BrowseFolder() { return ChooseFolder(PickHostFolder(m_app)); }
+
 std::string CDlgVCalImport::ConflictText() const { return LoadUserString(kStrEventKeepBoth + m_conflict); }
 
 CDlgVCalImportOptions CDlgVCalImport::MakeOptionsPage() const {
@@ -205,18 +207,28 @@ void CDlgVCalImportFilter::Store() {
     m_settings.WriteNumber(kSetEventImportLabels, m_values.labels);
 }
 
+bool CDlgVCalImportFilter::ChooseCategories(IApplication& app) {
+    if (!ChooseItemCategories(app, ItemType::Appointment, m_values.categories)) return false;
+    m_values.categories = std::string(ascii::Trim(m_values.categories));
+    return true;
+}
+
 bool CDlgVCalImportFilter::OnImport(EventImportChoices& choices) {
     const std::uint32_t m = m_values.mask;
+    m_focus = 0;
     if ((m & (kFilterExcludeCategories | kFilterIncludeCategories)) != 0 && CategoriesTextEmpty(m_values.categories)) {
         m_messages.Show(kCaptionMireo, LoadUserString(kStrEnterCategories), MbIcon::Exclamation, MbButtons::Ok);
+        m_focus = kCtlImportFilterCategories;
         return false;
     }
     if ((m & (kEventFilterExcludeLabels | kEventFilterIncludeLabels)) != 0 && m_values.labels == 0) {
         m_messages.Show(kCaptionMireo, LoadUserString(kStrSelectLabels), MbIcon::Exclamation, MbButtons::Ok);
+        m_focus = kCtlImportFilterLabelsButton;
         return false;
     }
     if ((m & kEventFilterPeriod) != 0 && !(m_values.periodStart < m_values.periodEnd)) {
         m_messages.Show(kCaptionMireo, LoadUserString(kStrEndAfterStart), MbIcon::Exclamation, MbButtons::Ok);
+        m_focus = kCtlImportFilterPeriodEnd;
         return false;
     }
     Store();

@@ -35,6 +35,11 @@ inline constexpr const char* kSetEventImportOpenFolder = "Appointments.Import.Op
 constexpr int kStrEventKeepBoth = 110;
 constexpr int kStrSelectLabels = 128;    // "Please, select labels"
 constexpr int kStrEndAfterStart = 129;   // "The end date must be later than the start date"
+// The filter page's controls a failed check puts the focus on: the categories field,
+// "Labels..." and the end picker.
+constexpr int kCtlImportFilterCategories = 290;
+constexpr int kCtlImportFilterLabelsButton = 11;
+constexpr int kCtlImportFilterPeriodEnd = 293;
 
 // The default filter: all-day events, "Holiday" and the birthday and anniversary labels
 // left out.
@@ -93,6 +98,8 @@ public:
     const std::string& FolderText() const { return m_folderText; }
     // A folder that does not hold appointments shows string 146 and is refused.
     bool ChooseFolder(std::unique_ptr<IFolder> folder);
+    // The host's folder chooser, its folder taken as ChooseFolder takes it.
+    bool BrowseFolder();
 
     int Conflict() const { return m_conflict; }
     const ZoneRule& Zone() const { return m_zone; }
@@ -141,9 +148,13 @@ public:
     EventFilterValues& Edit() { return m_values; }
     // "Set filters to default...".
     void SetDefaults();
-    // Import: string 127, 128 or 129 and false when a check fails; else writes the
-    // values and fills the choices.
+    // "Categories...": the host's category chooser on a temporary appointment; the
+    // chosen categories, trimmed, replace the field's.
+    bool ChooseCategories(IApplication& app);
+    // Import: string 127, 128 or 129 and false when a check fails (the focus then goes
+    // to the control FocusControl() names); else writes the values and fills the choices.
     bool OnImport(EventImportChoices& choices);
+    int FocusControl() const { return m_focus; }
     // "< Back": writes the values without checking.
     void OnBack();
 
@@ -153,6 +164,7 @@ private:
     IMessageBox& m_messages;
     LocalTime m_today;
     EventFilterValues m_values;
+    int m_focus = 0;
 };
 
 class CDlgVCalImportFinish {

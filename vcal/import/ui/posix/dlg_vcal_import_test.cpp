@@ -2,9 +2,13 @@
 // source page, the filter page's checks and defaults, Back keeping edited values.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "engine/category_filter.h"
+#include "engine/host_folders.h"
 #include "engine/settings_store.h"
 #include "engine/testing/recording_logger.h"
+#include "hoststore/host_store.h"
 #include "platform/posix/registry_file.h"
 #include "platform/testing/recording_message_box.h"
 #include "platform/testing/scratch_folder.h"
@@ -86,10 +90,11 @@ TEST_F(VCalImportPages, FilterChecksDefaultsAndBack) {
         std::uint32_t labels;
         bool periodBackwards;
         const char* message;
+        int focus;  // the control the page puts the focus on
     } checks[] = {
-        {kFilterIncludeCategories, " ", 0, false, "Please, enter categories"},
-        {kEventFilterExcludeLabels, "x", 0, false, "Please, select labels"},
-        {kEventFilterPeriod, "x", 0, true, "The end date must be later than the start date"},
+        {kFilterIncludeCategories, " ", 0, false, "Please, enter categories", 290},
+        {kEventFilterExcludeLabels, "x", 0, false, "Please, select labels", 11},
+        {kEventFilterPeriod, "x", 0, true, "The end date must be later than the start date", 293},
     };
     EventImportChoices choices;
     for (const auto& c : checks) {
@@ -100,6 +105,7 @@ TEST_F(VCalImportPages, FilterChecksDefaultsAndBack) {
         page.Edit().periodEnd = c.periodBackwards ? page.Values().periodStart : today + std::chrono::days(1);
         EXPECT_FALSE(page.OnImport(choices));
         EXPECT_EQ(m_box.Shown().back().text, c.message);
+        EXPECT_EQ(page.FocusControl(), c.focus);
     }
     // Back keeps what was edited, without checks.
     page.OnBack();
@@ -110,6 +116,42 @@ TEST_F(VCalImportPages, FilterChecksDefaultsAndBack) {
     EXPECT_EQ(choices.labelMask, 384u);
     EXPECT_EQ(GmtZoneName(ZoneRule{.bias = 330}), "(GMT-05:30)");
     EXPECT_EQ(GmtZoneName(ZoneRule{.bias = -60}), "(GMT+01:00)");
+}
+
+// The host's pickers through the substitute store: the folder chooser refuses a
+// contacts folder and keeps the calendar; a folder the page handed to the run comes
+// back after "< Back"; the category chooser's answer is trimmed, a cancel keeps the text.
+TEST_F(VCalImportPages, PickersOfTheSourceAndFilterPages) {
+    CHostApplication app(HostStoreOptions{":memory:", u"11.0.0.0", "M/d/yyyy"});
+    CRecordingLogger log;
+    CDlgVCalImport page(app, m_settings, m_box, log);
+    ASSERT_NE(page.Folder(), nullptr);
+    EXPECT_EQ(page.FolderText(), "\\\\Personal Folders\\Calendar");
+    EXPECT_FALSE(page.BrowseFolder()) << "cancelled";
+    app.SetPickFolderAnswer(u"\\\\Personal Folders\\Contacts");
+    EXPECT_FALSE(page.BrowseFolder());
+    ASSERT_FALSE(m_box.Shown().empty());
+    EXPECT_EQ(m_box.Shown().back().text, "Chosen folder is not Appointment's folder");
+    EXPECT_EQ(page.FolderText(), "\\\\Personal Folders\\Calendar");
+
+    const std::string file = (m_base / "a.ics").string();
+    std::FILE* f = std::fopen(file.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    page.SetPathsText(file);
+    EventImportChoices choices;
+    ASSERT_TRUE(page.OnNext(choices, false));
+    EXPECT_EQ(page.Folder(), nullptr) << "the folder went to the run's choices";
+    EXPECT_TRUE(page.ChooseFolder(std::move(choices.folder)));
+    EXPECT_EQ(page.FolderText(), "\\\\Personal Folders\\Calendar");
+
+    CDlgVCalImportFilter filter(m_settings, m_box, MakeLocal(2007, 3, 15));
+    filter.Edit().categories = "Holiday";
+    EXPECT_FALSE(filter.ChooseCategories(app)) << "cancelled";
+    EXPECT_EQ(filter.Values().categories, "Holiday");
+    app.SetCategoriesDialogAnswer(u"  Business, Travel \t");
+    EXPECT_TRUE(filter.ChooseCategories(app));
+    EXPECT_EQ(filter.Values().categories, "Business, Travel");
 }
 
 }  // namespace
