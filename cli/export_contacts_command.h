@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/wizard_prompts.h"
 #include "encoding/supported_encodings_list.h"
 #include "engine/host_folders.h"
 #include "vcard/contact_export.h"
@@ -75,8 +76,6 @@ public:
 private:
     bool ApplyArgs(CDlgVCardExport& page, CDlgVCardExportOptions& options);
     bool Prompt(CDlgVCardExport& page, CDlgVCardExportOptions& options);
-    bool Ask(const std::string& question, const std::string& current, std::string& answer);
-    bool AskYesNo(const std::string& question, bool current, bool& answer);
     bool TargetFolderUsable(const std::string& path, bool report);
     void PrintSummary(const CDlgVCardExport& page);
 
@@ -85,7 +84,7 @@ private:
     IMessageBox& m_messages;
     const SupportedEncodingsList& m_encodings;
     const ExportContactsArgs& m_args;
-    std::istream& m_in;
+    CWizardPrompts m_prompts;
     std::ostream& m_out;
     std::ostream& m_err;
     int m_status = 0;

@@ -202,7 +202,7 @@ bool ParseExportEventsArgs(const std::vector<std::string>& args, ExportEventsArg
 
 CTerminalEventExportWizard::CTerminalEventExportWizard(const RunEnvironment& env, const ExportEventsArgs& args,
                                                        std::istream& in, std::ostream& out, std::ostream& err)
-    : m_env(env), m_args(args), m_in(in), m_out(out), m_err(err) {}
+    : m_env(env), m_args(args), m_prompts(in, out), m_out(out), m_err(err) {}
 
 bool CTerminalEventExportWizard::TargetFolderUsable(const std::string& path) {
     if (!path.empty() && PathIsDirectory(path)) return true;
@@ -270,69 +270,27 @@ bool CTerminalEventExportWizard::ApplyFilterArgs(CDlgVCalExportFilter& filter) {
     return true;
 }
 
-bool CTerminalEventExportWizard::Ask(const std::string& question, const std::string& current, std::string& answer) {
-    m_out << question << " [" << current << "]: " << std::flush;
-    std::string line;
-    if (!std::getline(m_in, line)) {
-        m_out << "\n";
-        return false;
-    }
-    answer = std::string(ascii::Trim(line));
-    return true;
-}
-
-bool CTerminalEventExportWizard::AskYesNo(const std::string& question, bool current, bool& answer) {
-    for (;;) {
-        std::string text;
-        if (!Ask(question, current ? "yes" : "no", text)) return false;
-        const std::string word = ascii::Lower(text);
-        if (word.empty()) {
-            answer = current;
-            return true;
-        }
-        if (word == "y" || word == "yes" || word == "n" || word == "no") {
-            answer = word[0] == 'y';
-            return true;
-        }
-        m_out << "Please answer yes or no.\n";
-    }
-}
-
 bool CTerminalEventExportWizard::AskMode(const std::string& question, bool on, bool include,
                                          std::optional<CategoryMode>& mode) {
-    for (;;) {
-        std::string answer;
-        if (!Ask(question + " (any, exclude, include)", ModeWord(on, include), answer)) return false;
-        const std::string word = ascii::Lower(answer);
-        if (word.empty()) return true;
-        if (word == "any" || word == "exclude" || word == "include") {
-            mode = word == "any" ? CategoryMode::Any : word == "include" ? CategoryMode::Include : CategoryMode::Exclude;
-            return true;
-        }
-        m_out << "Please answer any, exclude or include.\n";
-    }
+    std::string word;
+    if (!m_prompts.AskWord(question + " (any, exclude, include)", {"any", "exclude", "include"},
+                           ModeWord(on, include), word))
+        return false;
+    // Enter (or the current word) changes nothing.
+    if (word == ModeWord(on, include)) return true;
+    mode = word == "any" ? CategoryMode::Any : word == "include" ? CategoryMode::Include : CategoryMode::Exclude;
+    return true;
 }
 
 bool CTerminalEventExportWizard::Prompt(CDlgVCalExport& page, CDlgVCalExportOptions& options, bool& exportAll) {
     m_out << "Mireo - Export calendar events to files\n";
+    if (!m_prompts.AskFolder(m_env.app, page.FolderText(), page.Folder() != nullptr,
+                             "There is no calendar folder to keep; name one.",
+                             [&page](std::unique_ptr<IFolder> f) { return page.ChooseFolder(std::move(f)); }))
+        return false;
     for (;;) {
         std::string answer;
-        if (!Ask("Outlook folder", page.FolderText(), answer)) return false;
-        if (answer.empty()) {
-            if (page.Folder() != nullptr) break;
-            m_out << "There is no calendar folder to keep; name one.\n";
-            continue;
-        }
-        std::unique_ptr<IFolder> folder = FindFolderByPath(m_env.app, answer);
-        if (!folder) {
-            m_out << "There is no Outlook folder \"" << answer << "\".\n";
-            continue;
-        }
-        if (page.ChooseFolder(std::move(folder))) break;
-    }
-    for (;;) {
-        std::string answer;
-        if (!Ask("Windows folder", page.TargetFolder(), answer)) return false;
+        if (!m_prompts.Ask("Windows folder", page.TargetFolder(), answer)) return false;
         const std::string candidate = answer.empty() ? page.TargetFolder() : answer;
         if (TargetFolderUsable(candidate)) {
             page.SetTargetFolder(candidate);
@@ -340,41 +298,21 @@ bool CTerminalEventExportWizard::Prompt(CDlgVCalExport& page, CDlgVCalExportOpti
         }
     }
     bool yes = false;
-    if (!AskYesNo("Save events into one file", page.OneFile(), yes)) return false;
+    if (!m_prompts.AskYesNo("Save events into one file", page.OneFile(), yes)) return false;
     page.SetOneFile(yes);
-    if (!AskYesNo("Overwrite files of the same name", options.Values().overwrite, yes)) return false;
+    if (!m_prompts.AskYesNo("Overwrite files of the same name", options.Values().overwrite, yes)) return false;
     options.SetOverwrite(yes);
-    for (;;) {
-        std::string answer;
-        if (!Ask("Format (vcal: vCalendar, older standard; ical: iCalendar, newer standard)",
-                 options.ICalendar() ? "ical" : "vcal", answer))
-            return false;
-        const std::string word = ascii::Lower(answer);
-        if (word.empty()) break;
-        if (word == "vcal" || word == "ical") {
-            options.SetICalendar(word == "ical");
-            break;
-        }
-        m_out << "Please answer vcal or ical.\n";
-    }
-    const std::vector<std::string>& names = options.EncodingNames();
-    for (std::size_t i = 0; i < names.size(); ++i) m_out << "  " << i + 1 << ") " << names[i] << "\n";
-    while (!names.empty()) {
-        std::string answer;
-        if (!Ask("Encoding", options.Values().encoding, answer)) return false;
-        if (answer.empty()) break;
-        const bool digits = answer.find_first_not_of("0123456789") == std::string::npos;
-        if (digits && answer.size() < 6 && options.SelectEncoding(std::stoi(answer) - 1)) break;
-        bool found = false;
-        if (const std::optional<std::string> name = ResolveEncodingName(answer, m_env.converter.Encodings()))
-            for (std::size_t i = 0; i < names.size() && !found; ++i)
-                if (names[i] == *name) found = options.SelectEncoding(static_cast<int>(i));
-        if (found) break;
-        m_out << "Please give a number of the list or an encoding's name.\n";
-    }
+    std::string format;
+    if (!m_prompts.AskWord("Format (vcal: vCalendar, older standard; ical: iCalendar, newer standard)",
+                           {"vcal", "ical"}, options.ICalendar() ? "ical" : "vcal", format))
+        return false;
+    options.SetICalendar(format == "ical");
+    if (!m_prompts.AskEncoding(options.EncodingNames(), m_env.converter.Encodings(), options.Values().encoding,
+                               [&options](int i) { return options.SelectEncoding(i); }))
+        return false;
     options.OnOk();
     page.ApplyOptions(options);
-    if (!AskYesNo("Export all events without a filter (not recommended)", false, exportAll)) return false;
+    if (!m_prompts.AskYesNo("Export all events without a filter (not recommended)", false, exportAll)) return false;
     return true;
 }
 
@@ -382,9 +320,9 @@ bool CTerminalEventExportWizard::PromptFilter(CDlgVCalExportFilter& filter) {
     m_out << "Filter\n";
     for (;;) {
         bool yes = false;
-        if (!AskYesNo("Do not export all day events", filter.SkipAllDay(), yes)) return false;
+        if (!m_prompts.AskYesNo("Do not export all day events", filter.SkipAllDay(), yes)) return false;
         filter.SetSkipAllDay(yes);
-        if (!AskYesNo("Do not export private events", filter.SkipPrivate(), yes)) return false;
+        if (!m_prompts.AskYesNo("Do not export private events", filter.SkipPrivate(), yes)) return false;
         filter.SetSkipPrivate(yes);
         std::optional<CategoryMode> mode;
         if (!AskMode("Export events with category(-ies) that", filter.CategoryFilter(), filter.IncludeCategories(),
@@ -396,7 +334,7 @@ bool CTerminalEventExportWizard::PromptFilter(CDlgVCalExportFilter& filter) {
         }
         if (filter.CategoryFilter()) {
             std::string answer;
-            if (!Ask("Categories", filter.Categories(), answer)) return false;
+            if (!m_prompts.Ask("Categories", filter.Categories(), answer)) return false;
             if (!answer.empty()) filter.SetCategories(answer);
         }
         if (filter.LabelsEnabled()) {
@@ -409,7 +347,7 @@ bool CTerminalEventExportWizard::PromptFilter(CDlgVCalExportFilter& filter) {
             }
             while (filter.LabelFilter()) {
                 std::string answer;
-                if (!Ask("Labels (names or numbers 1 to 10)", filter.LabelsText(), answer)) return false;
+                if (!m_prompts.Ask("Labels (names or numbers 1 to 10)", filter.LabelsText(), answer)) return false;
                 if (answer.empty()) break;
                 if (const std::optional<std::uint32_t> mask = ParseLabelList(answer)) {
                     filter.ApplyLabels(*mask);
@@ -418,15 +356,15 @@ bool CTerminalEventExportWizard::PromptFilter(CDlgVCalExportFilter& filter) {
                 m_out << "Please give label names or numbers 1 to 10.\n";
             }
         }
-        if (!AskYesNo("Export events with: start time after " + FormatIsoDate(filter.PeriodStart()) +
+        if (!m_prompts.AskYesNo("Export events with: start time after " + FormatIsoDate(filter.PeriodStart()) +
                           ", end time before " + FormatIsoDate(filter.PeriodEnd()),
                       filter.PeriodFilter(), yes))
             return false;
         filter.SetPeriodFilter(yes);
         if (yes) {
             std::string from, to;
-            if (!Ask("Start time after (YYYY-MM-DD)", FormatIsoDate(filter.PeriodStart()), from)) return false;
-            if (!Ask("End time before (YYYY-MM-DD)", FormatIsoDate(filter.PeriodEnd()), to)) return false;
+            if (!m_prompts.Ask("Start time after (YYYY-MM-DD)", FormatIsoDate(filter.PeriodStart()), from)) return false;
+            if (!m_prompts.Ask("End time before (YYYY-MM-DD)", FormatIsoDate(filter.PeriodEnd()), to)) return false;
             const std::optional<LocalTime> a = from.empty() ? filter.PeriodStart() : ParseDay(from);
             const std::optional<LocalTime> b = to.empty() ? filter.PeriodEnd() : ParseDay(to);
             if (!a || !b) {

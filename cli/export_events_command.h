@@ -71,14 +71,12 @@ private:
     bool ApplyFilterArgs(CDlgVCalExportFilter& filter);
     bool Prompt(CDlgVCalExport& page, CDlgVCalExportOptions& options, bool& exportAll);
     bool PromptFilter(CDlgVCalExportFilter& filter);
-    bool Ask(const std::string& question, const std::string& current, std::string& answer);
-    bool AskYesNo(const std::string& question, bool current, bool& answer);
     bool AskMode(const std::string& question, bool on, bool include, std::optional<CategoryMode>& mode);
     bool TargetFolderUsable(const std::string& path);
 
     const RunEnvironment& m_env;
     const ExportEventsArgs& m_args;
-    std::istream& m_in;
+    CWizardPrompts m_prompts;
     std::ostream& m_out;
     std::ostream& m_err;
     int m_status = 0;
