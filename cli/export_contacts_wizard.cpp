@@ -35,29 +35,13 @@ const char* ModeWord(const ContactExportOptionValues& v) {
 bool ParseExportContactsArgs(const std::vector<std::string>& args, ExportContactsArgs& out, std::ostream& err) {
     COptionScanner scan(args, kPrefix, err);
     while (scan.Next()) {
-        if (scan.IsOperand()) {
-            if (out.folder) {
-                scan.Error() << "one Outlook folder only (\"" << *out.folder << "\" and \"" << scan.Arg() << "\")\n";
-                return false;
-            }
-            out.folder = scan.Arg();
-            continue;
-        }
+        const OptionRead shared = ReadExportOption(scan, out, "--file-per-contact");
+        if (shared == OptionRead::kFailed) return false;
+        if (shared == OptionRead::kRead) continue;
         const std::string& a = scan.Name();
         std::string text;
         bool ok = true;
-        if (a == "-h" || a == "--help") {
-            ok = scan.Flag(out.help, true);
-        } else if (a == "-i" || a == "--interactive") {
-            ok = scan.Flag(out.interactive, true);
-        } else if (a == "--to") {
-            ok = scan.Value(text);
-            if (ok) out.to = text;
-        } else if (a == "--one-file") {
-            ok = scan.Flag(out.oneFile, true);
-        } else if (a == "--file-per-contact") {
-            ok = scan.Flag(out.oneFile, false);
-        } else if (a == "--format") {
+        if (a == "--format") {
             ok = scan.Value(text);
             if (ok) {
                 if (text == "2.1" || text == "21") {
@@ -69,23 +53,6 @@ bool ParseExportContactsArgs(const std::vector<std::string>& args, ExportContact
                     return false;
                 }
             }
-        } else if (a == "--encoding") {
-            ok = scan.Value(text);
-            if (ok) out.encoding = text;
-        } else if (a == "--overwrite") {
-            ok = scan.Flag(out.overwrite, true);
-        } else if (a == "--no-overwrite") {
-            ok = scan.Flag(out.overwrite, false);
-        } else if (a == "--skip-private") {
-            ok = scan.Flag(out.skipPrivate, true);
-        } else if (a == "--include-private") {
-            ok = scan.Flag(out.skipPrivate, false);
-        } else if (a == "--exclude-categories" || a == "--include-categories") {
-            ok = scan.Value(out.categories);
-            if (ok) out.categoryMode = a == "--include-categories" ? CategoryMode::Include : CategoryMode::Exclude;
-        } else if (a == "--any-categories") {
-            ok = scan.Flag(out.categoryMode, CategoryMode::Any);
-            out.categories.clear();
         } else {
             return scan.Unknown();
         }

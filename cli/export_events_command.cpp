@@ -65,66 +65,20 @@ namespace {
 
 constexpr const char* kPrefix = "mireo export-events: ";
 
-std::optional<LocalTime> ParseDay(const std::string& text) {
-    if (text.size() != 10 || text[4] != '-') return std::nullopt;
-    const std::optional<DateTimeText> d = ParseDateTime(text);
-    if (!d || d->hasTime) return std::nullopt;
-    return d->time;
-}
-
 const char* ModeWord(bool on, bool include) { return !on ? "any" : include ? "include" : "exclude"; }
 
 }  // namespace
 
-std::optional<std::uint32_t> ParseLabelList(const std::string& text) {
-    std::uint32_t mask = 0;
-    std::size_t pos = 0;
-    while (pos <= text.size()) {
-        std::size_t end = text.find_first_of(",;", pos);
-        if (end == std::string::npos) end = text.size();
-        const std::string name(ascii::Trim(std::string_view(text).substr(pos, end - pos)));
-        pos = end + 1;
-        if (name.empty()) continue;
-        int found = 0;
-        if (name.find_first_not_of("0123456789") == std::string::npos && name.size() <= 2) {
-            found = std::stoi(name);
-            if (found < 1 || found > kLabelCount) found = 0;
-        } else {
-            for (int n = 1; n <= kLabelCount && found == 0; ++n)
-                if (ascii::EqualsNoCase(LabelName(n), name)) found = n;
-        }
-        if (found == 0) return std::nullopt;
-        mask |= 1u << (found - 1);
-    }
-    return mask;
-}
-
 bool ParseExportEventsArgs(const std::vector<std::string>& args, ExportEventsArgs& out, std::ostream& err) {
     COptionScanner scan(args, kPrefix, err);
     while (scan.Next()) {
-        if (scan.IsOperand()) {
-            if (out.folder) {
-                scan.Error() << "one Outlook folder only (\"" << *out.folder << "\" and \"" << scan.Arg() << "\")\n";
-                return false;
-            }
-            out.folder = scan.Arg();
-            continue;
-        }
+        const OptionRead shared = ReadExportOption(scan, out, "--file-per-event");
+        if (shared == OptionRead::kFailed) return false;
+        if (shared == OptionRead::kRead) continue;
         const std::string& a = scan.Name();
         std::string text;
         bool ok = true;
-        if (a == "-h" || a == "--help") {
-            ok = scan.Flag(out.help, true);
-        } else if (a == "-i" || a == "--interactive") {
-            ok = scan.Flag(out.interactive, true);
-        } else if (a == "--to") {
-            ok = scan.Value(text);
-            if (ok) out.to = text;
-        } else if (a == "--one-file") {
-            ok = scan.Flag(out.oneFile, true);
-        } else if (a == "--file-per-event") {
-            ok = scan.Flag(out.oneFile, false);
-        } else if (a == "--format") {
+        if (a == "--format") {
             ok = scan.Value(text);
             if (ok) {
                 const std::string word = ascii::Lower(text);
@@ -137,28 +91,12 @@ bool ParseExportEventsArgs(const std::vector<std::string>& args, ExportEventsArg
                     return false;
                 }
             }
-        } else if (a == "--encoding") {
-            ok = scan.Value(text);
-            if (ok) out.encoding = text;
-        } else if (a == "--overwrite") {
-            ok = scan.Flag(out.overwrite, true);
-        } else if (a == "--no-overwrite") {
-            ok = scan.Flag(out.overwrite, false);
         } else if (a == "--export-all") {
             ok = scan.Flag(out.exportAll, true);
         } else if (a == "--skip-all-day") {
             ok = scan.Flag(out.skipAllDay, true);
         } else if (a == "--include-all-day") {
             ok = scan.Flag(out.skipAllDay, false);
-        } else if (a == "--skip-private") {
-            ok = scan.Flag(out.skipPrivate, true);
-        } else if (a == "--include-private") {
-            ok = scan.Flag(out.skipPrivate, false);
-        } else if (a == "--exclude-categories" || a == "--include-categories") {
-            ok = scan.Value(out.categories);
-            if (ok) out.categoryMode = a == "--include-categories" ? CategoryMode::Include : CategoryMode::Exclude;
-        } else if (a == "--any-categories") {
-            ok = scan.Flag(out.categoryMode, CategoryMode::Any);
         } else if (a == "--exclude-labels" || a == "--include-labels") {
             ok = scan.Value(text);
             if (ok) {
@@ -472,20 +410,7 @@ private:
 
 int RunExportEvents(const ExportEventsArgs& args, ExportContactsContext& context, const EventExportHooks& hooks) {
     CTerminalEventExportUi ui(args, context);
-    const CommandRun run{
-        .app = context.app,
-        .mapi = context.mapi,
-        .registry = context.registry,
-        .log = context.log,
-        .help = context.help,
-        .files = &context.files,
-        .messages = context.messages,
-        .converter = context.converter,
-        .listSeparator = context.listSeparator,
-        .progress = context.progress,
-        .prefix = kPrefix,
-        .err = context.err,
-    };
+    const CommandRun run = CommandRunOf(context, &context.files, kPrefix);
     const RunOutcome outcome =
         RunThroughEngine(run, EngineAction::ExportEvents, {.eventExport = std::make_unique<CvCalExport>(ui, hooks)});
     return ExitStatus(outcome, ui.Wizard(), kPrefix, "export", context.err);
