@@ -32,6 +32,7 @@
 #include "vcal/export/event_export.h"
 #include "vcal/export/event_writer.h"
 #include "vcal/import/event_import.h"
+#include "vcal/import/testing/scripted_wizard.h"
 
 namespace mireo {
 namespace {
@@ -222,33 +223,8 @@ std::vector<std::string> Occurrences(IApplication& app) {
     return out;
 }
 
-class CScriptedWizard : public IEventImportWizard {
-public:
-    explicit CScriptedWizard(std::function<void(EventImportChoices&)> fill) : m_fill(std::move(fill)) {}
-    bool Run(EventImportChoices& c) override {
-        m_fill(c);
-        return true;
-    }
-    void Finish(const EventImportOutcome& o) override { outcome = o; }
-    std::optional<EventImportOutcome> outcome;
-
-private:
-    std::function<void(EventImportChoices&)> m_fill;
-};
-
-class CGivenExportWizard : public IEventExportWizard {
-public:
-    explicit CGivenExportWizard(std::function<void(EventExportChoices&)> fill) : m_fill(std::move(fill)) {}
-    bool Run(EventExportChoices& c) override {
-        m_fill(c);
-        return true;
-    }
-    void Finish(const EventExportOutcome& o) override { outcome = o; }
-    std::optional<EventExportOutcome> outcome;
-
-private:
-    std::function<void(EventExportChoices&)> m_fill;
-};
+using CImportWizard = testing::CScriptedWizard<IEventImportWizard, EventImportChoices, EventImportOutcome>;
+using CExportWizard = testing::CScriptedWizard<IEventExportWizard, EventExportChoices, EventExportOutcome>;
 
 // A calendar's events as JSON items by subject, and its occurrences.
 struct Calendar {
@@ -333,7 +309,7 @@ protected:
                                        data[15] = static_cast<std::uint8_t>(++uids);
                                        return GlobalObjectUid(data);
                                    }};
-            CGivenExportWizard wizard([&](EventExportChoices& c) {
+            CExportWizard wizard([&](EventExportChoices& c) {
                 c.folder = source.GetNamespace()->GetDefaultFolder(DefaultFolder::Calendar);
                 c.targetFolder = out.string();
                 c.oneFile = row.oneFile;
@@ -343,12 +319,12 @@ protected:
             });
             RunEnvironment env = Environment(source, *files, settings);
             ASSERT_EQ(RunEventExport(env, wizard, hooks), kRunDone);
-            ASSERT_TRUE(wizard.outcome);
-            ASSERT_EQ(wizard.outcome->counters.succeeded, static_cast<int>(events.size()));
-            ASSERT_EQ(wizard.outcome->counters.failed, 0);
+            ASSERT_EQ(wizard.finishes.size(), 1u);
+            ASSERT_EQ(wizard.finishes[0].counters.succeeded, static_cast<int>(events.size()));
+            ASSERT_EQ(wizard.finishes[0].counters.failed, 0);
         }
         CHostApplication target(HostStoreOptions{":memory:", u"11.0.0.0", "M/d/yyyy"});
-        CScriptedWizard wizard([&](EventImportChoices& c) {
+        CImportWizard wizard([&](EventImportChoices& c) {
             c.folder = target.GetNamespace()->GetDefaultFolder(DefaultFolder::Calendar);
             c.paths = out.string();
             c.conflict = kEventConflictKeepBoth;
@@ -357,10 +333,10 @@ protected:
         });
         RunEnvironment env = Environment(target, *files, settings);
         ASSERT_EQ(RunEventImport(env, wizard), kRunDone);
-        ASSERT_TRUE(wizard.outcome);
-        EXPECT_EQ(wizard.outcome->counters.succeeded, static_cast<int>(events.size()));
-        EXPECT_EQ(wizard.outcome->counters.failed, 0);
-        EXPECT_EQ(wizard.outcome->counters.skipped, 0);
+        ASSERT_EQ(wizard.finishes.size(), 1u);
+        EXPECT_EQ(wizard.finishes[0].counters.succeeded, static_cast<int>(events.size()));
+        EXPECT_EQ(wizard.finishes[0].counters.failed, 0);
+        EXPECT_EQ(wizard.finishes[0].counters.skipped, 0);
         auto folder = target.GetNamespace()->GetDefaultFolder(DefaultFolder::Calendar);
         auto items = folder->Items();
         for (auto item = items->GetFirst(); item; item = items->GetNext()) {
