@@ -74,20 +74,7 @@ private:
 
 int RunExportContacts(const ExportContactsArgs& args, ExportContactsContext& context) {
     CTerminalContactExportUi ui(args, context);
-    const CommandRun run{
-        .app = context.app,
-        .mapi = context.mapi,
-        .registry = context.registry,
-        .log = context.log,
-        .help = context.help,
-        .files = &context.files,
-        .messages = context.messages,
-        .converter = context.converter,
-        .listSeparator = context.listSeparator,
-        .progress = context.progress,
-        .prefix = kPrefix,
-        .err = context.err,
-    };
+    const CommandRun run = CommandRunOf(context, &context.files, kPrefix);
     const RunOutcome outcome =
         RunThroughEngine(run, EngineAction::ExportContacts, {.contactExport = std::make_unique<CvCardExport>(ui)});
     return ExitStatus(outcome, ui.Wizard(), kPrefix, "export", context.err);

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/wizard_args.h"
+#include "cli/wizard_prompts.h"
 #include "encoding/supported_encodings_list.h"
 #include "engine/host_folders.h"
 #include "vcard/contact_export.h"
@@ -21,22 +23,10 @@ class IRegistry;
 
 namespace mireo::cli {
 
-enum class CategoryMode { Any, Exclude, Include };
-
 // The command's arguments as given; an option not given is unset and the page keeps
 // the stored choice.
-struct ExportContactsArgs {
-    std::optional<std::string> folder;  // the Outlook folder
-    std::optional<std::string> to;      // the Windows folder
-    std::optional<bool> oneFile;
-    std::optional<int> format;          // 21 or 30
-    std::optional<std::string> encoding;  // as typed; resolved against the list later
-    std::optional<bool> overwrite;
-    std::optional<bool> skipPrivate;
-    std::optional<CategoryMode> categoryMode;
-    std::string categories;             // with Exclude or Include
-    bool interactive = false;
-    bool help = false;
+struct ExportContactsArgs : ExportArgsBase {
+    std::optional<int> format;  // 21 or 30
 
     // True when an option of the options page was given (the page's OK then stores).
     bool TouchesOptionsPage() const {
@@ -75,8 +65,6 @@ public:
 private:
     bool ApplyArgs(CDlgVCardExport& page, CDlgVCardExportOptions& options);
     bool Prompt(CDlgVCardExport& page, CDlgVCardExportOptions& options);
-    bool Ask(const std::string& question, const std::string& current, std::string& answer);
-    bool AskYesNo(const std::string& question, bool current, bool& answer);
     bool TargetFolderUsable(const std::string& path, bool report);
     void PrintSummary(const CDlgVCardExport& page);
 
@@ -85,7 +73,7 @@ private:
     IMessageBox& m_messages;
     const SupportedEncodingsList& m_encodings;
     const ExportContactsArgs& m_args;
-    std::istream& m_in;
+    CWizardPrompts m_prompts;
     std::ostream& m_out;
     std::ostream& m_err;
     int m_status = 0;

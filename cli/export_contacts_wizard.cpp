@@ -25,10 +25,6 @@ namespace {
 
 constexpr const char* kPrefix = "mireo export-contacts: ";
 
-using ascii::Lower;
-
-std::string Trim(const std::string& s) { return std::string(ascii::Trim(s)); }
-
 const char* ModeWord(const ContactExportOptionValues& v) {
     if (!v.categoryFilter) return "any";
     return v.includeCategories ? "include" : "exclude";
@@ -39,29 +35,13 @@ const char* ModeWord(const ContactExportOptionValues& v) {
 bool ParseExportContactsArgs(const std::vector<std::string>& args, ExportContactsArgs& out, std::ostream& err) {
     COptionScanner scan(args, kPrefix, err);
     while (scan.Next()) {
-        if (scan.IsOperand()) {
-            if (out.folder) {
-                scan.Error() << "one Outlook folder only (\"" << *out.folder << "\" and \"" << scan.Arg() << "\")\n";
-                return false;
-            }
-            out.folder = scan.Arg();
-            continue;
-        }
+        const OptionRead shared = ReadExportOption(scan, out, "--file-per-contact");
+        if (shared == OptionRead::kFailed) return false;
+        if (shared == OptionRead::kRead) continue;
         const std::string& a = scan.Name();
         std::string text;
         bool ok = true;
-        if (a == "-h" || a == "--help") {
-            ok = scan.Flag(out.help, true);
-        } else if (a == "-i" || a == "--interactive") {
-            ok = scan.Flag(out.interactive, true);
-        } else if (a == "--to") {
-            ok = scan.Value(text);
-            if (ok) out.to = text;
-        } else if (a == "--one-file") {
-            ok = scan.Flag(out.oneFile, true);
-        } else if (a == "--file-per-contact") {
-            ok = scan.Flag(out.oneFile, false);
-        } else if (a == "--format") {
+        if (a == "--format") {
             ok = scan.Value(text);
             if (ok) {
                 if (text == "2.1" || text == "21") {
@@ -73,23 +53,6 @@ bool ParseExportContactsArgs(const std::vector<std::string>& args, ExportContact
                     return false;
                 }
             }
-        } else if (a == "--encoding") {
-            ok = scan.Value(text);
-            if (ok) out.encoding = text;
-        } else if (a == "--overwrite") {
-            ok = scan.Flag(out.overwrite, true);
-        } else if (a == "--no-overwrite") {
-            ok = scan.Flag(out.overwrite, false);
-        } else if (a == "--skip-private") {
-            ok = scan.Flag(out.skipPrivate, true);
-        } else if (a == "--include-private") {
-            ok = scan.Flag(out.skipPrivate, false);
-        } else if (a == "--exclude-categories" || a == "--include-categories") {
-            ok = scan.Value(out.categories);
-            if (ok) out.categoryMode = a == "--include-categories" ? CategoryMode::Include : CategoryMode::Exclude;
-        } else if (a == "--any-categories") {
-            ok = scan.Flag(out.categoryMode, CategoryMode::Any);
-            out.categories.clear();
         } else {
             return scan.Unknown();
         }
@@ -118,7 +81,7 @@ CTerminalContactExportWizard::CTerminalContactExportWizard(IApplication& app, CS
       m_messages(messages),
       m_encodings(encodings),
       m_args(args),
-      m_in(in),
+      m_prompts(in, out),
       m_out(out),
       m_err(err) {}
 
@@ -172,38 +135,6 @@ bool CTerminalContactExportWizard::ApplyArgs(CDlgVCardExport& page, CDlgVCardExp
     return true;
 }
 
-bool CTerminalContactExportWizard::Ask(const std::string& question, const std::string& current, std::string& answer) {
-    m_out << question << " [" << current << "]: " << std::flush;
-    std::string line;
-    if (!std::getline(m_in, line)) {
-        m_out << "\n";
-        return false;
-    }
-    answer = Trim(line);
-    return true;
-}
-
-bool CTerminalContactExportWizard::AskYesNo(const std::string& question, bool current, bool& answer) {
-    for (;;) {
-        std::string text;
-        if (!Ask(question, current ? "yes" : "no", text)) return false;
-        const std::string word = Lower(text);
-        if (word.empty()) {
-            answer = current;
-            return true;
-        }
-        if (word == "y" || word == "yes") {
-            answer = true;
-            return true;
-        }
-        if (word == "n" || word == "no") {
-            answer = false;
-            return true;
-        }
-        m_out << "Please answer yes or no.\n";
-    }
-}
-
 void CTerminalContactExportWizard::PrintSummary(const CDlgVCardExport& page) {
     m_out << "\n  Outlook folder:                    " << page.FolderText() << "\n";
     m_out << "  Windows folder:                    " << page.TargetFolder() << "\n";
@@ -219,24 +150,13 @@ void CTerminalContactExportWizard::PrintSummary(const CDlgVCardExport& page) {
 // The pages as prompts: each control with its current value; Enter keeps it.
 bool CTerminalContactExportWizard::Prompt(CDlgVCardExport& page, CDlgVCardExportOptions& options) {
     m_out << "Mireo - Export contacts to files\n";
+    if (!m_prompts.AskFolder(m_app, page.FolderText(), page.Folder() != nullptr,
+                             "There is no contacts folder to keep; name one.",
+                             [&page](std::unique_ptr<IFolder> f) { return page.ChooseFolder(std::move(f)); }))
+        return false;
     for (;;) {
         std::string answer;
-        if (!Ask("Outlook folder", page.FolderText(), answer)) return false;
-        if (answer.empty()) {
-            if (page.Folder() != nullptr) break;
-            m_out << "There is no contacts folder to keep; name one.\n";
-            continue;
-        }
-        std::unique_ptr<IFolder> folder = FindFolderByPath(m_app, answer);
-        if (!folder) {
-            m_out << "There is no Outlook folder \"" << answer << "\".\n";
-            continue;
-        }
-        if (page.ChooseFolder(std::move(folder))) break;
-    }
-    for (;;) {
-        std::string answer;
-        if (!Ask("Windows folder", page.TargetFolder(), answer)) return false;
+        if (!m_prompts.Ask("Windows folder", page.TargetFolder(), answer)) return false;
         const std::string candidate = answer.empty() ? page.TargetFolder() : answer;
         if (TargetFolderUsable(candidate, true)) {
             page.SetTargetFolder(candidate);
@@ -244,42 +164,32 @@ bool CTerminalContactExportWizard::Prompt(CDlgVCardExport& page, CDlgVCardExport
         }
     }
     bool yes = false;
-    if (!AskYesNo("Save contacts into one file", page.OneFile(), yes)) return false;
+    if (!m_prompts.AskYesNo("Save contacts into one file", page.OneFile(), yes)) return false;
     page.SetOneFile(yes);
 
     m_out << "Options\n";
-    if (!AskYesNo("Do not export private contacts", options.Values().skipPrivate, yes)) return false;
+    if (!m_prompts.AskYesNo("Do not export private contacts", options.Values().skipPrivate, yes)) return false;
     options.SetSkipPrivate(yes);
-    for (;;) {
-        std::string answer;
-        if (!Ask("Export contacts with category(-ies) that (any, exclude, include)", ModeWord(options.Values()), answer))
-            return false;
-        const std::string word = Lower(answer);
-        if (word.empty()) break;
-        if (word == "any") {
-            options.SetCategoryFilter(false);
-            break;
-        }
-        if (word == "exclude" || word == "include") {
-            options.SetCategoryFilter(true);
-            options.SetIncludeCategories(word == "include");
-            break;
-        }
-        m_out << "Please answer any, exclude or include.\n";
-    }
+    std::string mode;
+    if (!m_prompts.AskWord("Export contacts with category(-ies) that (any, exclude, include)",
+                           {"any", "exclude", "include"}, ModeWord(options.Values()), mode))
+        return false;
+    options.SetCategoryFilter(mode != "any");
+    if (mode != "any") options.SetIncludeCategories(mode == "include");
     while (options.CategoryControlsEnabled()) {
         std::string answer;
-        if (!Ask("Categories", options.Values().categories, answer)) return false;
+        if (!m_prompts.Ask("Categories", options.Values().categories, answer)) return false;
         if (!answer.empty()) options.SetCategories(answer);
         if (options.Validate()) break;  // string 127 was shown otherwise
     }
-    if (!AskYesNo("Allow the program to overwrite identical files when exporting", options.Values().overwrite, yes))
+    if (!m_prompts.AskYesNo("Allow the program to overwrite identical files when exporting",
+                            options.Values().overwrite, yes))
         return false;
     options.SetOverwrite(yes);
     m_out << "  1) vCard 2.1 (Recommended)\n  2) vCard 3.0\n";
     for (;;) {
         std::string answer;
-        if (!Ask("Format of vCard files", options.Version30() ? "2" : "1", answer)) return false;
+        if (!m_prompts.Ask("Format of vCard files", options.Version30() ? "2" : "1", answer)) return false;
         if (answer.empty()) break;
         if (answer == "1" || answer == "2.1") {
             options.SetVersion30(false);
@@ -291,30 +201,15 @@ bool CTerminalContactExportWizard::Prompt(CDlgVCardExport& page, CDlgVCardExport
         }
         m_out << "Please answer 1 or 2.\n";
     }
-    const std::vector<std::string>& names = options.EncodingNames();
-    if (!names.empty()) {
-        for (std::size_t i = 0; i < names.size(); ++i) m_out << "  " << i + 1 << ") " << names[i] << "\n";
-        for (;;) {
-            std::string answer;
-            if (!Ask("Encoding", options.Values().encoding, answer)) return false;
-            if (answer.empty()) break;
-            const bool digits = answer.find_first_not_of("0123456789") == std::string::npos;
-            if (digits && answer.size() < 6 && options.SelectEncoding(std::stoi(answer) - 1)) break;
-            if (const std::optional<std::string> name = ResolveEncodingName(answer, m_encodings)) {
-                bool found = false;
-                for (std::size_t i = 0; i < names.size() && !found; ++i)
-                    if (names[i] == *name) found = options.SelectEncoding(static_cast<int>(i));
-                if (found) break;
-            }
-            m_out << "Please give a number of the list or an encoding's name.\n";
-        }
-    }
+    if (!m_prompts.AskEncoding(options.EncodingNames(), m_encodings, options.Values().encoding,
+                               [&options](int i) { return options.SelectEncoding(i); }))
+        return false;
     if (!options.OnOk()) return false;  // validated above; cannot refuse here
     page.ApplyOptions(options);
 
     PrintSummary(page);
     bool go = true;
-    if (!AskYesNo("Export", true, go)) return false;
+    if (!m_prompts.AskYesNo("Export", true, go)) return false;
     return go;
 }
 

@@ -65,66 +65,20 @@ namespace {
 
 constexpr const char* kPrefix = "mireo export-events: ";
 
-std::optional<LocalTime> ParseDay(const std::string& text) {
-    if (text.size() != 10 || text[4] != '-') return std::nullopt;
-    const std::optional<DateTimeText> d = ParseDateTime(text);
-    if (!d || d->hasTime) return std::nullopt;
-    return d->time;
-}
-
 const char* ModeWord(bool on, bool include) { return !on ? "any" : include ? "include" : "exclude"; }
 
 }  // namespace
 
-std::optional<std::uint32_t> ParseLabelList(const std::string& text) {
-    std::uint32_t mask = 0;
-    std::size_t pos = 0;
-    while (pos <= text.size()) {
-        std::size_t end = text.find_first_of(",;", pos);
-        if (end == std::string::npos) end = text.size();
-        const std::string name(ascii::Trim(std::string_view(text).substr(pos, end - pos)));
-        pos = end + 1;
-        if (name.empty()) continue;
-        int found = 0;
-        if (name.find_first_not_of("0123456789") == std::string::npos && name.size() <= 2) {
-            found = std::stoi(name);
-            if (found < 1 || found > kLabelCount) found = 0;
-        } else {
-            for (int n = 1; n <= kLabelCount && found == 0; ++n)
-                if (ascii::EqualsNoCase(LabelName(n), name)) found = n;
-        }
-        if (found == 0) return std::nullopt;
-        mask |= 1u << (found - 1);
-    }
-    return mask;
-}
-
 bool ParseExportEventsArgs(const std::vector<std::string>& args, ExportEventsArgs& out, std::ostream& err) {
     COptionScanner scan(args, kPrefix, err);
     while (scan.Next()) {
-        if (scan.IsOperand()) {
-            if (out.folder) {
-                scan.Error() << "one Outlook folder only (\"" << *out.folder << "\" and \"" << scan.Arg() << "\")\n";
-                return false;
-            }
-            out.folder = scan.Arg();
-            continue;
-        }
+        const OptionRead shared = ReadExportOption(scan, out, "--file-per-event");
+        if (shared == OptionRead::kFailed) return false;
+        if (shared == OptionRead::kRead) continue;
         const std::string& a = scan.Name();
         std::string text;
         bool ok = true;
-        if (a == "-h" || a == "--help") {
-            ok = scan.Flag(out.help, true);
-        } else if (a == "-i" || a == "--interactive") {
-            ok = scan.Flag(out.interactive, true);
-        } else if (a == "--to") {
-            ok = scan.Value(text);
-            if (ok) out.to = text;
-        } else if (a == "--one-file") {
-            ok = scan.Flag(out.oneFile, true);
-        } else if (a == "--file-per-event") {
-            ok = scan.Flag(out.oneFile, false);
-        } else if (a == "--format") {
+        if (a == "--format") {
             ok = scan.Value(text);
             if (ok) {
                 const std::string word = ascii::Lower(text);
@@ -137,28 +91,12 @@ bool ParseExportEventsArgs(const std::vector<std::string>& args, ExportEventsArg
                     return false;
                 }
             }
-        } else if (a == "--encoding") {
-            ok = scan.Value(text);
-            if (ok) out.encoding = text;
-        } else if (a == "--overwrite") {
-            ok = scan.Flag(out.overwrite, true);
-        } else if (a == "--no-overwrite") {
-            ok = scan.Flag(out.overwrite, false);
         } else if (a == "--export-all") {
             ok = scan.Flag(out.exportAll, true);
         } else if (a == "--skip-all-day") {
             ok = scan.Flag(out.skipAllDay, true);
         } else if (a == "--include-all-day") {
             ok = scan.Flag(out.skipAllDay, false);
-        } else if (a == "--skip-private") {
-            ok = scan.Flag(out.skipPrivate, true);
-        } else if (a == "--include-private") {
-            ok = scan.Flag(out.skipPrivate, false);
-        } else if (a == "--exclude-categories" || a == "--include-categories") {
-            ok = scan.Value(out.categories);
-            if (ok) out.categoryMode = a == "--include-categories" ? CategoryMode::Include : CategoryMode::Exclude;
-        } else if (a == "--any-categories") {
-            ok = scan.Flag(out.categoryMode, CategoryMode::Any);
         } else if (a == "--exclude-labels" || a == "--include-labels") {
             ok = scan.Value(text);
             if (ok) {
@@ -202,7 +140,7 @@ bool ParseExportEventsArgs(const std::vector<std::string>& args, ExportEventsArg
 
 CTerminalEventExportWizard::CTerminalEventExportWizard(const RunEnvironment& env, const ExportEventsArgs& args,
                                                        std::istream& in, std::ostream& out, std::ostream& err)
-    : m_env(env), m_args(args), m_in(in), m_out(out), m_err(err) {}
+    : m_env(env), m_args(args), m_prompts(in, out), m_out(out), m_err(err) {}
 
 bool CTerminalEventExportWizard::TargetFolderUsable(const std::string& path) {
     if (!path.empty() && PathIsDirectory(path)) return true;
@@ -270,69 +208,27 @@ bool CTerminalEventExportWizard::ApplyFilterArgs(CDlgVCalExportFilter& filter) {
     return true;
 }
 
-bool CTerminalEventExportWizard::Ask(const std::string& question, const std::string& current, std::string& answer) {
-    m_out << question << " [" << current << "]: " << std::flush;
-    std::string line;
-    if (!std::getline(m_in, line)) {
-        m_out << "\n";
-        return false;
-    }
-    answer = std::string(ascii::Trim(line));
-    return true;
-}
-
-bool CTerminalEventExportWizard::AskYesNo(const std::string& question, bool current, bool& answer) {
-    for (;;) {
-        std::string text;
-        if (!Ask(question, current ? "yes" : "no", text)) return false;
-        const std::string word = ascii::Lower(text);
-        if (word.empty()) {
-            answer = current;
-            return true;
-        }
-        if (word == "y" || word == "yes" || word == "n" || word == "no") {
-            answer = word[0] == 'y';
-            return true;
-        }
-        m_out << "Please answer yes or no.\n";
-    }
-}
-
 bool CTerminalEventExportWizard::AskMode(const std::string& question, bool on, bool include,
                                          std::optional<CategoryMode>& mode) {
-    for (;;) {
-        std::string answer;
-        if (!Ask(question + " (any, exclude, include)", ModeWord(on, include), answer)) return false;
-        const std::string word = ascii::Lower(answer);
-        if (word.empty()) return true;
-        if (word == "any" || word == "exclude" || word == "include") {
-            mode = word == "any" ? CategoryMode::Any : word == "include" ? CategoryMode::Include : CategoryMode::Exclude;
-            return true;
-        }
-        m_out << "Please answer any, exclude or include.\n";
-    }
+    std::string word;
+    if (!m_prompts.AskWord(question + " (any, exclude, include)", {"any", "exclude", "include"},
+                           ModeWord(on, include), word))
+        return false;
+    // Enter (or the current word) changes nothing.
+    if (word == ModeWord(on, include)) return true;
+    mode = word == "any" ? CategoryMode::Any : word == "include" ? CategoryMode::Include : CategoryMode::Exclude;
+    return true;
 }
 
 bool CTerminalEventExportWizard::Prompt(CDlgVCalExport& page, CDlgVCalExportOptions& options, bool& exportAll) {
     m_out << "Mireo - Export calendar events to files\n";
+    if (!m_prompts.AskFolder(m_env.app, page.FolderText(), page.Folder() != nullptr,
+                             "There is no calendar folder to keep; name one.",
+                             [&page](std::unique_ptr<IFolder> f) { return page.ChooseFolder(std::move(f)); }))
+        return false;
     for (;;) {
         std::string answer;
-        if (!Ask("Outlook folder", page.FolderText(), answer)) return false;
-        if (answer.empty()) {
-            if (page.Folder() != nullptr) break;
-            m_out << "There is no calendar folder to keep; name one.\n";
-            continue;
-        }
-        std::unique_ptr<IFolder> folder = FindFolderByPath(m_env.app, answer);
-        if (!folder) {
-            m_out << "There is no Outlook folder \"" << answer << "\".\n";
-            continue;
-        }
-        if (page.ChooseFolder(std::move(folder))) break;
-    }
-    for (;;) {
-        std::string answer;
-        if (!Ask("Windows folder", page.TargetFolder(), answer)) return false;
+        if (!m_prompts.Ask("Windows folder", page.TargetFolder(), answer)) return false;
         const std::string candidate = answer.empty() ? page.TargetFolder() : answer;
         if (TargetFolderUsable(candidate)) {
             page.SetTargetFolder(candidate);
@@ -340,41 +236,21 @@ bool CTerminalEventExportWizard::Prompt(CDlgVCalExport& page, CDlgVCalExportOpti
         }
     }
     bool yes = false;
-    if (!AskYesNo("Save events into one file", page.OneFile(), yes)) return false;
+    if (!m_prompts.AskYesNo("Save events into one file", page.OneFile(), yes)) return false;
     page.SetOneFile(yes);
-    if (!AskYesNo("Overwrite files of the same name", options.Values().overwrite, yes)) return false;
+    if (!m_prompts.AskYesNo("Overwrite files of the same name", options.Values().overwrite, yes)) return false;
     options.SetOverwrite(yes);
-    for (;;) {
-        std::string answer;
-        if (!Ask("Format (vcal: vCalendar, older standard; ical: iCalendar, newer standard)",
-                 options.ICalendar() ? "ical" : "vcal", answer))
-            return false;
-        const std::string word = ascii::Lower(answer);
-        if (word.empty()) break;
-        if (word == "vcal" || word == "ical") {
-            options.SetICalendar(word == "ical");
-            break;
-        }
-        m_out << "Please answer vcal or ical.\n";
-    }
-    const std::vector<std::string>& names = options.EncodingNames();
-    for (std::size_t i = 0; i < names.size(); ++i) m_out << "  " << i + 1 << ") " << names[i] << "\n";
-    while (!names.empty()) {
-        std::string answer;
-        if (!Ask("Encoding", options.Values().encoding, answer)) return false;
-        if (answer.empty()) break;
-        const bool digits = answer.find_first_not_of("0123456789") == std::string::npos;
-        if (digits && answer.size() < 6 && options.SelectEncoding(std::stoi(answer) - 1)) break;
-        bool found = false;
-        if (const std::optional<std::string> name = ResolveEncodingName(answer, m_env.converter.Encodings()))
-            for (std::size_t i = 0; i < names.size() && !found; ++i)
-                if (names[i] == *name) found = options.SelectEncoding(static_cast<int>(i));
-        if (found) break;
-        m_out << "Please give a number of the list or an encoding's name.\n";
-    }
+    std::string format;
+    if (!m_prompts.AskWord("Format (vcal: vCalendar, older standard; ical: iCalendar, newer standard)",
+                           {"vcal", "ical"}, options.ICalendar() ? "ical" : "vcal", format))
+        return false;
+    options.SetICalendar(format == "ical");
+    if (!m_prompts.AskEncoding(options.EncodingNames(), m_env.converter.Encodings(), options.Values().encoding,
+                               [&options](int i) { return options.SelectEncoding(i); }))
+        return false;
     options.OnOk();
     page.ApplyOptions(options);
-    if (!AskYesNo("Export all events without a filter (not recommended)", false, exportAll)) return false;
+    if (!m_prompts.AskYesNo("Export all events without a filter (not recommended)", false, exportAll)) return false;
     return true;
 }
 
@@ -382,9 +258,9 @@ bool CTerminalEventExportWizard::PromptFilter(CDlgVCalExportFilter& filter) {
     m_out << "Filter\n";
     for (;;) {
         bool yes = false;
-        if (!AskYesNo("Do not export all day events", filter.SkipAllDay(), yes)) return false;
+        if (!m_prompts.AskYesNo("Do not export all day events", filter.SkipAllDay(), yes)) return false;
         filter.SetSkipAllDay(yes);
-        if (!AskYesNo("Do not export private events", filter.SkipPrivate(), yes)) return false;
+        if (!m_prompts.AskYesNo("Do not export private events", filter.SkipPrivate(), yes)) return false;
         filter.SetSkipPrivate(yes);
         std::optional<CategoryMode> mode;
         if (!AskMode("Export events with category(-ies) that", filter.CategoryFilter(), filter.IncludeCategories(),
@@ -396,7 +272,7 @@ bool CTerminalEventExportWizard::PromptFilter(CDlgVCalExportFilter& filter) {
         }
         if (filter.CategoryFilter()) {
             std::string answer;
-            if (!Ask("Categories", filter.Categories(), answer)) return false;
+            if (!m_prompts.Ask("Categories", filter.Categories(), answer)) return false;
             if (!answer.empty()) filter.SetCategories(answer);
         }
         if (filter.LabelsEnabled()) {
@@ -409,7 +285,7 @@ bool CTerminalEventExportWizard::PromptFilter(CDlgVCalExportFilter& filter) {
             }
             while (filter.LabelFilter()) {
                 std::string answer;
-                if (!Ask("Labels (names or numbers 1 to 10)", filter.LabelsText(), answer)) return false;
+                if (!m_prompts.Ask("Labels (names or numbers 1 to 10)", filter.LabelsText(), answer)) return false;
                 if (answer.empty()) break;
                 if (const std::optional<std::uint32_t> mask = ParseLabelList(answer)) {
                     filter.ApplyLabels(*mask);
@@ -418,15 +294,15 @@ bool CTerminalEventExportWizard::PromptFilter(CDlgVCalExportFilter& filter) {
                 m_out << "Please give label names or numbers 1 to 10.\n";
             }
         }
-        if (!AskYesNo("Export events with: start time after " + FormatIsoDate(filter.PeriodStart()) +
+        if (!m_prompts.AskYesNo("Export events with: start time after " + FormatIsoDate(filter.PeriodStart()) +
                           ", end time before " + FormatIsoDate(filter.PeriodEnd()),
                       filter.PeriodFilter(), yes))
             return false;
         filter.SetPeriodFilter(yes);
         if (yes) {
             std::string from, to;
-            if (!Ask("Start time after (YYYY-MM-DD)", FormatIsoDate(filter.PeriodStart()), from)) return false;
-            if (!Ask("End time before (YYYY-MM-DD)", FormatIsoDate(filter.PeriodEnd()), to)) return false;
+            if (!m_prompts.Ask("Start time after (YYYY-MM-DD)", FormatIsoDate(filter.PeriodStart()), from)) return false;
+            if (!m_prompts.Ask("End time before (YYYY-MM-DD)", FormatIsoDate(filter.PeriodEnd()), to)) return false;
             const std::optional<LocalTime> a = from.empty() ? filter.PeriodStart() : ParseDay(from);
             const std::optional<LocalTime> b = to.empty() ? filter.PeriodEnd() : ParseDay(to);
             if (!a || !b) {
@@ -534,20 +410,7 @@ private:
 
 int RunExportEvents(const ExportEventsArgs& args, ExportContactsContext& context, const EventExportHooks& hooks) {
     CTerminalEventExportUi ui(args, context);
-    const CommandRun run{
-        .app = context.app,
-        .mapi = context.mapi,
-        .registry = context.registry,
-        .log = context.log,
-        .help = context.help,
-        .files = &context.files,
-        .messages = context.messages,
-        .converter = context.converter,
-        .listSeparator = context.listSeparator,
-        .progress = context.progress,
-        .prefix = kPrefix,
-        .err = context.err,
-    };
+    const CommandRun run = CommandRunOf(context, &context.files, kPrefix);
     const RunOutcome outcome =
         RunThroughEngine(run, EngineAction::ExportEvents, {.eventExport = std::make_unique<CvCalExport>(ui, hooks)});
     return ExitStatus(outcome, ui.Wizard(), kPrefix, "export", context.err);

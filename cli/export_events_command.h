@@ -20,24 +20,14 @@ class CDlgVCalExportFilter;
 namespace mireo::cli {
 
 // The command's arguments as given; an option not given keeps the stored choice.
-struct ExportEventsArgs {
-    std::optional<std::string> folder;
-    std::optional<std::string> to;
-    std::optional<bool> oneFile;
+struct ExportEventsArgs : ExportArgsBase {
     std::optional<int> format;  // 10 or 20
-    std::optional<std::string> encoding;
-    std::optional<bool> overwrite;
     bool exportAll = false;
     std::optional<bool> skipAllDay;
-    std::optional<bool> skipPrivate;
-    std::optional<CategoryMode> categoryMode;
-    std::string categories;
     std::optional<CategoryMode> labelMode;
     std::uint32_t labels = 0;
     std::optional<bool> period;  // --period (true) or --any-time (false)
     LocalTime periodFrom{}, periodTo{};
-    bool interactive = false;
-    bool help = false;
 
     bool TouchesOptionsPage() const { return format || encoding || overwrite; }
     bool TouchesFilterPage() const { return skipAllDay || skipPrivate || categoryMode || labelMode || period; }
@@ -49,10 +39,6 @@ extern const char kExportEventsUsage[];
 // unknown option, a missing or bad value, a filter option with --export-all, or two
 // folders.
 bool ParseExportEventsArgs(const std::vector<std::string>& args, ExportEventsArgs& out, std::ostream& err);
-
-// A label list: names (any case) or numbers 1..10, separated by commas or semicolons.
-// Null when an entry names no label.
-std::optional<std::uint32_t> ParseLabelList(const std::string& text);
 
 class CTerminalEventExportWizard : public IEventExportWizard {
 public:
@@ -71,14 +57,12 @@ private:
     bool ApplyFilterArgs(CDlgVCalExportFilter& filter);
     bool Prompt(CDlgVCalExport& page, CDlgVCalExportOptions& options, bool& exportAll);
     bool PromptFilter(CDlgVCalExportFilter& filter);
-    bool Ask(const std::string& question, const std::string& current, std::string& answer);
-    bool AskYesNo(const std::string& question, bool current, bool& answer);
     bool AskMode(const std::string& question, bool on, bool include, std::optional<CategoryMode>& mode);
     bool TargetFolderUsable(const std::string& path);
 
     const RunEnvironment& m_env;
     const ExportEventsArgs& m_args;
-    std::istream& m_in;
+    CWizardPrompts m_prompts;
     std::ostream& m_out;
     std::ostream& m_err;
     int m_status = 0;

@@ -147,34 +147,12 @@ private:
 bool ParseImportContactsArgs(const std::vector<std::string>& args, ImportContactsArgs& out, std::ostream& err) {
     COptionScanner scan(args, kPrefix, err);
     while (scan.Next()) {
-        if (scan.IsOperand()) {
-            out.paths.push_back(scan.Arg());
-            continue;
-        }
+        const OptionRead shared = ReadImportOption(scan, out);
+        if (shared == OptionRead::kFailed) return false;
+        if (shared == OptionRead::kRead) continue;
         const std::string& a = scan.Name();
-        std::string text;
         bool ok = true;
-        if (a == "-h" || a == "--help") {
-            ok = scan.Flag(out.help, true);
-        } else if (a == "--folder") {
-            ok = scan.Value(text);
-            if (ok) out.folder = text;
-        } else if (a == "--conflict") {
-            ok = scan.Value(text);
-            if (ok) {
-                if (text == "keep-both") {
-                    out.conflict = kConflictKeepBoth;
-                } else if (text == "replace") {
-                    out.conflict = kConflictReplace;
-                } else if (text == "keep-existing") {
-                    out.conflict = kConflictKeepExisting;
-                } else {
-                    scan.Error() << "--conflict must be keep-both, replace or keep-existing, not \"" << text
-                        << "\"\n";
-                    return false;
-                }
-            }
-        } else if (a == "--skip-private") {
+        if (a == "--skip-private") {
             ok = scan.Flag(out.skipPrivate, true);
         } else if (a == "--include-private") {
             ok = scan.Flag(out.skipPrivate, false);
@@ -194,45 +172,38 @@ bool ParseImportContactsArgs(const std::vector<std::string>& args, ImportContact
 
 int RunImportContacts(const ImportContactsArgs& args, ImportContactsContext& context) {
     CTerminalContactImportUi ui(args, context);
-    const CommandRun run{
-        .app = context.app,
-        .mapi = context.mapi,
-        .registry = context.registry,
-        .log = context.log,
-        .help = context.help,
-        .files = nullptr,
-        .messages = context.messages,
-        .converter = context.converter,
-        .listSeparator = context.listSeparator,
-        .progress = context.progress,
-        .prefix = kPrefix,
-        .err = context.err,
-    };
+    const CommandRun run = CommandRunOf(context, nullptr, kPrefix);
     const RunOutcome outcome =
         RunThroughEngine(run, EngineAction::ImportContacts, {.contactImport = std::make_unique<CvCardImport>(ui)});
     return ExitStatus(outcome, ui.Wizard(), kPrefix, "import", context.err);
 }
 
+int WithSystemImportContext(const GlobalOptions& options, std::ostream& out, std::ostream& err,
+                            const std::function<int(ImportContext&)>& run) {
+    CHostApplication app(DefaultHostStoreOptions(options.storePath));
+    CLibKelvo kelvo;
+    kelvo.Init(OwnModuleHandle(), &app);
+    CTerminalProgressView progress;
+    ImportContext context{
+        .app = app,
+        .mapi = app.Mapi(),
+        .registry = SystemRegistry(),
+        .log = kelvo,
+        .help = &kelvo,
+        .converter = SharedCharConverter(),
+        .listSeparator = SystemLocaleInfo().ListSeparator(),
+        .progress = progress,
+        .out = out,
+        .err = err,
+    };
+    return run(context);
+}
+
 int RunImportContactsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
                              std::ostream& err) {
     auto run = [&](const ImportContactsArgs& parsed) {
-        CHostApplication app(DefaultHostStoreOptions(options.storePath));
-        CLibKelvo kelvo;
-        kelvo.Init(OwnModuleHandle(), &app);
-        CTerminalProgressView progress;
-        ImportContactsContext context{
-            .app = app,
-            .mapi = app.Mapi(),
-            .registry = SystemRegistry(),
-            .log = kelvo,
-            .help = &kelvo,
-            .converter = SharedCharConverter(),
-            .listSeparator = SystemLocaleInfo().ListSeparator(),
-            .progress = progress,
-            .out = out,
-            .err = err,
-        };
-        return RunImportContacts(parsed, context);
+        return WithSystemImportContext(options, out, err,
+                                       [&](ImportContext& context) { return RunImportContacts(parsed, context); });
     };
     return RunWizardCommand("import-contacts", kImportContactsUsage, ParseImportContactsArgs, args, out, err, run);
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/wizard_args.h"
+#include "cli/wizard_command.h"
 #include "engine/category_filter.h"
 #include "vcard/contact_import.h"
 
@@ -15,14 +17,10 @@ class IRegistry;
 
 namespace mireo::cli {
 
-struct ImportContactsArgs {
-    std::optional<std::string> folder;  // the target Outlook folder
-    std::optional<int> conflict;        // kConflictKeepBoth, kConflictReplace, kConflictKeepExisting
+struct ImportContactsArgs : ImportArgsBase {
     std::optional<bool> skipPrivate;
     std::optional<std::uint32_t> categoryBits;  // 0, kFilterExcludeCategories or kFilterIncludeCategories
     std::string categories;
-    std::vector<std::string> paths;  // files or folders; none: the stored paths text
-    bool help = false;
 };
 
 extern const char kImportContactsUsage[];
@@ -31,21 +29,7 @@ extern const char kImportContactsUsage[];
 // unknown option, a missing value or a bad --conflict.
 bool ParseImportContactsArgs(const std::vector<std::string>& args, ImportContactsArgs& out, std::ostream& err);
 
-// Everything the command works with, so that tests can hand in their own. The run goes
-// through the engine, which opens the settings key in the registry.
-struct ImportContactsContext {
-    IApplication& app;
-    IMapiFactory& mapi;
-    IRegistry& registry;
-    ILogger& log;
-    IContextHelp* help;
-    MireoCharConverter& converter;
-    std::string listSeparator;
-    IProgressView& progress;
-    std::ostream& out;
-    std::ostream& err;
-    IMessageBox* messages = nullptr;  // null: the current message box
-};
+using ImportContactsContext = ImportContext;
 
 // Runs the import through the engine: 0 nothing failed, 1 a contact failed, 2 invalid
 // options or a run that could not start.

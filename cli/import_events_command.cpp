@@ -12,6 +12,7 @@
 #include "cli/option_scanner.h"
 #include "cli/progress_view.h"
 #include "cli/wizard_command.h"
+#include "cli/wizard_prompts.h"
 #include "encoding/mireo_char_converter.h"
 #include "engine/category_filter.h"
 #include "engine/host_folders.h"
@@ -26,6 +27,7 @@
 #include "textformat/date_text.h"
 #include "vcal/common/system_zone.h"
 #include "vcal/import/ui/dlg_vcal_import.h"
+#include "vcal/ui/dlg_vcal_export_filter.h"
 
 namespace mireo::cli {
 
@@ -52,7 +54,9 @@ const char kImportEventsUsage[] =
     "                             labels: Important, Business, Personal, Vacation, Must Attend,\n"
     "                             Travel Required, Needs Preparation, Birthday, Anniversary,\n"
     "                             Phone Call (separated by \";\" or \",\")\n"
+    "                             or numbers 1 to 10\n"
     "  --period FROM TO           only events inside the dates (YYYY-MM-DD) / --any-time\n"
+    "  -i, --interactive          walk the wizard's pages as prompts (Enter keeps a value)\n"
     "  -h, --help                 this text\n"
     "\n"
     "Exit status: 0 every event imported or skipped, 1 an event failed, 2 invalid\n"
@@ -62,41 +66,33 @@ namespace {
 
 constexpr const char* kPrefix = "mireo import-events: ";
 
-std::optional<std::uint32_t> LabelMask(const std::string& text) {
-    std::uint32_t mask = 0;
-    std::string_view rest = text;
-    for (;;) {
-        const std::size_t end = rest.find_first_of(";,");
-        const std::string_view name = ascii::Trim(rest.substr(0, end));
-        if (!name.empty()) {
-            int found = -1;
-            for (int i = 0; i < kLabelCount; ++i) {
-                if (ascii::EqualsNoCase(name, LoadUserString(kStrFirstLabel + i))) found = i;
-            }
-            if (found < 0) return std::nullopt;
-            mask |= 1u << found;
-        }
-        if (end == std::string_view::npos) break;
-        rest.remove_prefix(end + 1);
-    }
+const char* ModeWord(std::uint32_t mask, std::uint32_t exclude, std::uint32_t include) {
+    return (mask & include) != 0 ? "include" : (mask & exclude) != 0 ? "exclude" : "any";
+}
+
+// The mask with the mode's bit of the pair.
+std::uint32_t WithMode(std::uint32_t mask, const std::string& mode, std::uint32_t exclude, std::uint32_t include) {
+    mask &= ~(exclude | include);
+    if (mode == "exclude") mask |= exclude;
+    if (mode == "include") mask |= include;
     return mask;
 }
 
-LocalTime Today() {
-    const auto now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
-    const std::optional<ZoneRule> zone = SystemZone();
-    return StartOfDay(zone ? UtcToLocal(*zone, now) : AsLocal(now));
-}
+std::uint32_t WithBit(std::uint32_t mask, std::uint32_t bit, bool on) { return on ? mask | bit : mask & ~bit; }
 
 class CTerminalEventImportWizard : public IEventImportWizard {
 public:
     CTerminalEventImportWizard(const RunEnvironment& env, const ImportEventsArgs& args, ImportEventsContext& context)
-        : m_env(env), m_args(args), m_context(context) {}
+        : m_env(env),
+          m_args(args),
+          m_context(context),
+          m_prompts(context.in != nullptr ? *context.in : std::cin, context.out) {}
 
     bool Run(EventImportChoices& choices) override {
+        m_status = kExitUsage;
         CDlgVCalImport page(m_env.app, m_env.settings, m_env.messages, m_env.log);
         if (!m_args.paths.empty()) page.SetPaths(m_args.paths);
-        if (ascii::IsBlank(page.PathsText(), ascii::kBlanks)) {
+        if (!m_args.interactive && ascii::IsBlank(page.PathsText(), ascii::kBlanks)) {
             m_context.err << kPrefix << "no files or folders given, and none stored\n";
             return false;
         }
@@ -107,32 +103,40 @@ public:
                 return false;
             }
             if (!page.ChooseFolder(std::move(folder))) return false;  // string 146 was shown
-        } else if (page.Folder() == nullptr) {
+        } else if (!m_args.interactive && page.Folder() == nullptr) {
             m_context.err << kPrefix << "no default calendar folder\n";
             return false;
         }
-        // The options dialog: OK on it only when one of its options was given.
-        if (m_args.conflict || m_args.zone || m_args.computerZone) {
-            CDlgVCalImportOptions options = page.MakeOptionsPage();
-            if (m_args.conflict) options.SetConflict(*m_args.conflict);
-            if (m_args.zone && !options.SelectByName(*m_args.zone)) {
-                m_context.err << kPrefix << "no zone \"" << *m_args.zone << "\" in the zone list\n";
-                return false;
-            }
-            if (m_args.computerZone && !SelectComputerZone(options)) return false;
+        // The options dialog: OK on it only when one of its options was given, or
+        // when its prompts were walked.
+        CDlgVCalImportOptions options = page.MakeOptionsPage();
+        if (m_args.conflict) options.SetConflict(*m_args.conflict);
+        if (m_args.zone && !options.SelectByName(*m_args.zone)) {
+            m_context.err << kPrefix << "no zone \"" << *m_args.zone << "\" in the zone list\n";
+            return false;
+        }
+        if (m_args.computerZone && !SelectComputerZone(options)) return false;
+        bool importAll = m_args.importAll;
+        if (m_args.interactive) {
+            if (!Prompt(page, options, importAll)) return Cancelled();
+        } else if (m_args.conflict || m_args.zone || m_args.computerZone) {
             options.OnOk();
             page.ApplyOptions(options);
         }
-        if (!page.OnNext(choices, m_args.importAll)) return false;  // string 114 for a path not reached
-        if (m_args.importAll) return true;
-        CDlgVCalImportFilter filter(m_env.settings, m_env.messages, Today());
+        if (!page.OnNext(choices, importAll)) return false;  // string 114 for a path not reached
+        if (importAll) return Started();
+        CDlgVCalImportFilter filter(m_env.settings, m_env.messages, TodayLocal());
         EventFilterValues& v = filter.Edit();
         v.mask = (v.mask | m_args.filterSet) & ~m_args.filterClear;
         if (m_args.categories) v.categories = *m_args.categories;
-        if (m_args.labels) v.labels = *LabelMask(*m_args.labels);
+        if (m_args.labels) v.labels = *ParseLabelList(*m_args.labels);
         if (m_args.periodStart) v.periodStart = *m_args.periodStart;
         if (m_args.periodEnd) v.periodEnd = *m_args.periodEnd;
-        return filter.OnImport(choices);  // strings 127, 128, 129
+        for (;;) {
+            if (m_args.interactive && !PromptFilter(filter)) return Cancelled();
+            if (filter.OnImport(choices)) return Started();  // strings 127, 128, 129 otherwise
+            if (!m_args.interactive) return false;
+        }
     }
 
     void Finish(const EventImportOutcome& outcome) override {
@@ -145,10 +149,127 @@ public:
     }
 
     bool Finished() const { return m_finished; }
-    int WizardStatus() const { return kExitUsage; }
+    // After Run returned false: kExitUsage for invalid options, kExitOk when the user
+    // cancelled at a prompt.
+    int WizardStatus() const { return m_status; }
     const RunCounters& Counters() const { return m_counters; }
 
 private:
+    bool Started() {
+        m_status = kExitOk;
+        return true;
+    }
+    bool Cancelled() {
+        m_context.out << "Import cancelled.\n";
+        m_status = kExitOk;
+        return false;
+    }
+
+    // The source and options pages as prompts; false when the input ended.
+    bool Prompt(CDlgVCalImport& page, CDlgVCalImportOptions& options, bool& importAll) {
+        m_prompts.Out() << "Mireo - Import calendar events from files\n";
+        for (;;) {
+            std::string answer;
+            if (!m_prompts.Ask("Files or folders (several in double quotes)", page.PathsText(), answer)) return false;
+            if (!answer.empty()) page.SetPathsText(answer);
+            if (!ascii::IsBlank(page.PathsText(), ascii::kBlanks)) break;
+            m_prompts.Out() << "Please name a file or a folder.\n";
+        }
+        if (!m_prompts.AskFolder(m_env.app, page.FolderText(), page.Folder() != nullptr,
+                                 "There is no calendar folder to keep; name one.",
+                                 [&page](std::unique_ptr<IFolder> f) { return page.ChooseFolder(std::move(f)); }))
+            return false;
+        m_prompts.Out() << "Options\n";
+        static const std::vector<std::string> kRules = {"keep-both", "replace", "keep-existing"};
+        std::string rule;
+        if (!m_prompts.AskWord("If an event of the same start, end and subject is there (keep-both, replace, "
+                               "keep-existing)",
+                               kRules, kRules[options.Conflict()], rule))
+            return false;
+        for (int i = 0; i < 3; ++i)
+            if (rule == kRules[i]) options.SetConflict(i);
+        const std::vector<std::string> zones = options.ZoneChoices();
+        for (;;) {
+            std::string answer;
+            const std::string current = zones.empty() ? options.ZoneName() : zones[options.Selected()];
+            if (!m_prompts.Ask("Time zone of times without one (a number, a name, or ? for the list)", current,
+                               answer))
+                return false;
+            if (answer.empty()) break;
+            if (answer == "?") {
+                for (std::size_t i = 0; i < zones.size(); ++i)
+                    m_prompts.Out() << "  " << i + 1 << ") " << zones[i] << "\n";
+                continue;
+            }
+            const bool digits = answer.find_first_not_of("0123456789") == std::string::npos;
+            if (digits && answer.size() < 6 && options.Select(std::stoi(answer) - 1)) break;
+            if (options.SelectByName(answer)) break;
+            m_prompts.Out() << "Please give a zone of the list (? shows it).\n";
+        }
+        options.OnOk();
+        page.ApplyOptions(options);
+        if (!m_prompts.AskYesNo("Import all events without a filter (not recommended)", importAll, importAll))
+            return false;
+        return true;
+    }
+
+    // The filter page as prompts; false when the input ended.
+    bool PromptFilter(CDlgVCalImportFilter& filter) {
+        EventFilterValues& v = filter.Edit();
+        m_prompts.Out() << "Filter\n";
+        bool yes = false;
+        if (!m_prompts.AskYesNo("Do not import all day events", (v.mask & kEventFilterSkipAllDay) != 0, yes))
+            return false;
+        v.mask = WithBit(v.mask, kEventFilterSkipAllDay, yes);
+        if (!m_prompts.AskYesNo("Do not import private events", (v.mask & kFilterSkipPrivate) != 0, yes)) return false;
+        v.mask = WithBit(v.mask, kFilterSkipPrivate, yes);
+        static const std::vector<std::string> kModes = {"any", "exclude", "include"};
+        std::string mode;
+        if (!m_prompts.AskWord("Import events with category(-ies) that (any, exclude, include)", kModes,
+                               ModeWord(v.mask, kFilterExcludeCategories, kFilterIncludeCategories), mode))
+            return false;
+        v.mask = WithMode(v.mask, mode, kFilterExcludeCategories, kFilterIncludeCategories);
+        if (mode != "any") {
+            std::string answer;
+            if (!m_prompts.Ask("Categories", v.categories, answer)) return false;
+            if (!answer.empty()) v.categories = answer;
+        }
+        if (!m_prompts.AskWord("Import events with label(s) that (any, exclude, include)", kModes,
+                               ModeWord(v.mask, kEventFilterExcludeLabels, kEventFilterIncludeLabels), mode))
+            return false;
+        v.mask = WithMode(v.mask, mode, kEventFilterExcludeLabels, kEventFilterIncludeLabels);
+        while (mode != "any") {
+            std::string answer;
+            if (!m_prompts.Ask("Labels (names or numbers 1 to 10)", LabelNames(v.labels), answer)) return false;
+            if (answer.empty()) break;
+            if (const std::optional<std::uint32_t> mask = ParseLabelList(answer)) {
+                v.labels = *mask;
+                break;
+            }
+            m_prompts.Out() << "Please give label names or numbers 1 to 10.\n";
+        }
+        const bool period = (v.mask & kEventFilterPeriod) != 0;
+        if (!m_prompts.AskYesNo("Import events with: start time after " + FormatIsoDate(v.periodStart) +
+                                    ", end time before " + FormatIsoDate(v.periodEnd),
+                                period, yes))
+            return false;
+        v.mask = WithBit(v.mask, kEventFilterPeriod, yes);
+        while (yes) {
+            std::string from, to;
+            if (!m_prompts.Ask("Start time after (YYYY-MM-DD)", FormatIsoDate(v.periodStart), from)) return false;
+            if (!m_prompts.Ask("End time before (YYYY-MM-DD)", FormatIsoDate(v.periodEnd), to)) return false;
+            const std::optional<LocalTime> a = from.empty() ? v.periodStart : ParseDay(from);
+            const std::optional<LocalTime> b = to.empty() ? v.periodEnd : ParseDay(to);
+            if (a && b) {
+                v.periodStart = *a;
+                v.periodEnd = *b;
+                break;
+            }
+            m_prompts.Out() << "Please give dates as YYYY-MM-DD.\n";
+        }
+        return true;
+    }
+
     bool SelectComputerZone(CDlgVCalImportOptions& options) {
         const std::optional<ZoneRule> computer = SystemZone();
         const std::vector<std::string> names = options.ZoneChoices();
@@ -168,6 +289,8 @@ private:
     const RunEnvironment& m_env;
     const ImportEventsArgs& m_args;
     ImportEventsContext& m_context;
+    CWizardPrompts m_prompts;
+    int m_status = kExitUsage;
     bool m_finished = false;
     RunCounters m_counters;
 };
@@ -189,16 +312,6 @@ private:
     std::unique_ptr<CTerminalEventImportWizard> m_wizard;
 };
 
-bool ReadDay(COptionScanner& scan, const std::string& text, std::optional<LocalTime>& out) {
-    const std::optional<DateTimeText> d = ParseDateTime(text);
-    if (!d) {
-        scan.Error() << "--period needs two dates (YYYY-MM-DD), not \"" << text << "\"\n";
-        return false;
-    }
-    out = d->time;
-    return true;
-}
-
 }  // namespace
 
 bool ParseImportEventsArgs(const std::vector<std::string>& args, ImportEventsArgs& out, std::ostream& err) {
@@ -209,29 +322,14 @@ bool ParseImportEventsArgs(const std::vector<std::string>& args, ImportEventsArg
         return true;
     };
     while (scan.Next()) {
-        if (scan.IsOperand()) {
-            out.paths.push_back(scan.Arg());
-            continue;
-        }
+        const OptionRead shared = ReadImportOption(scan, out);
+        if (shared == OptionRead::kFailed) return false;
+        if (shared == OptionRead::kRead) continue;
         const std::string& a = scan.Name();
         std::string text;
         bool ok = true;
-        if (a == "-h" || a == "--help") {
-            ok = scan.Flag(out.help, true);
-        } else if (a == "--folder") {
-            ok = scan.Value(text);
-            if (ok) out.folder = text;
-        } else if (a == "--conflict") {
-            ok = scan.Value(text);
-            if (ok) {
-                if (text == "keep-both") out.conflict = kEventConflictKeepBoth;
-                else if (text == "replace") out.conflict = kEventConflictReplace;
-                else if (text == "keep-existing") out.conflict = kEventConflictKeepExisting;
-                else {
-                    scan.Error() << "--conflict must be keep-both, replace or keep-existing, not \"" << text << "\"\n";
-                    return false;
-                }
-            }
+        if (a == "-i" || a == "--interactive") {
+            ok = scan.Flag(out.interactive, true);
         } else if (a == "--zone") {
             ok = scan.Value(text);
             if (ok) {
@@ -260,7 +358,7 @@ bool ParseImportEventsArgs(const std::vector<std::string>& args, ImportEventsArg
         } else if (a == "--exclude-labels" || a == "--include-labels") {
             ok = scan.Value(text);
             if (ok) {
-                if (!LabelMask(text)) {
+                if (!ParseLabelList(text)) {
                     scan.Error() << "unknown label in \"" << text << "\"\n";
                     return false;
                 }
@@ -273,9 +371,18 @@ bool ParseImportEventsArgs(const std::vector<std::string>& args, ImportEventsArg
             bits(0, kEventFilterExcludeLabels | kEventFilterIncludeLabels);
         } else if (a == "--period") {
             std::string to;
-            ok = scan.Value(text) && scan.Value(to) && ReadDay(scan, text, out.periodStart) &&
-                 ReadDay(scan, to, out.periodEnd);
-            if (ok) bits(kEventFilterPeriod, 0);
+            ok = scan.Value(text) && scan.Value(to);
+            if (ok) {
+                for (const std::string* day : {&text, &to}) {
+                    if (!ParseDay(*day)) {
+                        scan.Error() << "--period needs two dates (YYYY-MM-DD), not \"" << *day << "\"\n";
+                        return false;
+                    }
+                }
+                out.periodStart = ParseDay(text);
+                out.periodEnd = ParseDay(to);
+                bits(kEventFilterPeriod, 0);
+            }
         } else if (a == "--any-time") {
             bits(0, kEventFilterPeriod);
         } else {
@@ -288,20 +395,7 @@ bool ParseImportEventsArgs(const std::vector<std::string>& args, ImportEventsArg
 
 int RunImportEvents(const ImportEventsArgs& args, ImportEventsContext& context) {
     CTerminalEventImportUi ui(args, context);
-    const CommandRun run{
-        .app = context.app,
-        .mapi = context.mapi,
-        .registry = context.registry,
-        .log = context.log,
-        .help = context.help,
-        .files = nullptr,
-        .messages = context.messages,
-        .converter = context.converter,
-        .listSeparator = context.listSeparator,
-        .progress = context.progress,
-        .prefix = kPrefix,
-        .err = context.err,
-    };
+    const CommandRun run = CommandRunOf(context, nullptr, kPrefix);
     const RunOutcome outcome =
         RunThroughEngine(run, EngineAction::ImportEvents, {.eventImport = std::make_unique<CvCalImport>(ui, context.locale)});
     return ExitStatus(outcome, ui.Wizard(), kPrefix, "import", context.err);
@@ -310,23 +404,8 @@ int RunImportEvents(const ImportEventsArgs& args, ImportEventsContext& context) 
 int RunImportEventsCommand(const GlobalOptions& options, const std::vector<std::string>& args, std::ostream& out,
                            std::ostream& err) {
     auto run = [&](const ImportEventsArgs& parsed) {
-        CHostApplication app(DefaultHostStoreOptions(options.storePath));
-        CLibKelvo kelvo;
-        kelvo.Init(OwnModuleHandle(), &app);
-        CTerminalProgressView progress;
-        ImportEventsContext context{
-            .app = app,
-            .mapi = app.Mapi(),
-            .registry = SystemRegistry(),
-            .log = kelvo,
-            .help = &kelvo,
-            .converter = SharedCharConverter(),
-            .listSeparator = SystemLocaleInfo().ListSeparator(),
-            .progress = progress,
-            .out = out,
-            .err = err,
-        };
-        return RunImportEvents(parsed, context);
+        return WithSystemImportContext(options, out, err,
+                                       [&](ImportContext& context) { return RunImportEvents(parsed, context); });
     };
     return RunWizardCommand("import-events", kImportEventsUsage, ParseImportEventsArgs, args, out, err, run);
 }

@@ -1,12 +1,14 @@
 #pragma once
 // "mireo import-events": the calendar import wizard on the command line. The source,
-// options and filter pages are options, stored as the pages store them; the finish page
-// is printed.
+// options and filter pages are options (or prompts with -i), stored as the pages store
+// them; the finish page is printed.
 #include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/wizard_args.h"
+#include "cli/wizard_command.h"
 #include "engine/date_time.h"
 #include "vcal/import/event_import.h"
 
@@ -17,18 +19,15 @@ class ILocaleInfo;
 
 namespace mireo::cli {
 
-struct ImportEventsArgs {
-    std::optional<std::string> folder;  // the target calendar folder
-    std::optional<int> conflict;        // kEventConflictKeepBoth, ...Replace, ...KeepExisting
-    std::optional<std::string> zone;    // a zone of the list by key or display name
+struct ImportEventsArgs : ImportArgsBase {
+    std::optional<std::string> zone;  // a zone of the list by key or display name
     bool computerZone = false;
     bool importAll = false;
     // Filter bits set and cleared by the options; the rest keep the stored filter.
     std::uint32_t filterSet = 0, filterClear = 0;
     std::optional<std::string> categories, labels;
     std::optional<LocalTime> periodStart, periodEnd;
-    std::vector<std::string> paths;  // files or folders; none: the stored paths text
-    bool help = false;
+    bool interactive = false;
 };
 
 extern const char kImportEventsUsage[];
@@ -37,20 +36,7 @@ extern const char kImportEventsUsage[];
 // unknown option, a missing or bad value.
 bool ParseImportEventsArgs(const std::vector<std::string>& args, ImportEventsArgs& out, std::ostream& err);
 
-struct ImportEventsContext {
-    IApplication& app;
-    IMapiFactory& mapi;
-    IRegistry& registry;
-    ILogger& log;
-    IContextHelp* help;
-    MireoCharConverter& converter;
-    std::string listSeparator;
-    IProgressView& progress;
-    std::ostream& out;
-    std::ostream& err;
-    IMessageBox* messages = nullptr;  // null: the current message box
-    ILocaleInfo* locale = nullptr;    // null: the system's
-};
+using ImportEventsContext = ImportContext;
 
 // Runs the import through the engine: 0 nothing failed, 1 an event failed, 2 invalid
 // options or a run that could not start.

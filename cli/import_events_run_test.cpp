@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/import_events_command.h"
 #include "cli/testing/command_run_fixture.h"
+#include "engine/category_filter.h"
 #include "platform/registry.h"
 #include "vcal/common/zone_rule.h"
 
@@ -38,10 +39,11 @@ protected:
     ~ImportEventsRunTest() override { SetRegistryFile(""); }
     std::string In() const { return (m_base / "in").string(); }
 
-    Result Run(const std::vector<std::string>& argv) {
+    Result Run(const std::vector<std::string>& argv, const std::string& input = "") {
         ImportEventsArgs args;
         std::ostringstream parseErr;
         if (!ParseImportEventsArgs(argv, args, parseErr)) return {kExitUsage, "", parseErr.str()};
+        std::istringstream in(input);
         std::ostringstream out, err;
         ImportEventsContext context{
             .app = *m_app,
@@ -54,6 +56,7 @@ protected:
             .progress = m_progress,
             .out = out,
             .err = err,
+            .in = &in,
         };
         const int status = RunImportEvents(args, context);
         return {status, out.str(), err.str()};
@@ -101,6 +104,69 @@ TEST_F(ImportEventsRunTest, FilterOptionsAndErrors) {
         r = Run(b.argv);
         EXPECT_EQ(r.status, kExitUsage) << b.argv.front();
         EXPECT_NE(r.err.find(b.message), std::string::npos) << r.err;
+    }
+}
+
+// -i: the source, options and filter pages as prompts on scripted input. An answer the
+// prompt cannot take asks again; the end of the input cancels without storing.
+TEST_F(ImportEventsRunTest, InteractivePromptsWalkThePages) {
+    const std::string in = In();
+    const struct {
+        const char* name;
+        std::vector<std::string> argv;
+        std::string input;
+        int status;
+        std::vector<std::string> printed;
+        int count;           // events in the calendar afterwards
+        std::uint32_t conflict;  // stored conflict rule; 99: none stored
+        std::uint32_t filter;    // stored filter; 99: none stored
+    } cases[] = {
+        // Files, folder, keep existing, a zone by name, a filter: private events out.
+        {"walk",
+         {"-i"},
+         in + "\n\nkeep-existing\nw. europe standard time\nno\nno\nyes\nany\nany\nno\n",
+         kExitItemFailed,
+         {"Mireo - Import calendar events from files", "Filter", "  Skipped:                  1\n"},
+         1,
+         2,
+         2},
+        // Answers a prompt cannot take: asked again until one fits.
+        {"asks again",
+         {"-i", in},
+         "\nCalendar/Nowhere\n\nmerge\nreplace\nAtlantis\n?\n1\nmaybe\nyes\n",
+         kExitItemFailed,
+         {"There is no Outlook folder \"Calendar/Nowhere\".", "Please answer keep-both, replace or keep-existing.",
+          "Please give a zone of the list (? shows it).", "  1) ", "Please answer yes or no."},
+         2,
+         1,
+         99},
+        // A label list and a period, each with a wrong answer first; no event has a label.
+        {"labels and period",
+         {"-i", in},
+         "\n\n\n\nno\nyes\nno\nany\ninclude\nUrgent\n9,Birthday\nyes\n2007-13-01\n\n2007-02-01\n2007-03-31\n",
+         kExitItemFailed,  // the event without dates fails: the filter cannot place it
+         {"Please give label names or numbers 1 to 10.", "Please give dates as YYYY-MM-DD."},
+         0,
+         0,
+         kEventFilterSkipAllDay | kEventFilterIncludeLabels | kEventFilterPeriod},
+        // The input ends on the options page: nothing imported, nothing stored.
+        {"cancelled", {"-i", in}, "\n\n", kExitOk, {"Import cancelled."}, 0, 99, 99},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Each case on an empty calendar and no stored choices.
+        m_settings.reset();
+        m_reg.reset();
+        fs::remove(m_base / "registry.reg");
+        m_reg = std::make_unique<CRegistryFile>((m_base / "registry.reg").string());
+        m_settings = std::make_unique<CSettingsStore>(*m_reg);
+        while (Count() > 0) m_app->FolderByPath(u"Calendar")->Items()->Item(1)->Delete();
+        const Result r = Run(c.argv, c.input);
+        EXPECT_EQ(r.status, c.status) << r.out << r.err;
+        for (const std::string& p : c.printed) EXPECT_NE(r.out.find(p), std::string::npos) << p << "\n" << r.out;
+        EXPECT_EQ(Count(), c.count);
+        EXPECT_EQ(m_settings->ReadNumber("Appointments.Import.ConflictResolution").value_or(99), c.conflict);
+        EXPECT_EQ(m_settings->ReadNumber("Appointments.Import.Filter").value_or(99), c.filter);
     }
 }
 

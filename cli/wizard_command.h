@@ -4,6 +4,8 @@
 // logging, as the add-in runs it), and the run's outcome to an exit status. Every
 // message starts with "mireo NAME: ".
 #include <exception>
+#include <functional>
+#include <istream>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -16,6 +18,7 @@
 
 namespace mireo {
 class ILocaleInfo;
+class IRegistry;
 }
 
 namespace mireo::cli {
@@ -67,6 +70,51 @@ struct CommandRun {
     std::string_view prefix;    // "mireo export-contacts: "
     std::ostream& err;
 };
+
+// The CommandRun of a command's context (the contexts of the commands name their
+// members alike); files: null for the system's.
+template <typename Context>
+CommandRun CommandRunOf(Context& context, IOutputFiles* files, std::string_view prefix) {
+    return CommandRun{
+        .app = context.app,
+        .mapi = context.mapi,
+        .registry = context.registry,
+        .log = context.log,
+        .help = context.help,
+        .files = files,
+        .messages = context.messages,
+        .converter = context.converter,
+        .listSeparator = context.listSeparator,
+        .progress = context.progress,
+        .prefix = prefix,
+        .err = context.err,
+    };
+}
+
+// Everything an import command works with, so that tests can hand in their own. The
+// run goes through the engine, which opens the settings key in the registry.
+struct ImportContext {
+    IApplication& app;
+    IMapiFactory& mapi;
+    IRegistry& registry;
+    ILogger& log;
+    IContextHelp* help;
+    MireoCharConverter& converter;
+    std::string listSeparator;
+    IProgressView& progress;
+    std::ostream& out;
+    std::ostream& err;
+    IMessageBox* messages = nullptr;  // null: the current message box
+    ILocaleInfo* locale = nullptr;    // null: the system's
+    std::istream* in = nullptr;       // the answers to the prompts; null: standard input
+};
+
+struct GlobalOptions;
+// Runs `run` on the system's import context: the host store of the global options,
+// the helper library and the terminal's progress bar. Both import commands start
+// their runs here.
+int WithSystemImportContext(const GlobalOptions& options, std::ostream& out, std::ostream& err,
+                            const std::function<int(ImportContext&)>& run);
 
 // How the engine's run ended.
 struct RunOutcome {

@@ -10,11 +10,16 @@ namespace mireo {
 
 class ILogger;
 
-// Filter mask bits of "Contacts.Export.Filter", "Contacts.Import.Filter" and the
-// matching bits of the event filter.
+// Filter mask bits of "Contacts.Export.Filter", "Contacts.Import.Filter",
+// "Appointments.Export.Filter" and "Appointments.Import.Filter". The contact filters
+// use the private and category bits; the event filters all of them.
+constexpr std::uint32_t kEventFilterSkipAllDay = 1;
 constexpr std::uint32_t kFilterSkipPrivate = 2;
 constexpr std::uint32_t kFilterExcludeCategories = 4;
 constexpr std::uint32_t kFilterIncludeCategories = 8;
+constexpr std::uint32_t kEventFilterExcludeLabels = 16;
+constexpr std::uint32_t kEventFilterIncludeLabels = 32;
+constexpr std::uint32_t kEventFilterPeriod = 64;
 
 // The names of a category list: split at the separator (";" when it is empty), each
 // trimmed of white space (space, tab, CR, LF, no-break and ideographic space), empty

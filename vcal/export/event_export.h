@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/action_runner.h"
+#include "engine/category_filter.h"
 #include "engine/date_time.h"
 #include "engine/item_store.h"
 #include "engine/run_summary.h"
@@ -23,14 +24,7 @@ namespace mireo {
 
 class ITimeZoneSource;
 
-// Bits of the event filter mask ("Appointments.Export.Filter").
-constexpr std::uint32_t kEventSkipAllDay = 0x01;
-constexpr std::uint32_t kEventSkipPrivate = 0x02;
-constexpr std::uint32_t kEventExcludeCategories = 0x04;
-constexpr std::uint32_t kEventIncludeCategories = 0x08;
-constexpr std::uint32_t kEventExcludeLabels = 0x10;
-constexpr std::uint32_t kEventIncludeLabels = 0x20;
-constexpr std::uint32_t kEventPeriod = 0x40;
+// The bits of the filter mask ("Appointments.Export.Filter") are engine/category_filter.h's.
 
 // Calendar labels 1..10 (bit n-1 of a label mask selects label n; kLabelCount).
 constexpr int kLabelBirthday = 8;

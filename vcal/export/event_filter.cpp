@@ -81,24 +81,24 @@ bool CEventFilter::InPeriod(IItem& item) {
 bool CEventFilter::Passes(IItem& item, ISafeItem& safe, IMapiUtils* utils, CNamedPropTags& tags) {
     const std::uint32_t mask = m_filter.mask;
     if (mask == 0) return true;
-    if ((mask & kEventSkipAllDay) != 0) {
+    if ((mask & kEventFilterSkipAllDay) != 0) {
         if (item.Get("AllDayEvent").AsBool()) return false;
         const double span = item.Get("End").AsDate() - item.Get("Start").AsDate();
         const long long seconds = std::llround(span * 86400.0);
         if (seconds >= 86400 && seconds % 86400 == 0) return false;
     }
-    if ((mask & kEventSkipPrivate) != 0 && item.Get("Sensitivity").AsInt() != 0) return false;
+    if ((mask & kFilterSkipPrivate) != 0 && item.Get("Sensitivity").AsInt() != 0) return false;
     if (!m_categories.Passes([&item] { return TextOf(item.Get("Categories")); })) return false;
-    if ((mask & (kEventExcludeLabels | kEventIncludeLabels)) != 0) {
+    if ((mask & (kEventFilterExcludeLabels | kEventFilterIncludeLabels)) != 0) {
         if (m_filter.labelMask == 0) {
             m_log.LogMsg("filter.LabelMask = 0", 0, kFilterSource, kWarning, kLogFlags);
         } else {
             const bool match = LabelMatches(item, safe, utils, tags);
-            if (match && (mask & kEventExcludeLabels) != 0) return false;
-            if (!match && (mask & kEventIncludeLabels) != 0) return false;
+            if (match && (mask & kEventFilterExcludeLabels) != 0) return false;
+            if (!match && (mask & kEventFilterIncludeLabels) != 0) return false;
         }
     }
-    if ((mask & kEventPeriod) != 0 && !InPeriod(item)) return false;
+    if ((mask & kEventFilterPeriod) != 0 && !InPeriod(item)) return false;
     return true;
 }
 

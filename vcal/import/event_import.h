@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/action_runner.h"
+#include "engine/category_filter.h"
 #include "engine/date_time.h"
 #include "engine/item_store.h"
 #include "engine/run_summary.h"
@@ -29,11 +30,7 @@ constexpr int kEventConflictKeepBoth = 0;
 constexpr int kEventConflictReplace = 1;
 constexpr int kEventConflictKeepExisting = 2;
 
-// Filter bits of "Appointments.Import.Filter" (2, 4 and 8 are engine/category_filter.h's).
-constexpr std::uint32_t kEventFilterSkipAllDay = 1;
-constexpr std::uint32_t kEventFilterExcludeLabels = 16;
-constexpr std::uint32_t kEventFilterIncludeLabels = 32;
-constexpr std::uint32_t kEventFilterPeriod = 64;
+// The bits of "Appointments.Import.Filter" are engine/category_filter.h's.
 
 // The ten labels: bit i is the label of user string 115 + i ("Important" .. "Phone Call").
 constexpr int kStrFirstLabel = 115;

@@ -61,13 +61,13 @@ CDlgVCalExportFilter::CDlgVCalExportFilter(CSettingsStore& settings, IMessageBox
 }
 
 void CDlgVCalExportFilter::ReadMask(std::uint32_t mask) {
-    m_skipAllDay = (mask & kEventSkipAllDay) != 0;
-    m_skipPrivate = (mask & kEventSkipPrivate) != 0;
-    m_categoryFilter = (mask & (kEventExcludeCategories | kEventIncludeCategories)) != 0;
-    m_includeCategories = (mask & kEventIncludeCategories) != 0;
-    m_labelFilter = LabelsEnabled() && (mask & (kEventExcludeLabels | kEventIncludeLabels)) != 0;
-    m_includeLabels = (mask & kEventIncludeLabels) != 0;
-    m_period = (mask & kEventPeriod) != 0;
+    m_skipAllDay = (mask & kEventFilterSkipAllDay) != 0;
+    m_skipPrivate = (mask & kFilterSkipPrivate) != 0;
+    m_categoryFilter = (mask & (kFilterExcludeCategories | kFilterIncludeCategories)) != 0;
+    m_includeCategories = (mask & kFilterIncludeCategories) != 0;
+    m_labelFilter = LabelsEnabled() && (mask & (kEventFilterExcludeLabels | kEventFilterIncludeLabels)) != 0;
+    m_includeLabels = (mask & kEventFilterIncludeLabels) != 0;
+    m_period = (mask & kEventFilterPeriod) != 0;
 }
 
 std::string CDlgVCalExportFilter::LabelsText() const {
@@ -98,18 +98,18 @@ bool CDlgVCalExportFilter::ChooseCategories(IApplication& app) {
 void CDlgVCalExportFilter::SetDefaults() {
     m_categories = kDefaultCategories;
     m_labelMask = LabelsEnabled() ? kDefaultLabels : 0;
-    ReadMask(LabelsEnabled() ? kDefaultMask : kDefaultMask & ~(kEventExcludeLabels | kEventIncludeLabels));
+    ReadMask(LabelsEnabled() ? kDefaultMask : kDefaultMask & ~(kEventFilterExcludeLabels | kEventFilterIncludeLabels));
     m_periodStart = m_today - std::chrono::days(14);
     m_periodEnd = m_today + std::chrono::days(60);
 }
 
 std::uint32_t CDlgVCalExportFilter::Mask() const {
     std::uint32_t mask = 0;
-    if (m_skipAllDay) mask |= kEventSkipAllDay;
-    if (m_skipPrivate) mask |= kEventSkipPrivate;
-    if (m_categoryFilter) mask |= m_includeCategories ? kEventIncludeCategories : kEventExcludeCategories;
-    if (m_labelFilter && LabelsEnabled()) mask |= m_includeLabels ? kEventIncludeLabels : kEventExcludeLabels;
-    if (m_period) mask |= kEventPeriod;
+    if (m_skipAllDay) mask |= kEventFilterSkipAllDay;
+    if (m_skipPrivate) mask |= kFilterSkipPrivate;
+    if (m_categoryFilter) mask |= m_includeCategories ? kFilterIncludeCategories : kFilterExcludeCategories;
+    if (m_labelFilter && LabelsEnabled()) mask |= m_includeLabels ? kEventFilterIncludeLabels : kEventFilterExcludeLabels;
+    if (m_period) mask |= kEventFilterPeriod;
     return mask;
 }
 

@@ -178,11 +178,11 @@ RunCounters Counts(int succeeded, int failed, int skipped) {
 const ZoneRule kOneHourEast = test::Rule(-60, 0, 0);
 
 std::vector<Row> Rows() {
-    EventFilter rejectAll{.mask = kEventIncludeCategories, .categories = "No such category"};
-    EventFilter period{.mask = kEventSkipAllDay | kEventPeriod,
+    EventFilter rejectAll{.mask = kFilterIncludeCategories, .categories = "No such category"};
+    EventFilter period{.mask = kEventFilterSkipAllDay | kEventFilterPeriod,
                        .periodStart = MakeLocal(2007, 3, 6),
                        .periodEnd = MakeLocal(2007, 3, 10)};
-    EventFilter labels{.mask = kEventExcludeLabels | kEventExcludeCategories | kEventSkipPrivate,
+    EventFilter labels{.mask = kEventFilterExcludeLabels | kFilterExcludeCategories | kFilterSkipPrivate,
                        .categories = " , Holiday",
                        .labelMask = 0x180};
     return {

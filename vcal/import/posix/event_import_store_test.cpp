@@ -25,25 +25,14 @@
 #include "vcal/common/system_zone.h"
 #include "vcal/export/event_writer.h"
 #include "vcal/import/event_import.h"
+#include "vcal/import/testing/scripted_wizard.h"
 
 namespace mireo {
 namespace {
 
 namespace fs = std::filesystem;
 
-class CScriptedWizard : public IEventImportWizard {
-public:
-    explicit CScriptedWizard(std::function<void(EventImportChoices&)> script) : m_script(std::move(script)) {}
-    bool Run(EventImportChoices& c) override {
-        m_script(c);
-        return true;
-    }
-    void Finish(const EventImportOutcome& o) override { finishes.push_back(o); }
-    std::vector<EventImportOutcome> finishes;
-
-private:
-    std::function<void(EventImportChoices&)> m_script;
-};
+using CScriptedWizard = testing::CScriptedWizard<IEventImportWizard, EventImportChoices, EventImportOutcome>;
 
 std::string Ics(const std::string& events) {
     return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + events + "END:VCALENDAR\r\n";

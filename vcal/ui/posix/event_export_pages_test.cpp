@@ -122,7 +122,7 @@ TEST_F(EventExportPages, ExportChecksInOrderAndBackStoresWithoutThem) {
             EXPECT_EQ(m_box.Shown()[0].text, c.message);
             EXPECT_EQ(m_box.Shown()[0].caption, "Mireo");
         } else {
-            EXPECT_EQ(out.mask, kEventIncludeCategories | kEventExcludeLabels | kEventPeriod | kEventSkipAllDay);
+            EXPECT_EQ(out.mask, kFilterIncludeCategories | kEventFilterExcludeLabels | kEventFilterPeriod | kEventFilterSkipAllDay);
             EXPECT_EQ(out.categories, "Work");
             EXPECT_EQ(out.labelMask, 0x5u);
             EXPECT_EQ(out.periodStart, MakeLocal(2007, 3, 1));
