@@ -4,6 +4,8 @@
 // The host's derived properties (FullName, FileAs, End/Duration, IsRecurring, ...)
 // are computed from it on read.
 #include <cstdint>
+#include <initializer_list>
+#include <utility>
 #include <map>
 #include <optional>
 #include <string>
@@ -64,6 +66,11 @@ public:
     using value_type = PropEntry;
     using iterator = std::vector<PropEntry>::iterator;
     using const_iterator = std::vector<PropEntry>::const_iterator;
+
+    PropertyMap() = default;
+    PropertyMap(std::initializer_list<std::pair<std::string_view, Value>> init) {
+        for (const auto& [k, v] : init) (*this)[k] = v;
+    }
 
     iterator begin() { return m_entries.begin(); }
     iterator end() { return m_entries.end(); }
