@@ -1,8 +1,9 @@
 #pragma once
-// How an item's serialized bytes are kept in the store file: deflated when that makes
-// them smaller. A packed row starts with kPackedFormat (no serialized item starts with
-// it), then the unpacked size as a varint, then the raw deflate stream; any other row
-// is the serialized item as it is, so rows written before packing still read.
+// How an item's serialized bytes are kept in the store file: packed with Zstandard
+// when that makes them smaller. A packed row starts with kPackedFormat (no serialized
+// item starts with it), then the unpacked size as a varint, then one Zstandard frame
+// without its magic number; any other row is the serialized item as it is, so rows
+// written before packing still read.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
