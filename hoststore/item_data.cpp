@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <string_view>
-#include <stdexcept>
 #include <unordered_map>
 
 namespace mireo {
@@ -48,20 +47,6 @@ std::size_t NameCode(std::string_view name) {
     }();
     const auto it = codes.find(name);
     return it == codes.end() ? 0 : it->second;
-}
-
-// The place of each numbered name in byte order of the names (index: the number).
-const std::vector<std::uint16_t>& NameRanks() {
-    static const std::vector<std::uint16_t> ranks = [] {
-        std::vector<std::size_t> order(kNameCount);
-        for (std::size_t i = 0; i < kNameCount; ++i) order[i] = i;
-        std::sort(order.begin(), order.end(),
-                  [](std::size_t a, std::size_t b) { return std::string_view(kNames[a]) < std::string_view(kNames[b]); });
-        std::vector<std::uint16_t> r(kNameCount + 1, 0);
-        for (std::size_t i = 0; i < kNameCount; ++i) r[order[i] + 1] = static_cast<std::uint16_t>(i);
-        return r;
-    }();
-    return ranks;
 }
 
 // Format 1 kept text as UTF-16 and every property name in full; format 2 keeps text
@@ -155,9 +140,9 @@ public:
     void Props(const PropertyMap& props) {
         Var(props.size());
         for (const auto& [k, v] : props) {
-            const std::size_t code = k.Code();
+            const std::size_t code = NameCode(k);
             Var(code);
-            if (code == 0) Str(std::string(k.View()));
+            if (code == 0) Str(k);
             Val(v);
         }
     }
@@ -282,20 +267,18 @@ public:
     }
     void Props(PropertyMap& props) {
         const std::size_t n = Len(2);
-        props.reserve(n);
         for (std::size_t i = 0; i < n && m_ok; ++i) {
-            PropName k;
+            std::string k;
             if (m_format == kFormatUtf16) {
-                k = PropName(Str());
+                k = Str();
             } else {
                 const std::uint64_t code = Var();
                 if (code > kNameCount) return void(Fail());
-                k = code == 0 ? PropName(Str()) : PropName::OfCode(static_cast<std::uint16_t>(code));
+                k = code == 0 ? Str() : std::string(kNames[code - 1]);
             }
             Value v = Val();
-            // Written in the map's order, each name goes at the end; a name out of
-            // order or twice is put as a map would have taken it.
-            if (!props.append(k, v)) props[k] = std::move(v);
+            // Written in the map's order: each name goes at the end.
+            props.insert_or_assign(props.end(), std::move(k), std::move(v));
         }
     }
 
@@ -311,8 +294,8 @@ private:
     std::uint8_t m_format = kFormat;
 };
 
-const Value* Find(const ItemData& item, std::string_view name) {
-    auto it = item.props.find(name);
+const Value* Find(const ItemData& item, const char* name) {
+    auto it = item.props.find(std::string_view(name));
     return it == item.props.end() ? nullptr : &it->second;
 }
 
@@ -445,8 +428,7 @@ Value ReadProperty(const ItemData& item, const HostProperty& p) {
         }
         if (name.size() == 17 && name.substr(0, 5) == "Email" && name.substr(6) == "AddressType" && !Find(item, p.name)) {
             const std::string addr = std::string("Email") + name[5] + "Address";
-            const Value* a = Find(item, addr);
-            return Value::Text(!a || a->AsText().empty() ? u"" : u"SMTP");
+            return Value::Text(TextOf(item, addr.c_str()).empty() ? u"" : u"SMTP");
         }
         if (name == "MessageClass") return Value::Text(u"IPM.Contact");
     } else if (item.cls == ItemClass::Appointment) {
@@ -470,7 +452,10 @@ Value ReadProperty(const ItemData& item, const HostProperty& p) {
 
 void WriteProperty(ItemData& item, const HostProperty& p, const Value& v) {
     const std::string_view name = p.name;
-    if (item.cls == ItemClass::Contact && IsNamePart(name)) item.props.erase("FullName");
+    if (item.cls == ItemClass::Contact && IsNamePart(name)) {
+        const auto full = item.props.find(std::string_view("FullName"));
+        if (full != item.props.end()) item.props.erase(full);
+    }
     if (item.cls == ItemClass::Appointment) {
         if (name == "Start") {
             const int duration = ItemDurationMinutes(item);
@@ -496,58 +481,13 @@ void WriteProperty(ItemData& item, const HostProperty& p, const Value& v) {
             return;
         }
     }
-    item.props[name] = v;
-}
-
-PropName::PropName(std::string_view name) {
-    const std::size_t code = NameCode(name);
-    m_code = static_cast<std::uint16_t>(code);
-    if (code == 0) m_name.assign(name);
-}
-
-std::string_view PropName::View() const { return m_code != 0 ? std::string_view(kNames[m_code - 1]) : m_name; }
-
-bool operator<(const PropName& a, const PropName& b) {
-    if (a.m_code != 0 && b.m_code != 0) return NameRanks()[a.m_code] < NameRanks()[b.m_code];
-    return a.View() < b.View();
-}
-
-PropertyMap::iterator PropertyMap::find(const PropName& name) {
-    auto it = std::lower_bound(m_entries.begin(), m_entries.end(), name,
-                               [](const PropEntry& e, const PropName& n) { return e.first < n; });
-    return it != m_entries.end() && it->first == name ? it : m_entries.end();
-}
-
-PropertyMap::const_iterator PropertyMap::find(const PropName& name) const {
-    auto it = std::lower_bound(m_entries.begin(), m_entries.end(), name,
-                               [](const PropEntry& e, const PropName& n) { return e.first < n; });
-    return it != m_entries.end() && it->first == name ? it : m_entries.end();
-}
-
-Value& PropertyMap::operator[](const PropName& name) {
-    auto it = std::lower_bound(m_entries.begin(), m_entries.end(), name,
-                               [](const PropEntry& e, const PropName& n) { return e.first < n; });
-    if (it == m_entries.end() || !(it->first == name)) it = m_entries.insert(it, PropEntry{name, Value()});
-    return it->second;
-}
-
-const Value& PropertyMap::at(std::string_view name) const {
-    const auto it = find(name);
-    if (it == end()) throw std::out_of_range("no property " + std::string(name));
-    return it->second;
-}
-
-std::size_t PropertyMap::erase(std::string_view name) {
-    const auto it = find(name);
-    if (it == end()) return 0;
-    m_entries.erase(it);
-    return 1;
-}
-
-bool PropertyMap::append(PropName name, Value v) {
-    if (!m_entries.empty() && !(m_entries.back().first < name)) return false;
-    m_entries.push_back(PropEntry{std::move(name), std::move(v)});
-    return true;
+    // Found by the name as it is: a new key is made only for a property not put before.
+    const auto it = item.props.lower_bound(name);
+    if (it != item.props.end() && it->first == name) {
+        it->second = v;
+    } else {
+        item.props.emplace_hint(it, name, v);
+    }
 }
 
 RecurrenceRule DefaultRule(const ItemData& item) {
