@@ -161,8 +161,8 @@ TEST(ItemPacking, RefusesDamagedRows) {
     EXPECT_EQ(out, rich);
 }
 
-// The property map lists names in byte order, numbered names and names kept in full
-// alike, as the tree it replaced did, and finds each by name.
+// An item lists its property names in byte order, numbered names and names kept in
+// full alike, finds each by name, and reads back from its bytes with the same map.
 TEST(ItemProperties, KeepNameOrderAcrossNumberedAndFullNames) {
     PropertyMap m;
     const char* names[] = {"Subject", "X-Own", "Body", "AllDayEvent", "zz", "Start", "A", "LastName", "Email1Address"};
