@@ -73,7 +73,7 @@ public:
         if (m_batch != Batch::kNone) FlushIfDue();
     }
     // Commits the saves made so far. They are grouped into one SQLite transaction
-    // (each Save a savepoint of it, so atomic) that is committed after 10,000 saves,
+    // (each Save one statement of it, so atomic) that is committed after 10,000 saves,
     // 200 ms, or when the store closes. Reads outside a batch of saves are grouped the
     // same way into one read transaction of at most 200 ms: a transaction of its own
     // for every statement costs more than the statement (locks on the shared-memory
