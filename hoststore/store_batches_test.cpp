@@ -7,8 +7,11 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "hoststore/host_store.h"
+#include "hoststore/item_pack.h"
 
 namespace mireo {
 namespace {
@@ -144,6 +147,69 @@ TEST_F(StoreBatches, ADamagedItemFailsAloneWherePagesOfItemsAreRead) {
     EXPECT_EQ(scanned->Item(2)->Get("LastName").AsText(), u"C");
     // It can still be deleted.
     EXPECT_NO_THROW(items->Item(2)->Delete());
+}
+
+// Rows written before items were packed still read, and are packed when saved again;
+// a packed row that is damaged fails alone, as any damaged item does.
+TEST_F(StoreBatches, RowsOfEveryFormatReadAndADamagedPackedRowFailsAlone) {
+    const std::u16string note(400, u'n');
+    {
+        CHostApplication app(Options());
+        for (const char16_t* name : {u"Old", u"Packed", u"Broken"}) {
+            auto c = Add(app, name);
+            c->Put("Body", Value::Text(note));
+            c->Save();
+        }
+    }
+    // Every row is packed; "Old" is put back as its item alone, as stores wrote it
+    // before, and "Broken"'s stream is cut short.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(m_path.c_str(), &db), SQLITE_OK);
+    std::vector<std::pair<std::string, Bytes>> rows;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "SELECT fullname_key, data FROM items ORDER BY id", -1, &st, nullptr);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        const auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(st, 1));
+        rows.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
+                          Bytes(p, p + sqlite3_column_bytes(st, 1)));
+    }
+    sqlite3_finalize(st);
+    ASSERT_EQ(rows.size(), 3u);
+    CItemPacker packer;
+    for (auto& [key, data] : rows) {
+        SCOPED_TRACE(key);
+        ASSERT_EQ(data[0], kPackedFormat);
+        Bytes item;
+        ASSERT_TRUE(packer.Unpack(data.data(), data.size(), item));
+        EXPECT_GT(item.size(), data.size());
+        if (key == "old") data = item;
+        if (key == "broken") data.resize(data.size() - 3);
+        sqlite3_prepare_v2(db, "UPDATE items SET data = ? WHERE fullname_key = ?", -1, &st, nullptr);
+        sqlite3_bind_blob(st, 1, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, key.c_str(), -1, SQLITE_TRANSIENT);
+        EXPECT_EQ(sqlite3_step(st), SQLITE_DONE);
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+
+    {
+        CHostApplication app(Options());
+        auto items = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items();
+        ASSERT_EQ(items->Count(), 3);
+        EXPECT_EQ(items->Item(1)->Get("LastName").AsText(), u"Old");
+        EXPECT_EQ(items->Item(1)->Get("Body").AsText(), note);
+        EXPECT_EQ(items->Item(2)->Get("Body").AsText(), note);
+        EXPECT_THROW(items->Item(3)->Get("Body"), HostError);
+        auto old = items->Item(1);
+        old->Put("JobTitle", Value::Text(u"Counsel"));
+        old->Save();
+    }
+    ASSERT_EQ(sqlite3_open(m_path.c_str(), &db), SQLITE_OK);
+    sqlite3_prepare_v2(db, "SELECT data FROM items WHERE fullname_key = 'old'", -1, &st, nullptr);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(static_cast<const std::uint8_t*>(sqlite3_column_blob(st, 0))[0], kPackedFormat);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "engine/item_store.h"
 #include "hoststore/item_data.h"
+#include "hoststore/item_pack.h"
 #include "platform/hresult.h"
 
 struct sqlite3;
@@ -72,7 +73,7 @@ public:
         if (m_batch != Batch::kNone) FlushIfDue();
     }
     // Commits the saves made so far. They are grouped into one SQLite transaction
-    // (each Save a savepoint of it, so atomic) that is committed after 10,000 saves,
+    // (each Save one statement of it, so atomic) that is committed after 10,000 saves,
     // 200 ms, or when the store closes. Reads outside a batch of saves are grouped the
     // same way into one read transaction of at most 200 ms: a transaction of its own
     // for every statement costs more than the statement (locks on the shared-memory
@@ -153,6 +154,8 @@ private:
     void LoadFolders();
     CStatement& Stmt(const char* sql);
     std::vector<ItemKey> Ids(CStatement& st);
+    // The item in column `col` of the statement's row; false when it is damaged.
+    bool ReadRow(CStatement& st, int col, ItemData& out);
 
     sqlite3* m_db = nullptr;
     std::string m_path;
@@ -164,7 +167,12 @@ private:
     Batch m_batch = Batch::kNone;
     int m_pendingSaves = 0;
     std::chrono::nanoseconds m_batchStart{};  // on the coarse monotonic clock
-    std::map<std::string, std::unique_ptr<CStatement>> m_statements;
+    // Prepared statements by the address of their SQL text: every caller passes a
+    // literal or a static string, and a lookup by address costs no copy and no compare
+    // of the long, alike SQL texts.
+    std::unordered_map<const char*, std::unique_ptr<CStatement>> m_statements;
+    CItemPacker m_packer;
+    Bytes m_unpacked;  // the last item read, unpacked (its room is kept)
     std::unordered_map<std::int64_t, std::weak_ptr<ItemState>> m_open;  // identity map of loaded items
     // The items LoadItem read last, kept loaded: a duplicate search loads the contacts of
     // one name for every card of that name, and a name shared by ten cards would decode

@@ -5,7 +5,7 @@
 #   scripts/setup.sh --bench    the Linux packages and the benchmarks' comparison library
 set -euo pipefail
 
-linux_pkgs=(cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libsqlite3-dev
+linux_pkgs=(cmake ninja-build g++ pkg-config googletest libgtest-dev libgmock-dev libsqlite3-dev libzstd-dev
             nlohmann-json3-dev libbenchmark-dev python3 python3-vobject python3-dateutil python3-icalendar
             unicode-cldr-core tzdata libical-dev)
 full_pkgs=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 mingw-w64-tools
