@@ -1,6 +1,7 @@
 #include "textformat/text_escape.h"
 
 #include "platform/ascii.h"
+#include "platform/utf.h"
 
 namespace mireo {
 namespace {
@@ -15,6 +16,11 @@ bool IsPair(char16_t c, const EscapeRules& rules) {
         case u'N': return rules.upperN;
         default: return false;
     }
+}
+
+// Whether AppendEscaped30 writes c otherwise than as it is.
+bool NeedsEscape30(char16_t c, bool component) {
+    return c == u'\\' || c == u',' || c == u'\r' || c == u'\n' || (component && c == u';');
 }
 
 }  // namespace
@@ -59,6 +65,14 @@ std::u16string_view TrimText(std::u16string_view s) { return ascii::Trim(s); }
 
 void AppendEscaped30(std::u16string_view text, bool component, std::u16string& out) {
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // The text between the characters that are escaped goes in as one piece.
+        std::size_t plain = i;
+        while (plain < text.size() && !NeedsEscape30(text[plain], component)) ++plain;
+        if (plain > i) {
+            out.append(text.substr(i, plain - i));
+            i = plain;
+            if (i == text.size()) break;
+        }
         const char16_t c = text[i];
         switch (c) {
             case u'\\': out += u"\\\\"; break;
@@ -75,6 +89,28 @@ void AppendEscaped30(std::u16string_view text, bool component, std::u16string& o
                 break;
             default: out += c;
         }
+    }
+}
+
+void AppendUtf16AsUtf8(std::u16string_view text, std::string& out) {
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        std::size_t ascii = i;
+        while (ascii < n && text[ascii] < 0x80) ++ascii;
+        if (ascii > i) {
+            const std::size_t at = out.size();
+            out.resize(at + (ascii - i));
+            for (std::size_t k = i; k < ascii; ++k) out[at + (k - i)] = static_cast<char>(text[k]);
+            i = ascii;
+            continue;
+        }
+        char32_t cp = text[i++];
+        if (utf::IsHighSurrogate(cp) && i < n && utf::IsLowSurrogate(text[i])) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i] - 0xDC00);
+            ++i;
+        }
+        utf::AppendUtf8(out, cp);
     }
 }
 
