@@ -16,8 +16,7 @@ CConverterValueEncoder::CConverterValueEncoder(MireoCharConverter& converter)
 int CConverterValueEncoder::Encode(std::u16string_view text, std::string& out) {
     if (m_utf8 && !text.empty()) {
         out.clear();
-        AppendUtf16AsUtf8(text, out);
-        return static_cast<int>(out.size());
+        if (AppendUtf16AsUtf8(text, out)) return static_cast<int>(out.size());
     }
     const int n = m_converter.EncodeByCharset(m_charset, text, out);
     // The converter leaves the output as it was when it fails.

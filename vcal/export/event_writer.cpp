@@ -145,10 +145,7 @@ LocalTime CvCalWriter::ToZone(LocalTime t, const EventZone& zone) const {
 bool CvCalWriter::Encode(std::u16string_view text, std::string& out) {
     m_scratch.clear();
     if (text.empty()) return true;
-    if (m_utf8) {
-        AppendUtf16AsUtf8(text, out);
-        return true;
-    }
+    if (m_utf8 && AppendUtf16AsUtf8(text, out)) return true;
     if (m_converter.EncodeByCharset(m_charset, text, m_scratch) < 0) return false;
     out += m_scratch;
     return true;
