@@ -31,6 +31,11 @@ OleDate Value::AsDate() const {
     }
 }
 
+std::u16string Value::TakeText() && {
+    if (GetKind() != Kind::Text) return {};
+    return std::move(std::get<std::u16string>(m_data));
+}
+
 const std::u16string& Value::AsText() const {
     static const std::u16string kEmpty;
     return GetKind() == Kind::Text ? std::get<std::u16string>(m_data) : kEmpty;
@@ -47,11 +52,11 @@ std::string FromHostText(std::u16string_view s) { return utf::Utf16ToUtf8(s); }
 
 std::string BytesToHexText(const Bytes& bytes) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string s;
-    s.reserve(bytes.size() * 2);
+    std::string s(bytes.size() * 2, '\0');
+    char* p = s.data();
     for (std::uint8_t b : bytes) {
-        s.push_back(kHex[b >> 4]);
-        s.push_back(kHex[b & 15]);
+        *p++ = kHex[b >> 4];
+        *p++ = kHex[b & 15];
     }
     return s;
 }

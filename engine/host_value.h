@@ -35,6 +35,9 @@ public:
     std::int32_t AsInt() const;
     OleDate AsDate() const;
     const std::u16string& AsText() const;
+    // The text of a value about to go away, moved out rather than copied; empty when the
+    // value is not text.
+    std::u16string TakeText() &&;
     const Bytes& AsBinary() const;
 
     friend bool operator==(const Value& a, const Value& b) { return a.m_data == b.m_data; }

@@ -9,6 +9,7 @@
 
 #include "encoding/mireo_char_converter.h"
 #include "engine/action_runner.h"
+#include "engine/export_source.h"
 #include "engine/item_store.h"
 #include "engine/settings_store.h"
 #include "engine/testing/host_doubles.h"
@@ -153,6 +154,63 @@ TEST_F(RunLoopTest, ADisplayThatCannotBeShownIsLogged) {
     CRunLoop loop(env, m_counters, kSource, kTopic);
     EXPECT_FALSE(loop.Start(kProgressImportEvents, kStrImporting, 3));
     EXPECT_EQ(m_log.Count("Cant start the progress display", kSource), 1);
+}
+
+// Where an export's items and its one file's name come from (engine/export_source),
+// through the failures that stop the run before it starts.
+std::string LastLog(const CRecordingLogger& log) { return log.Messages().empty() ? "" : log.Messages().back().text; }
+
+// A folder whose name and items fail, or are given.
+class CExportFolder : public IFolder {
+public:
+    bool fails = false;
+    int DefaultItemType() override { return 1; }
+    std::u16string Name() override {
+        if (fails) throw HostError(kENotImpl, "MAPIFolder", "no name");
+        return u"Calendar";
+    }
+    std::unique_ptr<IFolder> Parent() override { return nullptr; }
+    std::unique_ptr<IItems> Items() override { throw HostError(kENotImpl, "MAPIFolder", "no items"); }
+    std::unique_ptr<IFolders> Folders() override { return nullptr; }
+    std::string EntryId() override { return "1"; }
+    std::string StoreId() override { return "1"; }
+};
+
+TEST_F(RunLoopTest, ARunWithoutItemsCannotStartAndSaysWhy) {
+    CExportFolder folder;
+    struct Case {
+        const char* name;
+        bool selectedOnly;
+        IFolder* folder;
+        const char* log;
+    };
+    const Case kCases[] = {
+        {"the selection without an explorer", true, &folder, "Cant get the selection"},
+        {"no folder chosen", false, nullptr, "No folder chosen"},
+        {"the folder's items fail", false, &folder, "Cant get the folder's items: MAPIFolder failed"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const RunEnvironment env = Env(&m_log);
+        CExportSource source;
+        EXPECT_FALSE(source.Open(env, c.selectedOnly, c.folder, kSource));
+        EXPECT_EQ(source.Count(), 0);
+        EXPECT_EQ(LastLog(m_log).substr(0, std::string(c.log).size()), c.log);
+        EXPECT_EQ(m_log.Messages().back().source, kSource);
+    }
+}
+
+TEST_F(RunLoopTest, TheOneFileIsNamedAfterTheFolderWhenItsNameCanBeRead) {
+    const RunEnvironment env = Env(&m_log);
+    CExportFolder folder;
+    EXPECT_EQ(ExportFileBaseName(env, &folder, kSource), u"Calendar");
+    EXPECT_TRUE(m_log.Messages().empty());
+    // No folder and no explorer: no name, and nothing to log.
+    EXPECT_EQ(ExportFileBaseName(env, nullptr, kSource), u"");
+    EXPECT_TRUE(m_log.Messages().empty());
+    folder.fails = true;
+    EXPECT_EQ(ExportFileBaseName(env, &folder, kSource), u"");
+    EXPECT_EQ(LastLog(m_log).substr(0, 24), "Cant get the folder name");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "textformat/text_escape.h"
 
 #include "platform/ascii.h"
+#include "platform/utf.h"
 
 namespace mireo {
 namespace {
@@ -17,9 +18,16 @@ bool IsPair(char16_t c, const EscapeRules& rules) {
     }
 }
 
+// Whether AppendEscaped30 writes c otherwise than as it is.
+bool NeedsEscape30(char16_t c, bool component) {
+    return c == u'\\' || c == u',' || c == u'\r' || c == u'\n' || (component && c == u';');
+}
+
 }  // namespace
 
 std::u16string Unescape(std::u16string_view s, const EscapeRules& rules) {
+    // Most values hold no backslash at all.
+    if (s.find(u'\\') == std::u16string_view::npos) return std::u16string(s);
     std::u16string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
@@ -59,6 +67,14 @@ std::u16string_view TrimText(std::u16string_view s) { return ascii::Trim(s); }
 
 void AppendEscaped30(std::u16string_view text, bool component, std::u16string& out) {
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // The text between the characters that are escaped goes in as one piece.
+        std::size_t plain = i;
+        while (plain < text.size() && !NeedsEscape30(text[plain], component)) ++plain;
+        if (plain > i) {
+            out.append(text.substr(i, plain - i));
+            i = plain;
+            if (i == text.size()) break;
+        }
         const char16_t c = text[i];
         switch (c) {
             case u'\\': out += u"\\\\"; break;
@@ -76,6 +92,81 @@ void AppendEscaped30(std::u16string_view text, bool component, std::u16string& o
             default: out += c;
         }
     }
+}
+
+bool AppendUtf16AsUtf8(std::u16string_view text, std::string& out) {
+    const std::size_t begin = out.size();
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        std::size_t ascii = i;
+        while (ascii < n && text[ascii] < 0x80) ++ascii;
+        if (ascii > i) {
+            const std::size_t at = out.size();
+            out.resize(at + (ascii - i));
+            for (std::size_t k = i; k < ascii; ++k) out[at + (k - i)] = static_cast<char>(text[k]);
+            i = ascii;
+            continue;
+        }
+        char32_t cp = text[i++];
+        if (utf::IsSurrogate(cp)) {
+            if (!utf::IsHighSurrogate(cp) || i == n || !utf::IsLowSurrogate(text[i])) {
+                out.resize(begin);
+                return false;
+            }
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i] - 0xDC00);
+            ++i;
+        }
+        utf::AppendUtf8(out, cp);
+    }
+    return true;
+}
+
+bool AppendUtf8AsUtf16(std::string_view bytes, std::u16string& out) {
+    const std::size_t begin = out.size();
+    const std::size_t n = bytes.size();
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
+    auto trail = [&](std::size_t k) { return k < n && (byte(k) & 0xC0) == 0x80; };
+    std::size_t i = 0;
+    while (i < n) {
+        std::size_t ascii = i;
+        while (ascii < n && byte(ascii) < 0x80) ++ascii;
+        if (ascii > i) {
+            const std::size_t at = out.size();
+            out.resize(at + (ascii - i));
+            for (std::size_t k = i; k < ascii; ++k) out[at + (k - i)] = static_cast<char16_t>(byte(k));
+            i = ascii;
+            continue;
+        }
+        // RFC 3629's well-formed sequences: no overlong form, no surrogate, nothing past
+        // U+10FFFF.
+        const unsigned char lead = byte(i);
+        char32_t cp = 0;
+        std::size_t length = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            cp = lead & 0x1F;
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            cp = lead & 0x0F;
+            length = 3;
+            if (i + 1 < n && ((lead == 0xE0 && byte(i + 1) < 0xA0) || (lead == 0xED && byte(i + 1) > 0x9F))) length = 0;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            cp = lead & 0x07;
+            length = 4;
+            if (i + 1 < n && ((lead == 0xF0 && byte(i + 1) < 0x90) || (lead == 0xF4 && byte(i + 1) > 0x8F))) length = 0;
+        }
+        for (std::size_t k = 1; length != 0 && k < length; ++k) {
+            if (!trail(i + k)) length = 0;
+            else cp = (cp << 6) | (byte(i + k) & 0x3F);
+        }
+        if (length == 0) {
+            out.resize(begin);
+            return false;
+        }
+        i += length;
+        utf::AppendUtf16(out, cp);
+    }
+    return true;
 }
 
 void AppendEscapedSemicolons(std::string_view bytes, std::string& out) {

@@ -44,6 +44,15 @@ std::u16string_view TrimText(std::u16string_view text);
 // equals the backslash is left alone.
 void AppendEscaped30(std::u16string_view text, bool component, std::u16string& out);
 
+// Conversions between UTF-16 and UTF-8 for the readers and writers whose encoding is
+// UTF-8, so that a value needs no round through the code-page converter and no string of
+// its own; runs of ASCII are copied as they are. Only well-formed text is converted
+// here: for anything else (a lone surrogate, an ill-formed byte) they return false and
+// leave out as it was, and the caller takes the converter, whose replacement rules are
+// those of the platform.
+bool AppendUtf16AsUtf8(std::u16string_view text, std::string& out);
+bool AppendUtf8AsUtf16(std::string_view bytes, std::u16string& out);
+
 // A component of a vCard 2.1 structured value: ";" -> "\;", so that the part
 // boundaries survive; everything else as it is.
 void AppendEscapedSemicolons(std::string_view bytes, std::string& out);

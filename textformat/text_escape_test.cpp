@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "platform/utf.h"
+
 namespace mireo {
 namespace {
 
@@ -115,6 +117,55 @@ TEST(Escaping, BytesOfValuesThatAreNotEscapedOtherwise) {
         std::string out = "head:";
         c.append(c.in, out);
         EXPECT_EQ(out, std::string("head:") + c.want);
+    }
+}
+
+TEST(Utf8Fast, WellFormedTextEqualsTheGeneralConversionBothWays) {
+    // Every length of sequence, at the edges of its range, next to ASCII runs.
+    const std::string kTexts[] = {
+        "",
+        "plain ASCII, with ; and , and \\",
+        "caf\xC3\xA9 \xC2\x80\xDF\xBF",
+        "\xE0\xA0\x80 \xED\x9F\xBF \xEE\x80\x80 \xEF\xBF\xBD \xEF\xBF\xBF",
+        "\xF0\x90\x80\x80 emoji \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF",
+        "\xD0\x9C\xD0\xB8\xD1\x80 \xE4\xB8\xAD\xE6\x96\x87 trailing",
+    };
+    for (const std::string& utf8 : kTexts) {
+        SCOPED_TRACE(utf8);
+        std::u16string wide = u"kept:";
+        ASSERT_TRUE(AppendUtf8AsUtf16(utf8, wide));
+        EXPECT_EQ(wide, u"kept:" + utf::Utf8ToUtf16(utf8));
+        std::string back = "kept:";
+        ASSERT_TRUE(AppendUtf16AsUtf8(wide.substr(5), back));
+        EXPECT_EQ(back, "kept:" + utf8);
+        EXPECT_EQ(back.substr(5), utf::Utf16ToUtf8(wide.substr(5)));
+    }
+}
+
+TEST(Utf8Fast, IllFormedInputIsLeftToTheConverter) {
+    const std::string kBytes[] = {
+        "ab\x80",                  // a lone trail byte
+        "ab\xC3",                  // a sequence cut off at the end
+        "\xC3(x",                  // a lead without its trail
+        "\xC0\xAF",               // overlong "/"
+        "\xE0\x80\xAF",          // overlong, three bytes
+        "\xED\xA0\x80",          // an encoded surrogate
+        "\xF4\x90\x80\x80",     // past U+10FFFF
+        "\xF5\x80\x80\x80",     // no such lead
+        "ok \xFF",
+    };
+    for (const std::string& bytes : kBytes) {
+        SCOPED_TRACE(bytes);
+        std::u16string out = u"kept";
+        EXPECT_FALSE(AppendUtf8AsUtf16(bytes, out));
+        EXPECT_EQ(out, u"kept");
+    }
+    const std::u16string kWide[] = {std::u16string(u"a") + char16_t(0xD800), std::u16string(1, char16_t(0xDC00)) + u"b",
+                                    std::u16string(u"x") + char16_t(0xD83D) + u"y"};
+    for (const std::u16string& text : kWide) {
+        std::string out = "kept";
+        EXPECT_FALSE(AppendUtf16AsUtf8(text, out));
+        EXPECT_EQ(out, "kept");
     }
 }
 

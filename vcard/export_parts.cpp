@@ -3,13 +3,21 @@
 #include <algorithm>
 
 #include "encoding/mireo_char_converter.h"
+#include "platform/ascii.h"
+#include "textformat/text_escape.h"
 
 namespace mireo {
 
 CConverterValueEncoder::CConverterValueEncoder(MireoCharConverter& converter)
-    : m_converter(converter), m_charset(converter.CurrentCharsetName()) {}
+    : m_converter(converter),
+      m_charset(converter.CurrentCharsetName()),
+      m_utf8(ascii::EqualsNoCase(m_charset, "UTF-8")) {}
 
 int CConverterValueEncoder::Encode(std::u16string_view text, std::string& out) {
+    if (m_utf8 && !text.empty()) {
+        out.clear();
+        if (AppendUtf16AsUtf8(text, out)) return static_cast<int>(out.size());
+    }
     const int n = m_converter.EncodeByCharset(m_charset, text, out);
     // The converter leaves the output as it was when it fails.
     if (n < 0) {
@@ -33,10 +41,10 @@ Value Read(IItem& item, ISafeItem& safe, const ContactPropertyInfo& p) {
     return p.access == ContactAccess::kSafeItem ? safe.Get(p.name) : item.Get(p.name);
 }
 
-void Store(const ContactPropertyInfo& p, const Value& v, ContactRecord& record) {
+void Store(const ContactPropertyInfo& p, Value&& v, ContactRecord& record) {
     switch (p.kind) {
     case ContactValueKind::kText:
-        record.*p.text = v.GetKind() == Value::Kind::Text ? v.AsText() : std::u16string();
+        record.*p.text = std::move(v).TakeText();
         break;
     case ContactValueKind::kDate:
         record.*p.date = v.IsEmpty() ? std::nullopt : LocalFromOle(v.AsDate());

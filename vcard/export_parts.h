@@ -30,6 +30,7 @@ private:
     MireoCharConverter& m_converter;
     std::string m_charset;
     bool m_lossy = false;
+    bool m_utf8 = false;  // UTF-8 holds every character: no converter round and no loss check
     std::u16string m_back;
 };
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "encoding/mireo_char_converter.h"
+#include "engine/export_source.h"
 #include "engine/logger.h"
 #include "engine/run_loop.h"
 #include "platform/output_files.h"
@@ -28,16 +29,6 @@ constexpr int kCardFailed = -1;
 constexpr int kFileFailed = -2;
 
 std::string EffectiveSeparator(const std::string& separator) { return separator.empty() ? ";" : separator; }
-
-// Where the items come from: the explorer's selection or the folder's items.
-class CItemSource {
-public:
-    std::unique_ptr<ISelection> selection;
-    std::unique_ptr<IItems> items;
-
-    int Count() { return selection ? selection->Count() : items->Count(); }
-    std::unique_ptr<IItem> Item(int i) { return selection ? selection->Item(i) : items->Item(i); }
-};
 
 // One run's state; lives for one call of Run.
 class CExportRun {
@@ -219,9 +210,7 @@ private:
     std::int32_t m_lossy = 0;
 };
 
-void LogHostError(ILogger& log, const char* what, const HostError& e) {
-    log.LogMsg(std::string(what) + ": " + e.what(), e.Hr(), kRunSource, kError, kLogFlags);
-}
+void LogHostError(ILogger& log, const char* what, const HostError& e) { LogRunHostError(log, kRunSource, what, e); }
 
 }  // namespace
 
@@ -244,45 +233,15 @@ int RunContactExport(const RunEnvironment& env, IContactExportWizard& wizard) {
     RunCounters& counters = outcome.counters;
 
     // The items and their number.
-    CItemSource source;
-    int total = 0;
-    try {
-        if (choices.selectedOnly) {
-            std::unique_ptr<IExplorer> explorer = env.app.ActiveExplorer();
-            if (explorer) source.selection = explorer->Selection();
-            if (!source.selection) {
-                env.log.LogMsg("Cant get the selection", 0, kRunSource, kError, kLogFlags);
-                return kRunCannotStart;
-            }
-        } else {
-            if (!choices.folder) {
-                env.log.LogMsg("No folder chosen", 0, kRunSource, kError, kLogFlags);
-                return kRunCannotStart;
-            }
-            source.items = choices.folder->Items();
-        }
-        total = source.Count();
-    } catch (const HostError& e) {
-        LogHostError(env.log, choices.selectedOnly ? "Cant get the selection" : "Cant get the folder's items", e);
-        return kRunCannotStart;
-    }
+    CExportSource source;
+    if (!source.Open(env, choices.selectedOnly, choices.folder.get(), kRunSource)) return kRunCannotStart;
+    const int total = source.Count();
 
     CExportRun run(env, choices);
     if (total > 0) {
         if (choices.oneFile) {
             // The single file is named after the folder.
-            std::u16string base;
-            try {
-                std::unique_ptr<IFolder> folder;
-                if (choices.folder) {
-                    base = choices.folder->Name();
-                } else if (std::unique_ptr<IExplorer> explorer = env.app.ActiveExplorer()) {
-                    if ((folder = explorer->CurrentFolder())) base = folder->Name();
-                }
-            } catch (const HostError& e) {
-                LogHostError(env.log, "Cant get the folder name", e);
-            }
-            run.SetSingleFileBaseName(std::move(base));
+            run.SetSingleFileBaseName(ExportFileBaseName(env, choices.folder.get(), kRunSource));
         }
         try {
             run.SetSafeItem(env.mapi.CreateSafeContactItem());

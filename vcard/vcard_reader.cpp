@@ -20,6 +20,10 @@ using ascii::Trim;
 
 constexpr int kUtf8CodePage = 65001;
 constexpr std::size_t kMaxUnknownNames = 256;
+
+bool IsAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
 // A value ending in a stray "=" never takes the card's END line.
 constexpr std::string_view kSoftBreakStops[] = {"END:VCARD"};
 // 2.1 peers write ADR quoted-printable without saying so.
@@ -525,6 +529,13 @@ int CvCardReader::CodePageOf(const Property& v, const std::string& property, VCa
 std::u16string CvCardReader::DecodeBytes(std::string_view bytes, int codePage) const {
     std::u16string out;
     if (bytes.empty() || m_converter == nullptr) return out;
+    // Well-formed UTF-8 needs no round through the converter, nor does ASCII in the
+    // computer's code page (every one of them holds ASCII as it is).
+    if ((codePage == kUtf8CodePage || (codePage == kSystemCodePage && IsAscii(bytes))) &&
+        AppendUtf8AsUtf16(bytes, out)) {
+        if (out.find(u'\0') != std::u16string::npos) std::erase(out, u'\0');
+        return out;
+    }
     if (m_converter->DecodeText(codePage, bytes, out) < 0) out.clear();
     // Host text ends at a NUL: drop any.
     std::erase(out, u'\0');

@@ -19,7 +19,7 @@ namespace {
 
 constexpr const char* kUidSource = "CvCalExport::GetMeetingUID";
 
-std::u16string TextOf(const Value& v) { return v.GetKind() == Value::Kind::Text ? v.AsText() : std::u16string(); }
+std::u16string TextOf(Value&& v) { return std::move(v).TakeText(); }
 
 LocalTime DateOf(const Value& v) {
     const std::optional<LocalTime> t = LocalFromOle(v.AsDate());
@@ -119,6 +119,7 @@ CvCalWriter::CvCalWriter(MireoCharConverter& converter, CalWriterOptions options
     : m_converter(converter), m_o(std::move(options)) {
     if (m_o.listSeparator.empty()) m_o.listSeparator.assign(1, u';');
     m_charset = m_converter.CurrentCharsetName();
+    m_utf8 = ascii::EqualsNoCase(m_charset, "UTF-8");
     // UTF-8 is what iCalendar is read as anyway; any spelling of it needs no parameter.
     if (!m_charset.empty() && !(m_o.format == kCalFormatICal && ascii::EqualsNoCase(m_charset, "UTF-8")))
         m_charsetParam = ";CHARSET=" + m_charset;
@@ -144,6 +145,7 @@ LocalTime CvCalWriter::ToZone(LocalTime t, const EventZone& zone) const {
 bool CvCalWriter::Encode(std::u16string_view text, std::string& out) {
     m_scratch.clear();
     if (text.empty()) return true;
+    if (m_utf8 && AppendUtf16AsUtf8(text, out)) return true;
     if (m_converter.EncodeByCharset(m_charset, text, m_scratch) < 0) return false;
     out += m_scratch;
     return true;
@@ -154,9 +156,9 @@ bool CvCalWriter::AppendText(const char* name, std::u16string_view text, std::st
     out += m_charsetParam;
     if (m_o.format == kCalFormatVCal) {
         out += ";ENCODING=QUOTED-PRINTABLE:";
-        std::string bytes;
-        if (!Encode(text, bytes)) return false;
-        AppendQuotedPrintable(bytes, out);
+        m_bytes.clear();
+        if (!Encode(text, m_bytes)) return false;
+        AppendQuotedPrintable(m_bytes, out);
         return true;
     }
     out += ':';

@@ -109,8 +109,10 @@ private:
     CalWriterOptions m_o;
     std::string m_charset;
     std::string m_charsetParam;
+    bool m_utf8 = false;  // the chosen encoding is UTF-8: text is appended without the converter
     std::u16string m_scratch16;
     std::string m_scratch;
+    std::string m_bytes;  // a vCalendar value before quoted-printable
 };
 
 }  // namespace mireo

@@ -14,6 +14,10 @@ namespace {
 
 using std::chrono::minutes;
 
+// The most two zones' daylight rules can put a series' times apart (a few zones shift by
+// two hours; the common case is one).
+constexpr minutes kMaxZoneSkew{180};
+
 // " SU MO" for vCalendar, "SU,MO" for iCalendar: the mask's days, Sunday first.
 std::string DayList(int mask, bool vcal) {
     std::string out;
@@ -158,6 +162,31 @@ std::string RecurrenceLines(const RecurrencePattern& pattern, std::span<const Re
         return FormatDateTime(o.toUtc ? o.toUtc(frameTime) : AsUtc(frameTime));
     };
     const minutes seriesTime = std::chrono::floor<minutes>(pattern.startTime);
+    // Readers repeat a series written in the item's zone at one wall-clock time of that
+    // zone (DTSTART's); the store repeats it at one time of the computer's. Where the two
+    // zones change to or from daylight time on different days, a scheduled occurrence
+    // converted from the computer's time lands an hour or so beside the readers' one, and
+    // an EXDATE there would remove nothing. Such a time is moved to the series' time of
+    // day in the item's zone, on the nearest day.
+    std::optional<minutes> zoneSeriesTime;
+    if (o.useItemZone && o.toItemZone && pattern.patternStartDate) {
+        const LocalTime first = inFrame(*pattern.patternStartDate + seriesTime);
+        zoneSeriesTime = std::chrono::floor<minutes>(first - StartOfDay(first));
+    }
+    auto onSeriesTime = [&](LocalTime t) {
+        if (!zoneSeriesTime) return t;
+        LocalTime best = t;
+        std::chrono::seconds bestGap = kMaxZoneSkew + minutes(1);
+        for (int day = -1; day <= 1; ++day) {
+            const LocalTime c = StartOfDay(t) + std::chrono::days(day) + *zoneSeriesTime;
+            const auto gap = c > t ? c - t : t - c;
+            if (gap < bestGap) {
+                best = c;
+                bestGap = gap;
+            }
+        }
+        return best;
+    };
     const char separator = vcal ? ';' : ',';
     CDateList exdates(separator);
     std::string rdates;
@@ -165,8 +194,9 @@ std::string RecurrenceLines(const RecurrencePattern& pattern, std::span<const Re
         // A deleted occurrence is named by its day at the series' time; a changed one by
         // its original start. Both are converted to the item's zone like every other
         // time of the event, so that the EXDATE meets the occurrence it removes.
-        const LocalTime scheduled = e.deleted || !o.useItemZone ? inFrame(StartOfDay(e.originalDate) + seriesTime)
-                                                                : inFrame(e.originalDate);
+        const LocalTime scheduled = onSeriesTime(e.deleted || !o.useItemZone
+                                                     ? inFrame(StartOfDay(e.originalDate) + seriesTime)
+                                                     : inFrame(e.originalDate));
         exdates.Add(text(scheduled));
         if (e.deleted) continue;
         const LocalTime start = inFrame(e.start);

@@ -197,6 +197,49 @@ TEST_F(ExceptionLines, EveryDateInTheItemsZone) {
               "RDATE:20070313T180000;20070321T020000\r\n");
 }
 
+TEST_F(ExceptionLines, ScheduledTimesFollowTheZonesWallClockWhereDaylightRulesDiffer) {
+    // The store repeats the series at one time of the computer; readers repeat it at
+    // DTSTART's wall-clock time of the item's zone. From 11 to 24 March the computer is
+    // already on daylight time and the zone not yet, so the zone is an hour less ahead.
+    struct Case {
+        const char* name;
+        std::chrono::seconds seriesTime;
+        hours ahead;  // the zone's usual lead over the computer
+        std::vector<RecurrenceException> exceptions;
+        const char* lines;  // after RRULE
+    };
+    const auto shifted = [](LocalTime t) { return t >= MakeLocal(2007, 3, 11) && t < MakeLocal(2007, 3, 25); };
+    const Case kCases[] = {
+        {"deleted and moved occurrences in the weeks between the changes",
+         hours(10),
+         hours(6),
+         {Deleted(MakeLocal(2007, 3, 13)), Moved(MakeLocal(2007, 3, 20, 10), MakeLocal(2007, 3, 20, 12))},
+         "EXDATE;TZID=\"Zone X\":20070313T160000,20070320T160000\r\n"
+         "RDATE;TZID=\"Zone X\":20070320T170000\r\n"},
+        {"outside those weeks the plain conversion stands",
+         hours(10),
+         hours(6),
+         {Deleted(MakeLocal(2007, 3, 6)), Moved(MakeLocal(2007, 3, 27, 10), MakeLocal(2007, 3, 27, 12))},
+         "EXDATE;TZID=\"Zone X\":20070306T160000,20070327T160000\r\n"
+         "RDATE;TZID=\"Zone X\":20070327T180000\r\n"},
+        {"a series at midnight of the zone keeps its day",
+         hours(18),
+         hours(6),
+         {Deleted(MakeLocal(2007, 3, 13))},
+         "EXDATE;TZID=\"Zone X\":20070314T000000\r\n"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        weekly.startTime = c.seriesTime;
+        weekly.patternStartDate = MakeLocal(2007, 3, 6);
+        options.useItemZone = true;
+        options.zoneName = "Zone X";
+        const hours ahead = c.ahead;
+        options.toItemZone = [=](LocalTime t) { return t + ahead - (shifted(t) ? hours(1) : hours(0)); };
+        EXPECT_EQ(Lines(kCalFormatICal, c.exceptions), std::string("RRULE:FREQ=WEEKLY;INTERVAL=1;BYDAY=TU\r\n") + c.lines);
+    }
+}
+
 // A registry holding one key with one value, as the host's options keep them.
 class CFakeRegistry : public IRegistry {
 public:

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "encoding/mireo_char_converter.h"
+#include "engine/export_source.h"
 #include "engine/logger.h"
 #include "engine/run_loop.h"
 #include "platform/file_naming.h"
@@ -33,15 +34,6 @@ constexpr int kEventFailed = -1;
 constexpr int kFileFailed = -2;
 
 std::string EffectiveSeparator(const std::string& separator) { return separator.empty() ? ";" : separator; }
-
-class CItemSource {
-public:
-    std::unique_ptr<ISelection> selection;
-    std::unique_ptr<IItems> items;
-
-    int Count() { return selection ? selection->Count() : items->Count(); }
-    std::unique_ptr<IItem> Item(int i) { return selection ? selection->Item(i) : items->Item(i); }
-};
 
 // The name of a file of one event: its start (the computer's local time) and subject.
 std::u16string EventBaseName(const AppointmentRecord& r) {
@@ -282,9 +274,7 @@ private:
     std::vector<std::string> m_written;
 };
 
-void LogHostError(ILogger& log, const char* what, const HostError& e) {
-    log.LogMsg(std::string(what) + ": " + e.what(), e.Hr(), kRunSource, kError, kLogFlags);
-}
+void LogHostError(ILogger& log, const char* what, const HostError& e) { LogRunHostError(log, kRunSource, what, e); }
 
 }  // namespace
 
@@ -306,43 +296,14 @@ int RunEventExport(const RunEnvironment& env, IEventExportWizard& wizard, const 
     outcome.targetFolder = choices.targetFolder;
     RunCounters& counters = outcome.counters;
 
-    CItemSource source;
-    int total = 0;
-    try {
-        if (choices.selectedOnly) {
-            std::unique_ptr<IExplorer> explorer = env.app.ActiveExplorer();
-            if (explorer) source.selection = explorer->Selection();
-            if (!source.selection) {
-                env.log.LogMsg("Cant get the selection", 0, kRunSource, kError, kLogFlags);
-                return kRunCannotStart;
-            }
-        } else {
-            if (!choices.folder) {
-                env.log.LogMsg("No folder chosen", 0, kRunSource, kError, kLogFlags);
-                return kRunCannotStart;
-            }
-            source.items = choices.folder->Items();
-        }
-        total = source.Count();
-    } catch (const HostError& e) {
-        LogHostError(env.log, choices.selectedOnly ? "Cant get the selection" : "Cant get the folder's items", e);
-        return kRunCannotStart;
-    }
+    CExportSource source;
+    if (!source.Open(env, choices.selectedOnly, choices.folder.get(), kRunSource)) return kRunCannotStart;
+    const int total = source.Count();
 
     CEventExportRun run(env, choices, hooks);
     if (total > 0) {
         if (choices.oneFile) {
-            std::u16string base;
-            try {
-                if (choices.folder) {
-                    base = choices.folder->Name();
-                } else if (std::unique_ptr<IExplorer> explorer = env.app.ActiveExplorer()) {
-                    if (std::unique_ptr<IFolder> folder = explorer->CurrentFolder()) base = folder->Name();
-                }
-            } catch (const HostError& e) {
-                LogHostError(env.log, "Cant get the folder name", e);
-            }
-            run.SetSingleFileBaseName(std::move(base));
+            run.SetSingleFileBaseName(ExportFileBaseName(env, choices.folder.get(), kRunSource));
         }
         try {
             run.SetSafeItem(env.mapi.CreateSafeAppointmentItem());

@@ -449,8 +449,11 @@ std::u16string CvCalReader::DecodeBytes(std::string_view bytes, std::string_view
     } else if (m_version == kCalFormatVCal && !m_utf8File && !IsUtf8WithNonAscii(bytes)) {
         cp = m_converter->CurrentCodePage();
     }
-    if (m_converter->DecodeText(cp, bytes, out) < 0) out.clear();
-    std::erase(out, u'\0');  // host text ends at a NUL
+    // Well-formed UTF-8 needs no round through the converter.
+    if (cp != kUtf8CodePage || !AppendUtf8AsUtf16(bytes, out)) {
+        if (m_converter->DecodeText(cp, bytes, out) < 0) out.clear();
+    }
+    if (out.find(u'\0') != std::u16string::npos) std::erase(out, u'\0');  // host text ends at a NUL
     return out;
 }
 

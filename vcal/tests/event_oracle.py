@@ -109,6 +109,7 @@ def read_pyicalendar(path, local):
         all_day = not isinstance(start, dt.datetime)
         zone = start.tzinfo if not all_day and start.tzinfo is not None and "TZID" in ev["DTSTART"].params else None
         occ = [start]
+        moved = {fmt_utc(d) for d in dates_of(ev.get("RDATE")) if isinstance(d, dt.datetime) and d.tzinfo}
         if "RRULE" in ev:
             # Expanded as wall-clock times of the event's zone, each then placed in it.
             rules = rrule.rruleset()
@@ -122,7 +123,8 @@ def read_pyicalendar(path, local):
             occ = [d.date() if all_day else localize(d, zone) if zone else d.replace(tzinfo=start.tzinfo)
                    for d in rules.between(lo, hi, inc=True)]
         events.append({"summary": str(ev.get("SUMMARY", "")), "all_day": all_day, "start": start, "end": end,
-                       "occurrences": occ, "zone": zone, "recurring": "RRULE" in ev, "vcal_rule": ""})
+                       "occurrences": occ, "zone": zone, "recurring": "RRULE" in ev, "vcal_rule": "",
+                       "moved": moved})
     return events
 
 
@@ -152,10 +154,18 @@ def read_libical(tool, path, zones_by_summary):
             return dt.datetime.strptime(t, "%Y%m%dT%H%M%SZ").replace(tzinfo=UTC)
         rule = re.search(r"^RRULE:(.*)$", bodies[i], re.M) if i < len(bodies) else None
         exdate = re.search(r"^EXDATE:(.*)$", bodies[i], re.M) if vcal and i < len(bodies) else None
+        rdate = re.search(r"^RDATE(;TZID=(?:\"[^\"]*\"|[^:]*))?:(.*)$", bodies[i], re.M) if i < len(bodies) else None
+        moved = set()
+        if rdate:
+            for v in rdate.group(2).strip().replace(";", ",").split(","):
+                if v.endswith("Z"):
+                    moved.add(v)
+                elif len(v) == 15 and rdate.group(1) and i < len(zones) and zones[i] is not None:
+                    moved.add(fmt_utc(localize(dt.datetime.strptime(v, "%Y%m%dT%H%M%S"), zones[i])))
         events.append({"summary": summary, "all_day": e["all_day"], "start": when(e["start"]),
                        "end": when(e["end"]), "occurrences": [when(x) for x in e["occurrences"]],
                        "zone": file_zone or (zones[i] if i < len(zones) else None), "recurring": bool(rule),
-                       "vcal_rule": rule.group(1).strip() if rule and vcal else "",
+                       "vcal_rule": rule.group(1).strip() if rule and vcal else "", "moved": moved,
                        "ignored": [when(x) for x in exdate.group(1).strip().split(";")] if exdate else []})
     return events
 
@@ -164,7 +174,8 @@ def to_store_model(events, local):
     """The readers' times as the store expresses them. The store keeps a series in the
     computer's local time; one written in a zone of its own has its occurrences at one
     wall-clock time of that zone, which the store's model takes at the first
-    occurrence's offset from the computer's zone."""
+    occurrence's offset from the computer's zone. A moved occurrence (an RDATE) is a
+    time of its own, the same in both."""
     for e in events:
         def text(d):
             return norm(d, local)
@@ -175,6 +186,8 @@ def to_store_model(events, local):
 
         def occurrence(d):
             if zone is None or not isinstance(d, dt.datetime) or not e["recurring"]:
+                return text(d)
+            if d.tzinfo is not None and fmt_utc(d) in e.get("moved", ()):
                 return text(d)
             return fmt_utc(localize(d.astimezone(zone).replace(tzinfo=None) + shift, local))
         e["start"], e["end"] = text(e["start"]), text(e["end"])
