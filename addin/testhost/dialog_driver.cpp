@@ -128,6 +128,34 @@ bool ShowsText(HWND window, const std::wstring& text) {
     return search.found;
 }
 
+bool WaitForTreeSelection(HWND window, const std::wstring& text, int ms) {
+    const DWORD until = ::GetTickCount() + static_cast<DWORD>(ms);
+    do {
+        HWND tree = nullptr;
+        ::EnumChildWindows(
+            window,
+            [](HWND child, LPARAM lp) -> BOOL {
+                wchar_t cls[32] = {};
+                ::GetClassNameW(child, cls, 32);
+                if (std::wstring(cls) != WC_TREEVIEWW) return TRUE;
+                *reinterpret_cast<HWND*>(lp) = child;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&tree));
+        if (tree != nullptr) {
+            wchar_t shown[MAX_PATH] = {};
+            TVITEMW item{};
+            item.mask = TVIF_TEXT;
+            item.hItem = TreeView_GetSelection(tree);
+            item.pszText = shown;
+            item.cchTextMax = MAX_PATH;
+            if (item.hItem != nullptr && TreeView_GetItem(tree, &item) && text == shown) return true;
+        }
+        ::Sleep(50);
+    } while (static_cast<LONG>(until - ::GetTickCount()) > 0);
+    return false;
+}
+
 std::wstring ItemText(HWND dialog, int id) {
     HWND item = ::GetDlgItem(dialog, id);
     const int n = static_cast<int>(::SendMessageW(item, WM_GETTEXTLENGTH, 0, 0));

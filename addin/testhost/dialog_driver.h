@@ -31,6 +31,9 @@ std::wstring TooltipText(HWND dialog, int id);
 void PickDate(HWND dialog, int id, int year, int month, int day);
 // A date picker's day as "YYYY-MM-DD" (empty when it shows none).
 std::wstring PickedDate(HWND dialog, int id);
+// Whether the window's tree view (the shell's folder browser) has selected an item
+// shown as `text` within `ms`.
+bool WaitForTreeSelection(HWND window, const std::wstring& text, int ms = 10000);
 // Whether a control of the window (at any depth) shows exactly this text.
 bool ShowsText(HWND window, const std::wstring& text);
 

@@ -71,6 +71,7 @@ TEST_F(WizardsTest, ContactExportDrivenToTheEnd) {
 
     struct Seen {
         bool exportHeldBack = false, exportFreed = false, browserBanner = false;
+        bool browserSelected = false;
         std::wstring browsed, summaryBefore[5], summaryAfter[5], refusal, status, counts[4];
         bool mailEnabled = false, failedRed = false;
     } seen;
@@ -89,8 +90,8 @@ TEST_F(WizardsTest, ContactExportDrivenToTheEnd) {
         if (HWND browser = WaitForDialog(L"Browse for Folder", IDOK, 10000)) {
             seen.browserBanner = ShowsText(browser, L"Choose a folder for Export");
             // The browser selects the folder after it opens; on a busy machine that
-            // takes a moment.
-            ::Sleep(500);
+            // takes a moment, so the drive waits for the folder's own name to be selected.
+            seen.browserSelected = WaitForTreeSelection(browser, m_out.substr(m_out.find_last_of(L'\\') + 1));
             Snapshot(browser, "01b-folder-browser");
             Click(browser, IDOK);
             WaitGone(browser);
@@ -140,6 +141,7 @@ TEST_F(WizardsTest, ContactExportDrivenToTheEnd) {
     EXPECT_TRUE(seen.exportHeldBack) << "no folder stored yet: Export waits for one";
     EXPECT_TRUE(seen.exportFreed);
     EXPECT_TRUE(seen.browserBanner);
+    EXPECT_TRUE(seen.browserSelected) << "the browser never selected the folder in the box";
     EXPECT_EQ(seen.browsed, m_out);
     const wchar_t* defaults[] = {L"yes", L"any", L"no", L"vCard 2.1", L"UTF-8"};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(seen.summaryBefore[i], defaults[i]) << i;

@@ -275,35 +275,4 @@ void CContactImportOptionsView::OnCommand(int id, int code) {
     }
 }
 
-// ------------------------------------------------------------------ import, finish page
-
-void CContactImportFinishView::OnInit() {
-    SetText(IDC_STATUS, m_model.StatusText());
-    ShowCounts(m_model.Counts(), {IDC_COUNT_SELECTED, IDC_COUNT_SUCCEEDED, IDC_COUNT_FAILED, IDC_COUNT_SKIPPED});
-    MakeLink(IDC_SKIPPED_WHY);
-    MakeLink(IDC_OPEN_FOLDER_LINK);
-    SetCheck(IDC_OPEN_FOLDER, m_model.OpenFolder());
-}
-
-void CContactImportFinishView::OnCommand(int id, int code) {
-    switch (id) {
-    case IDC_SKIPPED_WHY:
-        if (code == STN_CLICKED) m_model.OnWhyLink(m_help);
-        return;
-    case IDC_OPEN_FOLDER_LINK:
-        if (code == STN_CLICKED) m_model.ShowFolder(m_app);
-        return;
-    case IDC_OPEN_FOLDER: m_model.SetOpenFolder(Checked(IDC_OPEN_FOLDER)); return;
-    case IDC_PAGE_HELP:
-        if (m_help != nullptr) m_help->ShowContextHelp(kHelpImportContacts);
-        return;
-    case IDOK:
-    case IDCANCEL:
-        m_model.OnClose(m_app);
-        End(IDOK);
-        return;
-    default: return;
-    }
-}
-
 }  // namespace mireo

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "addin/win32/dialog_view.h"
+#include "addin/win32/import_finish_view.h"
 #include "vcard/ui/dlg_vcard_export.h"
 #include "vcard/ui/dlg_vcard_export_finish.h"
 #include "vcard/ui/dlg_vcard_export_options.h"
@@ -116,20 +117,7 @@ private:
 };
 
 // Finish page 229.
-class CContactImportFinishView final : public CDialogView {
-public:
-    CContactImportFinishView(CDlgVCardImportFinish& model, IApplication& app, IContextHelp* help)
-        : m_model(model), m_app(app), m_help(help) {}
-
-protected:
-    const char* Source() const override { return "CDlgVCardImportFinish"; }
-    void OnInit() override;
-    void OnCommand(int id, int code) override;
-
-private:
-    CDlgVCardImportFinish& m_model;
-    IApplication& m_app;
-    IContextHelp* m_help;
-};
+using CContactImportFinishView = CImportFinishView<CDlgVCardImportFinish>;
+inline constexpr ImportFinishPage kContactImportFinishPage{"CDlgVCardImportFinish", IDC_COUNT_SUCCEEDED, kHelpImportContacts};
 
 }  // namespace mireo

@@ -58,7 +58,7 @@ public:
 
     void Finish(const ContactImportOutcome& outcome) override {
         CDlgVCardImportFinish page(m_env.settings, outcome, outcome.folder);
-        CContactImportFinishView view(page, m_env.app, m_env.help);
+        CContactImportFinishView view(page, m_env.app, m_env.help, kContactImportFinishPage);
         view.DoModal(Owner(), IDD_CONTACT_IMPORT_FINISH);
     }
 
@@ -126,7 +126,7 @@ public:
 
     void Finish(const EventImportOutcome& outcome) override {
         CDlgVCalImportFinish page(m_env.settings, outcome);
-        CEventImportFinishView view(page, m_env.app, m_env.help);
+        CEventImportFinishView view(page, m_env.app, m_env.help, kEventImportFinishPage);
         view.DoModal(Owner(), IDD_EVENT_IMPORT_FINISH);
     }
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "addin/win32/dialog_view.h"
+#include "addin/win32/import_finish_view.h"
 #include "vcal/import/ui/dlg_vcal_import.h"
 #include "vcal/ui/dlg_vcal_export.h"
 #include "vcal/ui/dlg_vcal_export_filter.h"
@@ -166,20 +167,7 @@ private:
 };
 
 // Finish page 243.
-class CEventImportFinishView final : public CDialogView {
-public:
-    CEventImportFinishView(CDlgVCalImportFinish& model, IApplication& app, IContextHelp* help)
-        : m_model(model), m_app(app), m_help(help) {}
-
-protected:
-    const char* Source() const override { return "CDlgVCalImportFinish"; }
-    void OnInit() override;
-    void OnCommand(int id, int code) override;
-
-private:
-    CDlgVCalImportFinish& m_model;
-    IApplication& m_app;
-    IContextHelp* m_help;
-};
+using CEventImportFinishView = CImportFinishView<CDlgVCalImportFinish>;
+inline constexpr ImportFinishPage kEventImportFinishPage{"CDlgVCalImportFinish", IDC_COUNT_COMPLETED, kHelpImportEvents};
 
 }  // namespace mireo
