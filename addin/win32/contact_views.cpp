@@ -138,41 +138,6 @@ void CContactExportOptionsView::OnCommand(int id, int code) {
     }
 }
 
-// ------------------------------------------------------------------ export, finish page
-
-void CContactExportFinishView::OnInit() {
-    SetText(IDC_STATUS, m_model.StatusText());
-    ShowCounts(m_model.Counts(), {IDC_COUNT_SELECTED, IDC_COUNT_SUCCEEDED, IDC_COUNT_FAILED, IDC_COUNT_SKIPPED});
-    MakeLink(IDC_SKIPPED_WHY);
-    MakeLink(IDC_OPEN_FOLDER_LINK);
-    SetCheck(IDC_OPEN_FOLDER, m_model.OpenFolder());
-    SetCheck(IDC_MAIL, m_model.Mail() && m_model.MailEnabled());
-    Enable(IDC_MAIL, m_model.MailEnabled());
-}
-
-void CContactExportFinishView::OnCommand(int id, int code) {
-    switch (id) {
-    case IDC_SKIPPED_WHY:
-        if (code == STN_CLICKED) m_model.OnWhyLink(m_help);
-        return;
-    case IDC_OPEN_FOLDER_LINK:
-        if (code == STN_CLICKED) m_model.OnOpenFolderLink(m_opener);
-        return;
-    case IDC_OPEN_FOLDER: m_model.SetOpenFolder(Checked(IDC_OPEN_FOLDER)); return;
-    case IDC_MAIL: m_model.SetMail(Checked(IDC_MAIL)); return;
-    case IDC_PAGE_HELP:
-        if (m_help != nullptr) m_help->ShowContextHelp(kHelpExportContacts);
-        return;
-    case IDOK:
-    case IDCANCEL:
-        // Close, Esc and the close box all close the page the same way.
-        m_model.OnClose(m_opener, m_app);
-        End(IDOK);
-        return;
-    default: return;
-    }
-}
-
 // ------------------------------------------------------------------ import, start page
 
 void CContactImportView::OnInit() {

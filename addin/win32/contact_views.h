@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "addin/win32/dialog_view.h"
-#include "addin/win32/import_finish_view.h"
+#include "addin/win32/finish_views.h"
 #include "vcard/ui/dlg_vcard_export.h"
 #include "vcard/ui/dlg_vcard_export_finish.h"
 #include "vcard/ui/dlg_vcard_export_options.h"
@@ -60,23 +60,8 @@ private:
 };
 
 // Finish page 227.
-class CContactExportFinishView final : public CDialogView {
-public:
-    CContactExportFinishView(CDlgVCardExportFinish& model, IFolderOpener& opener, IApplication& app,
-                             IContextHelp* help)
-        : m_model(model), m_opener(opener), m_app(app), m_help(help) {}
-
-protected:
-    const char* Source() const override { return "CDlgVCardExportFinish"; }
-    void OnInit() override;
-    void OnCommand(int id, int code) override;
-
-private:
-    CDlgVCardExportFinish& m_model;
-    IFolderOpener& m_opener;
-    IApplication& m_app;
-    IContextHelp* m_help;
-};
+using CContactExportFinishView = CExportFinishView<CDlgVCardExportFinish>;
+inline constexpr FinishPage kContactExportFinishPage{"CDlgVCardExportFinish", IDC_COUNT_SUCCEEDED, kHelpExportContacts};
 
 // Start page 228.
 class CContactImportView final : public CDialogView {
@@ -118,6 +103,6 @@ private:
 
 // Finish page 229.
 using CContactImportFinishView = CImportFinishView<CDlgVCardImportFinish>;
-inline constexpr ImportFinishPage kContactImportFinishPage{"CDlgVCardImportFinish", IDC_COUNT_SUCCEEDED, kHelpImportContacts};
+inline constexpr FinishPage kContactImportFinishPage{"CDlgVCardImportFinish", IDC_COUNT_SUCCEEDED, kHelpImportContacts};
 
 }  // namespace mireo

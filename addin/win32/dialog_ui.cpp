@@ -37,7 +37,7 @@ public:
     void Finish(const ContactExportOutcome& outcome) override {
         CDlgVCardExportFinish page(m_env.settings, outcome);
         CShellFolderOpener opener;
-        CContactExportFinishView view(page, opener, m_env.app, m_env.help);
+        CContactExportFinishView view(page, opener, m_env.app, m_env.help, kContactExportFinishPage);
         view.DoModal(Owner(), IDD_CONTACT_EXPORT_FINISH);
     }
 
@@ -94,7 +94,7 @@ public:
     void Finish(const EventExportOutcome& outcome) override {
         CDlgVCalExportFinish page(m_env.settings, outcome);
         CShellFolderOpener opener;
-        CEventExportFinishView view(page, opener, m_env.app, m_env.help);
+        CEventExportFinishView view(page, opener, m_env.app, m_env.help, kEventExportFinishPage);
         view.DoModal(Owner(), IDD_EVENT_EXPORT_FINISH);
     }
 

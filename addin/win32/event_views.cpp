@@ -206,39 +206,6 @@ void CLabelsView::OnCommand(int id, int code) {
     End(IDOK);
 }
 
-// ------------------------------------------------------------------ export, finish page
-
-void CEventExportFinishView::OnInit() {
-    SetText(IDC_STATUS, m_model.StatusText());
-    ShowCounts(m_model.Counts(), {IDC_COUNT_SELECTED, IDC_COUNT_SUCCEEDED, IDC_COUNT_FAILED, IDC_COUNT_SKIPPED});
-    MakeLink(IDC_SKIPPED_WHY);
-    MakeLink(IDC_OPEN_FOLDER_LINK);
-    SetCheck(IDC_OPEN_FOLDER, m_model.OpenFolder());
-    SetCheck(IDC_MAIL, m_model.Mail() && m_model.MailEnabled());
-    Enable(IDC_MAIL, m_model.MailEnabled());
-}
-
-void CEventExportFinishView::OnCommand(int id, int code) {
-    switch (id) {
-    case IDC_SKIPPED_WHY:
-        if (code == STN_CLICKED) m_model.OnWhyLink(m_help);
-        return;
-    case IDC_OPEN_FOLDER_LINK:
-        if (code == STN_CLICKED) m_model.OnOpenFolderLink(m_opener);
-        return;
-    case IDC_OPEN_FOLDER: m_model.SetOpenFolder(Checked(IDC_OPEN_FOLDER)); return;
-    case IDC_MAIL: m_model.SetMail(Checked(IDC_MAIL)); return;
-    case IDC_PAGE_HELP: ShowHelp(m_help, kHelpExportEvents); return;
-    case IDOK:
-    case IDCANCEL:
-        // Close, Esc and the close box all close the page the same way.
-        m_model.OnClose(m_opener, m_app);
-        End(IDOK);
-        return;
-    default: return;
-    }
-}
-
 // ------------------------------------------------------------------ import, source page
 
 void CEventImportView::OnInit() {

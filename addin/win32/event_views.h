@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "addin/win32/dialog_view.h"
-#include "addin/win32/import_finish_view.h"
+#include "addin/win32/finish_views.h"
 #include "vcal/import/ui/dlg_vcal_import.h"
 #include "vcal/ui/dlg_vcal_export.h"
 #include "vcal/ui/dlg_vcal_export_filter.h"
@@ -91,22 +91,8 @@ private:
 };
 
 // Finish page 240.
-class CEventExportFinishView final : public CDialogView {
-public:
-    CEventExportFinishView(CDlgVCalExportFinish& model, IFolderOpener& opener, IApplication& app, IContextHelp* help)
-        : m_model(model), m_opener(opener), m_app(app), m_help(help) {}
-
-protected:
-    const char* Source() const override { return "CDlgVCalExportFinish"; }
-    void OnInit() override;
-    void OnCommand(int id, int code) override;
-
-private:
-    CDlgVCalExportFinish& m_model;
-    IFolderOpener& m_opener;
-    IApplication& m_app;
-    IContextHelp* m_help;
-};
+using CEventExportFinishView = CExportFinishView<CDlgVCalExportFinish>;
+inline constexpr FinishPage kEventExportFinishPage{"CDlgVCalExportFinish", IDC_COUNT_SUCCEEDED, kHelpExportEvents};
 
 // Source page 242; ends with IDOK after "Next >" or "Import All" (All() says which).
 class CEventImportView final : public CDialogView {
@@ -168,6 +154,6 @@ private:
 
 // Finish page 243.
 using CEventImportFinishView = CImportFinishView<CDlgVCalImportFinish>;
-inline constexpr ImportFinishPage kEventImportFinishPage{"CDlgVCalImportFinish", IDC_COUNT_COMPLETED, kHelpImportEvents};
+inline constexpr FinishPage kEventImportFinishPage{"CDlgVCalImportFinish", IDC_COUNT_COMPLETED, kHelpImportEvents};
 
 }  // namespace mireo
