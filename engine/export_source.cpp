@@ -1,12 +1,33 @@
 #include "engine/export_source.h"
 
+#include <cstdio>
+
 #include "engine/action_runner.h"
 #include "engine/logger.h"
+#include "engine/run_loop.h"
 
 namespace mireo {
 
 void LogRunHostError(ILogger& log, const char* source, const char* what, const HostError& e) {
     log.LogMsg(std::string(what) + ": " + e.what(), e.Hr(), source, kError, kLogFlags);
+}
+
+std::unique_ptr<IItem> CExportSource::ItemForRun(int i, CRunLoop& loop, ILogger& log, const char* source) {
+    std::unique_ptr<IItem> item;
+    try {
+        item = Item(i);
+    } catch (const HostError& e) {
+        char what[64];
+        std::snprintf(what, sizeof what, "Cant get item %d of %d", i, m_total);
+        LogRunHostError(log, source, what, e);
+        loop.FailRest();
+        return nullptr;
+    }
+    if (!item) {
+        loop.FailRest();
+        log.LogMsg("The item collection ended early", i, source, kError, kLogFlags);
+    }
+    return item;
 }
 
 bool CExportSource::Open(const RunEnvironment& env, bool selectedOnly, IFolder* folder, const char* source) {

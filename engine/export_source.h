@@ -11,6 +11,7 @@
 namespace mireo {
 
 struct RunEnvironment;
+class CRunLoop;
 
 class CExportSource {
 public:
@@ -20,6 +21,9 @@ public:
     int Count() const { return m_total; }
     // Item i (1-based). Host failures are raised.
     std::unique_ptr<IItem> Item(int i) { return m_selection ? m_selection->Item(i) : m_items->Item(i); }
+    // Item i for a run: null when the collection failed or ended early. The rest of the
+    // run then cannot be reached: it is failed in `loop` and logged under source.
+    std::unique_ptr<IItem> ItemForRun(int i, CRunLoop& loop, ILogger& log, const char* source);
 
 private:
     std::unique_ptr<ISelection> m_selection;

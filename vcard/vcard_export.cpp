@@ -256,22 +256,8 @@ int RunContactExport(const RunEnvironment& env, IContactExportWizard& wizard) {
         CRunLoop loop(env, counters, kRunSource, kHelpExportContacts);
         if (!loop.Start(kProgressExportContacts, kStrExporting, total)) return kRunCannotStart;
         for (int i = 1; i <= total && loop.BeginUnit(); ++i) {
-            std::unique_ptr<IItem> item;
-            try {
-                item = source.Item(i);
-            } catch (const HostError& e) {
-                // The collection itself failed: the rest cannot be reached.
-                char what[64];
-                std::snprintf(what, sizeof what, "Cant get item %d of %d", i, total);
-                LogHostError(env.log, what, e);
-                loop.FailRest();
-                break;
-            }
-            if (!item) {
-                loop.FailRest();
-                env.log.LogMsg("The item collection ended early", i, kRunSource, kError, kLogFlags);
-                break;
-            }
+            std::unique_ptr<IItem> item = source.ItemForRun(i, loop, env.log, kRunSource);
+            if (!item) break;
 
             int result;
             try {

@@ -332,21 +332,8 @@ int RunEventExport(const RunEnvironment& env, IEventExportWizard& wizard, const 
             if (loop.BeginUnit()) loop.FailRest();
         }
         for (int i = 1; ready && i <= total && loop.BeginUnit(); ++i) {
-            std::unique_ptr<IItem> item;
-            try {
-                item = source.Item(i);
-            } catch (const HostError& e) {
-                char what[64];
-                std::snprintf(what, sizeof what, "Cant get item %d of %d", i, total);
-                LogHostError(env.log, what, e);
-                loop.FailRest();
-                break;
-            }
-            if (!item) {
-                loop.FailRest();
-                env.log.LogMsg("The item collection ended early", i, kRunSource, kError, kLogFlags);
-                break;
-            }
+            std::unique_ptr<IItem> item = source.ItemForRun(i, loop, env.log, kRunSource);
+            if (!item) break;
             int result;
             try {
                 result = run.HandleItem(*item);
