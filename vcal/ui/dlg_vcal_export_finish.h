@@ -3,7 +3,7 @@
 // counts, and what to do on Close (open the folder, mail the written files).
 #include <vector>
 
-#include "engine/export_finish.h"
+#include "engine/finish_pages.h"
 #include "ui/wizard_pages.h"
 #include "vcal/export/event_export.h"
 

@@ -1,4 +1,4 @@
-#include "engine/export_finish.h"
+#include "engine/finish_pages.h"
 
 #include <memory>
 
@@ -54,6 +54,35 @@ bool CExportFinishPage::OnClose(IFolderOpener& opener, IApplication& app) {
     if (m_openFolder) ok = OpenFolderChecked(opener, m_targetFolder) && ok;
     if (m_mail && MailEnabled()) ok = MailFiles(app) && ok;
     return ok;
+}
+
+CImportFinishPage::CImportFinishPage(CSettingsStore& settings, const char* openFolderKey, const RunCounters& counters,
+                                     IFolder* folder)
+    : m_settings(settings), m_openFolderKey(openFolderKey), m_counters(counters), m_folder(folder) {
+    m_openFolder = m_settings.GetFlag(m_openFolderKey);
+}
+
+std::string CImportFinishPage::StatusText() const { return SummaryText(m_counters, kStrVerbImport); }
+
+bool CImportFinishPage::ShowFolder(IApplication& app) const {
+    if (m_folder == nullptr) return false;
+    try {
+        std::unique_ptr<IExplorer> explorer = app.ActiveExplorer();
+        if (!explorer) return false;
+        explorer->SetCurrentFolder(*m_folder);
+        return true;
+    } catch (const HostError&) {
+        return false;
+    }
+}
+
+void CImportFinishPage::OnWhyLink(IContextHelp* help) const {
+    if (help != nullptr) help->ShowContextHelp(kHelpItemSkipping);
+}
+
+bool CImportFinishPage::OnClose(IApplication& app) {
+    m_settings.WriteFlag(m_openFolderKey, m_openFolder);
+    return !m_openFolder || ShowFolder(app);
 }
 
 }  // namespace mireo
