@@ -58,39 +58,12 @@ int Occurrences(const std::string& text, const std::string& what) {
     return n;
 }
 
-class EventWizardsTest : public ::testing::Test {
+class EventWizardsTest : public CHostRunTest {
 protected:
-    void SetUp() override {
-        ClearSettings();
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        // A folder name outside any ANSI code page: every path call is wide.
-        m_out = std::wstring(temp) + L"mireo-calendar-\u0416\u65e5";
-        Empty(m_out);
-        ::CreateDirectoryW(m_out.c_str(), nullptr);
-        SetSetting(L"Appointments.Export.OpenFolder", 0);
-        SetSetting(L"Appointments.Import.OpenFolder", 0);
-    }
-    void TearDown() override {
-        Empty(m_out);
-        ClearSettings();
-    }
-    static void Empty(const std::wstring& folder) {
-        for (const auto& [name, bytes] : FolderFiles(folder)) ::DeleteFileW((folder + L"\\" + WidePath(name)).c_str());
-        ::RemoveDirectoryW(folder.c_str());
-    }
-    std::wstring WriteFile(const wchar_t* name, const std::string& bytes) {
-        const std::wstring path = m_out + L"\\" + name;
-        HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        ::CloseHandle(f);
-        return path;
-    }
-
-    CLogCapture m_log;
-    CFakeHost m_host{u"11.0.0.0"};
-    std::wstring m_out;
+    // A folder name outside any ANSI code page: every path call is wide.
+    EventWizardsTest()
+        : CHostRunTest(L"mireo-calendar-\u0416\u65e5",
+                       {L"Appointments.Export.OpenFolder", L"Appointments.Import.OpenFolder"}) {}
 };
 
 // Export: "Next >" and "Export All" wait for a folder; the options dialog switches to

@@ -33,34 +33,14 @@ private:
     CDriver m_driver;
 };
 
-class RunsTest : public ::testing::Test {
+// Each test writes into a folder of its own name.
+class RunsTest : public CHostRunTest {
 protected:
-    void SetUp() override {
-        ClearSettings();
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
+    RunsTest()
+        : CHostRunTest(L"mireo-testhost-" + TestName(), {L"Contacts.Export.OpenFolder", L"Contacts.Import.OpenFolder"}) {}
+    static std::wstring TestName() {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        m_out = std::wstring(temp) + L"mireo-testhost-" + std::wstring(name.begin(), name.end());
-        Empty(m_out);
-        ::CreateDirectoryW(m_out.c_str(), nullptr);
-        // Nothing opens the folder or switches the view at the end of a run.
-        SetSetting(L"Contacts.Export.OpenFolder", 0);
-        SetSetting(L"Contacts.Import.OpenFolder", 0);
-    }
-    void TearDown() override {
-        Empty(m_out);
-        ClearSettings();
-    }
-
-    static void Empty(const std::wstring& folder) {
-        for (const auto& [name, bytes] : FolderFiles(folder)) ::DeleteFileW((folder + L"\\" + WidePath(name)).c_str());
-        ::RemoveDirectoryW(folder.c_str());
-    }
-
-    void LoadContacts() {
-        const std::string json = ReadBytes(WidePath(TestdataDir() + "\\addin\\contacts.json"));
-        ASSERT_FALSE(json.empty());
-        m_host.Store().Load(m_host.Store().Contacts(), json);
+        return std::wstring(name.begin(), name.end());
     }
 
     // The export's settings as the wizard stores them.
@@ -93,10 +73,6 @@ protected:
         }
         return ::testing::AssertionSuccess();
     }
-
-    CLogCapture m_log;
-    CFakeHost m_host{u"11.0.0.0"};
-    std::wstring m_out;
 };
 
 TEST_F(RunsTest, ExportClicksWriteWhatTheCommandLineWrites) {

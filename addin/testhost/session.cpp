@@ -311,4 +311,43 @@ std::vector<std::pair<std::string, std::string>> FolderFiles(const std::wstring&
     return files;
 }
 
+void CHostRunTest::SetUp() {
+    ClearSettings();
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    m_out = std::wstring(temp) + m_folderName;
+    Empty(m_out);
+    ::CreateDirectoryW(m_out.c_str(), nullptr);
+    for (const wchar_t* name : m_quiet) SetSetting(name, 0);
+}
+
+void CHostRunTest::TearDown() {
+    Empty(m_out);
+    ClearSettings();
+}
+
+void CHostRunTest::Empty(const std::wstring& folder) {
+    for (const auto& [name, bytes] : FolderFiles(folder)) ::DeleteFileW((folder + L"\\" + WidePath(name)).c_str());
+    ::RemoveDirectoryW(folder.c_str());
+}
+
+std::wstring CHostRunTest::WriteFile(const wchar_t* name, const std::string& bytes) {
+    const std::wstring path = m_out + L"\\" + name;
+    HANDLE f = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << "cannot write the test file " << widepath::ToUtf8(path);
+        return path;
+    }
+    DWORD written = 0;
+    ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(f);
+    return path;
+}
+
+void CHostRunTest::LoadContacts() {
+    const std::string json = ReadBytes(WidePath(TestdataDir() + "\\addin\\contacts.json"));
+    ASSERT_FALSE(json.empty());
+    m_host.Store().Load(m_host.Store().Contacts(), json);
+}
+
 }  // namespace mireo::testhost

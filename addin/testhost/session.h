@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "addin/testhost/fake_host.h"
 #include "addin/win32/extensibility.h"
 
@@ -104,5 +106,31 @@ HWND WaitForTitled(const wchar_t* title, int ms);
 std::vector<std::pair<std::string, std::string>> FolderFiles(const std::wstring& folder);
 std::wstring WidePath(const std::string& utf8);
 std::string ReadBytes(const std::wstring& path);
+
+// A test of runs inside the host: the settings emptied, a fresh output folder in the
+// temporary folder, nothing opening a folder or switching the view at the end of a
+// run, a fake host of version 11 and the helper library's log. `folder` names the
+// output folder; each `quiet` setting is set to 0.
+class CHostRunTest : public ::testing::Test {
+protected:
+    CHostRunTest(std::wstring folder, std::vector<const wchar_t*> quiet)
+        : m_folderName(std::move(folder)), m_quiet(std::move(quiet)) {}
+    void SetUp() override;
+    void TearDown() override;
+
+    static void Empty(const std::wstring& folder);
+    // Writes `bytes` to `name` in the output folder; the file's path.
+    std::wstring WriteFile(const wchar_t* name, const std::string& bytes);
+    // The contacts of testdata/addin/contacts.json into the host's contacts folder.
+    void LoadContacts();
+
+    CLogCapture m_log;
+    CFakeHost m_host{u"11.0.0.0"};
+    std::wstring m_out;
+
+private:
+    std::wstring m_folderName;
+    std::vector<const wchar_t*> m_quiet;
+};
 
 }  // namespace mireo::testhost

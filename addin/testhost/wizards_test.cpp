@@ -28,36 +28,11 @@ constexpr const wchar_t* kImportPage = L"Mireo - Import contacts from files";
 constexpr const wchar_t* kImportOptions = L"Mireo - Import contacts from files: Options";
 constexpr const wchar_t* kImportFinish = L"Mireo - Import contacts: Import completed";
 
-class WizardsTest : public ::testing::Test {
+class WizardsTest : public CHostRunTest {
 protected:
-    void SetUp() override {
-        ClearSettings();
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        // A folder name outside any ANSI code page: every path call is wide.
-        m_out = std::wstring(temp) + L"mireo-wizards-\u0416\u65e5";
-        Empty(m_out);
-        ::CreateDirectoryW(m_out.c_str(), nullptr);
-        SetSetting(L"Contacts.Export.OpenFolder", 0);
-        SetSetting(L"Contacts.Import.OpenFolder", 0);
-    }
-    void TearDown() override {
-        Empty(m_out);
-        ClearSettings();
-    }
-    static void Empty(const std::wstring& folder) {
-        for (const auto& [name, bytes] : FolderFiles(folder)) ::DeleteFileW((folder + L"\\" + WidePath(name)).c_str());
-        ::RemoveDirectoryW(folder.c_str());
-    }
-    void LoadContacts() {
-        const std::string json = ReadBytes(WidePath(TestdataDir() + "\\addin\\contacts.json"));
-        ASSERT_FALSE(json.empty());
-        m_host.Store().Load(m_host.Store().Contacts(), json);
-    }
-
-    CLogCapture m_log;
-    CFakeHost m_host{u"11.0.0.0"};
-    std::wstring m_out;
+    // A folder name outside any ANSI code page: every path call is wide.
+    WizardsTest()
+        : CHostRunTest(L"mireo-wizards-\u0416\u65e5", {L"Contacts.Export.OpenFolder", L"Contacts.Import.OpenFolder"}) {}
 };
 
 // Export: the start page with its stored defaults, the options dialog refusing a

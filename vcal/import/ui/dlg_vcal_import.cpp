@@ -245,11 +245,7 @@ void CDlgVCalImportFilter::OnBack() { Store(); }
 // ---- finish ----
 
 CDlgVCalImportFinish::CDlgVCalImportFinish(CSettingsStore& settings, const EventImportOutcome& outcome)
-    : m_settings(settings), m_outcome(outcome) {
-    m_openFolder = m_settings.GetFlag(kSetEventImportOpenFolder);
-}
-
-std::string CDlgVCalImportFinish::StatusText() const { return SummaryText(m_outcome.counters, kStrVerbImport); }
+    : CImportFinishPage(settings, kSetEventImportOpenFolder, outcome.counters, outcome.folder), m_outcome(outcome) {}
 
 std::vector<FinishCount> CDlgVCalImportFinish::Counts() const {
     const RunCounters& c = m_outcome.counters;
@@ -260,27 +256,6 @@ std::vector<FinishCount> CDlgVCalImportFinish::Counts() const {
         {"Failures:", c.failed, c.failed != 0, {}},
         {"Skipped (Why?):", c.skipped, c.skipped != 0, {}},
     };
-}
-
-bool CDlgVCalImportFinish::ShowFolder(IApplication& app) const {
-    if (m_outcome.folder == nullptr) return false;
-    try {
-        std::unique_ptr<IExplorer> explorer = app.ActiveExplorer();
-        if (!explorer) return false;
-        explorer->SetCurrentFolder(*m_outcome.folder);
-        return true;
-    } catch (const HostError&) {
-        return false;
-    }
-}
-
-void CDlgVCalImportFinish::OnWhyLink(IContextHelp* help) const {
-    if (help != nullptr) help->ShowContextHelp(kHelpItemSkipping);
-}
-
-bool CDlgVCalImportFinish::OnClose(IApplication& app) {
-    m_settings.WriteFlag(kSetEventImportOpenFolder, m_openFolder);
-    return !m_openFolder || ShowFolder(app);
 }
 
 }  // namespace mireo

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/date_time.h"
+#include "engine/finish_pages.h"
 #include "engine/item_store.h"
 #include "ui/wizard_pages.h"
 #include "vcal/common/zone_list.h"
@@ -167,22 +168,16 @@ private:
     int m_focus = 0;
 };
 
-class CDlgVCalImportFinish {
+class CDlgVCalImportFinish : public CImportFinishPage {
 public:
+    // Reads "Appointments.Import.OpenFolder"; the folder is the outcome's.
     CDlgVCalImportFinish(CSettingsStore& settings, const EventImportOutcome& outcome);
-    std::string StatusText() const;
+    // "Selected (files/events):" as "files/events", "Successfully imported:",
+    // "Failures:", "Skipped (Why?):".
     std::vector<FinishCount> Counts() const;
-    bool OpenFolder() const { return m_openFolder; }
-    void SetOpenFolder(bool on) { m_openFolder = on; }
-    bool ShowFolder(IApplication& app) const;
-    void OnWhyLink(IContextHelp* help) const;
-    // Close: stores the check box and, when it is checked, shows the folder.
-    bool OnClose(IApplication& app);
 
 private:
-    CSettingsStore& m_settings;
     const EventImportOutcome& m_outcome;
-    bool m_openFolder = true;
 };
 
 }  // namespace mireo
