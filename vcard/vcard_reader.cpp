@@ -889,6 +889,12 @@ std::vector<VCardCard> CvCardReader::ReadAll(std::string_view bytes, std::string
 }
 
 int CvCardReader::CountCards(std::string_view bytes, const VCardReaderOptions& options) {
+    // Most files are counted by the starts of their lines alone; only a file where a
+    // soft break or a fold could make or hide a BEGIN line is read line by line.
+    std::string converted;
+    const FileText file = PrepareFileText(bytes, converted);
+    if (const auto begins = CountBeginLines(file.text, "VCARD", LineOptions(options), kImplicitQuotedPrintable21))
+        return static_cast<int>(*begins);
     VCardReaderOptions limits;
     limits.maxLineBytes = options.maxLineBytes;
     limits.maxCardBytes = options.maxCardBytes;
