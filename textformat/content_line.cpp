@@ -1,6 +1,7 @@
 #include "textformat/content_line.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -32,8 +33,15 @@ std::size_t LineLength(const char* p, std::size_t n) {
         std::memcpy(&w, p + i, 8);
         const std::uint64_t lf = w ^ (kOnes * '\n');
         const std::uint64_t cr = w ^ (kOnes * '\r');
-        // Non-zero when a byte of lf or cr is zero (a byte of w is LF or CR).
-        if ((((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHighs) break;
+        // The high bit of the first byte that is LF or CR is the lowest one set (a borrow
+        // can mark only bytes after a zero one), so on a little-endian machine the
+        // trailing zeros give its place.
+        const std::uint64_t found = (((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHighs;
+        if (found != 0) {
+            if constexpr (std::endian::native == std::endian::little)
+                return i + static_cast<std::size_t>(std::countr_zero(found)) / 8;
+            break;
+        }
     }
     while (i < n && p[i] != '\n' && p[i] != '\r') ++i;
     return i;
