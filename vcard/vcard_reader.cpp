@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <unordered_map>
 
 #include "encoding/charset_names.h"
 #include "encoding/mireo_char_converter.h"
@@ -116,11 +117,15 @@ constexpr PropertyRule kRules[] = {
     {"ANNIVERSARY", Field::kPeerDate, nullptr, &R::Anniversary},
 };
 
+// Every line of a card looks its name up: hashed rather than compared with each rule.
 const PropertyRule* FindRule(std::string_view name) {
-    for (const PropertyRule& rule : kRules) {
-        if (rule.name == name) return &rule;
-    }
-    return nullptr;
+    static const std::unordered_map<std::string_view, const PropertyRule*> byName = [] {
+        std::unordered_map<std::string_view, const PropertyRule*> map;
+        for (const PropertyRule& rule : kRules) map.emplace(rule.name, &rule);
+        return map;
+    }();
+    const auto it = byName.find(name);
+    return it == byName.end() ? nullptr : it->second;
 }
 
 // ---- parameters and values ----
