@@ -1,8 +1,10 @@
 #include "textformat/content_line.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "platform/ascii.h"
 
@@ -31,14 +33,116 @@ std::size_t LineLength(const char* p, std::size_t n) {
         std::memcpy(&w, p + i, 8);
         const std::uint64_t lf = w ^ (kOnes * '\n');
         const std::uint64_t cr = w ^ (kOnes * '\r');
-        // Non-zero when a byte of lf or cr is zero (a byte of w is LF or CR).
-        if ((((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHighs) break;
+        // The high bit of the first byte that is LF or CR is the lowest one set (a borrow
+        // can mark only bytes after a zero one), so on a little-endian machine the
+        // trailing zeros give its place.
+        const std::uint64_t found = (((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHighs;
+        if (found != 0) {
+            if constexpr (std::endian::native == std::endian::little)
+                return i + static_cast<std::size_t>(std::countr_zero(found)) / 8;
+            break;
+        }
     }
     while (i < n && p[i] != '\n' && p[i] != '\r') ++i;
     return i;
 }
 
+// Whether a line whose head (up to the first ":" outside double quotes) is in `line`
+// takes soft breaks: 1 yes, 0 no, -1 cannot tell (no ":" in it, or a version-dependent
+// name).
+int SoftBreakHead(std::string_view line, std::span<const std::string_view> versionDependent) {
+    bool quoted = false;
+    std::size_t colon = std::string_view::npos;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '"') quoted = !quoted;
+        if (line[i] == ':' && !quoted) {
+            colon = i;
+            break;
+        }
+    }
+    if (colon == std::string_view::npos) return -1;
+    const std::string upper = ascii::Upper(line.substr(0, colon));
+    if (upper.find("QUOTED-PRINTABLE") != std::string::npos) return 1;
+    std::string_view name = std::string_view(upper).substr(0, upper.find(';'));
+    if (const std::size_t dot = name.find('.'); dot != std::string_view::npos) name.remove_prefix(dot + 1);
+    for (std::string_view v : versionDependent) {
+        if (name == v) return -1;
+    }
+    return 0;
+}
+
 }  // namespace
+
+std::optional<std::size_t> CountBeginLines(std::string_view text, std::string_view object,
+                                           const ContentLineOptions& options,
+                                           std::span<const std::string_view> versionDependent) {
+    const std::size_t cap = std::max<std::size_t>(options.maxLineBytes, 64);
+    const bool softBreaks = options.quotedPrintableSoftBreaks;
+    std::size_t count = 0;
+    std::size_t pos = 0;
+    bool inLine = false;  // a logical line has begun
+    // Of the current logical line: its first physical line (as far as it is kept),
+    // whether a fold would decide if it is a BEGIN line, whether its value takes soft
+    // breaks (2: not worked out yet), and the last byte that decides a soft break.
+    std::string_view head;
+    bool foldDecides = false;
+    int qp = 2;
+    char last = '\0';
+    while (pos < text.size()) {
+        // The physical line, ended as CContentLineReader::NextPhysical ends it.
+        const std::size_t left = text.size() - pos;
+        const std::size_t n = LineLength(text.data() + pos, left);
+        std::string_view line = text.substr(pos, n);
+        pos += n;
+        if (pos < text.size() && text[pos] == '\r') ++pos;
+        if (n < left && pos < text.size() && text[pos] == '\n') ++pos;
+        if (inLine) {
+            if (softBreaks && last == '=') {
+                bool stop = false;
+                const std::string_view trimmed = ascii::Trim(line);
+                for (std::string_view s : options.softBreakStops) stop |= ascii::EqualsNoCase(trimmed, s);
+                if (!stop) {
+                    if (qp == 2) qp = SoftBreakHead(head, versionDependent);
+                    if (qp < 0) return std::nullopt;
+                    if (qp == 1) {
+                        last = line.empty() ? '\n' : line.back();
+                        continue;
+                    }
+                }
+            }
+            if (!line.empty() && (line.front() == ' ' || (line.front() == '\t' && options.tabContinues))) {
+                if (foldDecides) return std::nullopt;
+                if (line.size() > 1) last = line.back();
+                continue;
+            }
+        }
+        // A logical line begins here.
+        inLine = true;
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+        last = line.empty() ? '\0' : line.back();
+        head = line.substr(0, std::min(line.size(), cap));
+        foldDecides = false;
+        qp = 2;
+        std::size_t nameEnd = 0;
+        while (nameEnd < head.size() && head[nameEnd] != ':' && head[nameEnd] != ';') ++nameEnd;
+        if (nameEnd == head.size()) {
+            // No name yet: a fold could still make one.
+            foldDecides = true;
+            continue;
+        }
+        std::string_view name = head.substr(0, nameEnd);
+        if (const std::size_t dot = name.find('.'); dot != std::string_view::npos) name.remove_prefix(dot + 1);
+        if (head[nameEnd] == ':' && ascii::EqualsNoCase(name, "BEGIN")) {
+            const std::string_view value = head.substr(nameEnd + 1);
+            if (value.size() >= object.size()) {
+                if (ascii::StartsWithNoCase(value, object)) ++count;
+            } else if (ascii::StartsWithNoCase(object, value)) {
+                foldDecides = true;
+            }
+        }
+    }
+    return count;
+}
 
 bool NextParam(std::string_view& rest, ContentParam& param, ParamQuotes quotes) {
     while (!rest.empty()) {

@@ -9,6 +9,7 @@
 // Bounded on any input: one pass over the text, a logical line keeps at most
 // maxLineBytes (the rest of a longer one is passed over and the line marked truncated).
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -62,6 +63,18 @@ struct ContentLineOptions {
     // must not swallow.
     std::span<const std::string_view> softBreakStops;
 };
+
+// The number of logical lines "BEGIN:<object>" in a text (any group, the name in any
+// case, no parameters, the value starting with `object` in any case) as
+// CContentLineReader with these options splits it, found by looking at the start and the
+// end of each physical line only. Nothing when the text has a line whose splitting
+// depends on more than that: a quoted-printable soft break in a line whose head is not
+// on its first physical line or names one of `versionDependent` (whether those are
+// quoted-printable depends on the object's version), or a folded line that could turn
+// its start into a BEGIN line. Callers then read the lines.
+std::optional<std::size_t> CountBeginLines(std::string_view text, std::string_view object,
+                                           const ContentLineOptions& options,
+                                           std::span<const std::string_view> versionDependent = {});
 
 // Reads the content lines of a text. Lines end at CR LF, a lone LF or a lone CR.
 class CContentLineReader {

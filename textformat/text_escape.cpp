@@ -1,5 +1,8 @@
 #include "textformat/text_escape.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "platform/ascii.h"
 #include "platform/utf.h"
 
@@ -127,9 +130,16 @@ bool AppendUtf8AsUtf16(std::string_view bytes, std::u16string& out) {
     const std::size_t n = bytes.size();
     auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
     auto trail = [&](std::size_t k) { return k < n && (byte(k) & 0xC0) == 0x80; };
+    // A UTF-16 text never has more units than its UTF-8 bytes: one allocation at most.
+    out.reserve(begin + n);
     std::size_t i = 0;
     while (i < n) {
         std::size_t ascii = i;
+        for (; ascii + 8 <= n; ascii += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, bytes.data() + ascii, 8);
+            if ((w & 0x8080808080808080ull) != 0) break;
+        }
         while (ascii < n && byte(ascii) < 0x80) ++ascii;
         if (ascii > i) {
             const std::size_t at = out.size();

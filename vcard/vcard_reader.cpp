@@ -1,5 +1,9 @@
 #include "vcard/vcard_reader.h"
 
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+
 #include "encoding/charset_names.h"
 #include "encoding/mireo_char_converter.h"
 #include "engine/logger.h"
@@ -21,8 +25,17 @@ using ascii::Trim;
 constexpr int kUtf8CodePage = 65001;
 constexpr std::size_t kMaxUnknownNames = 256;
 
+// Eight bytes at a time: every value of a card is looked at once.
 bool IsAscii(std::string_view bytes) {
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    std::size_t i = 0;
+    std::uint64_t high = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, bytes.data() + i, 8);
+        high |= w;
+    }
+    for (; i < bytes.size(); ++i) high |= static_cast<unsigned char>(bytes[i]);
+    return (high & 0x8080808080808080ull) == 0;
 }
 // A value ending in a stray "=" never takes the card's END line.
 constexpr std::string_view kSoftBreakStops[] = {"END:VCARD"};
@@ -104,11 +117,15 @@ constexpr PropertyRule kRules[] = {
     {"ANNIVERSARY", Field::kPeerDate, nullptr, &R::Anniversary},
 };
 
+// Every line of a card looks its name up: hashed rather than compared with each rule.
 const PropertyRule* FindRule(std::string_view name) {
-    for (const PropertyRule& rule : kRules) {
-        if (rule.name == name) return &rule;
-    }
-    return nullptr;
+    static const std::unordered_map<std::string_view, const PropertyRule*> byName = [] {
+        std::unordered_map<std::string_view, const PropertyRule*> map;
+        for (const PropertyRule& rule : kRules) map.emplace(rule.name, &rule);
+        return map;
+    }();
+    const auto it = byName.find(name);
+    return it == byName.end() ? nullptr : it->second;
 }
 
 // ---- parameters and values ----
@@ -127,8 +144,12 @@ struct Params {
     }
 };
 
-Params ReadParams(std::string_view list) {
-    Params p;
+// Fills p (reused from line to line, so that its lists keep their room).
+void ReadParams(std::string_view list, Params& p) {
+    p.types.clear();
+    p.quotedPrintable = false;
+    p.hasCharset = false;
+    p.charset = {};
     ContentParam param;
     while (NextParam(list, param)) {
         std::string_view text = param.text;
@@ -148,11 +169,13 @@ Params ReadParams(std::string_view list) {
             std::size_t comma = text.find(',');
             if (comma == std::string_view::npos) comma = text.size();
             const std::string_view one = Unquote(Trim(text.substr(0, comma)));
-            if (!one.empty() && p.types.size() < 32) p.types.push_back(ascii::Upper(one));
+            if (!one.empty() && p.types.size() < 32) {
+                std::string& type = p.types.emplace_back(one);
+                for (char& c : type) c = ascii::ToUpper(c);
+            }
             text.remove_prefix(std::min(text.size(), comma + 1));
         }
     }
-    return p;
 }
 
 bool AllEmpty(std::initializer_list<const std::u16string*> fields) {
@@ -183,7 +206,8 @@ struct CvCardReader::Property {
     // The whole value; 3.0 unescaped, 2.1 as it is.
     std::u16string Text() const {
         std::u16string text = reader.DecodeBytes(bytes, codePage);
-        return v30 ? Unescape(text, kVCard30Escapes) : text;
+        if (!v30 || text.find(u'\\') == std::u16string::npos) return text;
+        return Unescape(text, kVCard30Escapes);
     }
     // A value that is not text (TEL, EMAIL, URL): written without escapes, read as it is.
     std::u16string Plain() const { return reader.DecodeBytes(bytes, codePage); }
@@ -474,6 +498,8 @@ bool VCardCard::IsSet(std::string_view hostName) const {
     return false;
 }
 
+CvCardReader::~CvCardReader() = default;
+
 CvCardReader::CvCardReader(MireoCharConverter* converter, VCardReaderOptions options)
     : m_converter(converter), m_options(std::move(options)), m_lines(LineOptions(m_options)) {
     if (m_options.listSeparator.empty()) m_options.listSeparator.assign(1, u';');
@@ -511,12 +537,13 @@ void CvCardReader::Problem(VCardCard& card, VCardProblemKind kind, int line, con
     if (m_lines.Position() > m_quietBefore) ++m_stats.problems[kind];
 }
 
-int CvCardReader::CodePageOf(const Property& v, const std::string& property, VCardCard& card) {
+int CvCardReader::CodePageOf(const Property& v, std::string_view property, VCardCard& card) {
     const Params& params = v.params;
-    if (!params.hasCharset) return m_utf8File || IsUtf8WithNonAscii(v.bytes) ? kUtf8CodePage : kSystemCodePage;
+    if (!params.hasCharset)
+        return m_utf8File || (!IsAscii(v.bytes) && IsUtf8WithNonAscii(v.bytes)) ? kUtf8CodePage : kSystemCodePage;
     const int cp = ResolveCharset(*m_converter, params.charset);
     if (cp != kUnknownCodePage) return cp;
-    Problem(card, VCardProblemKind::kUnknownCharset, m_lines.PhysicalLines(), property);
+    Problem(card, VCardProblemKind::kUnknownCharset, m_lines.PhysicalLines(), std::string(property));
     if (!m_warnedCharset && m_options.logger != nullptr) {
         m_warnedCharset = true;
         m_options.logger->LogMsg("Unknown charset \"" + std::string(params.charset.substr(0, 64)) +
@@ -543,7 +570,7 @@ std::u16string CvCardReader::DecodeBytes(std::string_view bytes, int codePage) c
 }
 
 void CvCardReader::ReadProperty(const ContentLine& line, bool adr, Property& v, VCardCard& card) {
-    v.params = ReadParams(line.params);
+    ReadParams(line.params, v.params);
     v.v30 = m_version == 30;
 
     // The value's bytes: quoted-printable decoded when announced (and for a 2.1 ADR,
@@ -562,9 +589,11 @@ void CvCardReader::ReadProperty(const ContentLine& line, bool adr, Property& v, 
     }
     if (v.bytes.find('\0') != std::string::npos) std::erase(v.bytes, '\0');
     if (const std::string_view trimmed = Trim(v.bytes); trimmed.size() != v.bytes.size()) {
-        v.bytes = std::string(trimmed);
+        const std::size_t front = static_cast<std::size_t>(trimmed.data() - v.bytes.data());
+        v.bytes.resize(front + trimmed.size());
+        v.bytes.erase(0, front);
     }
-    v.codePage = CodePageOf(v, std::string(line.name), card);
+    v.codePage = CodePageOf(v, line.name, card);
 }
 
 // 2.1's X-OUTL-CATEGORIES holds the host's text as it is. A 3.0 list ("Business,Suppliers",
@@ -635,7 +664,8 @@ void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
     }
     if (!line.hasValue) return;
 
-    Property v(*this);
+    if (!m_property) m_property = std::make_unique<Property>(*this);
+    Property& v = *m_property;
     ReadProperty(line, rule->field == Field::kAdr, v, card);
     ContactRecord& c = card.contact;
     switch (rule->field) {
@@ -889,6 +919,12 @@ std::vector<VCardCard> CvCardReader::ReadAll(std::string_view bytes, std::string
 }
 
 int CvCardReader::CountCards(std::string_view bytes, const VCardReaderOptions& options) {
+    // Most files are counted by the starts of their lines alone; only a file where a
+    // soft break or a fold could make or hide a BEGIN line is read line by line.
+    std::string converted;
+    const FileText file = PrepareFileText(bytes, converted);
+    if (const auto begins = CountBeginLines(file.text, "VCARD", LineOptions(options), kImplicitQuotedPrintable21))
+        return static_cast<int>(*begins);
     VCardReaderOptions limits;
     limits.maxLineBytes = options.maxLineBytes;
     limits.maxCardBytes = options.maxCardBytes;

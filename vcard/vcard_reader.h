@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,6 +90,7 @@ class CvCardReader {
 public:
     // converter may be null only for counting.
     CvCardReader(MireoCharConverter* converter, VCardReaderOptions options = {});
+    ~CvCardReader();
 
     // Starts reading a file's bytes (kept by view: they must outlive the reading). A
     // UTF-8 byte-order mark is skipped; a UTF-16 file (FF FE or FE FF, or no mark and
@@ -119,7 +121,7 @@ private:
     void Dispatch(const ContentLine& line, VCardCard& card);
     std::u16string ReadCategories(const Property& v) const;
     void ReadProperty(const ContentLine& line, bool adr, Property& v, VCardCard& card);
-    int CodePageOf(const Property& v, const std::string& property, VCardCard& card);
+    int CodePageOf(const Property& v, std::string_view property, VCardCard& card);
     std::u16string DecodeBytes(std::string_view bytes, int codePage) const;
     void Problem(VCardCard& card, VCardProblemKind kind, int line, const std::string& property);
     void Finish(VCardCard& card);
@@ -140,6 +142,7 @@ private:
     ContactRecord m_peer;  // other programs' values of the card, used where it has none
     bool m_peerUsed = false;
     std::size_t m_quietBefore = 0;  // lines of a card read again: not counted twice
+    std::unique_ptr<Property> m_property;  // the value being read, reused from line to line
 };
 
 // "Element %2 format in %1 file is invalid..." with its place holders replaced.

@@ -1023,3 +1023,77 @@ TEST(VCardReaderHostile, RandomBytesCountEqualsCards) {
 
 }  // namespace
 }  // namespace mireo
+
+namespace mireo {
+namespace {
+
+// The count of the line starts against the cards the reader gives, on texts made of the
+// pieces where the two could part: folds and soft breaks around BEGIN lines, groups,
+// case, 2.1 addresses read quoted-printable only before a VERSION 3.0 line, lines at the
+// line limit, lone CRs and LFs.
+TEST(VCardReaderCount, LineStartCountAgreesWithTheReader) {
+    const std::string longHead = std::string(58, 'g') + ".BEGIN:VCARD";
+    const std::vector<std::string> pieces = {
+        "BEGIN:VCARD", "begin:vcard", "x.Begin:VCard", "BEGIN:VC", "BEGIN:V", " ARD", " CARD", "\tARD",
+        "BEGIN;X=1:VCARD", "BEGIN :VCARD", "END:VCARD", " END:VCARD", "VERSION:3.0", "VERSION:2.1",
+        "ADR:a;b=", "ADR;HOME:=", "NOTE;ENCODING=QUOTED-PRINTABLE:x=", "NOTE;QUOTED-PRINTABLE:=",
+        "FN:a=", "FN:b", " folded=", "", "=", "BEG", "IN:VCARD", "NOTE;X=\"a:b\";QUOTED-PRINTABLE:c=",
+        longHead, "\"q:BEGIN:VCARD", "TEL:1",
+    };
+    const char* ends[] = {"\r\n", "\n", "\r"};
+    std::uint32_t seed = 12345;
+    auto next = [&seed](std::uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % n;
+    };
+    VCardReaderOptions small;
+    small.maxLineBytes = 64;
+    small.maxCardBytes = 256;
+    int counted = 0;
+    for (int round = 0; round < 4000; ++round) {
+        std::string text;
+        const std::uint32_t lines = 1 + next(14);
+        for (std::uint32_t i = 0; i < lines; ++i) {
+            text += pieces[next(static_cast<std::uint32_t>(pieces.size()))];
+            if (i + 1 < lines || next(2) == 0) text += ends[next(8) == 0 ? 1 + next(2) : 0];
+        }
+        for (const VCardReaderOptions& options : {VCardReaderOptions{}, small}) {
+            SCOPED_TRACE(text);
+            CvCardReader reader(nullptr, options);
+            const auto read = reader.ReadAll(text, "x.vcf");
+            EXPECT_EQ(CvCardReader::CountCards(text, options), static_cast<int>(read.size()));
+            ContentLineOptions lineOptions;
+            lineOptions.maxLineBytes = options.maxLineBytes;
+            lineOptions.quotedPrintableSoftBreaks = true;
+            constexpr std::string_view stops[] = {"END:VCARD"};
+            lineOptions.softBreakStops = stops;
+            constexpr std::string_view adr[] = {"ADR"};
+            if (const auto fast = CountBeginLines(text, "VCARD", lineOptions, adr)) {
+                EXPECT_EQ(*fast, read.size());
+                ++counted;
+            }
+        }
+    }
+    // Many texts, even of these pieces, are counted by their line starts alone.
+    EXPECT_GT(counted, 2000);
+}
+
+TEST(VCardReaderCount, PlainAndQuotedPrintableFilesNeedNoReading) {
+    ContentLineOptions lineOptions;
+    lineOptions.quotedPrintableSoftBreaks = true;
+    constexpr std::string_view stops[] = {"END:VCARD"};
+    lineOptions.softBreakStops = stops;
+    constexpr std::string_view adr[] = {"ADR"};
+    // A 2.1 card as the writer makes it: a long note in soft-broken lines.
+    const std::string qp21 = "BEGIN:VCARD\r\nVERSION:2.1\r\nNOTE;ENCODING=QUOTED-PRINTABLE:" + std::string(70, 'a') +
+                             "=\r\n" + std::string(70, 'b') + "=\r\nBEGIN:VCARD=\r\nc\r\nEND:VCARD\r\n";
+    EXPECT_EQ(CountBeginLines(qp21 + qp21, "VCARD", lineOptions, adr), std::optional<std::size_t>(2));
+    const std::string folded30 = "BEGIN:VCARD\r\nVERSION:3.0\r\nNOTE:a\r\n b\r\n\tc\r\nEND:VCARD\r\n";
+    EXPECT_EQ(CountBeginLines(folded30 + folded30 + folded30, "VCARD", lineOptions, adr),
+              std::optional<std::size_t>(3));
+    // Only a 2.1 address ending in "=" waits for the card's version.
+    EXPECT_EQ(CountBeginLines("BEGIN:VCARD\r\nADR:;;x=\r\nBEGIN:VCARD\r\n", "VCARD", lineOptions, adr), std::nullopt);
+}
+
+}  // namespace
+}  // namespace mireo
