@@ -4,7 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <span>
+#include <string>
 #include <unordered_map>
 
 #include "platform/locale_info.h"
@@ -89,8 +92,9 @@ const ExceptionData* FindException(const ItemData& d, std::int64_t originalMinut
 }
 
 std::int64_t ExceptionStart(const ExceptionData& e, std::int64_t fallback) {
-    auto it = e.props.find("Start");
-    return it == e.props.end() ? fallback : OleToMinutes(it->second.AsDate());
+    static const PropKey start = KeyOfName("Start");
+    const Value* v = e.props.Find(start);
+    return v ? OleToMinutes(v->AsDate()) : fallback;
 }
 
 // Occurrences of a series whose start lies in [lo, hi] (minutes), after deleted and
@@ -158,10 +162,11 @@ ItemData OccurrenceView(const ItemData& series, std::int64_t original, const Exc
     v.props = series.props;
     v.mapi = series.mapi;
     v.recipients = series.recipients;
-    const int duration = ItemDurationMinutes(series);
-    v.props["Start"] = Value::Date(MinutesToOle(original));
-    v.props["End"] = Value::Date(MinutesToOle(original + duration));
-    v.props.erase("Duration");
+    static const PropKey start = KeyOfName("Start"), end = KeyOfName("End"), duration = KeyOfName("Duration");
+    const int minutes = ItemDurationMinutes(series);
+    v.props.Put(start) = Value::Date(MinutesToOle(original));
+    v.props.Put(end) = Value::Date(MinutesToOle(original + minutes));
+    v.props.Erase(duration);
     if (e) {
         for (const auto& [k, val] : e->props) v.props[k] = val;
     }
@@ -268,8 +273,8 @@ public:
         // What differs from the series is the exception.
         const ItemData base = OccurrenceView(d, m_original, nullptr);
         for (const auto& [k, v] : m_view.props) {
-            auto b = base.props.find(k);
-            if (b == base.props.end() || !(b->second == v) || k == "Start" || k == "End") e.props[k] = v;
+            const Value* b = base.props.Find(k);
+            if (!b || !(*b == v) || k == "Start" || k == "End") e.props[k] = v;
         }
         if (it == d.exceptions.end()) d.exceptions.push_back(std::move(e));
         else *it = std::move(e);
@@ -526,23 +531,48 @@ private:
 
 // Property lookup by the exact name first (how callers spell them nearly always),
 // then case-insensitively as IDispatch does. Exports read every property of every
-// item, so the exact lookup is worth a table.
+// item, so the exact lookup is an open-addressed table with a hash of a few
+// characters: the names differ in length and ends, and one compare confirms the hit.
+class CExactNames {
+public:
+    explicit CExactNames(std::span<const HostProperty> table) {
+        for (const HostProperty& p : table) {
+            const std::string_view n = p.name;
+            std::size_t i = Hash(n);
+            while (m_slots[i].p != nullptr) i = (i + 1) & kMask;
+            m_slots[i] = Slot{&p, n.size()};
+        }
+    }
+    const HostProperty* Find(std::string_view name) const {
+        if (name.empty()) return nullptr;
+        for (std::size_t i = Hash(name);; i = (i + 1) & kMask) {
+            const Slot& s = m_slots[i];
+            if (s.p == nullptr) return nullptr;
+            if (s.size == name.size() && std::memcmp(s.p->name, name.data(), name.size()) == 0) return s.p;
+        }
+    }
+
+private:
+    static constexpr std::size_t kSlots = 512;  // a few times the largest table: short probes
+    static constexpr std::size_t kMask = kSlots - 1;
+    static std::size_t Hash(std::string_view n) {
+        const std::size_t len = n.size();
+        const auto c = [&](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(n[i])); };
+        return (len * 0x9E37u ^ c(0) * 131u ^ c(len - 1) * 31u ^ c(len / 2) * 7u ^ c(len * 3 / 4)) & kMask;
+    }
+    struct Slot {
+        const HostProperty* p = nullptr;
+        std::size_t size = 0;
+    };
+    Slot m_slots[kSlots] = {};
+};
+
 const HostProperty* FindPropertyFast(ItemClass cls, std::string_view name) {
-    using Table = std::unordered_map<std::string_view, const HostProperty*>;
-    static const Table contacts = [] {
-        Table t;
-        for (const HostProperty& p : ContactProperties()) t.emplace(p.name, &p);
-        return t;
-    }();
-    static const Table appointments = [] {
-        Table t;
-        for (const HostProperty& p : AppointmentProperties()) t.emplace(p.name, &p);
-        return t;
-    }();
-    const Table* table = cls == ItemClass::Contact ? &contacts : cls == ItemClass::Appointment ? &appointments : nullptr;
+    static const CExactNames contacts(ContactProperties());
+    static const CExactNames appointments(AppointmentProperties());
+    const CExactNames* table = cls == ItemClass::Contact ? &contacts : cls == ItemClass::Appointment ? &appointments : nullptr;
     if (table != nullptr) {
-        auto it = table->find(name);
-        if (it != table->end()) return it->second;
+        if (const HostProperty* p = table->Find(name)) return p;
     }
     return FindItemProperty(cls, name);
 }
@@ -556,12 +586,19 @@ public:
         return m_st->data.cls;
     }
 
-    Value Get(std::string_view property) override {
-        m_ctx->db.Enter("Get", Iface());
-        CheckReadable();
-        const HostProperty* p = Find(property);
-        if (std::string_view(p->name) == "EntryID") return Value::Text(ToHostText(EntryId()));
-        return ReadProperty(m_st->data, *p);
+    Value Get(std::string_view property) override { return GetOf(*m_ctx, *m_st, property); }
+
+    // Get on the item of `st`, for the item itself and for the safe item that reads it
+    // (without an object of its own for every property).
+    static Value GetOf(CStoreContext& ctx, const ItemState& st, std::string_view property) {
+        const char* iface = IfaceOf(st.data.cls);
+        ctx.db.Enter("Get", iface);
+        CheckReadable(st);
+        const HostProperty* p = FindPropertyFast(st.data.cls, property);
+        if (!p) throw HostError(kDispEUnknownName, iface, std::string(property));
+        if (p->readOnly && std::string_view(p->name) == "EntryID")
+            return Value::Text(ToHostText(st.id ? ctx.db.EntryIdOf(st.id) : std::string()));
+        return ReadProperty(st.data, *p);
     }
 
     void Put(std::string_view property, const Value& value) override {
@@ -659,9 +696,10 @@ public:
 private:
     const char* Iface() const { return IfaceOf(m_st->data.cls); }
     // A damaged item can only be deleted.
-    void CheckReadable() const {
-        if (m_st->damaged)
-            throw HostError(kMapiECorruptData, "_Items", "damaged item " + std::to_string(m_st->id) + " in the store");
+    void CheckReadable() const { CheckReadable(*m_st); }
+    static void CheckReadable(const ItemState& st) {
+        if (st.damaged)
+            throw HostError(kMapiECorruptData, "_Items", "damaged item " + std::to_string(st.id) + " in the store");
     }
     const HostProperty* Find(std::string_view property) {
         const HostProperty* p = FindPropertyFast(m_st->data.cls, property);
@@ -1271,7 +1309,8 @@ public:
     }
     Value Get(std::string_view property) override {
         m_ctx->db.Enter("SafeItem.Get", Iface());
-        return CItem(m_ctx, Require()).Get(property);
+        if (!m_st) throw HostError(kEPointer, Iface(), "Item is not set");
+        return CItem::GetOf(*m_ctx, *m_st, property);
     }
     std::unique_ptr<IRecipients> Recipients() override { return CItem(m_ctx, Require()).Recipients(); }
     Value Fields(PropTag tag) override {
