@@ -60,6 +60,17 @@ OleDate NowLocal() {
     return MakeOleDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
+// Whether CoerceToKind would give the value back unchanged.
+bool OfKind(const Value& v, PropKind kind) {
+    switch (kind) {
+    case PropKind::Text: return v.GetKind() == Value::Kind::Text;
+    case PropKind::Date: return v.GetKind() == Value::Kind::Date;
+    case PropKind::Int: return v.GetKind() == Value::Kind::Int;
+    case PropKind::Bool: return v.GetKind() == Value::Kind::Bool;
+    }
+    return false;
+}
+
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
 std::int64_t DefaultFolderFor(CStoreDb& db, ItemClass cls) {
@@ -174,6 +185,47 @@ ItemData OccurrenceView(const ItemData& series, std::int64_t original, const Exc
 }
 
 std::string Utf8(std::u16string_view s) { return FromHostText(s); }
+
+const HostProperty* FindPropertyFast(ItemClass cls, std::string_view name);
+
+// Property lookup by the exact name first (how callers spell them nearly always),
+// then case-insensitively as IDispatch does. Exports read every property of every
+// item, so the exact lookup is an open-addressed table with a hash of a few
+// characters: the names differ in length and ends, and one compare confirms the hit.
+class CExactNames {
+public:
+    explicit CExactNames(std::span<const HostProperty> table) {
+        for (const HostProperty& p : table) {
+            const std::string_view n = p.name;
+            std::size_t i = Hash(n);
+            while (m_slots[i].p != nullptr) i = (i + 1) & kMask;
+            m_slots[i] = Slot{&p, n.size()};
+        }
+    }
+    const HostProperty* Find(std::string_view name) const {
+        if (name.empty()) return nullptr;
+        for (std::size_t i = Hash(name);; i = (i + 1) & kMask) {
+            const Slot& s = m_slots[i];
+            if (s.p == nullptr) return nullptr;
+            if (s.size == name.size() && std::memcmp(s.p->name, name.data(), name.size()) == 0) return s.p;
+        }
+    }
+
+private:
+    static constexpr std::size_t kSlots = 512;  // a few times the largest table: short probes
+    static constexpr std::size_t kMask = kSlots - 1;
+    static std::size_t Hash(std::string_view n) {
+        const std::size_t len = n.size();
+        const auto c = [&](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(n[i])); };
+        return (len * 0x9E37u ^ c(0) * 131u ^ c(len - 1) * 31u ^ c(len / 2) * 7u ^ c(len * 3 / 4)) & kMask;
+    }
+    struct Slot {
+        const HostProperty* p = nullptr;
+        std::size_t size = 0;
+    };
+    Slot m_slots[kSlots] = {};
+};
+
 
 // ---------------------------------------------------------------------------
 // Recipients
@@ -314,7 +366,7 @@ public:
 
 private:
     const HostProperty* Find(std::string_view property) {
-        const HostProperty* p = FindItemProperty(ItemClass::Appointment, property);
+        const HostProperty* p = FindPropertyFast(ItemClass::Appointment, property);
         if (!p) throw HostError(kDispEUnknownName, kAppointmentIface, std::string(property));
         return p;
     }
@@ -375,10 +427,12 @@ public:
         const HostProperty* p = Find(property);
         const ItemData& d = m_st->data;
         const RecurrenceRule r = EffectiveRule(d);
-        const SeriesTimes t = TimesOf(d);
         const std::string_view n = p->name;
+        // Only what the property asks for is worked out: a walk over every property of
+        // a pattern (as an export makes) would otherwise take the start's date and the
+        // series' times apart once for each.
+        const auto civil = [&](int& y, int& mo, int& dd) { CivilFromDayNumber(r.startDay, y, mo, dd); };
         int y = 0, mo = 0, dd = 0;
-        CivilFromDayNumber(r.startDay, y, mo, dd);
         if (n == "RecurrenceType") return Value::Int(r.type);
         if (n == "Interval") return Value::Int(r.interval);
         if (n == "DayOfWeekMask") {
@@ -388,14 +442,17 @@ public:
         }
         if (n == "DayOfMonth") {
             if (r.dayOfMonth || (r.type != kRecursMonthly && r.type != kRecursYearly)) return Value::Int(r.dayOfMonth);
+            civil(y, mo, dd);
             return Value::Int(dd);
         }
         if (n == "MonthOfYear") {
             if (r.monthOfYear || (r.type != kRecursYearly && r.type != kRecursYearNth)) return Value::Int(r.monthOfYear);
+            civil(y, mo, dd);
             return Value::Int(mo);
         }
         if (n == "Instance") {
             if (r.instance || (r.type != kRecursMonthNth && r.type != kRecursYearNth)) return Value::Int(r.instance);
+            civil(y, mo, dd);
             return Value::Int(std::min((dd - 1) / 7 + 1, 5));
         }
         if (n == "NoEndDate") return Value::Bool(r.end == PatternEnd::None);
@@ -410,6 +467,7 @@ public:
             if (r.end == PatternEnd::Date) return Value::Date(static_cast<double>(r.endDay));
             return Value::Date(kNoDate);
         }
+        const SeriesTimes t = TimesOf(d);
         if (n == "StartTime") return Value::Date(MinutesToOle(t.timeOfDay));
         if (n == "EndTime") return Value::Date(MinutesToOle((t.timeOfDay + t.duration) % 1440));
         if (n == "Duration") return Value::Int(t.duration);
@@ -518,7 +576,9 @@ public:
 
 private:
     const HostProperty* Find(std::string_view property) {
-        const HostProperty* p = FindProperty(RecurrencePatternProperties(), property);
+        static const CExactNames exact(RecurrencePatternProperties());
+        const HostProperty* p = exact.Find(property);
+        if (!p) p = FindProperty(RecurrencePatternProperties(), property);
         if (!p) throw HostError(kDispEUnknownName, kPatternIface, std::string(property));
         return p;
     }
@@ -528,44 +588,6 @@ private:
 
 // ---------------------------------------------------------------------------
 // Items
-
-// Property lookup by the exact name first (how callers spell them nearly always),
-// then case-insensitively as IDispatch does. Exports read every property of every
-// item, so the exact lookup is an open-addressed table with a hash of a few
-// characters: the names differ in length and ends, and one compare confirms the hit.
-class CExactNames {
-public:
-    explicit CExactNames(std::span<const HostProperty> table) {
-        for (const HostProperty& p : table) {
-            const std::string_view n = p.name;
-            std::size_t i = Hash(n);
-            while (m_slots[i].p != nullptr) i = (i + 1) & kMask;
-            m_slots[i] = Slot{&p, n.size()};
-        }
-    }
-    const HostProperty* Find(std::string_view name) const {
-        if (name.empty()) return nullptr;
-        for (std::size_t i = Hash(name);; i = (i + 1) & kMask) {
-            const Slot& s = m_slots[i];
-            if (s.p == nullptr) return nullptr;
-            if (s.size == name.size() && std::memcmp(s.p->name, name.data(), name.size()) == 0) return s.p;
-        }
-    }
-
-private:
-    static constexpr std::size_t kSlots = 512;  // a few times the largest table: short probes
-    static constexpr std::size_t kMask = kSlots - 1;
-    static std::size_t Hash(std::string_view n) {
-        const std::size_t len = n.size();
-        const auto c = [&](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(n[i])); };
-        return (len * 0x9E37u ^ c(0) * 131u ^ c(len - 1) * 31u ^ c(len / 2) * 7u ^ c(len * 3 / 4)) & kMask;
-    }
-    struct Slot {
-        const HostProperty* p = nullptr;
-        std::size_t size = 0;
-    };
-    Slot m_slots[kSlots] = {};
-};
 
 const HostProperty* FindPropertyFast(ItemClass cls, std::string_view name) {
     static const CExactNames contacts(ContactProperties());
@@ -606,7 +628,9 @@ public:
         CheckReadable();
         const HostProperty* p = Find(property);
         if (p->readOnly) throw HostError(kDispEException, Iface(), std::string(p->name) + " is read-only");
-        WriteProperty(m_st->data, *p, CoerceToKind(value, p->kind, Iface()));
+        // A value of the property's own type goes in as it is: no coerced copy first.
+        if (OfKind(value, p->kind)) WriteProperty(m_st->data, *p, value);
+        else WriteProperty(m_st->data, *p, CoerceToKind(value, p->kind, Iface()));
         if (std::string_view(p->name) == "LastModificationTime") m_st->lastModifiedPut = true;
         m_st->saved = false;
     }
@@ -630,9 +654,10 @@ public:
                 d.props["End"] = Value::Date(moved + duration / 1440.0);
             }
         }
+        static const PropKey created = KeyOfName("CreationTime"), modified = KeyOfName("LastModificationTime");
         const OleDate now = NowLocal();
-        if (s.id == 0) d.props["CreationTime"] = Value::Date(now);
-        if (!s.lastModifiedPut) d.props["LastModificationTime"] = Value::Date(now);
+        if (s.id == 0) d.props.Put(created) = Value::Date(now);
+        if (!s.lastModifiedPut) d.props.Put(modified) = Value::Date(now);
         m_ctx->db.SaveItem(m_st);
         s.lastModifiedPut = false;
     }
