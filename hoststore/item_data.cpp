@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <span>
 #include <stdexcept>
 #include <string_view>
 #include <unordered_map>
@@ -50,6 +51,8 @@ struct CNameTable {
     std::vector<std::uint16_t> codeOfKey;  // key -> kNames' number, 0 for none
     std::vector<PropKey> contactKeys;      // by row of ContactProperties()
     std::vector<PropKey> appointmentKeys;  // by row of AppointmentProperties()
+    std::span<const HostProperty> contacts = ContactProperties();
+    std::span<const HostProperty> appointments = AppointmentProperties();
 
     CNameTable() {
         for (const char* n : kNames) names.emplace_back(n);
@@ -382,12 +385,10 @@ PropKey KeyOfName(std::string_view name) {
 PropKey KeyOf(const HostProperty& p) {
     const CNameTable& t = Names();
     const std::less<const HostProperty*> before;
-    const auto contacts = ContactProperties();
-    if (!before(&p, contacts.data()) && before(&p, contacts.data() + contacts.size()))
-        return t.contactKeys[static_cast<std::size_t>(&p - contacts.data())];
-    const auto appointments = AppointmentProperties();
-    if (!before(&p, appointments.data()) && before(&p, appointments.data() + appointments.size()))
-        return t.appointmentKeys[static_cast<std::size_t>(&p - appointments.data())];
+    if (!before(&p, t.contacts.data()) && before(&p, t.contacts.data() + t.contacts.size()))
+        return t.contactKeys[static_cast<std::size_t>(&p - t.contacts.data())];
+    if (!before(&p, t.appointments.data()) && before(&p, t.appointments.data() + t.appointments.size()))
+        return t.appointmentKeys[static_cast<std::size_t>(&p - t.appointments.data())];
     return KeyOfName(p.name);
 }
 
