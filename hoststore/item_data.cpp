@@ -395,6 +395,8 @@ PropKey KeyOf(const HostProperty& p) {
 const std::string& NameOfKey(PropKey key) { return Names().names[key]; }
 
 namespace {
+constexpr std::size_t kFirstRoom = 24;
+
 auto SlotAt(const std::vector<PropertyMap::Slot>& slots, PropKey key) {
     return std::lower_bound(slots.begin(), slots.end(), key,
                             [](const PropertyMap::Slot& s, PropKey k) { return s.key < k; });
@@ -417,6 +419,9 @@ void PropertyMap::Reindex(std::size_t from) {
 
 Value& PropertyMap::Put(PropKey key) {
     if (Value* v = Find(key)) return *v;
+    // An item being filled gets room for a card's worth of properties at once rather
+    // than growing (and moving every value) five times over.
+    if (m_known.capacity() == 0) m_known.reserve(kFirstRoom);
     const auto it = SlotAt(m_known, key);
     const std::size_t i = static_cast<std::size_t>(it - m_known.cbegin());
     m_known.insert(m_known.begin() + static_cast<std::ptrdiff_t>(i), Slot{key, Value()});
