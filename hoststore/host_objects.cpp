@@ -4,7 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <span>
+#include <string>
 #include <unordered_map>
 
 #include "platform/locale_info.h"
@@ -57,6 +60,17 @@ OleDate NowLocal() {
     return MakeOleDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
+// Whether CoerceToKind would give the value back unchanged.
+bool OfKind(const Value& v, PropKind kind) {
+    switch (kind) {
+    case PropKind::Text: return v.GetKind() == Value::Kind::Text;
+    case PropKind::Date: return v.GetKind() == Value::Kind::Date;
+    case PropKind::Int: return v.GetKind() == Value::Kind::Int;
+    case PropKind::Bool: return v.GetKind() == Value::Kind::Bool;
+    }
+    return false;
+}
+
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
 std::int64_t DefaultFolderFor(CStoreDb& db, ItemClass cls) {
@@ -89,8 +103,9 @@ const ExceptionData* FindException(const ItemData& d, std::int64_t originalMinut
 }
 
 std::int64_t ExceptionStart(const ExceptionData& e, std::int64_t fallback) {
-    auto it = e.props.find("Start");
-    return it == e.props.end() ? fallback : OleToMinutes(it->second.AsDate());
+    static const PropKey start = KeyOfName("Start");
+    const Value* v = e.props.Find(start);
+    return v ? OleToMinutes(v->AsDate()) : fallback;
 }
 
 // Occurrences of a series whose start lies in [lo, hi] (minutes), after deleted and
@@ -158,10 +173,11 @@ ItemData OccurrenceView(const ItemData& series, std::int64_t original, const Exc
     v.props = series.props;
     v.mapi = series.mapi;
     v.recipients = series.recipients;
-    const int duration = ItemDurationMinutes(series);
-    v.props["Start"] = Value::Date(MinutesToOle(original));
-    v.props["End"] = Value::Date(MinutesToOle(original + duration));
-    v.props.erase("Duration");
+    static const PropKey start = KeyOfName("Start"), end = KeyOfName("End"), duration = KeyOfName("Duration");
+    const int minutes = ItemDurationMinutes(series);
+    v.props.Put(start) = Value::Date(MinutesToOle(original));
+    v.props.Put(end) = Value::Date(MinutesToOle(original + minutes));
+    v.props.Erase(duration);
     if (e) {
         for (const auto& [k, val] : e->props) v.props[k] = val;
     }
@@ -169,6 +185,47 @@ ItemData OccurrenceView(const ItemData& series, std::int64_t original, const Exc
 }
 
 std::string Utf8(std::u16string_view s) { return FromHostText(s); }
+
+const HostProperty* FindPropertyFast(ItemClass cls, std::string_view name);
+
+// Property lookup by the exact name first (how callers spell them nearly always),
+// then case-insensitively as IDispatch does. Exports read every property of every
+// item, so the exact lookup is an open-addressed table with a hash of a few
+// characters: the names differ in length and ends, and one compare confirms the hit.
+class CExactNames {
+public:
+    explicit CExactNames(std::span<const HostProperty> table) {
+        for (const HostProperty& p : table) {
+            const std::string_view n = p.name;
+            std::size_t i = Hash(n);
+            while (m_slots[i].p != nullptr) i = (i + 1) & kMask;
+            m_slots[i] = Slot{&p, n.size()};
+        }
+    }
+    const HostProperty* Find(std::string_view name) const {
+        if (name.empty()) return nullptr;
+        for (std::size_t i = Hash(name);; i = (i + 1) & kMask) {
+            const Slot& s = m_slots[i];
+            if (s.p == nullptr) return nullptr;
+            if (s.size == name.size() && std::memcmp(s.p->name, name.data(), name.size()) == 0) return s.p;
+        }
+    }
+
+private:
+    static constexpr std::size_t kSlots = 512;  // a few times the largest table: short probes
+    static constexpr std::size_t kMask = kSlots - 1;
+    static std::size_t Hash(std::string_view n) {
+        const std::size_t len = n.size();
+        const auto c = [&](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(n[i])); };
+        return (len * 0x9E37u ^ c(0) * 131u ^ c(len - 1) * 31u ^ c(len / 2) * 7u ^ c(len * 3 / 4)) & kMask;
+    }
+    struct Slot {
+        const HostProperty* p = nullptr;
+        std::size_t size = 0;
+    };
+    Slot m_slots[kSlots] = {};
+};
+
 
 // ---------------------------------------------------------------------------
 // Recipients
@@ -268,8 +325,8 @@ public:
         // What differs from the series is the exception.
         const ItemData base = OccurrenceView(d, m_original, nullptr);
         for (const auto& [k, v] : m_view.props) {
-            auto b = base.props.find(k);
-            if (b == base.props.end() || !(b->second == v) || k == "Start" || k == "End") e.props[k] = v;
+            const Value* b = base.props.Find(k);
+            if (!b || !(*b == v) || k == "Start" || k == "End") e.props[k] = v;
         }
         if (it == d.exceptions.end()) d.exceptions.push_back(std::move(e));
         else *it = std::move(e);
@@ -309,7 +366,7 @@ public:
 
 private:
     const HostProperty* Find(std::string_view property) {
-        const HostProperty* p = FindItemProperty(ItemClass::Appointment, property);
+        const HostProperty* p = FindPropertyFast(ItemClass::Appointment, property);
         if (!p) throw HostError(kDispEUnknownName, kAppointmentIface, std::string(property));
         return p;
     }
@@ -370,10 +427,12 @@ public:
         const HostProperty* p = Find(property);
         const ItemData& d = m_st->data;
         const RecurrenceRule r = EffectiveRule(d);
-        const SeriesTimes t = TimesOf(d);
         const std::string_view n = p->name;
+        // Only what the property asks for is worked out: a walk over every property of
+        // a pattern (as an export makes) would otherwise take the start's date and the
+        // series' times apart once for each.
+        const auto civil = [&](int& y, int& mo, int& dd) { CivilFromDayNumber(r.startDay, y, mo, dd); };
         int y = 0, mo = 0, dd = 0;
-        CivilFromDayNumber(r.startDay, y, mo, dd);
         if (n == "RecurrenceType") return Value::Int(r.type);
         if (n == "Interval") return Value::Int(r.interval);
         if (n == "DayOfWeekMask") {
@@ -383,14 +442,17 @@ public:
         }
         if (n == "DayOfMonth") {
             if (r.dayOfMonth || (r.type != kRecursMonthly && r.type != kRecursYearly)) return Value::Int(r.dayOfMonth);
+            civil(y, mo, dd);
             return Value::Int(dd);
         }
         if (n == "MonthOfYear") {
             if (r.monthOfYear || (r.type != kRecursYearly && r.type != kRecursYearNth)) return Value::Int(r.monthOfYear);
+            civil(y, mo, dd);
             return Value::Int(mo);
         }
         if (n == "Instance") {
             if (r.instance || (r.type != kRecursMonthNth && r.type != kRecursYearNth)) return Value::Int(r.instance);
+            civil(y, mo, dd);
             return Value::Int(std::min((dd - 1) / 7 + 1, 5));
         }
         if (n == "NoEndDate") return Value::Bool(r.end == PatternEnd::None);
@@ -405,6 +467,7 @@ public:
             if (r.end == PatternEnd::Date) return Value::Date(static_cast<double>(r.endDay));
             return Value::Date(kNoDate);
         }
+        const SeriesTimes t = TimesOf(d);
         if (n == "StartTime") return Value::Date(MinutesToOle(t.timeOfDay));
         if (n == "EndTime") return Value::Date(MinutesToOle((t.timeOfDay + t.duration) % 1440));
         if (n == "Duration") return Value::Int(t.duration);
@@ -513,7 +576,9 @@ public:
 
 private:
     const HostProperty* Find(std::string_view property) {
-        const HostProperty* p = FindProperty(RecurrencePatternProperties(), property);
+        static const CExactNames exact(RecurrencePatternProperties());
+        const HostProperty* p = exact.Find(property);
+        if (!p) p = FindProperty(RecurrencePatternProperties(), property);
         if (!p) throw HostError(kDispEUnknownName, kPatternIface, std::string(property));
         return p;
     }
@@ -524,25 +589,12 @@ private:
 // ---------------------------------------------------------------------------
 // Items
 
-// Property lookup by the exact name first (how callers spell them nearly always),
-// then case-insensitively as IDispatch does. Exports read every property of every
-// item, so the exact lookup is worth a table.
 const HostProperty* FindPropertyFast(ItemClass cls, std::string_view name) {
-    using Table = std::unordered_map<std::string_view, const HostProperty*>;
-    static const Table contacts = [] {
-        Table t;
-        for (const HostProperty& p : ContactProperties()) t.emplace(p.name, &p);
-        return t;
-    }();
-    static const Table appointments = [] {
-        Table t;
-        for (const HostProperty& p : AppointmentProperties()) t.emplace(p.name, &p);
-        return t;
-    }();
-    const Table* table = cls == ItemClass::Contact ? &contacts : cls == ItemClass::Appointment ? &appointments : nullptr;
+    static const CExactNames contacts(ContactProperties());
+    static const CExactNames appointments(AppointmentProperties());
+    const CExactNames* table = cls == ItemClass::Contact ? &contacts : cls == ItemClass::Appointment ? &appointments : nullptr;
     if (table != nullptr) {
-        auto it = table->find(name);
-        if (it != table->end()) return it->second;
+        if (const HostProperty* p = table->Find(name)) return p;
     }
     return FindItemProperty(cls, name);
 }
@@ -556,12 +608,19 @@ public:
         return m_st->data.cls;
     }
 
-    Value Get(std::string_view property) override {
-        m_ctx->db.Enter("Get", Iface());
-        CheckReadable();
-        const HostProperty* p = Find(property);
-        if (std::string_view(p->name) == "EntryID") return Value::Text(ToHostText(EntryId()));
-        return ReadProperty(m_st->data, *p);
+    Value Get(std::string_view property) override { return GetOf(*m_ctx, *m_st, property); }
+
+    // Get on the item of `st`, for the item itself and for the safe item that reads it
+    // (without an object of its own for every property).
+    static Value GetOf(CStoreContext& ctx, const ItemState& st, std::string_view property) {
+        const char* iface = IfaceOf(st.data.cls);
+        ctx.db.Enter("Get", iface);
+        CheckReadable(st);
+        const HostProperty* p = FindPropertyFast(st.data.cls, property);
+        if (!p) throw HostError(kDispEUnknownName, iface, std::string(property));
+        if (p->readOnly && std::string_view(p->name) == "EntryID")
+            return Value::Text(ToHostText(st.id ? ctx.db.EntryIdOf(st.id) : std::string()));
+        return ReadProperty(st.data, *p);
     }
 
     void Put(std::string_view property, const Value& value) override {
@@ -569,7 +628,9 @@ public:
         CheckReadable();
         const HostProperty* p = Find(property);
         if (p->readOnly) throw HostError(kDispEException, Iface(), std::string(p->name) + " is read-only");
-        WriteProperty(m_st->data, *p, CoerceToKind(value, p->kind, Iface()));
+        // A value of the property's own type goes in as it is: no coerced copy first.
+        if (OfKind(value, p->kind)) WriteProperty(m_st->data, *p, value);
+        else WriteProperty(m_st->data, *p, CoerceToKind(value, p->kind, Iface()));
         if (std::string_view(p->name) == "LastModificationTime") m_st->lastModifiedPut = true;
         m_st->saved = false;
     }
@@ -593,9 +654,10 @@ public:
                 d.props["End"] = Value::Date(moved + duration / 1440.0);
             }
         }
+        static const PropKey created = KeyOfName("CreationTime"), modified = KeyOfName("LastModificationTime");
         const OleDate now = NowLocal();
-        if (s.id == 0) d.props["CreationTime"] = Value::Date(now);
-        if (!s.lastModifiedPut) d.props["LastModificationTime"] = Value::Date(now);
+        if (s.id == 0) d.props.Put(created) = Value::Date(now);
+        if (!s.lastModifiedPut) d.props.Put(modified) = Value::Date(now);
         m_ctx->db.SaveItem(m_st);
         s.lastModifiedPut = false;
     }
@@ -659,9 +721,10 @@ public:
 private:
     const char* Iface() const { return IfaceOf(m_st->data.cls); }
     // A damaged item can only be deleted.
-    void CheckReadable() const {
-        if (m_st->damaged)
-            throw HostError(kMapiECorruptData, "_Items", "damaged item " + std::to_string(m_st->id) + " in the store");
+    void CheckReadable() const { CheckReadable(*m_st); }
+    static void CheckReadable(const ItemState& st) {
+        if (st.damaged)
+            throw HostError(kMapiECorruptData, "_Items", "damaged item " + std::to_string(st.id) + " in the store");
     }
     const HostProperty* Find(std::string_view property) {
         const HostProperty* p = FindPropertyFast(m_st->data.cls, property);
@@ -723,7 +786,7 @@ public:
         const int wanted = type == ItemType::Contact ? kFolderContact : kFolderAppointment;
         if (!f || (f->itemType != wanted && f->itemType != kFolderMail))
             throw HostError(kDispEException, kItemsIface, "the folder does not hold items of this type");
-        auto st = std::make_shared<ItemState>();
+        auto st = NewItemState();
         st->folderId = m_folderId;
         st->data.cls = type == ItemType::Contact ? ItemClass::Contact : ItemClass::Appointment;
         return std::make_unique<CItem>(m_ctx, std::move(st));
@@ -1271,7 +1334,8 @@ public:
     }
     Value Get(std::string_view property) override {
         m_ctx->db.Enter("SafeItem.Get", Iface());
-        return CItem(m_ctx, Require()).Get(property);
+        if (!m_st) throw HostError(kEPointer, Iface(), "Item is not set");
+        return CItem::GetOf(*m_ctx, *m_st, property);
     }
     std::unique_ptr<IRecipients> Recipients() override { return CItem(m_ctx, Require()).Recipients(); }
     Value Fields(PropTag tag) override {
@@ -1420,7 +1484,7 @@ std::unique_ptr<INamespace> CHostApplication::GetNamespace() {
 std::unique_ptr<IItem> CHostApplication::CreateItem(ItemType type) {
     m_ctx->db.Enter("CreateItem", "_Application");
     if (type == ItemType::Mail) throw HostError(kEInvalidArg, "_Application", "use CreateMailItem for mail");
-    auto st = std::make_shared<ItemState>();
+    auto st = NewItemState();
     st->data.cls = type == ItemType::Contact ? ItemClass::Contact : ItemClass::Appointment;
     return std::make_unique<CItem>(m_ctx, std::move(st));
 }

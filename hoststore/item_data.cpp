@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <span>
+#include <stdexcept>
 #include <string_view>
 #include <unordered_map>
 
@@ -38,15 +42,62 @@ constexpr const char* kNames[] = {
 };
 constexpr std::size_t kNameCount = sizeof kNames / sizeof kNames[0];
 
-// The number of a name in kNames, 0 when it has none.
-std::size_t NameCode(std::string_view name) {
-    static const std::unordered_map<std::string_view, std::size_t> codes = [] {
-        std::unordered_map<std::string_view, std::size_t> m;
-        for (std::size_t i = 0; i < kNameCount; ++i) m.emplace(kNames[i], i + 1);
-        return m;
-    }();
-    const auto it = codes.find(name);
-    return it == codes.end() ? 0 : it->second;
+// The names the store knows, ranked in byte order (the keys), and how keys map to
+// kNames' numbers and to the rows of the property tables.
+struct CNameTable {
+    std::vector<std::string> names;  // by key; names[0] is unused
+    std::unordered_map<std::string_view, PropKey> byName;
+    std::vector<PropKey> keyOfCode;        // kNames' number -> key
+    std::vector<std::uint16_t> codeOfKey;  // key -> kNames' number, 0 for none
+    std::vector<PropKey> contactKeys;      // by row of ContactProperties()
+    std::vector<PropKey> appointmentKeys;  // by row of AppointmentProperties()
+    std::span<const HostProperty> contacts = ContactProperties();
+    std::span<const HostProperty> appointments = AppointmentProperties();
+
+    CNameTable() {
+        for (const char* n : kNames) names.emplace_back(n);
+        for (const HostProperty& p : ContactProperties()) names.emplace_back(p.name);
+        for (const HostProperty& p : AppointmentProperties()) names.emplace_back(p.name);
+        std::sort(names.begin(), names.end());
+        names.erase(std::unique(names.begin(), names.end()), names.end());
+        names.insert(names.begin(), std::string());
+        // Every key has its place in a map's index (and so fewer keys than kAbsent).
+        if (names.size() > PropertyMap::kMaxKeys) std::abort();
+        for (std::size_t k = 1; k < names.size(); ++k) byName.emplace(names[k], static_cast<PropKey>(k));
+        keyOfCode.assign(kNameCount + 1, 0);
+        codeOfKey.assign(names.size(), 0);
+        for (std::size_t i = 0; i < kNameCount; ++i) {
+            const PropKey k = byName.at(kNames[i]);
+            keyOfCode[i + 1] = k;
+            codeOfKey[k] = static_cast<std::uint16_t>(i + 1);
+        }
+        for (const HostProperty& p : ContactProperties()) contactKeys.push_back(byName.at(p.name));
+        for (const HostProperty& p : AppointmentProperties()) appointmentKeys.push_back(byName.at(p.name));
+    }
+};
+
+const CNameTable& Names() {
+    static const CNameTable table;
+    return table;
+}
+
+// The keys the derivations below work with.
+struct CKeys {
+    PropKey title = KeyOfName("Title"), firstName = KeyOfName("FirstName"), middleName = KeyOfName("MiddleName"),
+            lastName = KeyOfName("LastName"), suffix = KeyOfName("Suffix"), fullName = KeyOfName("FullName"),
+            fileAs = KeyOfName("FileAs"), companyName = KeyOfName("CompanyName"),
+            messageClass = KeyOfName("MessageClass"), start = KeyOfName("Start"), end = KeyOfName("End"),
+            duration = KeyOfName("Duration"), isRecurring = KeyOfName("IsRecurring"),
+            recurrenceState = KeyOfName("RecurrenceState"), importance = KeyOfName("Importance"),
+            busyStatus = KeyOfName("BusyStatus"), reminderMinutes = KeyOfName("ReminderMinutesBeforeStart");
+    PropKey emailType[3] = {KeyOfName("Email1AddressType"), KeyOfName("Email2AddressType"),
+                            KeyOfName("Email3AddressType")};
+    PropKey email[3] = {KeyOfName("Email1Address"), KeyOfName("Email2Address"), KeyOfName("Email3Address")};
+};
+
+const CKeys& Keys() {
+    static const CKeys keys;
+    return keys;
 }
 
 // Format 1 kept text as UTF-16 and every property name in full; format 2 keeps text
@@ -138,11 +189,17 @@ public:
     }
     // Each name as its number in kNames, or 0 and the name.
     void Props(const PropertyMap& props) {
+        const CNameTable& names = Names();
         Var(props.size());
-        for (const auto& [k, v] : props) {
-            const std::size_t code = NameCode(k);
+        for (const PropertyMap::Slot& s : props.Known()) {
+            const std::uint16_t code = names.codeOfKey[s.key];
             Var(code);
-            if (code == 0) Str(k);
+            if (code == 0) Str(names.names[s.key]);
+            Val(s.value);
+        }
+        for (const auto& [k, v] : props.Unknown()) {
+            Var(0);
+            Str(k);
             Val(v);
         }
     }
@@ -266,20 +323,26 @@ public:
         return {};
     }
     void Props(PropertyMap& props) {
+        const CNameTable& names = Names();
         const std::size_t n = Len(2);
+        props.Reserve(n);
         for (std::size_t i = 0; i < n && m_ok; ++i) {
+            PropKey key = 0;
             std::string k;
-            if (m_format == kFormatUtf16) {
-                k = Str();
-            } else {
+            if (m_format != kFormatUtf16) {
                 const std::uint64_t code = Var();
                 if (code > kNameCount) return void(Fail());
-                k = code == 0 ? Str() : std::string(kNames[code - 1]);
+                key = names.keyOfCode[code];
+            }
+            if (key == 0) {
+                k = Str();
+                key = KeyOfName(k);
             }
             Value v = Val();
-            // Written in the map's order: each name goes at the end.
-            props.insert_or_assign(props.end(), std::move(k), std::move(v));
+            if (key != 0) props.Append(key, std::move(v));
+            else props.AppendOther(std::move(k), std::move(v));
         }
+        props.Seal();
     }
 
 private:
@@ -294,21 +357,135 @@ private:
     std::uint8_t m_format = kFormat;
 };
 
-const Value* Find(const ItemData& item, const char* name) {
-    auto it = item.props.find(std::string_view(name));
-    return it == item.props.end() ? nullptr : &it->second;
-}
+const Value* Find(const ItemData& item, PropKey key) { return item.props.Find(key); }
 
-std::u16string TextOf(const ItemData& item, const char* name) {
-    const Value* v = Find(item, name);
+std::u16string TextOf(const ItemData& item, PropKey key) {
+    const Value* v = Find(item, key);
     return v ? v->AsText() : std::u16string();
 }
 
-bool IsNamePart(std::string_view name) {
-    return name == "Title" || name == "FirstName" || name == "MiddleName" || name == "LastName" || name == "Suffix";
+// A view of a text property without a copy; empty when unset.
+std::u16string_view TextView(const ItemData& item, PropKey key) {
+    const Value* v = Find(item, key);
+    return v ? std::u16string_view(v->AsText()) : std::u16string_view();
+}
+
+bool IsNamePart(const CKeys& k, PropKey key) {
+    return key == k.title || key == k.firstName || key == k.middleName || key == k.lastName || key == k.suffix;
 }
 
 }  // namespace
+
+PropKey KeyOfName(std::string_view name) {
+    const CNameTable& t = Names();
+    const auto it = t.byName.find(name);
+    return it == t.byName.end() ? 0 : it->second;
+}
+
+PropKey KeyOf(const HostProperty& p) {
+    const CNameTable& t = Names();
+    const std::less<const HostProperty*> before;
+    if (!before(&p, t.contacts.data()) && before(&p, t.contacts.data() + t.contacts.size()))
+        return t.contactKeys[static_cast<std::size_t>(&p - t.contacts.data())];
+    if (!before(&p, t.appointments.data()) && before(&p, t.appointments.data() + t.appointments.size()))
+        return t.appointmentKeys[static_cast<std::size_t>(&p - t.appointments.data())];
+    return KeyOfName(p.name);
+}
+
+const std::string& NameOfKey(PropKey key) { return Names().names[key]; }
+
+namespace {
+constexpr std::size_t kFirstRoom = 24;
+
+auto SlotAt(const std::vector<PropertyMap::Slot>& slots, PropKey key) {
+    return std::lower_bound(slots.begin(), slots.end(), key,
+                            [](const PropertyMap::Slot& s, PropKey k) { return s.key < k; });
+}
+auto OtherAt(const std::vector<PropertyMap::Other>& other, std::string_view name) {
+    return std::lower_bound(other.begin(), other.end(), name,
+                            [](const PropertyMap::Other& o, std::string_view n) { return o.first < n; });
+}
+}  // namespace
+
+const Value* PropertyMap::Find(PropKey key) const {
+    if (key >= kMaxKeys) return nullptr;
+    const std::uint8_t at = m_at[key];
+    return at == kAbsent ? nullptr : &m_known[at].value;
+}
+
+void PropertyMap::Reindex(std::size_t from) {
+    for (std::size_t i = from; i < m_known.size(); ++i) m_at[m_known[i].key] = static_cast<std::uint8_t>(i);
+}
+
+Value& PropertyMap::Put(PropKey key) {
+    if (Value* v = Find(key)) return *v;
+    // An item being filled gets room for a card's worth of properties at once rather
+    // than growing (and moving every value) five times over.
+    if (m_known.capacity() == 0) m_known.reserve(kFirstRoom);
+    const auto it = SlotAt(m_known, key);
+    const std::size_t i = static_cast<std::size_t>(it - m_known.cbegin());
+    m_known.insert(m_known.begin() + static_cast<std::ptrdiff_t>(i), Slot{key, Value()});
+    Reindex(i);
+    return m_known[i].value;
+}
+
+bool PropertyMap::Erase(PropKey key) {
+    if (key >= kMaxKeys || m_at[key] == kAbsent) return false;
+    const std::size_t i = m_at[key];
+    m_known.erase(m_known.begin() + static_cast<std::ptrdiff_t>(i));
+    m_at[key] = kAbsent;
+    Reindex(i);
+    return true;
+}
+
+const Value* PropertyMap::Find(std::string_view name) const {
+    if (const PropKey key = KeyOfName(name)) return Find(key);
+    const auto it = OtherAt(m_other, name);
+    return it != m_other.end() && it->first == name ? &it->second : nullptr;
+}
+
+Value& PropertyMap::operator[](std::string_view name) {
+    if (const PropKey key = KeyOfName(name)) return Put(key);
+    const auto it = OtherAt(m_other, name);
+    if (it != m_other.end() && it->first == name) return m_other[static_cast<std::size_t>(it - m_other.begin())].second;
+    return m_other.insert(m_other.begin() + (it - m_other.cbegin()), Other(std::string(name), Value()))->second;
+}
+
+const Value& PropertyMap::at(std::string_view name) const {
+    const Value* v = Find(name);
+    if (!v) throw std::out_of_range("no property " + std::string(name));
+    return *v;
+}
+
+std::size_t PropertyMap::erase(std::string_view name) {
+    if (const PropKey key = KeyOfName(name)) return Erase(key) ? 1 : 0;
+    const auto it = OtherAt(m_other, name);
+    if (it == m_other.end() || it->first != name) return 0;
+    m_other.erase(it);
+    return 1;
+}
+
+void PropertyMap::Seal() {
+    // Items are written in order, so this is one pass; out of order (or twice the same
+    // name, which only damage writes), the later entry of a name wins.
+    auto seal = [](auto& v, auto keyOf) {
+        bool sorted = true;
+        for (std::size_t i = 1; i < v.size() && sorted; ++i) sorted = keyOf(v[i - 1]) < keyOf(v[i]);
+        if (sorted) return;
+        std::stable_sort(v.begin(), v.end(), [&](const auto& a, const auto& b) { return keyOf(a) < keyOf(b); });
+        std::size_t out = 0;
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            if (i + 1 < v.size() && !(keyOf(v[i]) < keyOf(v[i + 1]))) continue;  // a later one follows
+            if (out != i) v[out] = std::move(v[i]);
+            ++out;
+        }
+        v.resize(out);
+    };
+    seal(m_known, [](const Slot& s) { return s.key; });
+    seal(m_other, [](const Other& o) -> const std::string& { return o.first; });
+    m_at = MakeAbsent();
+    Reindex(0);
+}
 
 Bytes SerializeItem(const ItemData& item) {
     CWriter w;
@@ -393,101 +570,110 @@ bool DeserializeItem(const Bytes& bytes, ItemData& out) {
 }
 
 OleDate ItemStart(const ItemData& item) {
-    const Value* v = Find(item, "Start");
+    const Value* v = Find(item, Keys().start);
     return v ? v->AsDate() : kNoDate;
 }
 
 int ItemDurationMinutes(const ItemData& item) {
-    const Value* s = Find(item, "Start");
-    const Value* e = Find(item, "End");
+    const CKeys& k = Keys();
+    const Value* s = Find(item, k.start);
+    const Value* e = Find(item, k.end);
     if (s && e) return static_cast<int>(OleToMinutes(e->AsDate()) - OleToMinutes(s->AsDate()));
-    const Value* d = Find(item, "Duration");
+    const Value* d = Find(item, k.duration);
     return d ? d->AsInt() : 30;
 }
 
 Value ReadProperty(const ItemData& item, const HostProperty& p) {
-    const std::string_view name = p.name;
+    const PropKey key = KeyOf(p);
+    if (key == 0) {
+        // A name no table has: nothing is derived for it.
+        const Value* v = item.props.Find(std::string_view(p.name));
+        return v ? *v : DefaultValue(p);
+    }
+    const CKeys& k = Keys();
+    const Value* v = Find(item, key);
     if (item.cls == ItemClass::Contact) {
-        if (name == "FullName" && !Find(item, "FullName")) {
+        if (key == k.fullName && !v) {
             std::u16string full;
-            for (const char* part : {"Title", "FirstName", "MiddleName", "LastName", "Suffix"}) {
-                const std::u16string t = TextOf(item, part);
+            for (PropKey part : {k.title, k.firstName, k.middleName, k.lastName, k.suffix}) {
+                const std::u16string_view t = TextView(item, part);
                 if (t.empty()) continue;
                 if (!full.empty()) full += u' ';
                 full += t;
             }
-            return Value::Text(full);
+            return Value::Text(std::move(full));
         }
-        if (name == "FileAs" && !Find(item, "FileAs")) {
-            const std::u16string last = TextOf(item, "LastName"), first = TextOf(item, "FirstName");
-            if (!last.empty() && !first.empty()) return Value::Text(last + u", " + first);
-            if (!last.empty()) return Value::Text(last);
-            if (!first.empty()) return Value::Text(first);
-            const std::u16string full = TextOf(item, "FullName");
-            return Value::Text(full.empty() ? TextOf(item, "CompanyName") : full);
+        if (key == k.fileAs && !v) {
+            const std::u16string_view last = TextView(item, k.lastName), first = TextView(item, k.firstName);
+            if (!last.empty() && !first.empty()) {
+                std::u16string t;
+                t.reserve(last.size() + 2 + first.size());
+                t.append(last).append(u", ").append(first);
+                return Value::Text(std::move(t));
+            }
+            if (!last.empty()) return Value::Text(std::u16string(last));
+            if (!first.empty()) return Value::Text(std::u16string(first));
+            const std::u16string_view full = TextView(item, k.fullName);
+            return Value::Text(std::u16string(full.empty() ? TextView(item, k.companyName) : full));
         }
-        if (name.size() == 17 && name.substr(0, 5) == "Email" && name.substr(6) == "AddressType" && !Find(item, p.name)) {
-            const std::string addr = std::string("Email") + name[5] + "Address";
-            return Value::Text(TextOf(item, addr.c_str()).empty() ? u"" : u"SMTP");
+        if (!v) {
+            for (int i = 0; i < 3; ++i) {
+                if (key == k.emailType[i]) return Value::Text(TextView(item, k.email[i]).empty() ? u"" : u"SMTP");
+            }
         }
-        if (name == "MessageClass") return Value::Text(u"IPM.Contact");
+        if (key == k.messageClass) return Value::Text(u"IPM.Contact");
     } else if (item.cls == ItemClass::Appointment) {
-        if (name == "End" && !Find(item, "End")) {
+        if (key == k.end && !v) {
             const OleDate s = ItemStart(item);
             return Value::Date(s == kNoDate ? kNoDate : s + ItemDurationMinutes(item) / 1440.0);
         }
-        if (name == "Duration") return Value::Int(ItemDurationMinutes(item));
-        if (name == "IsRecurring") return Value::Bool(item.pattern.has_value());
-        if (name == "RecurrenceState") return Value::Int(item.pattern ? 1 : 0);
-        if (name == "MessageClass") return Value::Text(u"IPM.Appointment");
-        if (!Find(item, p.name)) {
-            if (name == "Importance") return Value::Int(1);
-            if (name == "BusyStatus") return Value::Int(2);
-            if (name == "ReminderMinutesBeforeStart") return Value::Int(15);
+        if (key == k.duration) return Value::Int(ItemDurationMinutes(item));
+        if (key == k.isRecurring) return Value::Bool(item.pattern.has_value());
+        if (key == k.recurrenceState) return Value::Int(item.pattern ? 1 : 0);
+        if (key == k.messageClass) return Value::Text(u"IPM.Appointment");
+        if (!v) {
+            if (key == k.importance) return Value::Int(1);
+            if (key == k.busyStatus) return Value::Int(2);
+            if (key == k.reminderMinutes) return Value::Int(15);
         }
     }
-    const Value* v = Find(item, p.name);
     return v ? *v : DefaultValue(p);
 }
 
 void WriteProperty(ItemData& item, const HostProperty& p, const Value& v) {
-    const std::string_view name = p.name;
-    if (item.cls == ItemClass::Contact && IsNamePart(name)) {
-        const auto full = item.props.find(std::string_view("FullName"));
-        if (full != item.props.end()) item.props.erase(full);
+    const PropKey key = KeyOf(p);
+    if (key == 0) {
+        item.props[p.name] = v;
+        return;
     }
+    const CKeys& k = Keys();
+    if (item.cls == ItemClass::Contact && IsNamePart(k, key)) item.props.Erase(k.fullName);
     if (item.cls == ItemClass::Appointment) {
-        if (name == "Start") {
+        if (key == k.start) {
             const int duration = ItemDurationMinutes(item);
-            item.props["Start"] = v;
-            if (v.AsDate() == kNoDate) item.props.erase("End");
-            else item.props["End"] = Value::Date(v.AsDate() + duration / 1440.0);
-            item.props.erase("Duration");
+            item.props.Put(k.start) = v;
+            if (v.AsDate() == kNoDate) item.props.Erase(k.end);
+            else item.props.Put(k.end) = Value::Date(v.AsDate() + duration / 1440.0);
+            item.props.Erase(k.duration);
             return;
         }
-        if (name == "End") {
-            item.props["End"] = v;
-            item.props.erase("Duration");
+        if (key == k.end) {
+            item.props.Put(k.end) = v;
+            item.props.Erase(k.duration);
             return;
         }
-        if (name == "Duration") {
+        if (key == k.duration) {
             const OleDate s = ItemStart(item);
             if (s == kNoDate) {
-                item.props["Duration"] = v;
+                item.props.Put(k.duration) = v;
             } else {
-                item.props["End"] = Value::Date(s + v.AsInt() / 1440.0);
-                item.props.erase("Duration");
+                item.props.Put(k.end) = Value::Date(s + v.AsInt() / 1440.0);
+                item.props.Erase(k.duration);
             }
             return;
         }
     }
-    // Found by the name as it is: a new key is made only for a property not put before.
-    const auto it = item.props.lower_bound(name);
-    if (it != item.props.end() && it->first == name) {
-        it->second = v;
-    } else {
-        item.props.emplace_hint(it, name, v);
-    }
+    item.props.Put(key) = v;
 }
 
 RecurrenceRule DefaultRule(const ItemData& item) {

@@ -325,7 +325,7 @@ std::shared_ptr<ItemState> CStoreDb::LoadItem(std::int64_t id) {
     BeginRead();
     CStatement& st = Stmt("SELECT folder_id, data FROM items WHERE id = ?").Bind(1, id);
     if (!st.Step()) return nullptr;
-    auto state = std::make_shared<ItemState>();
+    auto state = NewItemState();
     state->id = id;
     state->folderId = st.Int(0);
     if (!ReadRow(st, 1, state->data)) state->damaged = true;
@@ -376,7 +376,7 @@ void CStoreDb::LoadItems(const std::vector<std::int64_t>& ids, std::vector<std::
         }
         while (st.Step()) {
             const std::int64_t id = st.Int(0);
-            auto state = std::make_shared<ItemState>();
+            auto state = NewItemState();
             state->id = id;
             state->folderId = st.Int(1);
             // A damaged item fails on its own use; the others of the batch load.

@@ -34,6 +34,11 @@ struct ItemState {
     bool damaged = false;  // its stored data could not be read: every use but Delete fails
 };
 
+// A new item state in an allocation of its own, not beside its reference counts: the
+// store's identity map keeps a weak reference to every item it loaded until it sweeps,
+// and with make_shared that would keep each item's whole state allocated until then.
+inline std::shared_ptr<ItemState> NewItemState() { return std::shared_ptr<ItemState>(new ItemState); }
+
 struct FolderRow {
     std::int64_t id = 0;
     std::int64_t parentId = 0;  // 0 for the top folder
