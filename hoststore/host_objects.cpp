@@ -25,7 +25,7 @@ namespace mireo {
 
 class CStoreContext {
 public:
-    explicit CStoreContext(const HostStoreOptions& o) : db(o.path, o.shortDatePicture, o.busyTimeoutMs), version(o.version) {
+    explicit CStoreContext(const HostStoreOptions& o) : db(o.path, o.shortDatePicture, o.busyTimeoutMs, o.maxBatchSaves), version(o.version) {
         const FolderRow* inbox = db.FolderByRole("inbox");
         currentFolder = inbox ? inbox->id : 1;
     }

@@ -94,6 +94,65 @@ TEST_F(StoreBatches, AFailedCommitLosesItsWholeBatchAndTheNextSaveStartsAnother)
     app.SetSaveListener(nullptr);
 }
 
+// Counts as a run does: a save is pending once its call returned, and succeeded or lost
+// with the batch the store then reports.
+struct CCountingListener : ISaveListener {
+    void Saved() { ++pending; }
+    void SavesCommitted() override { succeeded += std::exchange(pending, 0); }
+    void SavesLost(const HostError&) override { lost += std::exchange(pending, 0); }
+    int pending = 0, succeeded = 0, lost = 0;
+};
+
+TEST_F(StoreBatches, TheSaveThatFillsABatchIsCountedWithTheCommitThatStoredIt) {
+    HostStoreOptions o = Options();
+    o.maxBatchSaves = 3;
+    CHostApplication app(o);
+    CCountingListener listener;
+    app.SetSaveListener(&listener);
+    for (const char16_t* name : {u"One", u"Two", u"Three", u"Four"}) {
+        Add(app, name);
+        listener.Saved();
+    }
+    // The batch after the full one is lost: only its own save may count as lost.
+    app.FailCall("Commit", 1, kEDiskFull);
+    EXPECT_THROW(app.CommitSaves(), HostError);
+    EXPECT_EQ(Stored(), 3);
+    EXPECT_EQ(listener.succeeded, 3);
+    EXPECT_EQ(listener.lost, 1);
+    app.SetSaveListener(nullptr);
+}
+
+TEST_F(StoreBatches, ALostBatchTakesBackOnlyTheIdsItGaveOut) {
+    CHostApplication app(Options());
+    CRecordingListener listener;
+    app.SetSaveListener(&listener);
+    auto kept = Add(app, u"Kept");
+    app.CommitSaves();
+    const std::string keptId = kept->EntryId();
+    // The next batch (held open, whatever its age) changes the committed item and adds
+    // enough others that the store's map of loaded items is swept meanwhile; most of
+    // them are released at once.
+    app.BeginAllOrNone();
+    kept->Put("FirstName", Value::Text(u"Changed"));
+    kept->Save();
+    std::vector<std::unique_ptr<IItem>> held;
+    for (int i = 0; i < 5000; ++i) {
+        auto c = Add(app, u"New " + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)));
+        if (i % 1000 == 0) held.push_back(std::move(c));
+    }
+    app.FailCall("Commit", 1, kEDiskFull);
+    EXPECT_THROW(app.EndAllOrNone(true), HostError);
+    EXPECT_EQ(listener.lost, 1);
+    EXPECT_EQ(kept->EntryId(), keptId);
+    for (const auto& c : held) EXPECT_TRUE(c->EntryId().empty());
+    // Saved again, they are stored as new items beside the one that stayed.
+    for (const auto& c : held) c->Save();
+    app.CommitSaves();
+    EXPECT_EQ(Stored(), 1 + static_cast<int>(held.size()));
+    for (const auto& c : held) EXPECT_NE(c->EntryId(), keptId);
+    app.SetSaveListener(nullptr);
+}
+
 TEST_F(StoreBatches, ALockHeldByAnotherProgramCostsOnlyTheSaveThatWaited) {
     CHostApplication app(Options(50));
     CRecordingListener listener;

@@ -28,7 +28,6 @@ constexpr const char* kStoreIface = "IMsgStore";
 // wrote most of its company index again at every commit, so the cost of a Save grew
 // with the folder. With 10,000 (some 150 ms of adding) such a page is written once
 // for five times as many saves; the age limit still bounds what a crash can lose.
-constexpr int kMaxBatchSaves = 10000;
 constexpr auto kMaxBatchAge = std::chrono::milliseconds(200);
 
 // The age of a batch is checked on entry to every host operation, and an export
@@ -126,8 +125,8 @@ private:
     sqlite3_stmt* m_st = nullptr;
 };
 
-CStoreDb::CStoreDb(const std::string& path, std::string shortDatePicture, int busyTimeoutMs)
-    : m_path(path), m_picture(std::move(shortDatePicture)) {
+CStoreDb::CStoreDb(const std::string& path, std::string shortDatePicture, int busyTimeoutMs, int maxBatchSaves)
+    : m_path(path), m_picture(std::move(shortDatePicture)), m_maxBatchSaves(std::max(1, maxBatchSaves)) {
     if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         std::string msg = m_db ? sqlite3_errmsg(m_db) : "out of memory";
         sqlite3_close(m_db);
@@ -413,6 +412,10 @@ void CStoreDb::SaveItem(const std::shared_ptr<ItemState>& item) {
         start ? st.Bind(first + 3, *start) : st.BindNull(first + 3);
         st.Bind(first + 4, d.pattern ? 1 : 0);
     };
+    // A full batch is committed before this save starts the next one, never after it:
+    // the listener then hears of a commit that holds exactly the saves that returned
+    // before it, and this save, counted once it returns, goes with the next batch.
+    if (m_pendingSaves >= m_maxBatchSaves && !m_allOrNone) Flush();
     // Each Save is one statement of the open batch, and a statement that fails leaves
     // no change behind: the Save happens whole or not at all.
     Begin();
@@ -448,7 +451,7 @@ void CStoreDb::SaveItem(const std::shared_ptr<ItemState>& item) {
     }
     Remember(item);
     item->saved = true;
-    if (++m_pendingSaves >= kMaxBatchSaves && !m_allOrNone) Flush();
+    ++m_pendingSaves;
 }
 
 void CStoreDb::Remember(const std::shared_ptr<ItemState>& item) {

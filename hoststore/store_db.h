@@ -59,7 +59,9 @@ struct ItemKey {
 class CStoreDb {
 public:
     // busyTimeoutMs: how long a statement waits for a lock another connection holds.
-    CStoreDb(const std::string& path, std::string shortDatePicture, int busyTimeoutMs = 5000);
+    // maxBatchSaves: the saves one commit groups at the most.
+    CStoreDb(const std::string& path, std::string shortDatePicture, int busyTimeoutMs = 5000,
+             int maxBatchSaves = 10000);
     ~CStoreDb();
     CStoreDb(const CStoreDb&) = delete;
     CStoreDb& operator=(const CStoreDb&) = delete;
@@ -192,6 +194,7 @@ private:
     ISaveListener* m_listener = nullptr;
     int m_runLock = -1;  // a descriptor of the store file, locked while a listener is set
     bool m_allOrNone = false;
+    int m_maxBatchSaves;
     // Items first inserted by the open write batch: a lost batch takes their ids back.
     std::vector<std::weak_ptr<ItemState>> m_batchNew;
     struct Fault {
