@@ -723,7 +723,7 @@ public:
         const int wanted = type == ItemType::Contact ? kFolderContact : kFolderAppointment;
         if (!f || (f->itemType != wanted && f->itemType != kFolderMail))
             throw HostError(kDispEException, kItemsIface, "the folder does not hold items of this type");
-        auto st = std::make_shared<ItemState>();
+        auto st = NewItemState();
         st->folderId = m_folderId;
         st->data.cls = type == ItemType::Contact ? ItemClass::Contact : ItemClass::Appointment;
         return std::make_unique<CItem>(m_ctx, std::move(st));
@@ -1420,7 +1420,7 @@ std::unique_ptr<INamespace> CHostApplication::GetNamespace() {
 std::unique_ptr<IItem> CHostApplication::CreateItem(ItemType type) {
     m_ctx->db.Enter("CreateItem", "_Application");
     if (type == ItemType::Mail) throw HostError(kEInvalidArg, "_Application", "use CreateMailItem for mail");
-    auto st = std::make_shared<ItemState>();
+    auto st = NewItemState();
     st->data.cls = type == ItemType::Contact ? ItemClass::Contact : ItemClass::Appointment;
     return std::make_unique<CItem>(m_ctx, std::move(st));
 }

@@ -94,6 +94,35 @@ TEST_F(StoreBatches, AFailedCommitLosesItsWholeBatchAndTheNextSaveStartsAnother)
     app.SetSaveListener(nullptr);
 }
 
+TEST_F(StoreBatches, ALostBatchTakesBackOnlyTheIdsItGaveOut) {
+    CHostApplication app(Options());
+    CRecordingListener listener;
+    app.SetSaveListener(&listener);
+    auto kept = Add(app, u"Kept");
+    app.CommitSaves();
+    const std::string keptId = kept->EntryId();
+    // The next batch changes the committed item and adds enough others that the store's
+    // map of loaded items is swept meanwhile; some of them are released at once.
+    kept->Put("FirstName", Value::Text(u"Changed"));
+    kept->Save();
+    std::vector<std::unique_ptr<IItem>> held;
+    for (int i = 0; i < 5000; ++i) {
+        auto c = Add(app, u"New " + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)));
+        if (i % 1000 == 0) held.push_back(std::move(c));
+    }
+    app.FailCall("Commit", 1, kEDiskFull);
+    EXPECT_THROW(app.CommitSaves(), HostError);
+    EXPECT_EQ(listener.lost, 1);
+    EXPECT_EQ(kept->EntryId(), keptId);
+    for (const auto& c : held) EXPECT_TRUE(c->EntryId().empty());
+    // Saved again, they are stored as new items beside the one that stayed.
+    for (const auto& c : held) c->Save();
+    app.CommitSaves();
+    EXPECT_EQ(Stored(), 1 + static_cast<int>(held.size()));
+    for (const auto& c : held) EXPECT_NE(c->EntryId(), keptId);
+    app.SetSaveListener(nullptr);
+}
+
 TEST_F(StoreBatches, ALockHeldByAnotherProgramCostsOnlyTheSaveThatWaited) {
     CHostApplication app(Options(50));
     CRecordingListener listener;
