@@ -51,6 +51,7 @@ constexpr std::int64_t kWalkCacheKb = 2048;
 // 100,000 contacts. Sized to the store rather than 8 MB from the start, so that a
 // small import keeps to a small peak.
 constexpr std::int64_t kLookupCacheBytesPerItem = 96;
+constexpr std::int64_t kMinLookupCacheKb = 1024;
 constexpr std::int64_t kMaxCacheKb = 8192;
 
 std::string StoreName(sqlite3* db) {
@@ -482,7 +483,7 @@ void CStoreDb::UseLookupCache() {
     // The creation counter stands for the number of items: it counts every item the
     // store has held, which the indexes' room still reflects after deletions.
     const std::int64_t wanted = m_nextSeq * kLookupCacheBytesPerItem / 1024;
-    SetCacheKb(std::clamp(wanted, kWalkCacheKb, kMaxCacheKb));
+    SetCacheKb(std::clamp(wanted, kMinLookupCacheKb, kMaxCacheKb));
 }
 
 void CStoreDb::Begin() {
