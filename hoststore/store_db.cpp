@@ -41,6 +41,18 @@ std::chrono::nanoseconds CoarseNow() {
 }
 constexpr int kSchemaVersion = 1;
 
+// The page cache (KB) of a connection that only walks: a walk reads each page once.
+constexpr std::int64_t kWalkCacheKb = 2048;
+// A connection that writes or looks items up by name needs the lookup indexes in its
+// cache, or lookups and the index updates of saves turn into reads from the file as
+// the folder grows: some 96 bytes an item (its entries in the name, start and folder
+// indexes with the B-trees' spare room), up to 8 MB, which holds those of a folder of
+// 100,000 contacts. Sized to the store rather than 8 MB from the start, so that a
+// small import keeps to a small peak.
+constexpr std::int64_t kLookupCacheBytesPerItem = 96;
+constexpr std::int64_t kMinLookupCacheKb = 1024;
+constexpr std::int64_t kMaxCacheKb = 8192;
+
 std::string StoreName(sqlite3* db) {
     const char* f = db ? sqlite3_db_filename(db, "main") : nullptr;
     return f && *f ? std::string(f) : std::string(":memory:");
@@ -142,12 +154,13 @@ CStoreDb::CStoreDb(const std::string& path, std::string shortDatePicture, int bu
         Exec("PRAGMA page_size=8192");
         Exec("PRAGMA journal_mode=WAL");
         Exec("PRAGMA synchronous=NORMAL");
-        // A bounded page cache (8 MB) holds the lookup indexes of a folder of 100,000
-        // contacts, so lookups do not turn into reads from the file as the folder grows,
-        // while a walk over every item (an export) passes through it instead of keeping
-        // the file in memory. No memory-mapped reads: the mapped pages a walk touches
+        // A small page cache to start with: a walk over every item (an export) reads
+        // each page once, and a larger cache would only fill with pages it has passed,
+        // so that its memory grew with the folder. The cache grows to what the lookup
+        // indexes need when the connection first writes or looks items up by name
+        // (UseLookupCache). No memory-mapped reads: the mapped pages a walk touches
         // count to the process's memory, up to the size of the file.
-        Exec("PRAGMA cache_size=-8192");
+        SetCacheKb(kWalkCacheKb);
         // The log is copied back into the file when it holds 10,000 pages (40 MB on
         // disk), not 1,000: a page that many commits changed is copied once, and the
         // checkpoints, with a sync of the log and of the file each, come less often.
@@ -428,7 +441,7 @@ void CStoreDb::SaveItem(const std::shared_ptr<ItemState>& item) {
             bindKeys(st, 4);
             st.Step();
             item->id = sqlite3_last_insert_rowid(m_db);
-            m_batchNew.push_back(item);
+            if (m_batchFirstNew == 0) m_batchFirstNew = item->id;
             ++m_nextSeq;
             ++m_generation;
         } else {
@@ -463,9 +476,23 @@ void CStoreDb::Remember(const std::shared_ptr<ItemState>& item) {
     m_sweepAt = std::max<std::size_t>(4096, 2 * m_open.size());
 }
 
+void CStoreDb::SetCacheKb(std::int64_t kb) {
+    if (kb == m_cacheKb) return;
+    Exec(("PRAGMA cache_size=-" + std::to_string(kb)).c_str());
+    m_cacheKb = kb;
+}
+
+void CStoreDb::UseLookupCache() {
+    // The creation counter stands for the number of items: it counts every item the
+    // store has held, which the indexes' room still reflects after deletions.
+    const std::int64_t wanted = m_nextSeq * kLookupCacheBytesPerItem / 1024;
+    SetCacheKb(std::clamp(wanted, kMinLookupCacheKb, kMaxCacheKb));
+}
+
 void CStoreDb::Begin() {
     if (m_batch == Batch::kWrite) return;
     EndRead();
+    UseLookupCache();
     Stmt("BEGIN IMMEDIATE").Step();
     m_batch = Batch::kWrite;
     m_batchStart = CoarseNow();
@@ -506,7 +533,7 @@ void CStoreDb::Flush() {
     }
     m_batch = Batch::kNone;
     m_pendingSaves = 0;
-    m_batchNew.clear();
+    m_batchFirstNew = 0;
     if (m_listener != nullptr) m_listener->SavesCommitted();
 }
 
@@ -516,13 +543,17 @@ void CStoreDb::LoseBatch(const HostError& cause) {
     m_pendingSaves = 0;
     // Items the batch inserted are new again; loaded items may hold what it changed
     // (moves, updates) and are read again on their next use.
-    for (const std::weak_ptr<ItemState>& w : m_batchNew) {
-        if (auto st = w.lock()) {
-            st->id = 0;
-            st->saved = false;
+    // Every item saved since is in m_open (a sweep drops only released ones).
+    if (m_batchFirstNew != 0) {
+        for (const auto& [id, w] : m_open) {
+            if (id < m_batchFirstNew) continue;
+            if (auto st = w.lock()) {
+                st->id = 0;
+                st->saved = false;
+            }
         }
     }
-    m_batchNew.clear();
+    m_batchFirstNew = 0;
     m_open.clear();
     ++m_generation;
     try {
@@ -648,6 +679,7 @@ std::vector<ItemKey> CStoreDb::ItemIdsByText(std::int64_t folderId, const char* 
     const char* sql = c == "fullname"  ? "SELECT id, seq FROM items WHERE folder_id = ? AND fullname_key = ?"
                       : c == "company" ? "SELECT id, seq FROM items WHERE folder_id = ? AND company_key = ?"
                                        : "SELECT id, seq FROM items WHERE folder_id = ? AND subject_key = ?";
+    UseLookupCache();
     // Sorted here: an ORDER BY would tempt SQLite to walk the folder index instead.
     std::vector<ItemKey> ids = Ids(Stmt(sql).Bind(1, folderId).Bind(2, key));
     std::sort(ids.begin(), ids.end());

@@ -150,6 +150,10 @@ private:
     void BeginRead();
     // Ends a read batch before a change that is committed on its own.
     void EndRead();
+    // Sizes the page cache to what index lookups and updates need in a store of this
+    // size; called when a batch of saves begins and before a lookup by name.
+    void UseLookupCache();
+    void SetCacheKb(std::int64_t kb);
     void Remember(const std::shared_ptr<ItemState>& item);
     void FlushIfDue();
     // The open write batch is gone (its commit failed, or SQLite rolled it back): forget
@@ -172,6 +176,7 @@ private:
     std::int64_t m_nextSeq = 1;
     std::uint64_t m_generation = 0;
     Batch m_batch = Batch::kNone;
+    std::int64_t m_cacheKb = 0;
     int m_pendingSaves = 0;
     std::chrono::nanoseconds m_batchStart{};  // on the coarse monotonic clock
     // Prepared statements by the address of their SQL text: every caller passes a
@@ -195,8 +200,9 @@ private:
     int m_runLock = -1;  // a descriptor of the store file, locked while a listener is set
     bool m_allOrNone = false;
     int m_maxBatchSaves;
-    // Items first inserted by the open write batch: a lost batch takes their ids back.
-    std::vector<std::weak_ptr<ItemState>> m_batchNew;
+    // The first id the open write batch inserted (0: none yet). Ids only grow, so the
+    // items a lost batch must take their ids back from are the loaded ones from here on.
+    std::int64_t m_batchFirstNew = 0;
     struct Fault {
         int remaining;
         HRESULT hr;
