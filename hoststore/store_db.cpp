@@ -46,12 +46,13 @@ constexpr std::int64_t kWalkCacheKb = 2048;
 // A connection that writes or looks items up by name needs the lookup indexes in its
 // cache, or lookups and the index updates of saves turn into reads from the file as
 // the folder grows: some 96 bytes an item (its entries in the name, start and folder
-// indexes with the B-trees' spare room), up to 8 MB, which holds those of a folder of
-// 100,000 contacts. Sized to the store rather than 8 MB from the start, so that a
-// small import keeps to a small peak.
+// indexes with the B-trees' spare room), in doublings from 1 MB up to 32 MB; 100,000
+// contacts get 16 MB, which also keeps the pages of the rows a duplicate comparison
+// reads from pushing the index pages out. Sized to the store rather than large from
+// the start, so that a small import keeps to a small peak.
 constexpr std::int64_t kLookupCacheBytesPerItem = 96;
 constexpr std::int64_t kMinLookupCacheKb = 1024;
-constexpr std::int64_t kMaxCacheKb = 8192;
+constexpr std::int64_t kMaxCacheKb = 32768;
 
 std::string StoreName(sqlite3* db) {
     const char* f = db ? sqlite3_db_filename(db, "main") : nullptr;
@@ -485,8 +486,11 @@ void CStoreDb::SetCacheKb(std::int64_t kb) {
 void CStoreDb::UseLookupCache() {
     // The creation counter stands for the number of items: it counts every item the
     // store has held, which the indexes' room still reflects after deletions.
+    // Grown in doublings: each change of the size is a statement of its own.
     const std::int64_t wanted = m_nextSeq * kLookupCacheBytesPerItem / 1024;
-    SetCacheKb(std::clamp(wanted, kMinLookupCacheKb, kMaxCacheKb));
+    std::int64_t kb = kMinLookupCacheKb;
+    while (kb < wanted && kb < kMaxCacheKb) kb *= 2;
+    SetCacheKb(std::min(kb, kMaxCacheKb));
 }
 
 void CStoreDb::Begin() {
