@@ -102,7 +102,7 @@ long PeakKb() {
 }
 
 struct Measure {
-    double seconds = 0, seconds2 = 0;
+    double seconds = 0, seconds2 = 0, cpu = 0, cpu2 = 0;
     long events = 0, peakKb = 0;
     int succeeded = 0, skipped = 0, failed = 0, succeeded2 = 0, skipped2 = 0;
     bool ok = false;
@@ -118,7 +118,7 @@ Measure Child(Body body) {
     if (pid == 0) {
         close(fds[0]);
         Measure m = body();
-        m.peakKb = PeakKb();
+        if (m.peakKb == 0) m.peakKb = PeakKb();
         const bool written = write(fds[1], &m, sizeof m) == static_cast<ssize_t>(sizeof m);
         _exit(written ? 0 : 1);
     }
@@ -140,19 +140,35 @@ double Since(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
+// The process's cpu time, user and system, in seconds.
+double CpuNow() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 Measure ReadOnly(const std::string& file) {
     return Child([&] {
         Measure m;
         std::unique_ptr<MireoCharConverter> converter = MireoCharConverter::FromModuleDirectory();
-        const auto t0 = std::chrono::steady_clock::now();
-        const std::string bytes = ReadFile(file);
-        VCalReaderOptions o;
-        o.computerZone = SystemZone();
-        CvCalReader reader(converter.get(), o);
-        reader.Open(bytes, file);
-        EventRecord e;
-        while (reader.Next(e) == CvCalReader::Result::kEvent) ++m.events;
-        m.seconds = Since(t0);
+        long coldPeakKb = 0;
+        for (int run = 0; run < 2; ++run) {  // untimed, then timed
+            if (run == 1) coldPeakKb = PeakKb();
+            m = Measure{};
+            const auto t0 = std::chrono::steady_clock::now();
+            const double c0 = CpuNow();
+            const std::string bytes = ReadFile(file);
+            VCalReaderOptions o;
+            o.computerZone = SystemZone();
+            CvCalReader reader(converter.get(), o);
+            reader.Open(bytes, file);
+            EventRecord e;
+            while (reader.Next(e) == CvCalReader::Result::kEvent) ++m.events;
+            m.seconds = Since(t0);
+            m.cpu = CpuNow() - c0;
+        }
+        m.peakKb = coldPeakKb;
         m.ok = true;
         return m;
     });
@@ -193,36 +209,46 @@ private:
 };
 
 // The first import into an empty calendar of a store file, then the same again with
-// keep existing.
+// keep existing; once untimed into a store file of its own, then timed into a fresh one.
 Measure ImportTwice(const std::string& file, const std::string& store) {
     return Child([&] {
         Measure m;
-        fs::remove(store);
-        CHostApplication app(HostStoreOptions{store, u"11.0.0.0", "M/d/yyyy"});
-        std::unique_ptr<MireoCharConverter> converter = MireoCharConverter::FromModuleDirectory();
-        CSettingsStore settings{UniqueRegKey{}};
-        CNoLog log;
-        CNoBox box;
-        CNoProgress progress;
-        auto files = CreateSystemOutputFiles();
-        RunEnvironment env{.app = app, .mapi = app.Mapi(), .settings = settings, .log = log, .help = nullptr,
-                           .files = *files, .messages = box, .converter = *converter, .listSeparator = ",",
-                           .product = {1, 0, 0}, .hostMajorVersion = 11, .progress = progress};
-        for (int pass = 0; pass < 2; ++pass) {
-            CWizard wizard(app, file, pass == 0 ? kEventConflictKeepBoth : kEventConflictKeepExisting);
-            const auto t0 = std::chrono::steady_clock::now();
-            if (RunEventImport(env, wizard) != kRunDone) return m;
-            (pass == 0 ? m.seconds : m.seconds2) = Since(t0);
-            if (pass == 0) {
-                m.succeeded = wizard.outcome.counters.succeeded;
-                m.skipped = wizard.outcome.counters.skipped;
-                m.failed = wizard.outcome.counters.failed;
-                m.events = wizard.outcome.events;
-            } else {
-                m.succeeded2 = wizard.outcome.counters.succeeded;
-                m.skipped2 = wizard.outcome.counters.skipped;
+        long coldPeakKb = 0;
+        for (int run = 0; run < 2; ++run) {
+            if (run == 1) coldPeakKb = PeakKb();
+            m = Measure{};
+            const std::string storeFile = run == 0 ? store + ".warm" : store;
+            fs::remove(storeFile);
+            CHostApplication app(HostStoreOptions{storeFile, u"11.0.0.0", "M/d/yyyy"});
+            std::unique_ptr<MireoCharConverter> converter = MireoCharConverter::FromModuleDirectory();
+            CSettingsStore settings{UniqueRegKey{}};
+            CNoLog log;
+            CNoBox box;
+            CNoProgress progress;
+            auto files = CreateSystemOutputFiles();
+            RunEnvironment env{.app = app, .mapi = app.Mapi(), .settings = settings, .log = log, .help = nullptr,
+                               .files = *files, .messages = box, .converter = *converter, .listSeparator = ",",
+                               .product = {1, 0, 0}, .hostMajorVersion = 11, .progress = progress};
+            for (int pass = 0; pass < 2; ++pass) {
+                CWizard wizard(app, file, pass == 0 ? kEventConflictKeepBoth : kEventConflictKeepExisting);
+                const auto t0 = std::chrono::steady_clock::now();
+                const double c0 = CpuNow();
+                if (RunEventImport(env, wizard) != kRunDone) return m;
+                (pass == 0 ? m.seconds : m.seconds2) = Since(t0);
+                (pass == 0 ? m.cpu : m.cpu2) = CpuNow() - c0;
+                if (pass == 0) {
+                    m.succeeded = wizard.outcome.counters.succeeded;
+                    m.skipped = wizard.outcome.counters.skipped;
+                    m.failed = wizard.outcome.counters.failed;
+                    m.events = wizard.outcome.events;
+                } else {
+                    m.succeeded2 = wizard.outcome.counters.succeeded;
+                    m.skipped2 = wizard.outcome.counters.skipped;
+                }
             }
         }
+        fs::remove(store + ".warm");
+        m.peakKb = coldPeakKb;
         m.ok = true;
         return m;
     });
@@ -230,7 +256,7 @@ Measure ImportTwice(const std::string& file, const std::string& store) {
 
 struct LibicalResult {
     bool ran = false;
-    double seconds = 0;
+    double seconds = 0, cpu = 0;
     long events = 0, peakKb = 0;
 };
 
@@ -244,7 +270,8 @@ LibicalResult Libical(const std::string& program, const std::string& file) {
     const bool got = std::fgets(buf, sizeof buf, p) != nullptr;
     const int status = pclose(p);
     if (got && status == 0 &&
-        std::sscanf(buf, "parse_seconds=%lf events=%ld peak_kb=%ld", &r.seconds, &r.events, &r.peakKb) == 3)
+        std::sscanf(buf, "parse_seconds=%lf events=%ld peak_kb=%ld cpu_seconds=%lf", &r.seconds, &r.events, &r.peakKb,
+                    &r.cpu) == 4)
         r.ran = true;
     return r;
 }
@@ -280,9 +307,9 @@ int main(int argc, char** argv) {
     };
     std::map<std::pair<bool, int>, Row> rows;
     bool all = true;
-    std::printf("%-4s %7s %8s | %9s %9s %7s | %9s %9s %7s %7s | %9s %7s | %9s %7s\n", "fmt", "events", "file MB",
-                "read s", "ev/s", "peak MB", "import s", "ev/s", "again s", "peak MB", "libical s", "peak MB",
-                "", "");
+    std::printf("%-4s %7s %8s | %7s %7s %8s %7s | %7s %7s %7s %7s %7s %7s | %9s %7s %7s\n", "fmt", "events",
+                "file MB", "read s", "cpu", "ev/s", "peak MB", "import", "cpu", "ev/s", "again", "cpu", "peak MB",
+                "libical s", "cpu", "peak MB");
     for (const int n : counts) {
         for (const bool ics : {true, false}) {
             const std::string file = (dir / (std::string("events") + (ics ? ".ics" : ".vcs"))).string();
@@ -297,13 +324,14 @@ int main(int argc, char** argv) {
                 const LibicalResult lr = Libical(libical, file);
                 if (r == 0 || (lr.ran && lr.seconds < row.lib.seconds)) row.lib = lr;
             }
-            char lib[64] = "   failed       -";
-            if (row.lib.ran) std::snprintf(lib, sizeof lib, "%9.3f %7.1f", row.lib.seconds, row.lib.peakKb / 1024.0);
-            std::printf("%-4s %7d %8.1f | %9.3f %9.0f %7.1f | %9.3f %9.0f %7.3f %7.1f | %s\n", ics ? "ics" : "vcs", n,
-                        row.fileKb / 1024.0, row.read.seconds, row.read.events / std::max(row.read.seconds, 1e-9),
-                        row.read.peakKb / 1024.0, row.import.seconds,
-                        row.import.events / std::max(row.import.seconds, 1e-9), row.import.seconds2,
-                        row.import.peakKb / 1024.0, lib);
+            char lib[64] = "   failed       -       -";
+            if (row.lib.ran)
+                std::snprintf(lib, sizeof lib, "%9.3f %7.3f %7.1f", row.lib.seconds, row.lib.cpu, row.lib.peakKb / 1024.0);
+            std::printf("%-4s %7d %8.1f | %7.3f %7.3f %8.0f %7.1f | %7.3f %7.3f %7.0f %7.3f %7.3f %7.1f | %s\n",
+                        ics ? "ics" : "vcs", n, row.fileKb / 1024.0, row.read.seconds, row.read.cpu,
+                        row.read.events / std::max(row.read.seconds, 1e-9), row.read.peakKb / 1024.0,
+                        row.import.seconds, row.import.cpu, row.import.events / std::max(row.import.seconds, 1e-9),
+                        row.import.seconds2, row.import.cpu2, row.import.peakKb / 1024.0, lib);
             if (row.import.succeeded != n || row.import.skipped2 != n || row.read.events != n) {
                 std::printf("     counts: read %ld, first import %d imported %d skipped %d failed, again %d skipped\n",
                             row.read.events, row.import.succeeded, row.import.skipped, row.import.failed,

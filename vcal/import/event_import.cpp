@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <system_error>
+#include <unordered_map>
 
 #include "encoding/mireo_char_converter.h"
 #include "engine/category_filter.h"
@@ -71,23 +72,70 @@ std::string DateText(LocalTime t) {
     return buf;
 }
 
-// The date of a filter text: the short date, a space and "hh:mm AM".
-std::u16string FilterDate(LocalTime t, const std::string& picture) {
-    const CivilTime c = Split(t);
-    const int hour12 = c.hour % 12 == 0 ? 12 : c.hour % 12;
-    char time[16];
-    std::snprintf(time, sizeof time, " %02d:%02d %s", hour12, c.minute, c.hour < 12 ? "AM" : "PM");
-    return ToHostText(FormatShortDate(picture, c.year, c.month, c.day) + time);
-}
+// The dates of the duplicate search's filter texts: the short date by the user's
+// picture, a space and "hh:mm AM". Formatting a date by the picture costs more than the
+// rest of the text, and a calendar's events share their days, so the dates are kept by
+// day (a bounded number of them).
+class CFilterDates {
+public:
+    explicit CFilterDates(std::string picture) : m_picture(std::move(picture)) {}
 
-// A subject condition with the quote the subject does not hold; empty with both.
-std::u16string SubjectCondition(const std::u16string& subject, bool& inText) {
+    void Append(LocalTime t, std::u16string& out) {
+        const CivilTime c = Split(t);
+        const std::int64_t day = (static_cast<std::int64_t>(c.year) * 100 + c.month) * 100 + c.day;
+        auto it = m_days.find(day);
+        if (it == m_days.end()) {
+            if (m_days.size() >= kMaxDays) m_days.clear();
+            it = m_days.emplace(day, ToHostText(FormatShortDate(m_picture, c.year, c.month, c.day))).first;
+        }
+        out += it->second;
+        const int hour12 = c.hour % 12 == 0 ? 12 : c.hour % 12;
+        const char16_t time[] = {u' ',
+                                 static_cast<char16_t>(u'0' + hour12 / 10),
+                                 static_cast<char16_t>(u'0' + hour12 % 10),
+                                 u':',
+                                 static_cast<char16_t>(u'0' + c.minute / 10),
+                                 static_cast<char16_t>(u'0' + c.minute % 10),
+                                 u' ',
+                                 c.hour < 12 ? u'A' : u'P',
+                                 u'M'};
+        out.append(time, std::size(time));
+    }
+
+private:
+    static constexpr std::size_t kMaxDays = 4096;
+    std::string m_picture;
+    std::unordered_map<std::int64_t, std::u16string> m_days;
+};
+
+// " And [Subject] = " and the subject, quoted with the quote it does not hold; nothing
+// when it holds both (`inText` false: the caller compares it).
+void AppendSubjectCondition(const std::u16string& subject, std::u16string& text, bool& inText) {
     const bool sq = subject.find(u'\'') != std::u16string::npos;
     const bool dq = subject.find(u'"') != std::u16string::npos;
     inText = !(sq && dq);
-    if (!inText) return {};
+    if (!inText) return;
     const char16_t q = sq ? u'"' : u'\'';
-    return u"[Subject] = " + std::u16string(1, q) + subject + q;
+    text += u" And [Subject] = ";
+    text += q;
+    text += subject;
+    text += q;
+}
+
+// The filter text of EventDuplicateFilter, built into `text`.
+void BuildDuplicateFilter(CFilterDates& dates, LocalTime start, std::optional<LocalTime> end,
+                          const std::u16string& subject, std::u16string& text, bool& subjectInText) {
+    text.clear();
+    text += u"[Start] = '";
+    dates.Append(start, text);
+    text += u'\'';
+    if (end) {
+        text += u" And [End] = '";
+        dates.Append(*end, text);
+        text += u'\'';
+    }
+    subjectInText = true;
+    if (!subject.empty()) AppendSubjectCondition(subject, text, subjectInText);
 }
 
 std::string ZoneNameOf(const ZoneRule& rule) {
@@ -265,9 +313,9 @@ private:
     std::unique_ptr<IItem> FindDuplicate(const EventRecord& e, const EventTimes& t) {
         if (!t.start) return nullptr;
         bool subjectInText = true;
-        const std::u16string filter = EventDuplicateFilter(*t.start, t.end, e.subject, m_picture, subjectInText);
+        BuildDuplicateFilter(m_filterDates, *t.start, t.end, e.subject, m_filter, subjectInText);
         try {
-            std::unique_ptr<IItems> found = m_items->Restrict(filter);
+            std::unique_ptr<IItems> found = m_items->Restrict(m_filter);
             const int n = found ? found->Count() : 0;
             for (int i = 1; i <= n; ++i) {
                 std::unique_ptr<IItem> item = found->Item(i);
@@ -585,14 +633,16 @@ private:
             std::unique_ptr<IItems> all = m_choices.folder->Items();
             all->Sort(u"[Start]");
             all->SetIncludeRecurrences(true);
-            bool subjectInText = true;
-            const std::u16string subjectCond = SubjectCondition(e.subject, subjectInText);
             // A day more on either side: an EXDATE may name its occurrence at the other time of day.
             const LocalTime from = list.front().at - std::chrono::days(1);
             const LocalTime to = list.back().at + std::chrono::days(1);
-            std::u16string filter = u"[Start] >= " + Quoted(FilterDate(from, m_picture)) + u" And [Start] <= " +
-                                    Quoted(FilterDate(to, m_picture));
-            if (!subjectCond.empty()) filter += u" And " + subjectCond;
+            std::u16string filter = u"[Start] >= '";
+            m_filterDates.Append(from, filter);
+            filter += u"' And [Start] <= '";
+            m_filterDates.Append(to, filter);
+            filter += u'\'';
+            bool subjectInText = true;
+            AppendSubjectCondition(e.subject, filter, subjectInText);
             std::unique_ptr<IItems> found = all->Restrict(filter);
             std::size_t guard = 0;
             for (std::unique_ptr<IItem> o = found->GetFirst(); o && guard < 4 * kMaxEventDates + 1000;
@@ -725,8 +775,6 @@ private:
         }
     }
 
-    static std::u16string Quoted(const std::u16string& s) { return u"'" + s + u"'"; }
-
     void Drop(std::unique_ptr<IItem>& item) {
         if (!item) return;
         try {
@@ -743,6 +791,8 @@ private:
     std::string m_picture;
     std::string m_separator;
     CCategoryFilter m_categories;
+    CFilterDates m_filterDates{m_picture};
+    std::u16string m_filter;  // the duplicate search's text, its buffer kept between events
     std::unique_ptr<IItems> m_items;
     std::unique_ptr<IMapiUtils> m_utils;
     CNamedPropTags m_tags;
@@ -794,13 +844,9 @@ std::vector<std::string> EventImportFiles(const std::vector<std::string>& paths)
 
 std::u16string EventDuplicateFilter(LocalTime start, std::optional<LocalTime> end, const std::u16string& subject,
                                     const std::string& shortDatePicture, bool& subjectInText) {
-    std::u16string text = u"[Start] = '" + FilterDate(start, shortDatePicture) + u"'";
-    if (end) text += u" And [End] = '" + FilterDate(*end, shortDatePicture) + u"'";
-    subjectInText = true;
-    if (!subject.empty()) {
-        const std::u16string cond = SubjectCondition(subject, subjectInText);
-        if (!cond.empty()) text += u" And " + cond;
-    }
+    CFilterDates dates(shortDatePicture);
+    std::u16string text;
+    BuildDuplicateFilter(dates, start, end, subject, text, subjectInText);
     return text;
 }
 
@@ -858,8 +904,8 @@ int RunEventImport(const RunEnvironment& env, IEventImportWizard& wizard, ILocal
     }
     const std::optional<ZoneRule> computer = SystemZone();
     run.SetComputerZone(computer);
-    std::vector<ZoneListEntry> zoneList;
-    GetAllTimezones(zoneList, env.log);
+    // The zone list is read from the registry only when a TZID of a file needs it.
+    std::optional<std::vector<ZoneListEntry>> zoneList;
 
     VCalReaderOptions options;
     options.hostMajorVersion = env.hostMajorVersion;
@@ -867,7 +913,10 @@ int RunEventImport(const RunEnvironment& env, IEventImportWizard& wizard, ILocal
     options.logger = &env.log;
     options.defaultZone = choices.zone;
     options.computerZone = computer;
-    options.zoneList = &zoneList;
+    options.loadZoneList = [&zoneList, &env]() -> const std::vector<ZoneListEntry>& {
+        if (!zoneList) GetAllTimezones(zoneList.emplace(), env.log);
+        return *zoneList;
+    };
     options.invalidElement = [&messages](const std::string& property) {
         (void)property;
         messages.Show(kCaptionMireo, LoadUserString(113), MbIcon::Exclamation, MbButtons::Ok);

@@ -835,9 +835,11 @@ std::string CvCalReader::ResolveTzid(const std::string& tzid) {
         if (IsUtcName(tzid)) {
             m_zones[tzid] = ZoneRule{};
             it->second = true;
-        } else if (m_options.zoneList != nullptr) {
-            const ZoneListEntry* e = FindZoneByKeyOrDisplay(*m_options.zoneList, tzid);
-            if (e == nullptr) e = FindZoneByIana(*m_options.zoneList, tzid);
+        } else if (m_options.zoneList != nullptr || m_options.loadZoneList) {
+            const std::vector<ZoneListEntry>& list =
+                m_options.zoneList != nullptr ? *m_options.zoneList : m_options.loadZoneList();
+            const ZoneListEntry* e = FindZoneByKeyOrDisplay(list, tzid);
+            if (e == nullptr) e = FindZoneByIana(list, tzid);
             if (e != nullptr) {
                 m_zones[tzid] = e->rule;
                 it->second = true;

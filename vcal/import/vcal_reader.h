@@ -91,6 +91,9 @@ struct VCalReaderOptions {
     // The Windows zone list: TZIDs that no VTIMEZONE defines are looked up in it by key,
     // display name and tzdata name. Null: not used.
     const std::vector<ZoneListEntry>* zoneList = nullptr;
+    // Where zoneList is null: gives the list the first time a TZID needs it (reading it
+    // walks the registry, which most files never need). Empty: not used.
+    std::function<const std::vector<ZoneListEntry>&()> loadZoneList;
 };
 
 // Conversion modes of ToDate.

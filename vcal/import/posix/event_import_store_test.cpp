@@ -228,6 +228,47 @@ TEST_F(EventImportRun, ConflictRulesFindOnlyRealDuplicates) {
     EXPECT_EQ(Occurrences().front(), "01-01 08:00 Unrelated");
 }
 
+// TZIDs that no VTIMEZONE of the file defines: a Windows key name or a tzdata name is
+// found in the zone list (read when first needed); any other is the default zone.
+TEST_F(EventImportRun, UndefinedTzidsResolveThroughTheZoneList) {
+    const std::string text =
+        Ics(Event("DTSTART;TZID=Tokyo Standard Time:20070315T180000\r\nDURATION:PT1H\r\nSUMMARY:Key\r\n") +
+            Event("DTSTART;TZID=Asia/Tokyo:20070316T180000\r\nDURATION:PT1H\r\nSUMMARY:Iana\r\n") +
+            Event("DTSTART;TZID=Nowhere/Zone:20070317T180000\r\nDURATION:PT1H\r\nSUMMARY:Unknown\r\n"));
+    EXPECT_EQ(Import(Write("t.ics", text)).counters.succeeded, 3);
+    // The computer is in New York, on daylight time since March 11.
+    EXPECT_EQ(Occurrences(), (std::vector<std::string>{"03-15 05:00 Key", "03-16 05:00 Iana", "03-17 18:00 Unknown"}));
+}
+
+// The duplicate search's restriction text for several short-date pictures, times of day
+// and subjects (the quote the subject does not hold; none with both).
+TEST(EventDuplicateFilterText, DatesTimesAndQuotes) {
+    struct Case {
+        const char* picture;
+        LocalTime start;
+        std::optional<LocalTime> end;
+        std::u16string subject;
+        std::u16string text;
+        bool subjectInText;
+    };
+    const std::vector<Case> cases = {
+        {"M/d/yyyy", MakeLocal(2007, 3, 5, 0, 0), MakeLocal(2007, 3, 5, 12, 0), u"Day",
+         u"[Start] = '3/5/2007 12:00 AM' And [End] = '3/5/2007 12:00 PM' And [Subject] = 'Day'", true},
+        {"dd.MM.yyyy", MakeLocal(2010, 12, 31, 23, 59), MakeLocal(2011, 1, 1, 9, 5), u"John's",
+         u"[Start] = '31.12.2010 11:59 PM' And [End] = '01.01.2011 09:05 AM' And [Subject] = \"John's\"", true},
+        {"yyyy-MM-dd", MakeLocal(2008, 2, 29, 13, 30), std::nullopt, u"say \"hi\"",
+         u"[Start] = '2008-02-29 01:30 PM' And [Subject] = 'say \"hi\"'", true},
+        {"d MMM yy", MakeLocal(2009, 7, 4, 11, 0), MakeLocal(2009, 7, 4, 11, 45), u"both ' and \"",
+         u"[Start] = '4 Jul 09 11:00 AM' And [End] = '4 Jul 09 11:45 AM'", false},
+        {"M/d/yyyy", MakeLocal(2007, 1, 2, 12, 1), std::nullopt, u"", u"[Start] = '1/2/2007 12:01 PM'", true},
+    };
+    for (const Case& c : cases) {
+        bool inText = !c.subjectInText;
+        EXPECT_EQ(EventDuplicateFilter(c.start, c.end, c.subject, c.picture, inText), c.text) << c.picture;
+        EXPECT_EQ(inText, c.subjectInText) << c.picture;
+    }
+}
+
 TEST_F(EventImportRun, FilterRemindersAndFields) {
     const std::string text = Ics(
         Event("DTSTART:20070301T090000\r\nSUMMARY:a\r\nCATEGORIES:Holiday\r\n") +
