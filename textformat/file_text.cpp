@@ -1,5 +1,8 @@
 #include "textformat/file_text.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "platform/utf.h"
 
 namespace mireo {
@@ -50,6 +53,18 @@ FileText PrepareFileText(std::string_view bytes, std::string& converted) {
         }
     }
     return {bytes, FileTextForm::kBytes};
+}
+
+bool IsAscii(std::string_view bytes) {
+    std::size_t i = 0;
+    std::uint64_t high = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, bytes.data() + i, 8);
+        high |= w;
+    }
+    for (; i < bytes.size(); ++i) high |= static_cast<unsigned char>(bytes[i]);
+    return (high & 0x8080808080808080ull) == 0;
 }
 
 bool IsUtf8WithNonAscii(std::string_view s) {

@@ -25,6 +25,9 @@ struct FileText {
 // `converted`, which the result then views.
 FileText PrepareFileText(std::string_view bytes, std::string& converted);
 
+// Whether every byte is ASCII; eight bytes at a time, as readers look at every value once.
+bool IsAscii(std::string_view bytes);
+
 // Whether the bytes are well-formed UTF-8 that holds at least one non-ASCII character:
 // what a value without a CHARSET is read as when its file gives no byte-order mark.
 bool IsUtf8WithNonAscii(std::string_view bytes);

@@ -25,18 +25,6 @@ using ascii::Trim;
 constexpr int kUtf8CodePage = 65001;
 constexpr std::size_t kMaxUnknownNames = 256;
 
-// Eight bytes at a time: every value of a card is looked at once.
-bool IsAscii(std::string_view bytes) {
-    std::size_t i = 0;
-    std::uint64_t high = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, bytes.data() + i, 8);
-        high |= w;
-    }
-    for (; i < bytes.size(); ++i) high |= static_cast<unsigned char>(bytes[i]);
-    return (high & 0x8080808080808080ull) == 0;
-}
 // A value ending in a stray "=" never takes the card's END line.
 constexpr std::string_view kSoftBreakStops[] = {"END:VCARD"};
 // 2.1 peers write ADR quoted-printable without saying so.

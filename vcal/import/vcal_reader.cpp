@@ -449,8 +449,10 @@ std::u16string CvCalReader::DecodeBytes(std::string_view bytes, std::string_view
     } else if (m_version == kCalFormatVCal && !m_utf8File && !IsUtf8WithNonAscii(bytes)) {
         cp = m_converter->CurrentCodePage();
     }
-    // Well-formed UTF-8 needs no round through the converter.
-    if (cp != kUtf8CodePage || !AppendUtf8AsUtf16(bytes, out)) {
+    // Well-formed UTF-8 needs no round through the converter, nor does ASCII in the
+    // computer's code page (every one of them holds ASCII as it is).
+    const bool asIs = cp == kUtf8CodePage || (cp == kSystemCodePage && IsAscii(bytes));
+    if (!asIs || !AppendUtf8AsUtf16(bytes, out)) {
         if (m_converter->DecodeText(cp, bytes, out) < 0) out.clear();
     }
     if (out.find(u'\0') != std::u16string::npos) std::erase(out, u'\0');  // host text ends at a NUL
