@@ -93,6 +93,16 @@ struct CKeys {
     PropKey emailType[3] = {KeyOfName("Email1AddressType"), KeyOfName("Email2AddressType"),
                             KeyOfName("Email3AddressType")};
     PropKey email[3] = {KeyOfName("Email1Address"), KeyOfName("Email2Address"), KeyOfName("Email3Address")};
+    // The keys ReadProperty derives, for an item of either class, always or when unset.
+    std::array<bool, PropertyMap::kMaxKeys> derived = Derived(
+        {fullName, fileAs, messageClass, end, duration, isRecurring, recurrenceState, importance, busyStatus,
+         reminderMinutes, emailType[0], emailType[1], emailType[2]});
+
+    static std::array<bool, PropertyMap::kMaxKeys> Derived(std::initializer_list<PropKey> keys) {
+        std::array<bool, PropertyMap::kMaxKeys> a{};
+        for (PropKey key : keys) a[key] = true;
+        return a;
+    }
 };
 
 const CKeys& Keys() {
@@ -638,6 +648,23 @@ Value ReadProperty(const ItemData& item, const HostProperty& p) {
         }
     }
     return v ? *v : DefaultValue(p);
+}
+
+void ReadPropertyText(const ItemData& item, const HostProperty& p, PropKey key, std::u16string& out) {
+    const CKeys& k = Keys();
+    if (key != 0 && !k.derived[key]) {
+        // Neither derived from other properties nor given a default other than empty.
+        const Value* v = Find(item, key);
+        if (!v) {
+            out.clear();
+        } else if (v->GetKind() == Value::Kind::Text) {
+            out.assign(v->AsText());
+        } else {
+            out.clear();
+        }
+        return;
+    }
+    out = ReadProperty(item, p).TakeText();
 }
 
 void WriteProperty(ItemData& item, const HostProperty& p, const Value& v) {
