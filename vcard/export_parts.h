@@ -23,6 +23,7 @@ public:
     explicit CConverterValueEncoder(MireoCharConverter& converter);
     std::string CharsetName() override { return m_charset; }
     int Encode(std::u16string_view text, std::string& out) override;
+    bool EncodesAsUtf8() override { return m_utf8; }
     // Whether a value since the last call lost characters (written as "?"), and resets.
     bool TakeLossy() { return std::exchange(m_lossy, false); }
 

@@ -5,6 +5,7 @@
 #include "textformat/date_text.h"
 #include "textformat/quoted_printable.h"
 #include "textformat/text_escape.h"
+#include "platform/utf.h"
 
 namespace mireo {
 namespace {
@@ -12,6 +13,61 @@ namespace {
 constexpr char kCrLf[] = "\r\n";
 
 bool HasLineBreak(std::string_view bytes) { return bytes.find_first_of("\r\n") != std::string_view::npos; }
+
+// Which characters a 3.0 value escapes: those of a text, of a component of a
+// structured value (";" too), or only the line breaks (a plain value).
+enum class Escapes { kText, kComponent, kLineBreaks };
+
+// The 3.0 escapes of `text` written as UTF-8 onto out in one pass: the bytes that
+// escaping the text and then encoding it as UTF-8 give (every escape is ASCII, and
+// a line break's bytes are never part of a longer character). False, with out as it
+// was, for a text with an unpaired surrogate, which UTF-8 cannot hold.
+bool AppendEscapedUtf8(std::u16string_view text, Escapes escapes, std::string& out) {
+    const std::size_t begin = out.size();
+    const std::size_t n = text.size();
+    const bool escapesText = escapes != Escapes::kLineBreaks;
+    const bool escapesSemicolon = escapes == Escapes::kComponent;
+    auto plain = [&](char16_t c) {
+        return c < 0x80 && c != u'\r' && c != u'\n' &&
+               !(escapesText && (c == u'\\' || c == u',' || (escapesSemicolon && c == u';')));
+    };
+    std::size_t i = 0;
+    while (i < n) {
+        // A run of ASCII that stays as it is goes in as one piece.
+        std::size_t run = i;
+        while (run < n && plain(text[run])) ++run;
+        if (run > i) {
+            const std::size_t at = out.size();
+            out.resize(at + (run - i));
+            char* o = out.data() + at;
+            for (std::size_t k = i; k < run; ++k) *o++ = static_cast<char>(text[k]);
+            i = run;
+            continue;
+        }
+        char32_t c = text[i++];
+        if (c < 0x80) {
+            if (c == u'\r' || c == u'\n') {
+                // CR LF is one line break; a lone CR or LF is one too.
+                if (c == u'\r' && i < n && text[i] == u'\n') ++i;
+                out += "\\n";
+            } else {
+                out += '\\';
+                out += static_cast<char>(c);
+            }
+            continue;
+        }
+        if (utf::IsSurrogate(c)) {
+            if (!utf::IsHighSurrogate(c) || i == n || !utf::IsLowSurrogate(text[i])) {
+                out.resize(begin);
+                return false;
+            }
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i] - 0xDC00);
+            ++i;
+        }
+        utf::AppendUtf8(out, c);
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -43,9 +99,20 @@ void CvCardWriter::Head(std::string_view name, VCardTypes types, bool quotedPrin
 }
 
 void CvCardWriter::EncodeEscaped30(std::u16string_view text, bool component) {
+    if (m_utf8) {
+        m_bytes.clear();
+        if (AppendEscapedUtf8(text, component ? Escapes::kComponent : Escapes::kText, m_bytes)) return;
+    }
     m_escaped.clear();
     AppendEscaped30(text, component, m_escaped);
     EncodeValue(m_escaped);
+}
+
+void CvCardWriter::AppendPlain30(std::u16string_view text, std::string& out) {
+    if (m_utf8 && AppendEscapedUtf8(text, Escapes::kLineBreaks, out)) return;
+    EncodeValue(text);
+    // Plain values are not escaped, but a line break must not end the line.
+    AppendLineBreaksEscaped(m_bytes, out);
 }
 
 void CvCardWriter::TextLine(std::string_view name, VCardTypes types,
@@ -58,14 +125,13 @@ void CvCardWriter::TextLine(std::string_view name, VCardTypes types,
         out += kCrLf;
         return;
     }
-    EncodeValue(value);
     if (m_options.version == kVCard30) {
         Head(name, types, false);
-        // Plain values are not escaped, but a line break must not end the line.
-        AppendLineBreaksEscaped(m_bytes, out);
+        AppendPlain30(value, out);
         out += kCrLf;
         return;
     }
+    EncodeValue(value);
     // 2.1 has no escapes: a value with a line break goes quoted-printable.
     const bool qp = HasLineBreak(m_bytes);
     Head(name, types, qp);
@@ -180,6 +246,7 @@ void CvCardWriter::BuildCard(const ContactRecord& c, std::string& out) {
     out.clear();
     m_out = &out;
     m_charset = m_encoder.CharsetName();
+    m_utf8 = m_encoder.EncodesAsUtf8();
     const bool v30 = m_options.version == kVCard30;
 
     out += "BEGIN:VCARD\r\n";
