@@ -278,6 +278,17 @@ public:
         const std::uint8_t* const end = p + n;
         char16_t* o = s.data();
         while (p != end) {
+            // Eight bytes of ASCII at a time: most text is.
+            if (end - p >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p, 8);
+                if ((word & 0x8080808080808080ull) == 0) {
+                    for (int k = 0; k < 8; ++k) o[k] = p[k];
+                    p += 8;
+                    o += 8;
+                    continue;
+                }
+            }
             const std::uint8_t b = *p;
             if (b < 0x80) {
                 *o++ = b;

@@ -1,5 +1,7 @@
 #include "vcard/vcard_writer.h"
 
+#include <array>
+#include <cstdint>
 #include <cstdio>
 
 #include "textformat/date_text.h"
@@ -18,6 +20,17 @@ bool HasLineBreak(std::string_view bytes) { return bytes.find_first_of("\r\n") !
 // structured value (";" too), or only the line breaks (a plain value).
 enum class Escapes { kText, kComponent, kLineBreaks };
 
+// What a 3.0 value escapes among the ASCII characters, one bit a kind of value:
+// line breaks in every value, "\\" and "," in texts and components, ";" in components.
+constexpr std::uint8_t kBreakBit = 1, kTextBit = 2, kComponentBit = 4;
+constexpr std::array<std::uint8_t, 128> kEscaped = [] {
+    std::array<std::uint8_t, 128> a{};
+    a['\r'] = a['\n'] = kBreakBit;
+    a['\\'] = a[','] = kTextBit;
+    a[';'] = kComponentBit;
+    return a;
+}();
+
 // The 3.0 escapes of `text` written as UTF-8 onto out in one pass: the bytes that
 // escaping the text and then encoding it as UTF-8 give (every escape is ASCII, and
 // a line break's bytes are never part of a longer character). False, with out as it
@@ -25,34 +38,27 @@ enum class Escapes { kText, kComponent, kLineBreaks };
 bool AppendEscapedUtf8(std::u16string_view text, Escapes escapes, std::string& out) {
     const std::size_t begin = out.size();
     const std::size_t n = text.size();
-    const bool escapesText = escapes != Escapes::kLineBreaks;
-    const bool escapesSemicolon = escapes == Escapes::kComponent;
-    auto plain = [&](char16_t c) {
-        return c < 0x80 && c != u'\r' && c != u'\n' &&
-               !(escapesText && (c == u'\\' || c == u',' || (escapesSemicolon && c == u';')));
-    };
-    std::size_t i = 0;
-    while (i < n) {
-        // A run of ASCII that stays as it is goes in as one piece.
-        std::size_t run = i;
-        while (run < n && plain(text[run])) ++run;
-        if (run > i) {
-            const std::size_t at = out.size();
-            out.resize(at + (run - i));
-            char* o = out.data() + at;
-            for (std::size_t k = i; k < run; ++k) *o++ = static_cast<char>(text[k]);
-            i = run;
-            continue;
-        }
+    const std::uint8_t mask = escapes == Escapes::kLineBreaks ? kBreakBit
+                              : escapes == Escapes::kText     ? kBreakBit | kTextBit
+                                                              : kBreakBit | kTextBit | kComponentBit;
+    // Room for the longest result (a unit gives at most three bytes; an escape two
+    // bytes for one unit), cut to what was written at the end.
+    out.resize(begin + 3 * n);
+    char* o = out.data() + begin;
+    for (std::size_t i = 0; i < n;) {
         char32_t c = text[i++];
         if (c < 0x80) {
-            if (c == u'\r' || c == u'\n') {
+            const std::uint8_t kind = kEscaped[c] & mask;
+            if (kind == 0) {
+                *o++ = static_cast<char>(c);
+            } else if (kind == kBreakBit) {
                 // CR LF is one line break; a lone CR or LF is one too.
                 if (c == u'\r' && i < n && text[i] == u'\n') ++i;
-                out += "\\n";
+                *o++ = '\\';
+                *o++ = 'n';
             } else {
-                out += '\\';
-                out += static_cast<char>(c);
+                *o++ = '\\';
+                *o++ = static_cast<char>(c);
             }
             continue;
         }
@@ -63,9 +69,20 @@ bool AppendEscapedUtf8(std::u16string_view text, Escapes escapes, std::string& o
             }
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i] - 0xDC00);
             ++i;
+            *o++ = static_cast<char>(0xF0 | (c >> 18));
+            *o++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *o++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x800) {
+            *o++ = static_cast<char>(0xC0 | (c >> 6));
+            *o++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            *o++ = static_cast<char>(0xE0 | (c >> 12));
+            *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *o++ = static_cast<char>(0x80 | (c & 0x3F));
         }
-        utf::AppendUtf8(out, c);
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return true;
 }
 
