@@ -140,6 +140,8 @@ public:
     // earlier, then Seal to restore the order.
     void Reserve(std::size_t n) { m_known.reserve(n); }
     void Append(PropKey key, Value&& v) { m_known.push_back(Slot{key, std::move(v)}); }
+    // An empty value appended for `key`, to be read into in place.
+    Value& AppendEmpty(PropKey key) { return m_known.emplace_back(Slot{key, Value()}).value; }
     void AppendOther(std::string&& name, Value&& v) { m_other.emplace_back(std::move(name), std::move(v)); }
     void Seal();
 
