@@ -38,6 +38,9 @@ public:
     // The text of a value about to go away, moved out rather than copied; empty when the
     // value is not text.
     std::u16string TakeText() &&;
+    // Makes the value an empty text and gives its string, to be filled in place (a
+    // decoder's way to make a text value without moving it).
+    std::u16string& EmplaceText() { return m_data.emplace<std::u16string>(); }
     const Bytes& AsBinary() const;
 
     friend bool operator==(const Value& a, const Value& b) { return a.m_data == b.m_data; }

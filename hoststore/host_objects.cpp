@@ -599,6 +599,21 @@ const HostProperty* FindPropertyFast(ItemClass cls, std::string_view name) {
     return FindItemProperty(cls, name);
 }
 
+// The table row of a name resolved for a loop's reads, looked up on the first read
+// and kept in the name's PropertyRef for the items of the same class after it.
+const HostProperty* ResolveProperty(PropertyRef& ref, ItemClass cls, const char* iface) {
+    static const char kResolver = 0;
+    if (ref.resolvedBy == &kResolver && ref.resolvedClass == static_cast<int>(cls))
+        return static_cast<const HostProperty*>(ref.resolved);
+    const HostProperty* p = FindPropertyFast(cls, ref.name);
+    if (!p) throw HostError(kDispEUnknownName, iface, std::string(ref.name));
+    ref.resolvedBy = &kResolver;
+    ref.resolved = p;
+    ref.resolvedId = KeyOf(*p);
+    ref.resolvedClass = static_cast<int>(cls);
+    return p;
+}
+
 class CItem : public IItem {
 public:
     CItem(Ctx ctx, State st) : m_ctx(std::move(ctx)), m_st(std::move(st)) {}
@@ -621,6 +636,21 @@ public:
         if (p->readOnly && std::string_view(p->name) == "EntryID")
             return Value::Text(ToHostText(st.id ? ctx.db.EntryIdOf(st.id) : std::string()));
         return ReadProperty(st.data, *p);
+    }
+
+    void GetText(PropertyRef& property, std::u16string& out) override { GetTextOf(*m_ctx, *m_st, property, out); }
+
+    // GetText on the item of `st`, for the item itself and for the safe item.
+    static void GetTextOf(CStoreContext& ctx, const ItemState& st, PropertyRef& property, std::u16string& out) {
+        const char* iface = IfaceOf(st.data.cls);
+        ctx.db.Enter("Get", iface);
+        CheckReadable(st);
+        const HostProperty* p = ResolveProperty(property, st.data.cls, iface);
+        if (p->readOnly && std::string_view(p->name) == "EntryID") {
+            out = ToHostText(st.id ? ctx.db.EntryIdOf(st.id) : std::string());
+            return;
+        }
+        ReadPropertyText(st.data, *p, static_cast<PropKey>(property.resolvedId), out);
     }
 
     void Put(std::string_view property, const Value& value) override {
@@ -1336,6 +1366,11 @@ public:
         m_ctx->db.Enter("SafeItem.Get", Iface());
         if (!m_st) throw HostError(kEPointer, Iface(), "Item is not set");
         return CItem::GetOf(*m_ctx, *m_st, property);
+    }
+    void GetText(PropertyRef& property, std::u16string& out) override {
+        m_ctx->db.Enter("SafeItem.Get", Iface());
+        if (!m_st) throw HostError(kEPointer, Iface(), "Item is not set");
+        CItem::GetTextOf(*m_ctx, *m_st, property, out);
     }
     std::unique_ptr<IRecipients> Recipients() override { return CItem(m_ctx, Require()).Recipients(); }
     Value Fields(PropTag tag) override {

@@ -93,6 +93,16 @@ struct CKeys {
     PropKey emailType[3] = {KeyOfName("Email1AddressType"), KeyOfName("Email2AddressType"),
                             KeyOfName("Email3AddressType")};
     PropKey email[3] = {KeyOfName("Email1Address"), KeyOfName("Email2Address"), KeyOfName("Email3Address")};
+    // The keys ReadProperty derives, for an item of either class, always or when unset.
+    std::array<bool, PropertyMap::kMaxKeys> derived = Derived(
+        {fullName, fileAs, messageClass, end, duration, isRecurring, recurrenceState, importance, busyStatus,
+         reminderMinutes, emailType[0], emailType[1], emailType[2]});
+
+    static std::array<bool, PropertyMap::kMaxKeys> Derived(std::initializer_list<PropKey> keys) {
+        std::array<bool, PropertyMap::kMaxKeys> a{};
+        for (PropKey key : keys) a[key] = true;
+        return a;
+    }
 };
 
 const CKeys& Keys() {
@@ -254,20 +264,37 @@ public:
         return s;
     }
     std::u16string Text() {
+        std::u16string s;
+        TextInto(s);
+        return s;
+    }
+    // A text into `s` (empty before); on a failure its contents do not matter.
+    void TextInto(std::u16string& s) {
         if (m_format == kFormatUtf16) {
             const std::size_t n = Len(2);
-            std::u16string s(n, u'\0');
+            s.resize(n);
             for (std::size_t i = 0; i < n; ++i)
                 s[i] = static_cast<char16_t>(m_b[m_pos + 2 * i] | (m_b[m_pos + 2 * i + 1] << 8));
             m_pos += 2 * n;
-            return s;
+            return;
         }
         const std::size_t n = Len(1);
-        std::u16string s(n, u'\0');  // never more units than bytes
+        s.resize(n);  // never more units than bytes
         const std::uint8_t* p = m_b.data() + m_pos;
         const std::uint8_t* const end = p + n;
         char16_t* o = s.data();
         while (p != end) {
+            // Eight bytes of ASCII at a time: most text is.
+            if (end - p >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p, 8);
+                if ((word & 0x8080808080808080ull) == 0) {
+                    for (int k = 0; k < 8; ++k) o[k] = p[k];
+                    p += 8;
+                    o += 8;
+                    continue;
+                }
+            }
             const std::uint8_t b = *p;
             if (b < 0x80) {
                 *o++ = b;
@@ -285,14 +312,14 @@ public:
             } else if (b >= 0xF0 && b < 0xF5) {
                 len = 4, cp = b & 0x07, least = 0x10000;
             } else {
-                return Fail(), std::u16string();
+                return void(Fail());
             }
-            if (static_cast<std::size_t>(end - p) < len) return Fail(), std::u16string();
+            if (static_cast<std::size_t>(end - p) < len) return void(Fail());
             for (std::size_t k = 1; k < len; ++k) {
-                if ((p[k] & 0xC0) != 0x80) return Fail(), std::u16string();
+                if ((p[k] & 0xC0) != 0x80) return void(Fail());
                 cp = (cp << 6) | (p[k] & 0x3F);
             }
-            if (cp < least || cp > 0x10FFFF) return Fail(), std::u16string();
+            if (cp < least || cp > 0x10FFFF) return void(Fail());
             p += len;
             if (cp >= 0x10000) {
                 *o++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
@@ -303,7 +330,15 @@ public:
         }
         m_pos += n;
         s.resize(static_cast<std::size_t>(o - s.data()));
-        return s;
+    }
+    // A value read into `out` (empty before), a text in place.
+    void ValInto(Value& out) {
+        if (m_pos < m_b.size() && m_b[m_pos] == static_cast<std::uint8_t>(Value::Kind::Text)) {
+            ++m_pos;
+            TextInto(out.EmplaceText());
+            return;
+        }
+        out = Val();
     }
     Value Val() {
         switch (static_cast<Value::Kind>(U8())) {
@@ -338,9 +373,11 @@ public:
                 k = Str();
                 key = KeyOfName(k);
             }
-            Value v = Val();
-            if (key != 0) props.Append(key, std::move(v));
-            else props.AppendOther(std::move(k), std::move(v));
+            if (key != 0) {
+                ValInto(props.AppendEmpty(key));
+            } else {
+                props.AppendOther(std::move(k), Val());
+            }
         }
         props.Seal();
     }
@@ -638,6 +675,23 @@ Value ReadProperty(const ItemData& item, const HostProperty& p) {
         }
     }
     return v ? *v : DefaultValue(p);
+}
+
+void ReadPropertyText(const ItemData& item, const HostProperty& p, PropKey key, std::u16string& out) {
+    const CKeys& k = Keys();
+    if (key != 0 && !k.derived[key]) {
+        // Neither derived from other properties nor given a default other than empty.
+        const Value* v = Find(item, key);
+        if (!v) {
+            out.clear();
+        } else if (v->GetKind() == Value::Kind::Text) {
+            out.assign(v->AsText());
+        } else {
+            out.clear();
+        }
+        return;
+    }
+    out = ReadProperty(item, p).TakeText();
 }
 
 void WriteProperty(ItemData& item, const HostProperty& p, const Value& v) {

@@ -140,6 +140,8 @@ public:
     // earlier, then Seal to restore the order.
     void Reserve(std::size_t n) { m_known.reserve(n); }
     void Append(PropKey key, Value&& v) { m_known.push_back(Slot{key, std::move(v)}); }
+    // An empty value appended for `key`, to be read into in place.
+    Value& AppendEmpty(PropKey key) { return m_known.emplace_back(Slot{key, Value()}).value; }
     void AppendOther(std::string&& name, Value&& v) { m_other.emplace_back(std::move(name), std::move(v)); }
     void Seal();
 
@@ -189,6 +191,10 @@ bool DeserializeItem(const Bytes& bytes, ItemData& out);
 
 // Property read with the host's derivations; `p` belongs to the item's class.
 Value ReadProperty(const ItemData& item, const HostProperty& p);
+// The same read as text into `out` (its storage reused): what
+// std::move(ReadProperty(item, p)).TakeText() gives, without a Value or a new string
+// unless the host derives the text. `key` is KeyOf(p).
+void ReadPropertyText(const ItemData& item, const HostProperty& p, PropKey key, std::u16string& out);
 // Property write with the host's derivations (a name part clears an explicit
 // FullName, Start keeps the duration, End sets it, ...). The value is already coerced.
 void WriteProperty(ItemData& item, const HostProperty& p, const Value& v);

@@ -58,17 +58,46 @@ void Store(const ContactPropertyInfo& p, Value&& v, ContactRecord& record) {
 }  // namespace
 
 int ReadContactRecord(IItem& item, ISafeItem& safe, int hostMajorVersion, ContactRecord& record) {
+    return CContactReader(hostMajorVersion).Read(item, safe, record);
+}
+
+CContactReader::CContactReader(int hostMajorVersion) {
     for (const ContactPropertyInfo& p : ContactRecordProperties()) {
-        if ((p.usedBy & kUsedByExport) == 0) continue;
-        if (p.needsMajor10 && hostMajorVersion < 10) continue;
-        if (p.failReadFailsCard) {
+        const bool read = (p.usedBy & kUsedByExport) != 0 && (!p.needsMajor10 || hostMajorVersion >= 10);
+        if (read) m_read.push_back(Entry{&p, PropertyRef(p.name)});
+        else m_unread.push_back(&p);
+    }
+}
+
+namespace {
+
+void ReadOne(IItem& item, ISafeItem& safe, const ContactPropertyInfo& p, PropertyRef& ref, ContactRecord& record) {
+    if (p.kind != ContactValueKind::kText) {
+        Store(p, Read(item, safe, p), record);
+    } else if (p.access == ContactAccess::kSafeItem) {
+        safe.GetText(ref, record.*p.text);
+    } else {
+        item.GetText(ref, record.*p.text);
+    }
+}
+
+}  // namespace
+
+int CContactReader::Read(IItem& item, ISafeItem& safe, ContactRecord& record) {
+    for (const ContactPropertyInfo* p : m_unread) {
+        if (p->text) (record.*p->text).clear();
+        if (p->date) record.*p->date = std::nullopt;
+        if (p->integer) record.*p->integer = 0;
+    }
+    for (Entry& e : m_read) {
+        if (e.info->failReadFailsCard) {
             try {
-                Store(p, Read(item, safe, p), record);
+                ReadOne(item, safe, *e.info, e.ref, record);
             } catch (const HostError&) {
                 return kContactCannotBuild;
             }
         } else {
-            Store(p, Read(item, safe, p), record);
+            ReadOne(item, safe, *e.info, e.ref, record);
         }
     }
     return kContactRead;

@@ -23,6 +23,7 @@ public:
     explicit CConverterValueEncoder(MireoCharConverter& converter);
     std::string CharsetName() override { return m_charset; }
     int Encode(std::u16string_view text, std::string& out) override;
+    bool EncodesAsUtf8() override { return m_utf8; }
     // Whether a value since the last call lost characters (written as "?"), and resets.
     bool TakeLossy() { return std::exchange(m_lossy, false); }
 
@@ -42,6 +43,25 @@ constexpr int kContactCannotBuild = -1;
 // `item`, guarded ones through `safe` (whose item is already set); the IM address
 // only for host major version 10 and later. A failed read of a guarded property (or of
 // NetMeetingServer) gives kContactCannotBuild; any other failed read throws HostError.
+// Every field of the record is set (those the export does not read are emptied), so
+// one record can serve a whole run.
 int ReadContactRecord(IItem& item, ISafeItem& safe, int hostMajorVersion, ContactRecord& record);
+
+// ReadContactRecord for the contacts of one run: the host resolves each property name
+// on the first contact rather than on every read, and the texts go into the record's
+// strings, whose storage a record reused from contact to contact keeps.
+class CContactReader {
+public:
+    explicit CContactReader(int hostMajorVersion);
+    int Read(IItem& item, ISafeItem& safe, ContactRecord& record);
+
+private:
+    struct Entry {
+        const ContactPropertyInfo* info;
+        PropertyRef ref;
+    };
+    std::vector<Entry> m_read;                         // in the table's order
+    std::vector<const ContactPropertyInfo*> m_unread;  // emptied on every read
+};
 
 }  // namespace mireo

@@ -41,7 +41,7 @@ public:
           m_encoder(env.converter),
           m_writer(m_encoder, Options(env, choices, m_separator)),
           m_namer(env.files, choices.targetFolder, u".vcf", choices.overwrite),
-          m_hostMajor(env.hostMajorVersion) {}
+          m_reader(env.hostMajorVersion) {}
 
     ~CExportRun() { CloseSingleFile(); }
 
@@ -103,8 +103,8 @@ private:
     }
 
     int ExportContact(IItem& item) {
-        m_record = ContactRecord{};
-        if (ReadContactRecord(item, *m_safe, m_hostMajor, m_record) != kContactRead) return kCardFailed;
+        // The record is filled whole; its strings keep their storage from the last contact.
+        if (m_reader.Read(item, *m_safe, m_record) != kContactRead) return kCardFailed;
         m_encoder.TakeLossy();
         m_writer.BuildCard(m_record, m_card);
         const bool lossy = m_encoder.TakeLossy();
@@ -197,7 +197,7 @@ private:
     CConverterValueEncoder m_encoder;
     CvCardWriter m_writer;
     COutputNamer m_namer;
-    int m_hostMajor;
+    CContactReader m_reader;
     std::unique_ptr<ISafeItem> m_safe;
     ContactRecord m_record;
     std::string m_card;  // grows to the largest card of the run and is reused

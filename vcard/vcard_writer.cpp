@@ -1,10 +1,13 @@
 #include "vcard/vcard_writer.h"
 
+#include <array>
+#include <cstdint>
 #include <cstdio>
 
 #include "textformat/date_text.h"
 #include "textformat/quoted_printable.h"
 #include "textformat/text_escape.h"
+#include "platform/utf.h"
 
 namespace mireo {
 namespace {
@@ -12,6 +15,76 @@ namespace {
 constexpr char kCrLf[] = "\r\n";
 
 bool HasLineBreak(std::string_view bytes) { return bytes.find_first_of("\r\n") != std::string_view::npos; }
+
+// Which characters a 3.0 value escapes: those of a text, of a component of a
+// structured value (";" too), or only the line breaks (a plain value).
+enum class Escapes { kText, kComponent, kLineBreaks };
+
+// What a 3.0 value escapes among the ASCII characters, one bit a kind of value:
+// line breaks in every value, "\\" and "," in texts and components, ";" in components.
+constexpr std::uint8_t kBreakBit = 1, kTextBit = 2, kComponentBit = 4;
+constexpr std::array<std::uint8_t, 128> kEscaped = [] {
+    std::array<std::uint8_t, 128> a{};
+    a['\r'] = a['\n'] = kBreakBit;
+    a['\\'] = a[','] = kTextBit;
+    a[';'] = kComponentBit;
+    return a;
+}();
+
+// The 3.0 escapes of `text` written as UTF-8 onto out in one pass: the bytes that
+// escaping the text and then encoding it as UTF-8 give (every escape is ASCII, and
+// a line break's bytes are never part of a longer character). False, with out as it
+// was, for a text with an unpaired surrogate, which UTF-8 cannot hold.
+bool AppendEscapedUtf8(std::u16string_view text, Escapes escapes, std::string& out) {
+    const std::size_t begin = out.size();
+    const std::size_t n = text.size();
+    const std::uint8_t mask = escapes == Escapes::kLineBreaks ? kBreakBit
+                              : escapes == Escapes::kText     ? kBreakBit | kTextBit
+                                                              : kBreakBit | kTextBit | kComponentBit;
+    // Room for the longest result (a unit gives at most three bytes; an escape two
+    // bytes for one unit), cut to what was written at the end.
+    out.resize(begin + 3 * n);
+    char* o = out.data() + begin;
+    for (std::size_t i = 0; i < n;) {
+        char32_t c = text[i++];
+        if (c < 0x80) {
+            const std::uint8_t kind = kEscaped[c] & mask;
+            if (kind == 0) {
+                *o++ = static_cast<char>(c);
+            } else if (kind == kBreakBit) {
+                // CR LF is one line break; a lone CR or LF is one too.
+                if (c == u'\r' && i < n && text[i] == u'\n') ++i;
+                *o++ = '\\';
+                *o++ = 'n';
+            } else {
+                *o++ = '\\';
+                *o++ = static_cast<char>(c);
+            }
+            continue;
+        }
+        if (utf::IsSurrogate(c)) {
+            if (!utf::IsHighSurrogate(c) || i == n || !utf::IsLowSurrogate(text[i])) {
+                out.resize(begin);
+                return false;
+            }
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i] - 0xDC00);
+            ++i;
+            *o++ = static_cast<char>(0xF0 | (c >> 18));
+            *o++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *o++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x800) {
+            *o++ = static_cast<char>(0xC0 | (c >> 6));
+            *o++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            *o++ = static_cast<char>(0xE0 | (c >> 12));
+            *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *o++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return true;
+}
 
 }  // namespace
 
@@ -43,9 +116,20 @@ void CvCardWriter::Head(std::string_view name, VCardTypes types, bool quotedPrin
 }
 
 void CvCardWriter::EncodeEscaped30(std::u16string_view text, bool component) {
+    if (m_utf8) {
+        m_bytes.clear();
+        if (AppendEscapedUtf8(text, component ? Escapes::kComponent : Escapes::kText, m_bytes)) return;
+    }
     m_escaped.clear();
     AppendEscaped30(text, component, m_escaped);
     EncodeValue(m_escaped);
+}
+
+void CvCardWriter::AppendPlain30(std::u16string_view text, std::string& out) {
+    if (m_utf8 && AppendEscapedUtf8(text, Escapes::kLineBreaks, out)) return;
+    EncodeValue(text);
+    // Plain values are not escaped, but a line break must not end the line.
+    AppendLineBreaksEscaped(m_bytes, out);
 }
 
 void CvCardWriter::TextLine(std::string_view name, VCardTypes types,
@@ -58,14 +142,13 @@ void CvCardWriter::TextLine(std::string_view name, VCardTypes types,
         out += kCrLf;
         return;
     }
-    EncodeValue(value);
     if (m_options.version == kVCard30) {
         Head(name, types, false);
-        // Plain values are not escaped, but a line break must not end the line.
-        AppendLineBreaksEscaped(m_bytes, out);
+        AppendPlain30(value, out);
         out += kCrLf;
         return;
     }
+    EncodeValue(value);
     // 2.1 has no escapes: a value with a line break goes quoted-printable.
     const bool qp = HasLineBreak(m_bytes);
     Head(name, types, qp);
@@ -180,6 +263,7 @@ void CvCardWriter::BuildCard(const ContactRecord& c, std::string& out) {
     out.clear();
     m_out = &out;
     m_charset = m_encoder.CharsetName();
+    m_utf8 = m_encoder.EncodesAsUtf8();
     const bool v30 = m_options.version == kVCard30;
 
     out += "BEGIN:VCARD\r\n";

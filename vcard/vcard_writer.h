@@ -21,6 +21,10 @@ public:
     // count, or -2 when nothing could be converted (empty text, unknown code page);
     // the value is then written empty.
     virtual int Encode(std::u16string_view text, std::string& out) = 0;
+    // True when Encode writes every well-formed text as its UTF-8 bytes, nothing lost:
+    // the writer then escapes and encodes 3.0 values in one pass, straight from the
+    // text (a text with an unpaired surrogate still goes through Encode).
+    virtual bool EncodesAsUtf8() { return false; }
 };
 
 constexpr int kVCard21 = 21;
@@ -71,10 +75,13 @@ private:
     void EncodeValue(std::u16string_view text);
     // The 3.0 escapes on the text, then encoded into m_bytes.
     void EncodeEscaped30(std::u16string_view text, bool component);
+    // A 3.0 value without escapes but its line breaks, encoded, appended to out.
+    void AppendPlain30(std::u16string_view text, std::string& out);
 
     IValueEncoder& m_encoder;
     VCardWriterOptions m_options;
     std::string m_charset;  // of the card being built
+    bool m_utf8 = false;    // the encoder's EncodesAsUtf8, for the card being built
     std::string* m_out = nullptr;
     std::string m_bytes;    // one encoded value
     std::string m_value;    // one value before quoted-printable

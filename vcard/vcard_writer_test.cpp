@@ -284,5 +284,69 @@ TEST(VCardCard, WriterIsReusableAcrossCards) {
     EXPECT_EQ(second.find("Smith"), std::string::npos);
 }
 
+
+// An encoder that lets the writer escape and encode 3.0 values in one pass, counting
+// the values that still reach Encode.
+class CDirectUtf8Encoder : public CUtf8Encoder {
+public:
+    bool EncodesAsUtf8() override { return true; }
+    int Encode(std::u16string_view text, std::string& out) override {
+        ++encoded;
+        return CUtf8Encoder::Encode(text, out);
+    }
+    int encoded = 0;
+};
+
+TEST(VCardDirectUtf8, GivesTheBytesOfEscapingThenEncoding) {
+    CDirectUtf8Encoder direct;
+    CUtf8Encoder utf8;
+    // The golden cards, written the one-pass way.
+    VCardWriterOptions product;
+    product.productMajor = 2;
+    product.productMinor = 5;
+    EXPECT_TRUE(MatchesGolden(Build(direct, WorkedExample(), 30, 11, product), "example.30.utf8.ref"));
+    EXPECT_TRUE(MatchesGolden(Build(direct, CharsetContact(), 30, 9), "charset.30.utf8.ref"));
+    EXPECT_EQ(direct.encoded, 0) << "well-formed texts never reach Encode";
+
+    const char16_t lone[] = {u'a', 0xD800, u',', u'b', 0};     // an unpaired high surrogate
+    const char16_t trail[] = {u'x', 0xDC00, u';', 0};          // an unpaired low one
+    const char16_t cut[] = {u'\\', u'y', 0xD83D, 0};            // a pair cut short at the end
+    const char16_t astral[] = {0xD83D, 0xDE00, u'\r', u'\n', u'\u00E9', u'\u20AC', 0};
+    struct Case {
+        const char* name;
+        std::u16string value;
+        bool reachesEncode;
+    } cases[] = {
+        {"escapes of every kind", u"a\\b,c;d\r\ne\rf\ng\r\r\n\\", false},
+        {"a lone CR and LF at the ends", u"\r\nmiddle\n\r", false},
+        {"non-ASCII and a pair", astral, false},
+        {"only escapes", u"\\\\,,;;", false},
+        {"an unpaired high surrogate", lone, true},
+        {"an unpaired low surrogate", trail, true},
+        {"a pair cut short", cut, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The value in a text, a structured value, a plain value and the categories.
+        ContactRecord r;
+        r.FirstName = r.LastName = c.value;
+        r.NickName = c.value;
+        r.CompanyName = r.Department = c.value;
+        r.Body = c.value;
+        r.BusinessTelephoneNumber = c.value;
+        r.BusinessHomePage = c.value;
+        r.HomeAddressStreet = c.value;
+        r.Email1Address = c.value;
+        r.Categories = c.value + u";" + c.value;
+        r.Spouse = c.value;
+        direct.encoded = 0;
+        const std::string expected = Build(utf8, r, 30);
+        EXPECT_EQ(Build(direct, r, 30), expected);
+        EXPECT_EQ(direct.encoded > 0, c.reachesEncode);
+        // 2.1 has no escapes and keeps to Encode.
+        EXPECT_EQ(Build(direct, r, 21), Build(utf8, r, 21));
+    }
+}
+
 }  // namespace
 }  // namespace mireo

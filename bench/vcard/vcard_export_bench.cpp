@@ -16,6 +16,10 @@
 //        mireo_bench_vcard_export --case populate N STORE    (fill a store file)
 //        mireo_bench_vcard_export --case KIND N STORE OUT    (one measurement: one, each,
 //            writer; OUT is left as written)
+//        mireo_bench_vcard_export --import BOOK STORE        (fill a store from a vCard file,
+//            such as mireo_bench_address_book --write gives)
+//        mireo_bench_vcard_export --export30 STORE OUT       (the store's contacts into one
+//            vCard 3.0 file, as the address book benchmark exports them: for profilers)
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,6 +33,7 @@
 #include <vector>
 
 #include "bench/vcard/bench_common.h"
+#include "bench/vcard/import_run.h"
 #include "encoding/mireo_char_converter.h"
 #include "engine/settings_store.h"
 #include "engine/testing/recording_logger.h"
@@ -206,6 +211,20 @@ int main(int argc, char** argv) {
         return Populate(std::atoi(argv[3]), argv[4]);
     if (argc == 6 && std::strcmp(argv[1], "--case") == 0)
         return ExportCase(argv[2], std::atoi(argv[3]), argv[4], argv[5]);
+    if (argc == 4 && std::strcmp(argv[1], "--import") == 0) {
+        const bench::ImportResult r = bench::Import(argv[2], argv[3]);
+        std::printf("imported %d of %d cards in %.3f s (cpu %.3f s)\n", r.succeeded, r.contacts, r.seconds, r.cpu);
+        return r.ok && r.failed == 0 ? 0 : 1;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--export30") == 0) {
+        const double cpu0 = bench::CpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        const int rc = bench::Export(argv[2], argv[3], kVCard30);
+        std::printf("exported in %.3f s (cpu %.3f s)\n",
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+                    bench::CpuSeconds() - cpu0);
+        return rc;
+    }
     std::vector<int> counts;
     int repeat = 1;
     for (int i = 1; i < argc; ++i) {
