@@ -156,10 +156,11 @@ public:
                         ++counters.skipped;
                         return;
                     }
-                    if (!created) {
-                        created = m_items->Add(ItemType::Contact);
-                        Fill(*created, card);
-                    }
+                    // The new contact is made before the first comparison, but filled only
+                    // once the card is to be stored: the comparison reads the card itself, and
+                    // a card found identical (every card of a file imported again) would
+                    // otherwise fill a contact only to drop it.
+                    if (!created) created = m_items->Add(ItemType::Contact);
                     if (Identical(card, *candidate)) {
                         Drop(created);
                         ++counters.skipped;
@@ -168,10 +169,8 @@ public:
                     if (m_choices.conflict == kConflictReplace && !toReplace) toReplace = std::move(candidate);
                 }
             }
-            if (!created) {
-                created = m_items->Add(ItemType::Contact);
-                Fill(*created, card);
-            }
+            if (!created) created = m_items->Add(ItemType::Contact);
+            Fill(*created, card);
         } catch (const HostError& e) {
             LogHostError(m_env.log, "Contact not imported", e);
             Drop(created);
