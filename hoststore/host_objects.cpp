@@ -946,7 +946,7 @@ private:
     bool MatchesAll(const ItemData& d) const {
         for (const auto& f : m_filters) {
             const bool ok = f->Matches([&](const HostProperty& p) {
-                const HostProperty* own = FindItemProperty(d.cls, p.name);
+                const HostProperty* own = FindPropertyFast(d.cls, p.name);
                 return own ? ReadProperty(d, *own) : DefaultValue(p);
             });
             if (!ok) return false;

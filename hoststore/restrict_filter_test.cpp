@@ -73,6 +73,11 @@ TEST(RestrictGrammar, MatchTable) {
         {"NOT", u"Not [Subject] = 'Review'", &review, false},
         {"date without a time is midnight", u"[Start] > '3/5/2007'", &review, true},
         {"empty subject matches empty only", u"[Subject] = \"\"", &review, false},
+        {"property names in any case", u"[fullNAME] = 'Ann \"Nan\" Lee' AND [companyname] = 'Acme'", &quoted, true},
+        {"a name of both kinds of item", u"[CATEGORIES] = ''", &review, true},
+        {"several doubled delimiters", u"[FullName] = \"Ann \"\"Nan\"\" Lee\"", &quoted, true},
+        {"doubled delimiters at both ends", u"[Subject] = '''Review'''", &review, false},
+        {"the other delimiter inside stays", u"[CompanyName] = \"O'Neil & Co\"", &contact, true},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
@@ -90,6 +95,11 @@ TEST(RestrictGrammar, RefusedTexts) {
         {"apostrophe in a single-quoted subject", u"[Start] = '3/5/2007 09:00 AM' And [Subject] = 'John's party'"},
         {"unterminated literal", u"[Subject] = 'Review"},
         {"unknown field", u"[Colour] = 'red'"},
+        {"field name beyond ASCII", u"[Full\u00D1ame] = 'a'"},
+        {"field name with a lone surrogate", std::u16string(u"[Subject") + char16_t(0xD800) + u"] = 'a'"},
+        {"field name with a NUL", std::u16string(u"[Subject\0] = 'a'", 16)},
+        {"empty field name", u"[] = 'a'"},
+        {"unterminated after a doubled delimiter", u"[Subject] = 'Re''view"},
         {"seconds in a date", u"[Start] = '3/5/2007 09:00:00 AM'"},
         {"not a date", u"[Start] = 'yesterday'"},
         {"missing operator", u"[Subject] 'Review'"},
