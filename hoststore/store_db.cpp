@@ -407,8 +407,8 @@ void CStoreDb::LoadItems(const std::vector<std::int64_t>& ids, std::vector<std::
 
 void CStoreDb::SaveItem(const std::shared_ptr<ItemState>& item) {
     const ItemData& d = item->data;
-    const Bytes serialized = SerializeItem(d);
-    const Bytes& blob = m_packer.Pack(serialized);
+    SerializeItem(d, m_serialized);
+    const Bytes& blob = m_packer.Pack(m_serialized);
     std::optional<std::string> fullname, company, subject;
     std::optional<std::int64_t> start;
     if (d.cls == ItemClass::Contact) {
