@@ -383,6 +383,9 @@ TEST_F(ContactImportRun, DuplicateFilterTexts) {
         {u"Ann \"Nan\" Lee", u"O'Neil & Co", u"[FullName] = 'Ann \"Nan\" Lee' AND [CompanyName] = \"O'Neil & Co\""},
         {u"", u"Acme", u"[CompanyName] = \"Acme\""},
         {u"O'Neil \"X\"", u"Acme", u""},
+        {u"Ann Lee", u"\"Big\" O'Neil", u""},
+        {u"", u"\"Big\" Co", u"[CompanyName] = '\"Big\" Co'"},
+        {u"Ann O'Lee", u"'s", u"[FullName] = \"Ann O'Lee\" AND [CompanyName] = \"'s\""},
         {u"", u"", u""},
     };
     for (const Case& c : cases) EXPECT_EQ(ContactDuplicateFilter(c.name, c.company), c.expected);
