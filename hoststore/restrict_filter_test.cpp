@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "hoststore/text_fold.h"
 #include "platform/locale_info.h"
 
 namespace mireo {
@@ -183,6 +184,27 @@ TEST(RestrictRange, StartBoundsOfTheFilter) {
     EXPECT_EQ(*r.hi, OleToMinutes(MakeOleDate(2007, 3, 9, 14, 0)));
     const auto open = CRestrictFilter::Parse(u"[Start] >= '3/6/2007 14:00' Or [Subject] = 'a'", "M/d/yyyy").StartRange();
     EXPECT_FALSE(open.lo || open.hi);
+}
+
+// The keys of the store's text indexes: the folded text as UTF-8, the same whether the
+// text is ASCII (folded on its own path) or not, so that a lookup finds what a save filed.
+TEST(StoreTextKeys, FoldedUtf8) {
+    struct Case {
+        std::u16string text;
+        std::string key;
+    };
+    const Case kCases[] = {
+        {u"", ""},
+        {u"Anna NOVAK", "anna novak"},
+        {u"@AZ[\\]^_`az{\x7F", "@az[\\]^_`az{\x7F"},
+        {u"J\u00DCRGEN M\u00FCller", "j\xC3\xBCrgen m\xC3\xBCller"},
+        {u"\u0394\u0391\u039D\u0391\u0397 Co", "\xCE\xB4\xCE\xB1\xCE\xBD\xCE\xB1\xCE\xB7 co"},
+        {std::u16string(u"A") + char16_t(0xD800) + u"B", "a\xEF\xBF\xBD" "b"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.key);
+        EXPECT_EQ(FoldKey(c.text), c.key);
+    }
 }
 
 }  // namespace
