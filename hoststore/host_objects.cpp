@@ -661,7 +661,10 @@ public:
         // A value of the property's own type goes in as it is: no coerced copy first.
         if (OfKind(value, p->kind)) WriteProperty(m_st->data, *p, value);
         else WriteProperty(m_st->data, *p, CoerceToKind(value, p->kind, Iface()));
-        if (std::string_view(p->name) == "LastModificationTime") m_st->lastModifiedPut = true;
+        // Known by its entry in the class's table, without a compare of every name put.
+        static const HostProperty* const contactModified = FindPropertyFast(ItemClass::Contact, "LastModificationTime");
+        static const HostProperty* const eventModified = FindPropertyFast(ItemClass::Appointment, "LastModificationTime");
+        if (p == contactModified || p == eventModified) m_st->lastModifiedPut = true;
         m_st->saved = false;
     }
 
@@ -976,7 +979,7 @@ private:
     bool MatchesAll(const ItemData& d) const {
         for (const auto& f : m_filters) {
             const bool ok = f->Matches([&](const HostProperty& p) {
-                const HostProperty* own = FindItemProperty(d.cls, p.name);
+                const HostProperty* own = FindPropertyFast(d.cls, p.name);
                 return own ? ReadProperty(d, *own) : DefaultValue(p);
             });
             if (!ok) return false;

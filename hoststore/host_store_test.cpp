@@ -166,6 +166,35 @@ TEST_F(HostStoreTest, AddedItemExistsOnlyAfterSave) {
     EXPECT_THROW(items->Add(ItemType::Appointment), HostError);
 }
 
+
+// A modification time put on an item of either kind, by any spelling of its name, is
+// what its next Save keeps; a Save without one stamps the time of the save; other
+// properties put leave the stamping alone. A save also files the item under its name
+// and company, or its subject, so that lookups by them find it at once.
+TEST_F(HostStoreTest, SaveKeepsAPutModificationTimeAndFilesTheKeys) {
+    const OleDate put = MakeOleDate(2001, 2, 3, 4, 5);
+    auto contact = Folder(DefaultFolder::Contacts)->Items()->Add(ItemType::Contact);
+    auto event = AddAppointment(u"Budget Review", MakeOleDate(2007, 3, 5, 9, 0), 30);
+    for (IItem* item : {contact.get(), event.get()}) {
+        const bool isContact = item == contact.get();
+        SCOPED_TRACE(isContact ? "contact" : "appointment");
+        if (isContact) {
+            item->Put("LastName", Value::Text(u"Rao"));
+            item->Put("CompanyName", Value::Text(u"Quill & Co"));
+        }
+        item->Put(isContact ? "lastmodificationtime" : "LastModificationTime", Value::Date(put));
+        item->Put(isContact ? "JobTitle" : "Location", Value::Text(u"after the time"));
+        item->Save();
+        EXPECT_EQ(item->Get("LastModificationTime").AsDate(), put);
+        item->Put(isContact ? "JobTitle" : "Location", Value::Text(u"changed"));
+        item->Save();
+        EXPECT_GT(item->Get("LastModificationTime").AsDate(), put + 365.0);
+    }
+    auto contacts = Folder(DefaultFolder::Contacts)->Items();
+    EXPECT_EQ(contacts->Restrict(u"[FullName] = 'RAO' AND [CompanyName] = \"quill & co\"")->Count(), 1);
+    EXPECT_EQ(contacts->Restrict(u"[CompanyName] = 'Quill'")->Count(), 0);
+    EXPECT_EQ(Folder(DefaultFolder::Calendar)->Items()->Restrict(u"[Subject] = 'budget review'")->Count(), 1);
+}
 TEST_F(HostStoreTest, DeleteMovesToDeletedItemsThenRemovesForGood) {
     auto c = AddContact(u"Ann", u"Lee");
     const std::string id = c->EntryId();

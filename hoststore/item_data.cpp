@@ -122,7 +122,11 @@ bool IsPair(const std::u16string& s, std::size_t i) {
 
 class CWriter {
 public:
-    CWriter() { m_out.reserve(512); }
+    // Writes into `out` from its start; the room it has is kept.
+    explicit CWriter(Bytes& out) : m_out(out) {
+        m_out.clear();
+        m_out.reserve(512);
+    }
     void U8(std::uint8_t v) { m_out.push_back(v); }
     void Var(std::uint64_t v) {
         while (v >= 0x80) {
@@ -213,10 +217,9 @@ public:
             Val(v);
         }
     }
-    Bytes Take() { return std::move(m_out); }
 
 private:
-    Bytes m_out;
+    Bytes& m_out;
 };
 
 class CReader {
@@ -525,7 +528,13 @@ void PropertyMap::Seal() {
 }
 
 Bytes SerializeItem(const ItemData& item) {
-    CWriter w;
+    Bytes out;
+    SerializeItem(item, out);
+    return out;
+}
+
+void SerializeItem(const ItemData& item, Bytes& out) {
+    CWriter w(out);
     w.U8(kFormat);
     w.U8(static_cast<std::uint8_t>(item.cls));
     w.Props(item.props);
@@ -555,7 +564,6 @@ Bytes SerializeItem(const ItemData& item) {
         w.U8(e.deleted ? 1 : 0);
         w.Props(e.props);
     }
-    return w.Take();
 }
 
 bool DeserializeItem(const Bytes& bytes, ItemData& out) {

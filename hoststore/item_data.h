@@ -186,6 +186,9 @@ struct ItemData {
 };
 
 Bytes SerializeItem(const ItemData& item);
+// The same into `out` (replacing what it held), so that a caller saving many items
+// reuses one buffer.
+void SerializeItem(const ItemData& item, Bytes& out);
 // False when the bytes are not a serialized item.
 bool DeserializeItem(const Bytes& bytes, ItemData& out);
 

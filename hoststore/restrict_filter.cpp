@@ -1,6 +1,8 @@
 #include "hoststore/restrict_filter.h"
 
 #include <algorithm>
+#include <string>
+#include <unordered_map>
 
 #include "hoststore/text_fold.h"
 #include "platform/ascii.h"
@@ -18,6 +20,37 @@ constexpr const char* kItemsIface = "_Items";
 }
 
 using ascii::IsWhiteSpace;
+
+// The properties a condition may name, by their name in lower case: the appointment's
+// first, then the contact's, as the names are looked up. A duplicate search parses a
+// filter for every imported item, and a walk over both tables with a case-insensitive
+// compare of each name cost more than the rest of the parse.
+class CFilterNames {
+public:
+    CFilterNames() {
+        for (auto table : {AppointmentProperties(), ContactProperties()}) {
+            for (const HostProperty& p : table) m_byName.emplace(ascii::Lower(p.name), &p);
+        }
+    }
+    // Null when no property has this name (names are ASCII; any other text is unknown).
+    const HostProperty* Find(std::u16string_view name) const {
+        std::string key(name.size(), '\0');
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            if (name[i] >= 0x80) return nullptr;
+            key[i] = ascii::ToLower(static_cast<char>(name[i]));
+        }
+        const auto it = m_byName.find(key);
+        return it == m_byName.end() ? nullptr : it->second;
+    }
+
+private:
+    std::unordered_map<std::string, const HostProperty*> m_byName;
+};
+
+const CFilterNames& FilterNames() {
+    static const CFilterNames names;
+    return names;
+}
 
 class CParser {
 public:
@@ -104,11 +137,10 @@ private:
     FilterNode ParseComparison() {
         const std::size_t close = m_text.find(u']', m_pos);
         if (close == std::u16string_view::npos) Refuse("\"]\" missing");
-        const std::string name = FromHostText(m_text.substr(m_pos + 1, close - m_pos - 1));
+        const std::u16string_view name = m_text.substr(m_pos + 1, close - m_pos - 1);
         m_pos = close + 1;
-        const HostProperty* p = FindProperty(AppointmentProperties(), name);
-        if (!p) p = FindProperty(ContactProperties(), name);
-        if (!p) Refuse("unknown property \"" + name + "\"");
+        const HostProperty* p = FilterNames().Find(name);
+        if (!p) Refuse("unknown property \"" + FromHostText(name) + "\"");
 
         FilterNode n;
         n.kind = FilterNode::Kind::Compare;
@@ -158,18 +190,18 @@ private:
             Refuse("quoted value expected at position " + std::to_string(m_pos + 1));
         const char16_t quote = m_text[m_pos++];
         std::u16string out;
+        // Copied in runs up to the next delimiter; a doubled one stands for one.
         for (;;) {
-            if (m_pos >= m_text.size()) Refuse("unterminated value");
-            const char16_t c = m_text[m_pos++];
-            if (c == quote) {
-                if (m_pos < m_text.size() && m_text[m_pos] == quote) {
-                    out.push_back(quote);
-                    ++m_pos;
-                    continue;
-                }
-                return out;
+            const std::size_t end = m_text.find(quote, m_pos);
+            if (end == std::u16string_view::npos) Refuse("unterminated value");
+            out.append(m_text.substr(m_pos, end - m_pos));
+            m_pos = end + 1;
+            if (m_pos < m_text.size() && m_text[m_pos] == quote) {
+                out.push_back(quote);
+                ++m_pos;
+                continue;
             }
-            out.push_back(c);
+            return out;
         }
     }
 

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "hoststore/text_fold.h"
 #include "platform/locale_info.h"
 
 namespace mireo {
@@ -73,6 +74,11 @@ TEST(RestrictGrammar, MatchTable) {
         {"NOT", u"Not [Subject] = 'Review'", &review, false},
         {"date without a time is midnight", u"[Start] > '3/5/2007'", &review, true},
         {"empty subject matches empty only", u"[Subject] = \"\"", &review, false},
+        {"property names in any case", u"[fullNAME] = 'Ann \"Nan\" Lee' AND [companyname] = 'Acme'", &quoted, true},
+        {"a name of both kinds of item", u"[CATEGORIES] = ''", &review, true},
+        {"several doubled delimiters", u"[FullName] = \"Ann \"\"Nan\"\" Lee\"", &quoted, true},
+        {"doubled delimiters at both ends", u"[Subject] = '''Review'''", &review, false},
+        {"the other delimiter inside stays", u"[CompanyName] = \"O'Neil & Co\"", &contact, true},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
@@ -90,6 +96,11 @@ TEST(RestrictGrammar, RefusedTexts) {
         {"apostrophe in a single-quoted subject", u"[Start] = '3/5/2007 09:00 AM' And [Subject] = 'John's party'"},
         {"unterminated literal", u"[Subject] = 'Review"},
         {"unknown field", u"[Colour] = 'red'"},
+        {"field name beyond ASCII", u"[Full\u00D1ame] = 'a'"},
+        {"field name with a lone surrogate", std::u16string(u"[Subject") + char16_t(0xD800) + u"] = 'a'"},
+        {"field name with a NUL", std::u16string(u"[Subject\0] = 'a'", 16)},
+        {"empty field name", u"[] = 'a'"},
+        {"unterminated after a doubled delimiter", u"[Subject] = 'Re''view"},
         {"seconds in a date", u"[Start] = '3/5/2007 09:00:00 AM'"},
         {"not a date", u"[Start] = 'yesterday'"},
         {"missing operator", u"[Subject] 'Review'"},
@@ -173,6 +184,27 @@ TEST(RestrictRange, StartBoundsOfTheFilter) {
     EXPECT_EQ(*r.hi, OleToMinutes(MakeOleDate(2007, 3, 9, 14, 0)));
     const auto open = CRestrictFilter::Parse(u"[Start] >= '3/6/2007 14:00' Or [Subject] = 'a'", "M/d/yyyy").StartRange();
     EXPECT_FALSE(open.lo || open.hi);
+}
+
+// The keys of the store's text indexes: the folded text as UTF-8, the same whether the
+// text is ASCII (folded on its own path) or not, so that a lookup finds what a save filed.
+TEST(StoreTextKeys, FoldedUtf8) {
+    struct Case {
+        std::u16string text;
+        std::string key;
+    };
+    const Case kCases[] = {
+        {u"", ""},
+        {u"Anna NOVAK", "anna novak"},
+        {u"@AZ[\\]^_`az{\x7F", "@az[\\]^_`az{\x7F"},
+        {u"J\u00DCRGEN M\u00FCller", "j\xC3\xBCrgen m\xC3\xBCller"},
+        {u"\u0394\u0391\u039D\u0391\u0397 Co", "\xCE\xB4\xCE\xB1\xCE\xBD\xCE\xB1\xCE\xB7 co"},
+        {std::u16string(u"A") + char16_t(0xD800) + u"B", "a\xEF\xBF\xBD" "b"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.key);
+        EXPECT_EQ(FoldKey(c.text), c.key);
+    }
 }
 
 }  // namespace

@@ -102,6 +102,11 @@ public:
         sqlite3_bind_text(m_st, i, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
         return *this;
     }
+    // The text is not copied: it must outlive the statement's next Step.
+    CStatement& BindStatic(int i, const std::string& s) {
+        sqlite3_bind_text(m_st, i, s.data(), static_cast<int>(s.size()), SQLITE_STATIC);
+        return *this;
+    }
     // The bytes are not copied: they must outlive the statement's next Step.
     CStatement& BindBlob(int i, const Bytes& b) {
         sqlite3_bind_blob(m_st, i, b.empty() ? "" : static_cast<const void*>(b.data()), static_cast<int>(b.size()),
@@ -407,22 +412,27 @@ void CStoreDb::LoadItems(const std::vector<std::int64_t>& ids, std::vector<std::
 
 void CStoreDb::SaveItem(const std::shared_ptr<ItemState>& item) {
     const ItemData& d = item->data;
-    const Bytes serialized = SerializeItem(d);
-    const Bytes& blob = m_packer.Pack(serialized);
+    SerializeItem(d, m_serialized);
+    const Bytes& blob = m_packer.Pack(m_serialized);
     std::optional<std::string> fullname, company, subject;
     std::optional<std::int64_t> start;
+    // The key properties, looked up once rather than by name on every save.
+    static const HostProperty& fullnameProp = *FindItemProperty(ItemClass::Contact, "FullName");
+    static const HostProperty& companyProp = *FindItemProperty(ItemClass::Contact, "CompanyName");
+    static const HostProperty& subjectProp = *FindItemProperty(ItemClass::Appointment, "Subject");
     if (d.cls == ItemClass::Contact) {
-        fullname = FoldKey(ReadProperty(d, *FindItemProperty(d.cls, "FullName")).AsText());
-        company = FoldKey(ReadProperty(d, *FindItemProperty(d.cls, "CompanyName")).AsText());
+        fullname = FoldKey(ReadProperty(d, fullnameProp).AsText());
+        company = FoldKey(ReadProperty(d, companyProp).AsText());
     } else if (d.cls == ItemClass::Appointment) {
-        subject = FoldKey(ReadProperty(d, *FindItemProperty(d.cls, "Subject")).AsText());
+        subject = FoldKey(ReadProperty(d, subjectProp).AsText());
         const OleDate s = ItemStart(d);
         if (s != kNoDate) start = OleToMinutes(s);
     }
     auto bindKeys = [&](CStatement& st, int first) {
-        fullname ? st.Bind(first, *fullname) : st.BindNull(first);
-        company ? st.Bind(first + 1, *company) : st.BindNull(first + 1);
-        subject ? st.Bind(first + 2, *subject) : st.BindNull(first + 2);
+        // The keys live until the statement has run: bound without a copy.
+        fullname ? st.BindStatic(first, *fullname) : st.BindNull(first);
+        company ? st.BindStatic(first + 1, *company) : st.BindNull(first + 1);
+        subject ? st.BindStatic(first + 2, *subject) : st.BindNull(first + 2);
         start ? st.Bind(first + 3, *start) : st.BindNull(first + 3);
         st.Bind(first + 4, d.pattern ? 1 : 0);
     };

@@ -185,6 +185,7 @@ private:
     std::unordered_map<const char*, std::unique_ptr<CStatement>> m_statements;
     CItemPacker m_packer;
     Bytes m_unpacked;  // the last item read, unpacked (its room is kept)
+    Bytes m_serialized;  // the last item saved, before packing (its room is kept)
     std::unordered_map<std::int64_t, std::weak_ptr<ItemState>> m_open;  // identity map of loaded items
     // The items LoadItem read last, kept loaded: a duplicate search loads the contacts of
     // one name for every card of that name, and a name shared by ten cards would decode

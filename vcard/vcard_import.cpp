@@ -71,15 +71,18 @@ bool HasText(IItem& item, const char* name) {
     return v.GetKind() == Value::Kind::Text && !v.AsText().empty();
 }
 
-std::u16string QuotedCondition(const char16_t* field, const std::u16string& value, bool& possible) {
+// Appends "field = " and the value in the quote it does not contain; false when it
+// contains both kinds (no condition can be written).
+bool AppendCondition(std::u16string& text, std::u16string_view field, const std::u16string& value) {
     const bool dq = value.find(u'"') != std::u16string::npos;
-    const bool sq = value.find(u'\'') != std::u16string::npos;
-    if (dq && sq) {
-        possible = false;
-        return {};
-    }
+    if (dq && value.find(u'\'') != std::u16string::npos) return false;
     const char16_t q = dq ? u'\'' : u'"';
-    return std::u16string(field) + u" = " + q + value + q;
+    text += field;
+    text += u" = ";
+    text += q;
+    text += value;
+    text += q;
+    return true;
 }
 
 // One run's state; lives for one call of Run.
@@ -156,10 +159,11 @@ public:
                         ++counters.skipped;
                         return;
                     }
-                    if (!created) {
-                        created = m_items->Add(ItemType::Contact);
-                        Fill(*created, card);
-                    }
+                    // The new contact is made before the first comparison, but filled only
+                    // once the card is to be stored: the comparison reads the card itself, and
+                    // a card found identical (every card of a file imported again) would
+                    // otherwise fill a contact only to drop it.
+                    if (!created) created = m_items->Add(ItemType::Contact);
                     if (Identical(card, *candidate)) {
                         Drop(created);
                         ++counters.skipped;
@@ -168,10 +172,8 @@ public:
                     if (m_choices.conflict == kConflictReplace && !toReplace) toReplace = std::move(candidate);
                 }
             }
-            if (!created) {
-                created = m_items->Add(ItemType::Contact);
-                Fill(*created, card);
-            }
+            if (!created) created = m_items->Add(ItemType::Contact);
+            Fill(*created, card);
         } catch (const HostError& e) {
             LogHostError(m_env.log, "Contact not imported", e);
             Drop(created);
@@ -334,14 +336,14 @@ std::u16string ContactSearchName(const ContactRecord& record) {
 }
 
 std::u16string ContactDuplicateFilter(const std::u16string& searchName, const std::u16string& company) {
-    bool possible = true;
+    constexpr std::u16string_view kName = u"[FullName]", kCompany = u"[CompanyName]", kAnd = u" AND ";
     std::u16string text;
-    if (!searchName.empty()) text = QuotedCondition(u"[FullName]", searchName, possible);
-    if (!possible) return {};
+    // One allocation for the whole text: a filter is made for every card imported.
+    text.reserve(kName.size() + kCompany.size() + kAnd.size() + searchName.size() + company.size() + 10);
+    if (!searchName.empty() && !AppendCondition(text, kName, searchName)) return {};
     if (!company.empty()) {
-        const std::u16string c = QuotedCondition(u"[CompanyName]", company, possible);
-        if (!possible) return {};
-        text = text.empty() ? c : text + u" AND " + c;
+        if (!text.empty()) text += kAnd;
+        if (!AppendCondition(text, kCompany, company)) return {};
     }
     return text;
 }

@@ -355,6 +355,46 @@ TEST_F(ContactImportRun, AFailedSaveDuringReplaceKeepsTheOldContact) {
     EXPECT_EQ(items->Item(1)->Get("BusinessTelephoneNumber").AsText(), u"555 0100");
 }
 
+// The new contact is filled only when the card is to be stored: a card found identical
+// never writes a field, so a failing write cannot fail it; a changed card that cannot be
+// filled fails, and the contact it would replace stays.
+TEST_F(ContactImportRun, TheNewContactIsFilledOnlyWhenItIsStored) {
+    WriteText(m_dir / "files" / "a.vcf", kCard);
+    Import(kConflictKeepBoth);
+    struct Case {
+        const char* name;
+        const char* card;
+        int conflict;
+        int skipped, failed;
+        bool written;  // the import wrote a field (and met the failure)
+    } cases[] = {
+        {"identical card, keep both", kCard, kConflictKeepBoth, 1, 0, false},
+        {"identical card, replace", kCard, kConflictReplace, 1, 0, false},
+        {"changed card, replace", kChangedCard, kConflictReplace, 0, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteText(m_dir / "files" / "a.vcf", c.card);
+        m_app.FailCall("Put", 1, static_cast<HRESULT>(0x80004005));
+        const ContactImportOutcome o = Import(c.conflict);
+        EXPECT_EQ(o.counters.succeeded, 0);
+        EXPECT_EQ(o.counters.skipped, c.skipped);
+        EXPECT_EQ(o.counters.failed, c.failed);
+        EXPECT_EQ(TargetCount(), 1);
+        EXPECT_EQ(DeletedCount(), 0);
+        // A failure the import did not meet is still waiting for the next write.
+        auto probe = m_app.FolderByPath(u"Contacts/Imported")->Items()->Add(ItemType::Contact);
+        bool pending = false;
+        try {
+            probe->Put("LastName", Value::Text(u"x"));
+        } catch (const HostError&) {
+            pending = true;
+        }
+        EXPECT_EQ(pending, !c.written);
+        probe->Discard();
+    }
+}
+
 TEST_F(ContactImportRun, TheComparisonCopyLeavesOtherDeletedContactsAlone) {
     // An older contact of the same name already in Deleted Items.
     {
@@ -383,6 +423,9 @@ TEST_F(ContactImportRun, DuplicateFilterTexts) {
         {u"Ann \"Nan\" Lee", u"O'Neil & Co", u"[FullName] = 'Ann \"Nan\" Lee' AND [CompanyName] = \"O'Neil & Co\""},
         {u"", u"Acme", u"[CompanyName] = \"Acme\""},
         {u"O'Neil \"X\"", u"Acme", u""},
+        {u"Ann Lee", u"\"Big\" O'Neil", u""},
+        {u"", u"\"Big\" Co", u"[CompanyName] = '\"Big\" Co'"},
+        {u"Ann O'Lee", u"'s", u"[FullName] = \"Ann O'Lee\" AND [CompanyName] = \"'s\""},
         {u"", u"", u""},
     };
     for (const Case& c : cases) EXPECT_EQ(ContactDuplicateFilter(c.name, c.company), c.expected);
