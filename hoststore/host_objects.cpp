@@ -963,17 +963,23 @@ private:
             return std::nullopt;
         }
         if (n.kind == K::And) {
-            // The most selective indexed condition: text equality before a date range.
-            std::optional<std::vector<ItemKey>> range;
+            // The most selective indexed condition: text equality before a date range,
+            // which is looked up only when no other condition is indexed (an event's
+            // duplicate search names both, and the range's ids would go unused).
+            const auto isStart = [](const FilterNode& c) {
+                return c.kind == K::Compare && std::string_view(c.property->name) == "Start";
+            };
             for (const FilterNode& c : n.children) {
-                if (c.kind == K::Compare && std::string_view(c.property->name) == "Start") {
-                    if (!range) range = Candidates(c, folderType);
-                    continue;
-                }
+                if (isStart(c)) continue;
                 auto got = Candidates(c, folderType);
                 if (got) return got;
             }
-            return range;
+            for (const FilterNode& c : n.children) {
+                if (!isStart(c)) continue;
+                auto got = Candidates(c, folderType);
+                if (got) return got;
+            }
+            return std::nullopt;
         }
         if (n.kind == K::Or) {
             std::vector<ItemKey> all;
