@@ -969,21 +969,6 @@ private:
             const auto isStart = [](const FilterNode& c) {
                 return c.kind == K::Compare && std::string_view(c.property->name) == "Start";
             };
-            // An event's duplicate search: the subject and the start minute, both looked
-            // up in the store, so that events of the same subject at other times are not
-            // loaded to be tested.
-            if (folderType == kFolderAppointment && !Expands()) {
-                const FilterNode* subject = nullptr;
-                const FilterNode* start = nullptr;
-                for (const FilterNode& c : n.children) {
-                    if (c.kind != K::Compare || c.op != CompareOp::Eq) continue;
-                    const std::string_view name = c.property->name;
-                    if (name == "Subject" && !subject) subject = &c;
-                    if (name == "Start" && !start) start = &c;
-                }
-                if (subject && start)
-                    return m_ctx->db.ItemIdsByTextAndStart(m_folderId, "subject", FoldKey(subject->text), start->number);
-            }
             for (const FilterNode& c : n.children) {
                 if (isStart(c)) continue;
                 auto got = Candidates(c, folderType);

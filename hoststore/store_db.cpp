@@ -729,31 +729,6 @@ std::vector<ItemKey> CStoreDb::ItemIdsByText(std::int64_t folderId, const char* 
     return ids;
 }
 
-std::vector<ItemKey> CStoreDb::ItemIdsByTextAndStart(std::int64_t folderId, const char* column, const std::string& key,
-                                                     std::int64_t startMinute) {
-    const std::string_view c = column;
-    const char* sql = c == "fullname"  ? "SELECT id, seq, start_min FROM items WHERE folder_id = ? AND fullname_key = ?"
-                      : c == "company" ? "SELECT id, seq, start_min FROM items WHERE folder_id = ? AND company_key = ?"
-                                       : "SELECT id, seq, start_min FROM items WHERE folder_id = ? AND subject_key = ?";
-    UseLookupCache();
-    BeginRead();
-    CStatement& st = Stmt(sql).Bind(1, folderId).Bind(2, key);
-    std::vector<ItemKey> ids;
-    while (st.Step()) {
-        const std::int64_t id = st.Int(0);
-        // An item without a start reads as the host's "no date", which a filter may name;
-        // a loaded item with changes not saved yet is tested as it is now.
-        if (st.IsNull(2) || st.Int(2) == startMinute) {
-            ids.push_back(ItemKey{st.Int(1), id});
-        } else if (auto open = OpenItem(id); open && !open->saved) {
-            ids.push_back(ItemKey{st.Int(1), id});
-        }
-    }
-    st.Reset();
-    std::sort(ids.begin(), ids.end());
-    return ids;
-}
-
 std::vector<ItemKey> CStoreDb::ItemIdsByStart(std::int64_t folderId, std::optional<std::int64_t> lo,
                                               std::optional<std::int64_t> hi, bool withRecurring) {
     std::vector<ItemKey> ids = Ids(Stmt("SELECT id, seq FROM items WHERE folder_id = ? AND start_min >= ? AND start_min <= ?")

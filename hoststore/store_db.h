@@ -127,10 +127,6 @@ public:
     // Ids of the items whose indexed column equals `key` ("fullname", "company",
     // "subject"), in creation order.
     std::vector<ItemKey> ItemIdsByText(std::int64_t folderId, const char* column, const std::string& key);
-    // ItemIdsByText but the items whose stored start is another minute than `startMinute`
-    // (items without a start, and loaded items with changes not saved, are kept).
-    std::vector<ItemKey> ItemIdsByTextAndStart(std::int64_t folderId, const char* column, const std::string& key,
-                                               std::int64_t startMinute);
     // Ids of the items whose start lies in [lo, hi] minutes (either end open), and
     // of every recurring item when `withRecurring`.
     std::vector<ItemKey> ItemIdsByStart(std::int64_t folderId, std::optional<std::int64_t> lo,
