@@ -656,16 +656,15 @@ public:
     void Put(std::string_view property, const Value& value) override {
         m_ctx->db.Enter("Put", Iface());
         CheckReadable();
-        const HostProperty* p = Find(property);
-        if (p->readOnly) throw HostError(kDispEException, Iface(), std::string(p->name) + " is read-only");
-        // A value of the property's own type goes in as it is: no coerced copy first.
-        if (OfKind(value, p->kind)) WriteProperty(m_st->data, *p, value);
-        else WriteProperty(m_st->data, *p, CoerceToKind(value, p->kind, Iface()));
-        // Known by its entry in the class's table, without a compare of every name put.
-        static const HostProperty* const contactModified = FindPropertyFast(ItemClass::Contact, "LastModificationTime");
-        static const HostProperty* const eventModified = FindPropertyFast(ItemClass::Appointment, "LastModificationTime");
-        if (p == contactModified || p == eventModified) m_st->lastModifiedPut = true;
-        m_st->saved = false;
+        PutProperty(*Find(property), value);
+    }
+
+    // Put with the name's table entry kept in `property` for the items of its class
+    // after this one: a fill loop looks each name up once per run, not once per item.
+    void PutByRef(PropertyRef& property, const Value& value) override {
+        m_ctx->db.Enter("Put", Iface());
+        CheckReadable();
+        PutProperty(*ResolveProperty(property, m_st->data.cls, Iface()), value);
     }
 
     void Save() override {
@@ -759,6 +758,20 @@ private:
         if (st.damaged)
             throw HostError(kMapiECorruptData, "_Items", "damaged item " + std::to_string(st.id) + " in the store");
     }
+    // Put of a property already found in the item class's table.
+    void PutProperty(const HostProperty& prop, const Value& value) {
+        const HostProperty* p = &prop;
+        if (p->readOnly) throw HostError(kDispEException, Iface(), std::string(p->name) + " is read-only");
+        // A value of the property's own type goes in as it is: no coerced copy first.
+        if (OfKind(value, p->kind)) WriteProperty(m_st->data, *p, value);
+        else WriteProperty(m_st->data, *p, CoerceToKind(value, p->kind, Iface()));
+        // Known by its entry in the class's table, without a compare of every name put.
+        static const HostProperty* const contactModified = FindPropertyFast(ItemClass::Contact, "LastModificationTime");
+        static const HostProperty* const eventModified = FindPropertyFast(ItemClass::Appointment, "LastModificationTime");
+        if (p == contactModified || p == eventModified) m_st->lastModifiedPut = true;
+        m_st->saved = false;
+    }
+
     const HostProperty* Find(std::string_view property) {
         const HostProperty* p = FindPropertyFast(m_st->data.cls, property);
         if (!p) throw HostError(kDispEUnknownName, Iface(), std::string(property));
@@ -950,17 +963,23 @@ private:
             return std::nullopt;
         }
         if (n.kind == K::And) {
-            // The most selective indexed condition: text equality before a date range.
-            std::optional<std::vector<ItemKey>> range;
+            // The most selective indexed condition: text equality before a date range,
+            // which is looked up only when no other condition is indexed (an event's
+            // duplicate search names both, and the range's ids would go unused).
+            const auto isStart = [](const FilterNode& c) {
+                return c.kind == K::Compare && std::string_view(c.property->name) == "Start";
+            };
             for (const FilterNode& c : n.children) {
-                if (c.kind == K::Compare && std::string_view(c.property->name) == "Start") {
-                    if (!range) range = Candidates(c, folderType);
-                    continue;
-                }
+                if (isStart(c)) continue;
                 auto got = Candidates(c, folderType);
                 if (got) return got;
             }
-            return range;
+            for (const FilterNode& c : n.children) {
+                if (!isStart(c)) continue;
+                auto got = Candidates(c, folderType);
+                if (got) return got;
+            }
+            return std::nullopt;
         }
         if (n.kind == K::Or) {
             std::vector<ItemKey> all;

@@ -327,6 +327,60 @@ TEST_F(HostStoreTest, EventDuplicateSearchOnTheCalendar) {
               2);
 }
 
+// The shapes the duplicate searches use, answered from the store's indexes, against the
+// same filter tested on every item of the folder (a double negation is not indexed):
+// the same items in the same order, saved or changed and not saved yet.
+TEST_F(HostStoreTest, IndexedLookupsFindWhatAScanFinds) {
+    const OleDate nine = MakeOleDate(2007, 3, 5, 9, 0);
+    AddAppointment(u"Review", nine, 90)->Save();
+    AddAppointment(u"review", nine, 30)->Save();                            // same start, other end
+    AddAppointment(u"Review", MakeOleDate(2007, 3, 6, 9, 0), 90)->Save();  // same subject, other day
+    AddAppointment(u"Review", nine + 0.5 / 1440, 90)->Save();               // the same minute
+    AddAppointment(u"Other", nine, 90)->Save();
+    auto series = AddAppointment(u"Review", MakeOleDate(2007, 3, 1, 9, 0), 90);
+    series->GetRecurrencePattern()->Put("RecurrenceType", Value::Int(kRecursDaily));
+    series->Save();
+    auto noStart = Folder(DefaultFolder::Calendar)->Items()->Add(ItemType::Appointment);
+    noStart->Put("Subject", Value::Text(u"Review"));
+    noStart->Save();
+    auto unsaved = AddAppointment(u"Review", MakeOleDate(2007, 3, 7, 9, 0), 90);
+    unsaved->Save();
+    unsaved->Put("Start", Value::Date(nine));  // held, changed, not saved
+    AddContact(u"Ann", u"Lee", u"Acme");
+    AddContact(u"ann", u"lee", u"");
+    AddContact(u"Bo", u"Yi", u"Acme");
+
+    const std::u16string kFilters[] = {
+        u"[Start] = '3/5/2007 09:00 AM' And [End] = '3/5/2007 10:30 AM' And [Subject] = 'Review'",
+        u"[Subject] = 'REVIEW' And [Start] = '3/5/2007 09:00 AM'",
+        u"[Start] = '3/1/2007 09:00 AM' And [Subject] = 'Review'",
+        u"[Start] = '3/5/2007 09:00 AM' And [Subject] = 'Nobody'",
+        u"[Start] >= '3/5/2007 12:00 AM' And [Subject] = 'Review'",
+        u"[Start] = '1/1/4501 12:00 AM' And [Subject] = 'Review'",
+        u"[Start] = '3/5/2007 09:00 AM' And [Start] = '3/5/2007 09:00 AM' And [Subject] = 'Other'",
+        u"[Subject] = 'Review'",
+        u"[FullName] = 'Ann Lee' And [CompanyName] = 'Acme'",
+        u"[FullName] = 'ann lee'",
+        u"[CompanyName] = 'acme'",
+    };
+    for (DefaultFolder where : {DefaultFolder::Calendar, DefaultFolder::Contacts}) {
+        for (const std::u16string& filter : kFilters) {
+            SCOPED_TRACE(FromHostText(filter));
+            auto entryIds = [&](const std::u16string& f) {
+                std::vector<std::string> ids;
+                auto found = Folder(where)->Items()->Restrict(f);
+                const int n = found->Count();
+                for (int i = 1; i <= n; ++i) ids.push_back(found->Item(i)->EntryId());
+                return ids;
+            };
+            EXPECT_EQ(entryIds(filter), entryIds(u"Not (Not (" + filter + u"))"));
+        }
+    }
+    // Spelled out for the event's own search, so that both being wrong alike shows.
+    auto hit = Folder(DefaultFolder::Calendar)->Items()->Restrict(kFilters[1]);
+    EXPECT_EQ(hit->Count(), 4);  // both subjects' spellings at nine, the half minute, the changed one
+}
+
 TEST_F(HostStoreTest, RecurrenceEdgeCases) {
     struct Case {
         const char* name;

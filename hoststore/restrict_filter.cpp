@@ -322,37 +322,49 @@ CRestrictFilter::Range RangeOf(const FilterNode& n) {
 }  // namespace
 
 std::optional<std::int64_t> ParseFilterDate(std::u16string_view text, const std::string& picture) {
-    std::string s = FromHostText(text);
-    auto trim = [](std::string& t) { t = std::string(ascii::Trim(t, ascii::kBlanks)); };
-    trim(s);
-    auto lastToken = [&](std::string& rest) {
+    // A date is ASCII as a rule, and narrowed here without an allocation: an event's
+    // duplicate search parses two for every event. Other text goes through UTF-8.
+    char narrow[64];
+    std::string utf8;
+    std::string_view s;
+    if (text.size() <= sizeof narrow && std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; })) {
+        std::transform(text.begin(), text.end(), narrow, [](char16_t c) { return static_cast<char>(c); });
+        s = std::string_view(narrow, text.size());
+    } else {
+        utf8 = FromHostText(text);
+        s = utf8;
+    }
+    s = ascii::Trim(s, ascii::kBlanks);
+    // The last blank-separated word of `rest`; `rest` keeps what is before it, trimmed.
+    auto lastToken = [](std::string_view& rest) {
         const std::size_t sp = rest.find_last_of(" \t");
-        std::string tok = sp == std::string::npos ? rest : rest.substr(sp + 1);
-        rest = sp == std::string::npos ? std::string() : rest.substr(0, sp);
-        trim(rest);
+        const std::string_view tok = sp == std::string_view::npos ? rest : rest.substr(sp + 1);
+        rest = sp == std::string_view::npos ? std::string_view() : ascii::Trim(rest.substr(0, sp), ascii::kBlanks);
         return tok;
     };
-    std::string rest = s;
-    std::string tok = lastToken(rest);
+    std::string_view rest = s;
+    std::string_view tok = lastToken(rest);
     int designator = 0;  // 1 AM, 2 PM
-    const std::string up = ascii::Upper(tok);
-    if (up == "AM" || up == "PM") {
-        designator = up == "AM" ? 1 : 2;
+    if (ascii::EqualsNoCase(tok, "AM") || ascii::EqualsNoCase(tok, "PM")) {
+        designator = ascii::EqualsNoCase(tok, "AM") ? 1 : 2;
         if (rest.empty()) return std::nullopt;
         tok = lastToken(rest);
     }
     int hour = 0, minute = 0;
-    std::string datePart;
-    if (tok.find(':') != std::string::npos) {
-        const std::size_t colon = tok.find(':');
-        const std::string h = tok.substr(0, colon), m = tok.substr(colon + 1);
-        auto digits = [](const std::string& x) {
-            return !x.empty() && std::all_of(x.begin(), x.end(), [](char c) { return c >= '0' && c <= '9'; });
+    std::string_view datePart;
+    if (const std::size_t colon = tok.find(':'); colon != std::string_view::npos) {
+        const std::string_view h = tok.substr(0, colon), m = tok.substr(colon + 1);
+        auto number = [](std::string_view x, std::size_t minDigits, std::size_t maxDigits, int& out) {
+            if (x.size() < minDigits || x.size() > maxDigits) return false;
+            out = 0;
+            for (char c : x) {
+                if (c < '0' || c > '9') return false;
+                out = out * 10 + (c - '0');
+            }
+            return true;
         };
         // "h:mm:ss" falls out here: seconds are not accepted.
-        if (!digits(h) || h.size() > 2 || !digits(m) || m.size() != 2) return std::nullopt;
-        hour = std::stoi(h);
-        minute = std::stoi(m);
+        if (!number(h, 1, 2, hour) || !number(m, 2, 2, minute)) return std::nullopt;
         datePart = rest;
     } else {
         if (designator) return std::nullopt;

@@ -142,6 +142,13 @@ TEST(RestrictDates, ShortDatePictures) {
         {"dd.MM.yyyy", "05.03.2007 09:00 AM", 2007, 3, 5, 9, 0},
         {"dd.MM.yyyy", "29.02.2008 23:59 PM", 2008, 2, 29, 23, 59},
         {"dd.MM.yyyy", "06.03.2007 7:05", 2007, 3, 6, 7, 5},
+        // Blanks around and between the parts, either case of the designator, a date
+        // without a time, and a text longer than most.
+        {"M/d/yyyy", " \t3/5/2007 \t 09:00\tpm  ", 2007, 3, 5, 21, 0},
+        {"M/d/yyyy", "3/5/2007 12:00 Am", 2007, 3, 5, 0, 0},
+        {"M/d/yyyy", "3/5/2007", 2007, 3, 5, 0, 0},
+        {"M/d/yyyy", "                                                                3/5/2007 9:30 AM",
+         2007, 3, 5, 9, 30},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(std::string(c.picture) + " " + c.text);
@@ -152,6 +159,14 @@ TEST(RestrictDates, ShortDatePictures) {
     EXPECT_FALSE(ParseFilterDate(u"3/5/2007 09:00 AM", "dd.MM.yyyy"));
     EXPECT_FALSE(ParseFilterDate(u"29.02.2007 09:00", "dd.MM.yyyy"));
     EXPECT_FALSE(ParseFilterDate(u"05.03.2007 09:00:30", "dd.MM.yyyy"));
+    // What is refused: a time without its date, a designator without a time or alone,
+    // hours and minutes of the wrong length or range, digits that are not ASCII.
+    for (const char16_t* bad : {u"09:00 AM", u"3/5/2007 AM", u"PM", u"", u"   ", u"3/5/2007 123:00", u"3/5/2007 9:0",
+                                u"3/5/2007 24:00", u"3/5/2007 9:60", u"3/5/2007 +9:00", u"3/5/2007 \uFF19:00",
+                                u"\uFF13/5/2007 9:00"}) {
+        SCOPED_TRACE(FromHostText(bad));
+        EXPECT_FALSE(ParseFilterDate(bad, "M/d/yyyy"));
+    }
 }
 
 TEST(RestrictDates, ItemsCompareAtMinuteResolution) {

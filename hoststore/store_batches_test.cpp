@@ -271,5 +271,57 @@ TEST_F(StoreBatches, RowsOfEveryFormatReadAndADamagedPackedRowFailsAlone) {
     sqlite3_close(db);
 }
 
+// An item's id is never given to another item: not after the newest is deleted, not
+// after the store is opened again, not between two connections adding in turn. Stores
+// made by the earlier version (whose items table keeps its ids with AUTOINCREMENT)
+// keep that promise too.
+TEST_F(StoreBatches, ItemIdsAreNeverGivenTwice) {
+    const auto idOf = [](IItem& item) { return std::stoll(item.EntryId().substr(item.EntryId().size() - 16), nullptr, 16); };
+    const auto purge = [](IItem& item) {
+        item.Delete();  // into Deleted Items
+        item.Delete();  // and from there for good
+    };
+    for (const bool earlier : {false, true}) {
+        SCOPED_TRACE(earlier ? "a store of the earlier layout" : "a new store");
+        Remove();
+        if (earlier) {
+            Sql("CREATE TABLE items(id INTEGER PRIMARY KEY AUTOINCREMENT, folder_id INTEGER NOT NULL,"
+                "  seq INTEGER NOT NULL, data BLOB NOT NULL, fullname_key TEXT, company_key TEXT, subject_key TEXT,"
+                "  start_min INTEGER, recurring INTEGER NOT NULL DEFAULT 0)");
+        }
+        std::vector<long long> given;
+        {
+            CHostApplication app(Options());
+            for (const char16_t* name : {u"One", u"Two", u"Three"}) given.push_back(idOf(*Add(app, name)));
+            auto newest = Add(app, u"Four");
+            given.push_back(idOf(*newest));
+            purge(*newest);
+            // The same session, then a batch of its own.
+            given.push_back(idOf(*Add(app, u"Five")));
+            app.CommitSaves();
+            auto last = Add(app, u"Six");
+            given.push_back(idOf(*last));
+            app.CommitSaves();
+            purge(*last);
+        }
+        {
+            // Opened again after the newest was deleted for good.
+            CHostApplication app(Options());
+            given.push_back(idOf(*Add(app, u"Seven")));
+            app.CommitSaves();
+            // Two connections adding in turn, each batch committed before the other's.
+            CHostApplication other(Options());
+            for (int i = 0; i < 3; ++i) {
+                given.push_back(idOf(*Add(app, u"Mine")));
+                app.CommitSaves();
+                given.push_back(idOf(*Add(other, u"Theirs")));
+                other.CommitSaves();
+            }
+        }
+        for (std::size_t i = 1; i < given.size(); ++i) EXPECT_GT(given[i], given[i - 1]) << "the id given " << i;
+        EXPECT_EQ(Stored(), 3 + 1 + 1 + 6);
+    }
+}
+
 }  // namespace
 }  // namespace mireo

@@ -39,7 +39,8 @@ std::chrono::nanoseconds CoarseNow() {
     clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
     return std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec);
 }
-constexpr int kSchemaVersion = 1;
+// 2: the store gives out the items' ids itself (no AUTOINCREMENT; see CreateSchema).
+constexpr int kSchemaVersion = 2;
 
 // The page cache (KB) of a connection that only walks: a walk reads each page once.
 constexpr std::int64_t kWalkCacheKb = 2048;
@@ -224,7 +225,11 @@ void CStoreDb::CreateSchema() {
             "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT);"
             "CREATE TABLE IF NOT EXISTS folders(id INTEGER PRIMARY KEY, parent_id INTEGER NOT NULL, name TEXT NOT NULL,"
             "  item_type INTEGER NOT NULL, role TEXT NOT NULL DEFAULT '');"
-            "CREATE TABLE IF NOT EXISTS items(id INTEGER PRIMARY KEY AUTOINCREMENT, folder_id INTEGER NOT NULL,"
+            // Ids are never given out twice, not even the newest item's after it is
+            // deleted; the store keeps the next one in meta ('next_id') rather than
+            // have SQLite keep it (AUTOINCREMENT), which reads and writes a row of its
+            // own for every insert. Stores made before keep their AUTOINCREMENT table.
+            "CREATE TABLE IF NOT EXISTS items(id INTEGER PRIMARY KEY, folder_id INTEGER NOT NULL,"
             "  seq INTEGER NOT NULL, data BLOB NOT NULL, fullname_key TEXT, company_key TEXT, subject_key TEXT,"
             "  start_min INTEGER, recurring INTEGER NOT NULL DEFAULT 0);"
             "CREATE INDEX IF NOT EXISTS items_by_folder ON items(folder_id, seq);"
@@ -243,6 +248,9 @@ void CStoreDb::CreateSchema() {
             "CREATE INDEX IF NOT EXISTS items_recurring ON items(folder_id, seq) WHERE recurring = 1;"
             "CREATE TABLE IF NOT EXISTS named_ids(guid TEXT NOT NULL, id INTEGER NOT NULL, prop_id INTEGER NOT NULL UNIQUE,"
             "  PRIMARY KEY(guid, id));");
+        CStatement& autoinc = Stmt("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = 'items'");
+        m_ownIds = autoinc.Step() && autoinc.Text(0).find("AUTOINCREMENT") == std::string::npos;
+        autoinc.Reset();
         CStatement& get = Stmt("SELECT value FROM meta WHERE key = 'store_id'");
         if (get.Step()) {
             m_storeId = get.Text(0);
@@ -446,12 +454,14 @@ void CStoreDb::SaveItem(const std::shared_ptr<ItemState>& item) {
     try {
         if (item->id == 0) {
             CStatement& st = Stmt(
-                "INSERT INTO items(folder_id, seq, data, fullname_key, company_key, subject_key, start_min, recurring)"
-                " VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
-            st.Bind(1, item->folderId).Bind(2, m_nextSeq).BindBlob(3, blob);
-            bindKeys(st, 4);
+                "INSERT INTO items(id, folder_id, seq, data, fullname_key, company_key, subject_key, start_min, recurring)"
+                " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
+            m_ownIds ? st.Bind(1, m_nextId) : st.BindNull(1);
+            st.Bind(2, item->folderId).Bind(3, m_nextSeq).BindBlob(4, blob);
+            bindKeys(st, 5);
             st.Step();
             item->id = sqlite3_last_insert_rowid(m_db);
+            if (m_ownIds) ++m_nextId;
             if (m_batchFirstNew == 0) m_batchFirstNew = item->id;
             ++m_nextSeq;
             ++m_generation;
@@ -511,6 +521,22 @@ void CStoreDb::Begin() {
     m_batch = Batch::kWrite;
     m_batchStart = CoarseNow();
     m_pendingSaves = 0;
+    if (m_ownIds) {
+        // Read under the write lock: another connection's batch may have given out ids
+        // since, and an older program's inserts do not keep 'next_id'.
+        try {
+            CStatement& st = Stmt(
+                "SELECT MAX(COALESCE((SELECT CAST(value AS INTEGER) FROM meta WHERE key = 'next_id'), 1),"
+                " COALESCE((SELECT MAX(id) FROM items), 0) + 1)");
+            st.Step();
+            m_nextId = m_storedNextId = st.Int(0);
+            st.Reset();
+        } catch (const HostError&) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            m_batch = Batch::kNone;
+            throw;
+        }
+    }
 }
 
 void CStoreDb::BeginRead() {
@@ -540,6 +566,9 @@ void CStoreDb::Flush() {
     }
     try {
         if (!m_faults.empty()) CheckFault("Commit", kStoreIface);
+        // The next id goes with the inserts that used the ones before it.
+        if (m_ownIds && m_nextId != m_storedNextId)
+            Stmt("INSERT OR REPLACE INTO meta(key, value) VALUES('next_id', ?)").Bind(1, m_nextId).Step();
         Stmt("COMMIT").Step();
     } catch (const HostError& e) {
         LoseBatch(e);

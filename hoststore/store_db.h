@@ -204,6 +204,12 @@ private:
     // The first id the open write batch inserted (0: none yet). Ids only grow, so the
     // items a lost batch must take their ids back from are the loaded ones from here on.
     std::int64_t m_batchFirstNew = 0;
+    // The items table takes its ids from m_nextId (a store made before this keeps
+    // them with SQLite's AUTOINCREMENT); read when a batch of saves begins, stored
+    // with its commit when it moved (m_storedNextId: the value read).
+    bool m_ownIds = false;
+    std::int64_t m_nextId = 1;
+    std::int64_t m_storedNextId = 1;
     struct Fault {
         int remaining;
         HRESULT hr;
