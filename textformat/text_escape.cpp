@@ -29,11 +29,21 @@ bool NeedsEscape30(char16_t c, bool component) {
 }  // namespace
 
 std::u16string Unescape(std::u16string_view s, const EscapeRules& rules) {
-    // Most values hold no backslash at all.
-    if (s.find(u'\\') == std::u16string_view::npos) return std::u16string(s);
     std::u16string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
+    AppendUnescaped(s, rules, out);
+    return out;
+}
+
+void AppendUnescaped(std::u16string_view s, const EscapeRules& rules, std::u16string& out) {
+    // Most values hold no backslash at all.
+    const std::size_t first = s.find(u'\\');
+    if (first == std::u16string_view::npos) {
+        out.append(s);
+        return;
+    }
+    out.reserve(out.size() + s.size());
+    out.append(s.substr(0, first));
+    for (std::size_t i = first; i < s.size(); ++i) {
         const char16_t c = s[i];
         if (c == u'\\' && i + 1 < s.size() && IsPair(s[i + 1], rules)) {
             const char16_t n = s[++i];
@@ -46,7 +56,6 @@ std::u16string Unescape(std::u16string_view s, const EscapeRules& rules) {
         }
         out += c;
     }
-    return out;
 }
 
 std::vector<std::u16string_view> SplitComponents(std::u16string_view value, std::size_t maxParts,
@@ -64,6 +73,24 @@ std::vector<std::u16string_view> SplitComponents(std::u16string_view value, std:
     }
     parts.push_back(value.substr(start));
     return parts;
+}
+
+std::size_t SplitComponents(std::u16string_view value, std::span<std::u16string_view> parts,
+                            const EscapeRules& rules) {
+    if (parts.empty()) return 0;
+    std::size_t n = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < value.size() && n + 1 < parts.size(); ++i) {
+        const char16_t c = value[i];
+        if (c == u'\\' && i + 1 < value.size() && IsPair(value[i + 1], rules)) {
+            ++i;
+        } else if (c == u';') {
+            parts[n++] = value.substr(start, i - start);
+            start = i + 1;
+        }
+    }
+    parts[n++] = value.substr(start);
+    return n;
 }
 
 std::u16string_view TrimText(std::u16string_view s) { return ascii::Trim(s); }

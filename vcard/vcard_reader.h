@@ -119,10 +119,11 @@ public:
 private:
     void SetVersion(int version);
     void Dispatch(const ContentLine& line, VCardCard& card);
-    std::u16string ReadCategories(const Property& v) const;
+    void ReadCategories(const Property& v, std::u16string& out) const;
     void ReadProperty(const ContentLine& line, bool adr, Property& v, VCardCard& card);
     int CodePageOf(const Property& v, std::string_view property, VCardCard& card);
-    std::u16string DecodeBytes(std::string_view bytes, int codePage) const;
+    // Appends the property's bytes decoded by its code page.
+    void DecodeInto(const Property& v, std::u16string& out) const;
     void Problem(VCardCard& card, VCardProblemKind kind, int line, const std::string& property);
     void Finish(VCardCard& card);
     void SetFault(VCardCard& card);
