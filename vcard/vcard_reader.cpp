@@ -135,6 +135,25 @@ const PropertyRule* FindRule(std::string_view name) {
     return nullptr;
 }
 
+// The properties of ContactRecordProperties() by kind, with their indexes.
+struct SetTable {
+    std::vector<std::pair<std::size_t, std::u16string R::*>> texts;
+    std::vector<std::pair<std::size_t, std::optional<LocalTime> R::*>> dates;
+    std::vector<std::size_t> integers;
+};
+
+SetTable MakeSetTable() {
+    SetTable table;
+    const auto props = ContactRecordProperties();
+    for (std::size_t i = 0; i < props.size() && i < 96; ++i) {
+        const ContactPropertyInfo& p = props[i];
+        if (p.text != nullptr) table.texts.emplace_back(i, p.text);
+        if (p.date != nullptr) table.dates.emplace_back(i, p.date);
+        if (p.integer != nullptr) table.integers.push_back(i);
+    }
+    return table;
+}
+
 // ---- parameters and values ----
 
 // The parameters as vCard reads them: 2.1's bare types and 3.0's TYPE lists alike.
@@ -528,6 +547,17 @@ bool VCardCard::IsSet(std::string_view hostName) const {
     return false;
 }
 
+void VCardCard::Reset() {
+    ClearContactRecord(contact);
+    line = 0;
+    version = 21;
+    hadSkypeLines = false;
+    sensitivitySet = false;
+    problems.clear();
+    fault.clear();
+    m_set.reset();
+}
+
 CvCardReader::~CvCardReader() = default;
 
 CvCardReader::CvCardReader(MireoCharConverter* converter, VCardReaderOptions options)
@@ -804,14 +834,18 @@ void CvCardReader::Finish(VCardCard& card) {
     if (AllEmpty({&c.LastName, &c.FirstName, &c.MiddleName, &c.Title, &c.Suffix}) && c.FullName == c.CompanyName) {
         c.FullName.clear();
     }
-    const auto props = ContactRecordProperties();
-    for (std::size_t i = 0; i < props.size() && i < card.m_set.size(); ++i) {
-        const ContactPropertyInfo& p = props[i];
-        bool set = false;
-        if (p.text != nullptr) set = !(c.*(p.text)).empty();
-        if (p.date != nullptr) set = (c.*(p.date)).has_value();
-        if (p.integer != nullptr) set = card.sensitivitySet;
-        card.m_set[i] = set;
+    // Which properties got a value: the texts and dates by a table made once, rather
+    // than a look at each row's kind for every card.
+    static const SetTable kSetTable = MakeSetTable();
+    card.m_set.reset();
+    for (const auto& [index, text] : kSetTable.texts) {
+        if (!(c.*text).empty()) card.m_set.set(index);
+    }
+    for (const auto& [index, date] : kSetTable.dates) {
+        if ((c.*date).has_value()) card.m_set.set(index);
+    }
+    for (const std::size_t index : kSetTable.integers) {
+        if (card.sensitivitySet) card.m_set.set(index);
     }
     SetFault(card);
     if (m_options.logger != nullptr) {
@@ -850,7 +884,7 @@ bool CvCardReader::Next(VCardCard& card) {
         if (!inCard) {
             if (line.name == "BEGIN" && isVCard) {
                 inCard = true;
-                card = VCardCard{};
+                card.Reset();
                 card.line = line.lineNo;
                 ClearPeer();
                 m_quietBefore = 0;
@@ -883,7 +917,7 @@ bool CvCardReader::Next(VCardCard& card) {
                 // Lines before it were read by the other version's rules (escapes,
                 // quoted-printable addresses): read the card again from its start.
                 const int beginLine = card.line;
-                card = VCardCard{};
+                card.Reset();
                 card.line = beginLine;
                 ClearPeer();
                 cardTooLong = false;
@@ -914,7 +948,7 @@ bool CvCardReader::Next(VCardCard& card) {
 
 void CvCardReader::ClearPeer() {
     if (!m_peerUsed) return;
-    m_peer = ContactRecord{};
+    ClearContactRecord(m_peer);
     m_peerUsed = false;
 }
 

@@ -58,6 +58,8 @@ struct VCardCard {
     // that is not empty, a date, a class line for the sensitivity).
     bool IsSet(std::size_t propertyIndex) const { return propertyIndex < m_set.size() && m_set[propertyIndex]; }
     bool IsSet(std::string_view hostName) const;
+    // Back to VCardCard{} for the next card, keeping the storage of its texts and lists.
+    void Reset();
 
 private:
     friend class CvCardReader;
