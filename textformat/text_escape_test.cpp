@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <span>
+#include <vector>
 
 #include "platform/utf.h"
 
@@ -166,6 +168,34 @@ TEST(Utf8Fast, IllFormedInputIsLeftToTheConverter) {
         std::string out = "kept";
         EXPECT_FALSE(AppendUtf16AsUtf8(text, out));
         EXPECT_EQ(out, "kept");
+    }
+}
+
+// The forms that fill a given string and a given array agree with the ones that make
+// their own, for every rule set, and keep what was there before.
+TEST(TextEscape, InPlaceFormsAgreeWithTheReturningOnes) {
+    const std::u16string kValues[] = {u"", u"plain", u"a\\;b;c", u"\\", u"x\\", u";;;", u"a\\nb\\Nc\\,d\\\\e",
+                                      u"1;2;3;4;5;6;7;8;9", u"a\\\\;b", u"\\q;\\;;"};
+    const EscapeRules* kRules[] = {&kVCard21Escapes, &kVCard30Escapes};
+    for (const std::u16string& value : kValues) {
+        for (const EscapeRules* rules : kRules) {
+            SCOPED_TRACE(utf::Utf16ToUtf8(value));
+            std::u16string out = u"kept:";
+            AppendUnescaped(value, *rules, out);
+            EXPECT_EQ(out, u"kept:" + Unescape(value, *rules));
+            for (std::size_t max = 1; max <= 9; ++max) {
+                const std::vector<std::u16string_view> expected = SplitComponents(value, max, *rules);
+                std::vector<std::u16string_view> parts(max);
+                const std::size_t n = SplitComponents(value, std::span(parts), *rules);
+                ASSERT_EQ(n, expected.size()) << max;
+                for (std::size_t i = 0; i < n; ++i) {
+                    EXPECT_EQ(parts[i], expected[i]);
+                    // Views into the value itself, not copies.
+                    EXPECT_GE(parts[i].data(), value.data());
+                }
+            }
+            EXPECT_EQ(SplitComponents(value, std::span<std::u16string_view>(), *rules), 0u);
+        }
     }
 }
 
