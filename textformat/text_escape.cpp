@@ -35,27 +35,34 @@ std::u16string Unescape(std::u16string_view s, const EscapeRules& rules) {
 }
 
 void AppendUnescaped(std::u16string_view s, const EscapeRules& rules, std::u16string& out) {
-    // Most values hold no backslash at all.
-    const std::size_t first = s.find(u'\\');
-    if (first == std::u16string_view::npos) {
+    // Most values hold no backslash at all; the others are copied run by run between
+    // their backslashes.
+    std::size_t slash = s.find(u'\\');
+    if (slash == std::u16string_view::npos) {
         out.append(s);
         return;
     }
     out.reserve(out.size() + s.size());
-    out.append(s.substr(0, first));
-    for (std::size_t i = first; i < s.size(); ++i) {
-        const char16_t c = s[i];
-        if (c == u'\\' && i + 1 < s.size() && IsPair(s[i + 1], rules)) {
-            const char16_t n = s[++i];
+    std::size_t from = 0;
+    while (slash != std::u16string_view::npos) {
+        out.append(s.substr(from, slash - from));
+        if (slash + 1 < s.size() && IsPair(s[slash + 1], rules)) {
+            const char16_t n = s[slash + 1];
             if (n == u'n' || n == u'N') {
                 out += rules.lineBreak;
             } else {
                 out += n;
             }
-            continue;
+            from = slash + 2;
+        } else {
+            // A backslash that starts no listed pair stays, and the next character is
+            // read on its own.
+            out += u'\\';
+            from = slash + 1;
         }
-        out += c;
+        slash = s.find(u'\\', from);
     }
+    out.append(s.substr(from));
 }
 
 std::vector<std::u16string_view> SplitComponents(std::u16string_view value, std::size_t maxParts,
