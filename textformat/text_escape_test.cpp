@@ -144,6 +144,28 @@ TEST(Utf8Fast, WellFormedTextEqualsTheGeneralConversionBothWays) {
     }
 }
 
+// ASCII is taken eight bytes at a time: every sequence length at every offset of a
+// word, with ASCII after it, converts as the general conversion does; an ill-formed
+// byte at any offset leaves the text as it was.
+TEST(Utf8Fast, EverySequenceAtEveryOffsetOfAWord) {
+    const std::string kSequences[] = {"", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"};
+    for (std::size_t prefix = 0; prefix <= 17; ++prefix) {
+        for (const std::string& sequence : kSequences) {
+            for (std::size_t suffix : {0, 1, 7, 8, 9}) {
+                const std::string utf8 =
+                    std::string(prefix, 'a') + sequence + std::string(suffix, 'z') + sequence + sequence;
+                SCOPED_TRACE(utf8);
+                std::u16string wide = u"k";
+                ASSERT_TRUE(AppendUtf8AsUtf16(utf8, wide));
+                EXPECT_EQ(wide, u"k" + utf::Utf8ToUtf16(utf8));
+                std::u16string kept = u"k";
+                EXPECT_FALSE(AppendUtf8AsUtf16(utf8 + std::string(suffix, 'y') + "\xFF" + std::string(prefix, 'x'), kept));
+                EXPECT_EQ(kept, u"k");
+            }
+        }
+    }
+}
+
 TEST(Utf8Fast, IllFormedInputIsLeftToTheConverter) {
     const std::string kBytes[] = {
         "ab\x80",                  // a lone trail byte
