@@ -186,6 +186,7 @@ void CContentLineReader::Open(std::string_view text) {
     m_text = text;
     m_pos = 0;
     m_lineNo = 0;
+    m_peeked = false;
 }
 
 bool CContentLineReader::Next(ContentLine& line) {
@@ -196,6 +197,14 @@ bool CContentLineReader::Next(ContentLine& line) {
 }
 
 bool CContentLineReader::NextPhysical(std::string_view& line) {
+    if (m_peeked && m_peekFrom == m_pos) {
+        // The same text from the same place: the same line.
+        m_peeked = false;
+        line = m_peekLine;
+        m_pos = m_peekTo;
+        ++m_lineNo;
+        return true;
+    }
     if (m_pos >= m_text.size()) return false;
     const char* begin = m_text.data() + m_pos;
     const std::size_t left = m_text.size() - m_pos;
@@ -297,6 +306,10 @@ bool CContentLineReader::NextLogical(ContentLine& line) {
             append(physical.substr(1));  // folded line
             continue;
         }
+        m_peeked = true;
+        m_peekFrom = savedPos;
+        m_peekTo = m_pos;
+        m_peekLine = physical;
         m_pos = savedPos;
         m_lineNo = savedLineNo;
         break;

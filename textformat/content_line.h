@@ -113,6 +113,12 @@ private:
     std::string_view m_text;
     std::size_t m_pos = 0;
     int m_lineNo = 0;
+    // The physical line after the last logical one, found when looking for its
+    // continuation: the next call starts with it rather than finding its end again.
+    bool m_peeked = false;
+    std::size_t m_peekFrom = 0;
+    std::size_t m_peekTo = 0;
+    std::string_view m_peekLine;
     std::string m_joined;  // a line made of several physical lines
     std::string m_name;    // the upper-case name of the last line
 };

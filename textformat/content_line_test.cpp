@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace mireo {
@@ -183,6 +185,52 @@ TEST(ContentParams, SplitQuoteAwareWhereAsked) {
     EXPECT_EQ(Unquote("\"a;b\""), "a;b");
     EXPECT_EQ(Unquote("\"\""), "");
     EXPECT_EQ(Unquote("\"a"), "\"a");
+}
+
+// The line found after a logical line is kept for the next call; a seek back, a seek
+// forward and a new text each read what is at their place, never that kept line.
+TEST(ContentLines, SeeksAndNewTextsReadWhatIsThere) {
+    ContentLineOptions options;
+    options.quotedPrintableSoftBreaks = true;
+    CContentLineReader reader(options);
+    const std::string first = "A:1\r\n folded\r\nB:2\r\nC;ENCODING=QUOTED-PRINTABLE:x=\r\ny\r\nD:4\r\n";
+    reader.Open(first);
+    ContentLine line;
+    std::vector<std::pair<std::size_t, int>> starts;
+    std::vector<std::string> names, values;
+    for (;;) {
+        starts.emplace_back(reader.Position(), reader.PhysicalLines());
+        if (!reader.Next(line)) break;
+        names.emplace_back(line.name);
+        values.emplace_back(line.value);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "C", "D"}));
+    EXPECT_EQ(values, (std::vector<std::string>{"1folded", "2", "x=\r\ny", "4"}));
+    // From every start, backwards and forwards, after a read that kept a line.
+    for (std::size_t from = 0; from < names.size(); ++from) {
+        for (std::size_t to = 0; to < names.size(); ++to) {
+            SCOPED_TRACE(std::to_string(from) + " -> " + std::to_string(to));
+            reader.Seek(starts[from].first, starts[from].second);
+            ASSERT_TRUE(reader.Next(line));
+            EXPECT_EQ(line.name, names[from]);
+            reader.Seek(starts[to].first, starts[to].second);
+            ASSERT_TRUE(reader.Next(line));
+            EXPECT_EQ(line.name, names[to]);
+            EXPECT_EQ(line.value, values[to]);
+            EXPECT_EQ(reader.PhysicalLines(), starts[to + 1].second);
+        }
+    }
+    // A new text whose second line starts where the old one's did.
+    reader.Open(first);
+    ASSERT_TRUE(reader.Next(line));
+    const std::string second = "E:5\r\n folded\r\nF:6\r\n";
+    reader.Open(second);
+    ASSERT_TRUE(reader.Next(line));
+    EXPECT_EQ(line.name, "E");
+    ASSERT_TRUE(reader.Next(line));
+    EXPECT_EQ(line.name, "F");
+    EXPECT_EQ(line.value, "6");
+    EXPECT_FALSE(reader.Next(line));
 }
 
 }  // namespace

@@ -29,24 +29,40 @@ bool NeedsEscape30(char16_t c, bool component) {
 }  // namespace
 
 std::u16string Unescape(std::u16string_view s, const EscapeRules& rules) {
-    // Most values hold no backslash at all.
-    if (s.find(u'\\') == std::u16string_view::npos) return std::u16string(s);
     std::u16string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const char16_t c = s[i];
-        if (c == u'\\' && i + 1 < s.size() && IsPair(s[i + 1], rules)) {
-            const char16_t n = s[++i];
+    AppendUnescaped(s, rules, out);
+    return out;
+}
+
+void AppendUnescaped(std::u16string_view s, const EscapeRules& rules, std::u16string& out) {
+    // Most values hold no backslash at all; the others are copied run by run between
+    // their backslashes.
+    std::size_t slash = s.find(u'\\');
+    if (slash == std::u16string_view::npos) {
+        out.append(s);
+        return;
+    }
+    out.reserve(out.size() + s.size());
+    std::size_t from = 0;
+    while (slash != std::u16string_view::npos) {
+        out.append(s.substr(from, slash - from));
+        if (slash + 1 < s.size() && IsPair(s[slash + 1], rules)) {
+            const char16_t n = s[slash + 1];
             if (n == u'n' || n == u'N') {
                 out += rules.lineBreak;
             } else {
                 out += n;
             }
-            continue;
+            from = slash + 2;
+        } else {
+            // A backslash that starts no listed pair stays, and the next character is
+            // read on its own.
+            out += u'\\';
+            from = slash + 1;
         }
-        out += c;
+        slash = s.find(u'\\', from);
     }
-    return out;
+    out.append(s.substr(from));
 }
 
 std::vector<std::u16string_view> SplitComponents(std::u16string_view value, std::size_t maxParts,
@@ -64,6 +80,24 @@ std::vector<std::u16string_view> SplitComponents(std::u16string_view value, std:
     }
     parts.push_back(value.substr(start));
     return parts;
+}
+
+std::size_t SplitComponents(std::u16string_view value, std::span<std::u16string_view> parts,
+                            const EscapeRules& rules) {
+    if (parts.empty()) return 0;
+    std::size_t n = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < value.size() && n + 1 < parts.size(); ++i) {
+        const char16_t c = value[i];
+        if (c == u'\\' && i + 1 < value.size() && IsPair(value[i + 1], rules)) {
+            ++i;
+        } else if (c == u';') {
+            parts[n++] = value.substr(start, i - start);
+            start = i + 1;
+        }
+    }
+    parts[n++] = value.substr(start);
+    return n;
 }
 
 std::u16string_view TrimText(std::u16string_view s) { return ascii::Trim(s); }

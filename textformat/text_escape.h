@@ -2,6 +2,7 @@
 // Backslash escapes of text values. They work on decoded text (UTF-16): in a double-byte
 // code page a trail byte may look like a backslash.
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,11 +28,18 @@ inline constexpr EscapeRules kVCard30Escapes{
 // One left-to-right pass: every listed pair gives its character, so "\\n" is a
 // backslash and an "n".
 std::u16string Unescape(std::u16string_view text, const EscapeRules& rules);
+// The same, appended to out: a reader fills its fields without a string of its own
+// for each value.
+void AppendUnescaped(std::u16string_view text, const EscapeRules& rules, std::u16string& out);
 
 // Splits a structured value at the semicolons that are not part of a listed pair; the
 // last part takes the rest, so there are at most maxParts. The parts keep their escapes.
 std::vector<std::u16string_view> SplitComponents(std::u16string_view value, std::size_t maxParts,
                                                  const EscapeRules& rules);
+// The same into `parts` (at most parts.size() of them, the last taking the rest), with
+// no allocation; the number of parts.
+std::size_t SplitComponents(std::u16string_view value, std::span<std::u16string_view> parts,
+                            const EscapeRules& rules);
 
 // Without space, TAB, CR and LF at either end.
 std::u16string_view TrimText(std::u16string_view text);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <span>
+#include <vector>
 
 #include "platform/utf.h"
 
@@ -142,6 +144,28 @@ TEST(Utf8Fast, WellFormedTextEqualsTheGeneralConversionBothWays) {
     }
 }
 
+// ASCII is taken eight bytes at a time: every sequence length at every offset of a
+// word, with ASCII after it, converts as the general conversion does; an ill-formed
+// byte at any offset leaves the text as it was.
+TEST(Utf8Fast, EverySequenceAtEveryOffsetOfAWord) {
+    const std::string kSequences[] = {"", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"};
+    for (std::size_t prefix = 0; prefix <= 17; ++prefix) {
+        for (const std::string& sequence : kSequences) {
+            for (std::size_t suffix : {0, 1, 7, 8, 9}) {
+                const std::string utf8 =
+                    std::string(prefix, 'a') + sequence + std::string(suffix, 'z') + sequence + sequence;
+                SCOPED_TRACE(utf8);
+                std::u16string wide = u"k";
+                ASSERT_TRUE(AppendUtf8AsUtf16(utf8, wide));
+                EXPECT_EQ(wide, u"k" + utf::Utf8ToUtf16(utf8));
+                std::u16string kept = u"k";
+                EXPECT_FALSE(AppendUtf8AsUtf16(utf8 + std::string(suffix, 'y') + "\xFF" + std::string(prefix, 'x'), kept));
+                EXPECT_EQ(kept, u"k");
+            }
+        }
+    }
+}
+
 TEST(Utf8Fast, IllFormedInputIsLeftToTheConverter) {
     const std::string kBytes[] = {
         "ab\x80",                  // a lone trail byte
@@ -166,6 +190,34 @@ TEST(Utf8Fast, IllFormedInputIsLeftToTheConverter) {
         std::string out = "kept";
         EXPECT_FALSE(AppendUtf16AsUtf8(text, out));
         EXPECT_EQ(out, "kept");
+    }
+}
+
+// The forms that fill a given string and a given array agree with the ones that make
+// their own, for every rule set, and keep what was there before.
+TEST(TextEscape, InPlaceFormsAgreeWithTheReturningOnes) {
+    const std::u16string kValues[] = {u"", u"plain", u"a\\;b;c", u"\\", u"x\\", u";;;", u"a\\nb\\Nc\\,d\\\\e",
+                                      u"1;2;3;4;5;6;7;8;9", u"a\\\\;b", u"\\q;\\;;"};
+    const EscapeRules* kRules[] = {&kVCard21Escapes, &kVCard30Escapes};
+    for (const std::u16string& value : kValues) {
+        for (const EscapeRules* rules : kRules) {
+            SCOPED_TRACE(utf::Utf16ToUtf8(value));
+            std::u16string out = u"kept:";
+            AppendUnescaped(value, *rules, out);
+            EXPECT_EQ(out, u"kept:" + Unescape(value, *rules));
+            for (std::size_t max = 1; max <= 9; ++max) {
+                const std::vector<std::u16string_view> expected = SplitComponents(value, max, *rules);
+                std::vector<std::u16string_view> parts(max);
+                const std::size_t n = SplitComponents(value, std::span(parts), *rules);
+                ASSERT_EQ(n, expected.size()) << max;
+                for (std::size_t i = 0; i < n; ++i) {
+                    EXPECT_EQ(parts[i], expected[i]);
+                    // Views into the value itself, not copies.
+                    EXPECT_GE(parts[i].data(), value.data());
+                }
+            }
+            EXPECT_EQ(SplitComponents(value, std::span<std::u16string_view>(), *rules), 0u);
+        }
     }
 }
 

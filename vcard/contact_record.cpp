@@ -109,4 +109,15 @@ const ContactPropertyInfo* FindContactProperty(std::string_view name) {
     return nullptr;
 }
 
+void ClearContactRecord(ContactRecord& record) {
+    for (const ContactPropertyInfo& p : kProperties) {
+        switch (p.kind) {
+            case ContactValueKind::kText: (record.*p.text).clear(); break;
+            case ContactValueKind::kDate: (record.*p.date).reset(); break;
+            case ContactValueKind::kInteger: record.*p.integer = 0; break;
+        }
+    }
+    record.Sensitivity = kSensitivityNormal;
+}
+
 }  // namespace mireo

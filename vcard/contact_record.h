@@ -139,4 +139,8 @@ std::span<const ContactPropertyInfo> ContactRecordProperties();
 // The row of that host name (exact, case-sensitive), or null.
 const ContactPropertyInfo* FindContactProperty(std::string_view name);
 
+// Makes a record equal to ContactRecord{} while its texts keep their storage: a reader
+// that fills one record per card allocates again only for longer texts.
+void ClearContactRecord(ContactRecord& record);
+
 }  // namespace mireo

@@ -2,10 +2,13 @@
 // (filter, duplicate search, conflict rule, create and save) and the finish page.
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "encoding/mireo_char_converter.h"
 #include "engine/logger.h"
@@ -47,9 +50,11 @@ std::string ToUtf8(const std::filesystem::path& p) {
 
 std::filesystem::path FromUtf8(const std::string& s) { return std::filesystem::path(std::u8string(s.begin(), s.end())); }
 
-Value RecordValue(const ContactPropertyInfo& p, const ContactRecord& record) {
+// The card's value of a property for the new contact; a text is moved out of the
+// record (the card is not read after its fill).
+Value RecordValue(const ContactPropertyInfo& p, ContactRecord& record) {
     switch (p.kind) {
-    case ContactValueKind::kText: return Value::Text(record.*p.text);
+    case ContactValueKind::kText: return Value::Text(std::move(record.*p.text));
     case ContactValueKind::kDate: return Value::Date(OleFromLocal(record.*p.date));
     case ContactValueKind::kInteger: return Value::Int(record.*p.integer);
     }
@@ -64,11 +69,6 @@ bool SameValue(const ContactPropertyInfo& p, const ContactRecord& record, const 
     case ContactValueKind::kInteger: return found.AsInt() == record.*p.integer;
     }
     return false;
-}
-
-bool HasText(IItem& item, const char* name) {
-    const Value v = item.Get(name);
-    return v.GetKind() == Value::Kind::Text && !v.AsText().empty();
 }
 
 // Appends "field = " and the value in the quote it does not contain; false when it
@@ -94,14 +94,30 @@ public:
           m_filter(choices.filterMask, choices.filterCategories, EffectiveSeparator(env.listSeparator), env.log,
                    kFilterSource),
           m_hostMajor(env.hostMajorVersion),
-          m_separator(PathFromUtf8(EffectiveSeparator(env.listSeparator))) {}
+          m_separator(PathFromUtf8(EffectiveSeparator(env.listSeparator))) {
+        const auto& props = ContactRecordProperties();
+        m_refs.reserve(props.size());
+        m_safeRefs.reserve(props.size());
+        for (const ContactPropertyInfo& p : props) {
+            m_refs.emplace_back(p.name);
+            m_safeRefs.emplace_back(p.name);
+        }
+        for (std::size_t i = 0; i < props.size(); ++i) {
+            const std::string_view name = props[i].name;
+            for (std::size_t k = 0; k < std::size(kNameParts); ++k) {
+                if (name == kNameParts[k]) m_namePartIndex[k] = i;
+            }
+            if (name == "CompanyName") m_companyIndex = i;
+        }
+    }
 
     void SetSafeItem(std::unique_ptr<ISafeItem> safe) { m_safe = std::move(safe); }
     void SetItems(std::unique_ptr<IItems> items) { m_items = std::move(items); }
     void SetSaveCounter(CSaveCounter* saves) { m_saves = saves; }
 
     // The decision for one card; adds to the counters.
-    void HandleCard(const VCardCard& card, RunCounters& counters) {
+    // The card's texts are moved into the new contact: it is not read afterwards.
+    void HandleCard(VCardCard& card, RunCounters& counters) {
         if (!card.fault.empty()) {
             // Cut off or beyond the reader's limits: never imported in part.
             m_env.log.LogMsg(card.fault, 0, kRunSource, kError, kLogFlags);
@@ -210,58 +226,83 @@ private:
 
     bool IsCandidate(IItem& found, bool noName, bool noCompany) {
         if (noName) {
-            for (const char* p : {"FirstName", "MiddleName", "LastName", "Title", "Suffix"}) {
-                if (HasText(found, p)) return false;
+            for (std::size_t i : m_namePartIndex) {
+                if (HasText(found, m_refs[i])) return false;
             }
         }
-        if (noCompany && HasText(found, "CompanyName")) return false;
+        if (noCompany && HasText(found, m_refs[m_companyIndex])) return false;
         return true;
+    }
+
+    bool HasText(IItem& item, PropertyRef& property) {
+        item.GetText(property, m_text);
+        return !m_text.empty();
     }
 
     bool Applies(const ContactPropertyInfo& p) const {
         return (p.usedBy & kUsedByImport) != 0 && (!p.needsMajor10 || m_hostMajor >= 10);
     }
 
-    // Puts every field the card set into the new contact.
-    void Fill(IItem& item, const VCardCard& card) {
+    // Puts every field the card set into the new contact, moving the card's texts.
+    void Fill(IItem& item, VCardCard& card) {
         const auto& props = ContactRecordProperties();
         for (std::size_t i = 0; i < props.size(); ++i) {
             const ContactPropertyInfo& p = props[i];
             if (!Applies(p) || !card.IsSet(i)) continue;
             // The guarded properties too are written through the object model: the host
             // guards their reads only.
-            item.Put(p.name, RecordValue(p, card.contact));
+            item.PutByRef(m_refs[i], RecordValue(p, card.contact));
         }
     }
 
     // Whether the found contact equals the card on every field the card set; a failed
-    // read throws.
+    // read throws. Texts are read into one reused buffer and compared in place.
     bool Identical(const VCardCard& card, IItem& found) {
         const auto& props = ContactRecordProperties();
         bool safeSet = false;
         for (std::size_t i = 0; i < props.size(); ++i) {
             const ContactPropertyInfo& p = props[i];
             if (!Applies(p) || !card.IsSet(i)) continue;
-            Value v;
-            if (p.access == ContactAccess::kSafeItem) {
-                if (!safeSet) {
-                    m_safe->SetItem(found);
-                    safeSet = true;
-                }
-                v = m_safe->Get(p.name);
-            } else {
-                v = found.Get(p.name);
+            const bool safe = p.access == ContactAccess::kSafeItem;
+            if (safe && !safeSet) {
+                m_safe->SetItem(found);
+                safeSet = true;
             }
-            if (p.text == &ContactRecord::Categories && v.GetKind() == Value::Kind::Text) {
-                // The same names in the same order: "Business;Customers" and the
-                // "Business; Customers" a 3.0 card gives back are one list.
-                if (SplitCategories(card.contact.Categories, m_separator) != SplitCategories(v.AsText(), m_separator))
-                    return false;
+            if (p.kind == ContactValueKind::kText) {
+                if (safe) {
+                    m_safe->GetText(m_safeRefs[i], m_text);
+                } else {
+                    found.GetText(m_refs[i], m_text);
+                }
+                const std::u16string& mine = card.contact.*p.text;
+                if (p.text == &ContactRecord::Categories && !m_text.empty()) {
+                    // The same names in the same order: "Business;Customers" and the
+                    // "Business; Customers" a 3.0 card gives back are one list.
+                    if (m_text != mine &&
+                        SplitCategories(mine, m_separator) != SplitCategories(m_text, m_separator))
+                        return false;
+                    continue;
+                }
+                if (m_text.empty() && p.text == &ContactRecord::Categories) {
+                    // An empty text and no text at all compare differently as lists.
+                    if (!SameCategories(card, p, found, safe)) return false;
+                    continue;
+                }
+                if (m_text != mine) return false;
                 continue;
             }
+            const Value v = safe ? m_safe->Get(p.name) : found.Get(p.name);
             if (!SameValue(p, card.contact, v)) return false;
         }
         return true;
+    }
+
+    // The categories compared as they always were, on the host's value itself.
+    bool SameCategories(const VCardCard& card, const ContactPropertyInfo& p, IItem& found, bool safe) {
+        const Value v = safe ? m_safe->Get(p.name) : found.Get(p.name);
+        if (v.GetKind() == Value::Kind::Text)
+            return SplitCategories(card.contact.Categories, m_separator) == SplitCategories(v.AsText(), m_separator);
+        return SameValue(p, card.contact, v);
     }
 
     // A contact made only for a comparison: never saved, so it is discarded. Should it
@@ -295,6 +336,14 @@ private:
     std::unique_ptr<IItems> m_items;
     CSaveCounter* m_saves = nullptr;
     bool m_warnedNoSafe = false;
+    // The contact properties by their index in ContactRecordProperties(), resolved by the
+    // host once for the run: for the contacts themselves and for the safe item.
+    std::vector<PropertyRef> m_refs;
+    std::vector<PropertyRef> m_safeRefs;
+    static constexpr std::string_view kNameParts[] = {"FirstName", "MiddleName", "LastName", "Title", "Suffix"};
+    std::size_t m_namePartIndex[std::size(kNameParts)] = {};
+    std::size_t m_companyIndex = 0;
+    std::u16string m_text;  // a found contact's text, its storage reused
 };
 
 }  // namespace

@@ -1,8 +1,11 @@
 #include "vcard/vcard_reader.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
-#include <unordered_map>
+#include <iterator>
+#include <span>
 
 #include "encoding/charset_names.h"
 #include "encoding/mireo_char_converter.h"
@@ -105,15 +108,50 @@ constexpr PropertyRule kRules[] = {
     {"ANNIVERSARY", Field::kPeerDate, nullptr, &R::Anniversary},
 };
 
-// Every line of a card looks its name up: hashed rather than compared with each rule.
+// Every line of a card looks its name up: in a table hashed on the name's length and
+// its first and last bytes (no pass over the whole name), each slot compared once.
+constexpr std::size_t kRuleSlots = 256;
+
+std::size_t RuleSlot(std::string_view name) {
+    const auto byte = [](char c) { return static_cast<std::size_t>(static_cast<unsigned char>(c)); };
+    return (name.size() * 31 + byte(name.front()) * 7 + byte(name.back()) * 3 + byte(name[name.size() / 2])) %
+           kRuleSlots;
+}
+
 const PropertyRule* FindRule(std::string_view name) {
-    static const std::unordered_map<std::string_view, const PropertyRule*> byName = [] {
-        std::unordered_map<std::string_view, const PropertyRule*> map;
-        for (const PropertyRule& rule : kRules) map.emplace(rule.name, &rule);
-        return map;
+    static const std::array<const PropertyRule*, kRuleSlots> slots = [] {
+        std::array<const PropertyRule*, kRuleSlots> table{};
+        for (const PropertyRule& rule : kRules) {
+            std::size_t i = RuleSlot(rule.name);
+            while (table[i] != nullptr) i = (i + 1) % kRuleSlots;
+            table[i] = &rule;
+        }
+        return table;
     }();
-    const auto it = byName.find(name);
-    return it == byName.end() ? nullptr : it->second;
+    if (name.empty()) return nullptr;
+    for (std::size_t i = RuleSlot(name); slots[i] != nullptr; i = (i + 1) % kRuleSlots) {
+        if (slots[i]->name == name) return slots[i];
+    }
+    return nullptr;
+}
+
+// The properties of ContactRecordProperties() by kind, with their indexes.
+struct SetTable {
+    std::vector<std::pair<std::size_t, std::u16string R::*>> texts;
+    std::vector<std::pair<std::size_t, std::optional<LocalTime> R::*>> dates;
+    std::vector<std::size_t> integers;
+};
+
+SetTable MakeSetTable() {
+    SetTable table;
+    const auto props = ContactRecordProperties();
+    for (std::size_t i = 0; i < props.size() && i < 96; ++i) {
+        const ContactPropertyInfo& p = props[i];
+        if (p.text != nullptr) table.texts.emplace_back(i, p.text);
+        if (p.date != nullptr) table.dates.emplace_back(i, p.date);
+        if (p.integer != nullptr) table.integers.push_back(i);
+    }
+    return table;
 }
 
 // ---- parameters and values ----
@@ -173,10 +211,6 @@ bool AllEmpty(std::initializer_list<const std::u16string*> fields) {
     return true;
 }
 
-void SetFirst(std::u16string& field, std::u16string value) {
-    if (field.empty()) field = std::move(value);
-}
-
 }  // namespace
 
 // One property's value, decoded as far as every field needs it. The bytes are decoded
@@ -185,53 +219,82 @@ void SetFirst(std::u16string& field, std::u16string value) {
 struct CvCardReader::Property {
     explicit Property(const CvCardReader& r) : reader(r) {}
 
+    // The most parts a structured value is split into (ADR's seven and the rest).
+    static constexpr std::size_t kMaxParts = 8;
+
     const CvCardReader& reader;
     Params params;
     std::string bytes;  // quoted-printable decoded, NUL bytes dropped, trimmed
     int codePage = kSystemCodePage;
+    bool ascii = false;  // bytes are all ASCII
     bool v30 = false;
+    // The decoded value of the structured properties, its storage reused from line to
+    // line.
+    mutable std::u16string scratch;
 
-    // The whole value; 3.0 unescaped, 2.1 as it is.
+    // The whole value into out (cleared first); 3.0 unescaped, 2.1 as it is.
+    void TextInto(std::u16string& out) const {
+        out.clear();
+        reader.DecodeInto(*this, out);
+        if (!v30 || out.find(u'\\') == std::u16string::npos) return;
+        scratch.swap(out);
+        out.clear();
+        AppendUnescaped(scratch, kVCard30Escapes, out);
+    }
     std::u16string Text() const {
-        std::u16string text = reader.DecodeBytes(bytes, codePage);
-        if (!v30 || text.find(u'\\') == std::u16string::npos) return text;
-        return Unescape(text, kVCard30Escapes);
+        std::u16string text;
+        TextInto(text);
+        return text;
     }
     // A value that is not text (TEL, EMAIL, URL): written without escapes, read as it is.
-    std::u16string Plain() const { return reader.DecodeBytes(bytes, codePage); }
+    std::u16string Plain() const {
+        std::u16string text;
+        reader.DecodeInto(*this, text);
+        return text;
+    }
+    // The same in `scratch`, valid until the next use of it.
+    const std::u16string& PlainScratch() const {
+        scratch.clear();
+        reader.DecodeInto(*this, scratch);
+        return scratch;
+    }
     const EscapeRules& ComponentRules() const { return v30 ? kVCard30Escapes : kVCard21ComponentEscapes; }
-    // The first `count` parts of a structured value (N, ADR), each trimmed and
-    // unescaped; parts beyond them are ignored (an eighth ADR part is a label, not the
-    // country).
-    std::vector<std::u16string> Components(std::size_t count) const {
+    // The first parts of a structured value (N, ADR), each trimmed and unescaped, into
+    // `fields` (each replaced; empty for a part the value lacks); parts beyond them are
+    // ignored (an eighth ADR part is a label, not the country).
+    void ComponentsInto(std::span<std::u16string* const> fields) const {
         const EscapeRules& rules = ComponentRules();
-        std::vector<std::u16string> out;
-        const std::u16string text = reader.DecodeBytes(bytes, codePage);
-        for (std::u16string_view part : SplitComponents(text, count + 1, rules)) {
-            if (out.size() == count) break;
-            out.push_back(Unescape(TrimText(part), rules));
+        const std::u16string& text = PlainScratch();
+        std::u16string_view parts[kMaxParts];
+        const std::size_t count = std::min(fields.size(), kMaxParts - 1);
+        const std::size_t n = SplitComponents(text, std::span(parts, count + 1), rules);
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            fields[i]->clear();
+            if (i < n && i < count) AppendUnescaped(TrimText(parts[i]), rules, *fields[i]);
         }
-        out.resize(count);
-        return out;
     }
     // The first part, then the rest as one text (ORG: company, then the units of the
-    // department with their ";"), without trailing empty parts.
-    std::pair<std::u16string, std::u16string> FirstAndRest() const {
+    // department with their ";"), without trailing empty parts; each replaced.
+    void FirstAndRestInto(std::u16string& first, std::u16string& rest) const {
         const EscapeRules& rules = ComponentRules();
-        const std::u16string text = reader.DecodeBytes(bytes, codePage);
-        std::vector<std::u16string_view> parts = SplitComponents(text, 2, rules);
-        std::u16string_view rest = parts.size() > 1 ? parts[1] : std::u16string_view();
+        const std::u16string& text = PlainScratch();
+        std::u16string_view parts[2];
+        const std::size_t n = SplitComponents(text, parts, rules);
+        std::u16string_view tail = n > 1 ? parts[1] : std::u16string_view();
         // Drop the empty parts at the end ("Umbrella;;" has no department), but not an
         // escaped semicolon.
         for (;;) {
-            rest = TrimText(rest);
-            if (rest.empty() || rest.back() != u';') break;
+            tail = TrimText(tail);
+            if (tail.empty() || tail.back() != u';') break;
             std::size_t slashes = 0;
-            while (slashes + 1 < rest.size() && rest[rest.size() - 2 - slashes] == u'\\') ++slashes;
+            while (slashes + 1 < tail.size() && tail[tail.size() - 2 - slashes] == u'\\') ++slashes;
             if (slashes % 2 == 1) break;
-            rest.remove_suffix(1);
+            tail.remove_suffix(1);
         }
-        return {Unescape(TrimText(parts[0]), rules), Unescape(rest, rules)};
+        first.clear();
+        AppendUnescaped(TrimText(parts[0]), rules, first);
+        rest.clear();
+        AppendUnescaped(tail, rules, rest);
     }
 };
 
@@ -242,25 +305,19 @@ using Property = CvCardReader::Property;
 // ---- the fields of the structured properties ----
 
 void FillName(const Property& v, ContactRecord& c) {
-    auto parts = v.Components(5);
-    c.LastName = std::move(parts[0]);
-    c.FirstName = std::move(parts[1]);
-    c.MiddleName = std::move(parts[2]);
-    c.Title = std::move(parts[3]);
-    c.Suffix = std::move(parts[4]);
+    std::u16string* const fields[] = {&c.LastName, &c.FirstName, &c.MiddleName, &c.Title, &c.Suffix};
+    v.ComponentsInto(fields);
 }
 
 void FillOrganization(const Property& v, ContactRecord& c) {
     if (!c.CompanyName.empty() || !c.Department.empty()) return;
-    auto [company, department] = v.FirstAndRest();
-    c.CompanyName = std::move(company);
-    c.Department = std::move(department);
+    v.FirstAndRestInto(c.CompanyName, c.Department);
 }
 
 void FillUrl(const Property& v, ContactRecord& c) {
     const bool home = v.params.Has("HOME");
     const bool work = v.params.Has("WORK");
-    const std::u16string value = v.Plain();
+    const std::u16string& value = v.PlainScratch();
     if (home) c.PersonalHomePage = value;
     if (work) c.BusinessHomePage = value;
     // An untyped URL is the business home page; a second one the personal home page
@@ -282,17 +339,21 @@ void FillAddress(const Property& v, ContactRecord& c) {
     // other address.
     bool postal = !work && !home && (v.params.Has("POSTAL") || v.params.Has("OTHER"));
     if (!work && !home && !postal) work = true;
-    std::vector<std::u16string> parts;
+    // The parts go straight into the first address filled; a second one copies them.
+    std::u16string* filled[7] = {};
+    std::u16string ignored;
     auto fill = [&](std::u16string* box, std::u16string* extended, std::u16string* street, std::u16string* city,
                     std::u16string* state, std::u16string* zip, std::u16string* country) {
-        if (parts.empty()) parts = v.Components(7);
-        *box = parts[0];
-        if (extended != nullptr) *extended = parts[1];
-        *street = parts[2];
-        *city = parts[3];
-        *state = parts[4];
-        *zip = parts[5];
-        *country = parts[6];
+        std::u16string* const fields[] = {box, extended != nullptr ? extended : &ignored, street, city, state, zip,
+                                          country};
+        if (filled[0] == nullptr) {
+            v.ComponentsInto(fields);
+            std::copy(std::begin(fields), std::end(fields), filled);
+            return;
+        }
+        for (std::size_t i = 0; i < 7; ++i) {
+            if (fields[i] != &ignored) *fields[i] = *filled[i];
+        }
     };
     if (work) {
         if (AllEmpty({&c.BusinessAddressPostOfficeBox, &c.OfficeLocation, &c.BusinessAddressStreet,
@@ -379,7 +440,7 @@ bool FillTelephone(const Property& v, ContactRecord& c) {
             voice |= one == "VOICE";
         }
     }
-    const std::u16string value = v.Plain();
+    const std::u16string& value = v.PlainScratch();
     bool placed = false;
     auto place = [&](std::initializer_list<std::u16string*> slots) {
         for (std::u16string* s : slots) {
@@ -486,6 +547,17 @@ bool VCardCard::IsSet(std::string_view hostName) const {
     return false;
 }
 
+void VCardCard::Reset() {
+    ClearContactRecord(contact);
+    line = 0;
+    version = 21;
+    hadSkypeLines = false;
+    sensitivitySet = false;
+    problems.clear();
+    fault.clear();
+    m_set.reset();
+}
+
 CvCardReader::~CvCardReader() = default;
 
 CvCardReader::CvCardReader(MireoCharConverter* converter, VCardReaderOptions options)
@@ -528,7 +600,7 @@ void CvCardReader::Problem(VCardCard& card, VCardProblemKind kind, int line, con
 int CvCardReader::CodePageOf(const Property& v, std::string_view property, VCardCard& card) {
     const Params& params = v.params;
     if (!params.hasCharset)
-        return m_utf8File || (!IsAscii(v.bytes) && IsUtf8WithNonAscii(v.bytes)) ? kUtf8CodePage : kSystemCodePage;
+        return m_utf8File || (!v.ascii && IsUtf8WithNonAscii(v.bytes)) ? kUtf8CodePage : kSystemCodePage;
     const int cp = ResolveCharset(*m_converter, params.charset);
     if (cp != kUnknownCodePage) return cp;
     Problem(card, VCardProblemKind::kUnknownCharset, m_lines.PhysicalLines(), std::string(property));
@@ -541,20 +613,21 @@ int CvCardReader::CodePageOf(const Property& v, std::string_view property, VCard
     return kSystemCodePage;
 }
 
-std::u16string CvCardReader::DecodeBytes(std::string_view bytes, int codePage) const {
-    std::u16string out;
-    if (bytes.empty() || m_converter == nullptr) return out;
+void CvCardReader::DecodeInto(const Property& v, std::u16string& out) const {
+    const std::string_view bytes = v.bytes;
+    if (bytes.empty() || m_converter == nullptr) return;
+    const std::size_t begin = out.size();
     // Well-formed UTF-8 needs no round through the converter, nor does ASCII in the
-    // computer's code page (every one of them holds ASCII as it is).
-    if ((codePage == kUtf8CodePage || (codePage == kSystemCodePage && IsAscii(bytes))) &&
-        AppendUtf8AsUtf16(bytes, out)) {
-        if (out.find(u'\0') != std::u16string::npos) std::erase(out, u'\0');
-        return out;
-    }
-    if (m_converter->DecodeText(codePage, bytes, out) < 0) out.clear();
+    // computer's code page (every one of them holds ASCII as it is). The bytes hold no
+    // NUL (ReadProperty dropped them), so neither does what UTF-8 gives.
+    if ((v.codePage == kUtf8CodePage || (v.codePage == kSystemCodePage && v.ascii)) && AppendUtf8AsUtf16(bytes, out))
+        return;
+    std::u16string decoded;
+    if (m_converter->DecodeText(v.codePage, bytes, decoded) < 0) decoded.clear();
     // Host text ends at a NUL: drop any.
-    std::erase(out, u'\0');
-    return out;
+    std::erase(decoded, u'\0');
+    out.resize(begin);
+    out += decoded;
 }
 
 void CvCardReader::ReadProperty(const ContentLine& line, bool adr, Property& v, VCardCard& card) {
@@ -581,6 +654,7 @@ void CvCardReader::ReadProperty(const ContentLine& line, bool adr, Property& v, 
         v.bytes.resize(front + trimmed.size());
         v.bytes.erase(0, front);
     }
+    v.ascii = IsAscii(v.bytes);
     v.codePage = CodePageOf(v, line.name, card);
 }
 
@@ -589,42 +663,52 @@ void CvCardReader::ReadProperty(const ContentLine& line, bool adr, Property& v, 
 // writes its own lists ("Business, Suppliers"). A value without an unescaped comma is
 // one name, or a list as earlier versions wrote it, every comma escaped: its commas
 // become the separator as they always did.
-std::u16string CvCardReader::ReadCategories(const Property& v) const {
-    if (!v.v30) return v.Text();
-    const std::u16string text = v.Plain();
+void CvCardReader::ReadCategories(const Property& v, std::u16string& out) const {
+    if (!v.v30) {
+        v.TextInto(out);
+        return;
+    }
+    const std::u16string& text = v.PlainScratch();
     const std::u16string& separator = m_options.listSeparator;
-    std::vector<std::u16string_view> names;
+    out.clear();
+    bool listed = false;  // an unescaped comma was seen
     std::size_t start = 0;
+    // Each name as it ends, trimmed and unescaped; an empty one is left out.
+    auto name = [&](std::size_t end) {
+        const std::size_t before = out.size();
+        if (before != 0) {
+            out += separator;
+            out += u' ';
+        }
+        const std::size_t named = out.size();
+        AppendUnescaped(TrimText(std::u16string_view(text).substr(start, end - start)), kVCard30Escapes, out);
+        if (out.size() == named) out.resize(before);
+    };
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == u'\\') {
             ++i;
         } else if (text[i] == u',') {
-            names.push_back(std::u16string_view(text).substr(start, i - start));
+            name(i);
+            listed = true;
             start = i + 1;
         }
     }
-    std::u16string out;
-    if (names.empty()) {
-        for (char16_t ch : Unescape(text, kVCard30Escapes)) {
-            if (ch == u',') {
-                out += separator;
-            } else {
-                out += ch;
-            }
-        }
-        return out;
+    if (listed) {
+        name(text.size());
+        return;
     }
-    names.push_back(std::u16string_view(text).substr(start));
-    for (std::u16string_view name : names) {
-        const std::u16string one = Unescape(TrimText(name), kVCard30Escapes);
-        if (one.empty()) continue;
-        if (!out.empty()) {
-            out += separator;
-            out += u' ';
+    AppendUnescaped(text, kVCard30Escapes, out);
+    if (out.find(u',') == std::u16string::npos) return;
+    std::u16string joined;
+    joined.reserve(out.size() + separator.size());
+    for (char16_t ch : out) {
+        if (ch == u',') {
+            joined += separator;
+        } else {
+            joined += ch;
         }
-        out += one;
     }
-    return out;
+    out.swap(joined);
 }
 
 void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
@@ -657,7 +741,10 @@ void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
     ReadProperty(line, rule->field == Field::kAdr, v, card);
     ContactRecord& c = card.contact;
     switch (rule->field) {
-        case Field::kText: SetFirst(c.*(rule->text), v.Text()); break;
+        case Field::kText:
+            // The first value wins: a later one is not even decoded.
+            if (std::u16string& field = c.*(rule->text); field.empty()) v.TextInto(field);
+            break;
         case Field::kDate:
         case Field::kPeerDate:
             // The host's none date (4501-01-01) is no date.
@@ -672,12 +759,12 @@ void CvCardReader::Dispatch(const ContentLine& line, VCardCard& card) {
             break;
         case Field::kPeerText:
             m_peerUsed = true;
-            SetFirst(m_peer.*(rule->text), v.Text());
+            if (std::u16string& field = m_peer.*(rule->text); field.empty()) v.TextInto(field);
             break;
         case Field::kName: FillName(v, c); break;
         case Field::kOrg: FillOrganization(v, c); break;
         case Field::kCategories:
-            if (c.Categories.empty()) c.Categories = ReadCategories(v);
+            if (c.Categories.empty()) ReadCategories(v, c.Categories);
             break;
         case Field::kClass:
             if (EqualsNoCase(v.bytes, "CONFIDENTIAL")) {
@@ -747,14 +834,18 @@ void CvCardReader::Finish(VCardCard& card) {
     if (AllEmpty({&c.LastName, &c.FirstName, &c.MiddleName, &c.Title, &c.Suffix}) && c.FullName == c.CompanyName) {
         c.FullName.clear();
     }
-    const auto props = ContactRecordProperties();
-    for (std::size_t i = 0; i < props.size() && i < card.m_set.size(); ++i) {
-        const ContactPropertyInfo& p = props[i];
-        bool set = false;
-        if (p.text != nullptr) set = !(c.*(p.text)).empty();
-        if (p.date != nullptr) set = (c.*(p.date)).has_value();
-        if (p.integer != nullptr) set = card.sensitivitySet;
-        card.m_set[i] = set;
+    // Which properties got a value: the texts and dates by a table made once, rather
+    // than a look at each row's kind for every card.
+    static const SetTable kSetTable = MakeSetTable();
+    card.m_set.reset();
+    for (const auto& [index, text] : kSetTable.texts) {
+        if (!(c.*text).empty()) card.m_set.set(index);
+    }
+    for (const auto& [index, date] : kSetTable.dates) {
+        if ((c.*date).has_value()) card.m_set.set(index);
+    }
+    for (const std::size_t index : kSetTable.integers) {
+        if (card.sensitivitySet) card.m_set.set(index);
     }
     SetFault(card);
     if (m_options.logger != nullptr) {
@@ -793,7 +884,7 @@ bool CvCardReader::Next(VCardCard& card) {
         if (!inCard) {
             if (line.name == "BEGIN" && isVCard) {
                 inCard = true;
-                card = VCardCard{};
+                card.Reset();
                 card.line = line.lineNo;
                 ClearPeer();
                 m_quietBefore = 0;
@@ -826,7 +917,7 @@ bool CvCardReader::Next(VCardCard& card) {
                 // Lines before it were read by the other version's rules (escapes,
                 // quoted-printable addresses): read the card again from its start.
                 const int beginLine = card.line;
-                card = VCardCard{};
+                card.Reset();
                 card.line = beginLine;
                 ClearPeer();
                 cardTooLong = false;
@@ -857,7 +948,7 @@ bool CvCardReader::Next(VCardCard& card) {
 
 void CvCardReader::ClearPeer() {
     if (!m_peerUsed) return;
-    m_peer = ContactRecord{};
+    ClearContactRecord(m_peer);
     m_peerUsed = false;
 }
 

@@ -58,6 +58,8 @@ struct VCardCard {
     // that is not empty, a date, a class line for the sensitivity).
     bool IsSet(std::size_t propertyIndex) const { return propertyIndex < m_set.size() && m_set[propertyIndex]; }
     bool IsSet(std::string_view hostName) const;
+    // Back to VCardCard{} for the next card, keeping the storage of its texts and lists.
+    void Reset();
 
 private:
     friend class CvCardReader;
@@ -119,10 +121,11 @@ public:
 private:
     void SetVersion(int version);
     void Dispatch(const ContentLine& line, VCardCard& card);
-    std::u16string ReadCategories(const Property& v) const;
+    void ReadCategories(const Property& v, std::u16string& out) const;
     void ReadProperty(const ContentLine& line, bool adr, Property& v, VCardCard& card);
     int CodePageOf(const Property& v, std::string_view property, VCardCard& card);
-    std::u16string DecodeBytes(std::string_view bytes, int codePage) const;
+    // Appends the property's bytes decoded by its code page.
+    void DecodeInto(const Property& v, std::u16string& out) const;
     void Problem(VCardCard& card, VCardProblemKind kind, int line, const std::string& property);
     void Finish(VCardCard& card);
     void SetFault(VCardCard& card);

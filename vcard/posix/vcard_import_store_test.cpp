@@ -437,6 +437,83 @@ TEST_F(ContactImportRun, DuplicateFilterTexts) {
     EXPECT_EQ(ContactSearchName(r), u"Dr. Lee");
 }
 
+// The comparison with a found contact reads each field the card set, through the
+// contact or the safe item, as text, date or number: one field that differs in any of
+// them makes a new contact; a list of categories spaced otherwise does not.
+TEST_F(ContactImportRun, ACardDifferingInAnyOneFieldIsNotIdentical) {
+    const std::string head = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\nFN:Ann Lee\r\nORG:Acme;Labs\r\n";
+    const std::string base = "TITLE:Buyer\r\nEMAIL;TYPE=INTERNET:ann@acme.example\r\nNOTE:one\\ntwo\r\n"
+                             "BDAY:1980-02-03\r\nCLASS:PRIVATE\r\nCATEGORIES:Business,Customers\r\n";
+    WriteText(m_dir / "files" / "a.vcf", head + base + "END:VCARD\r\n");
+    ASSERT_EQ(Import(kConflictKeepBoth).counters.succeeded, 1);
+    struct Case {
+        const char* name;
+        const char* from;  // replaced in the base lines
+        const char* to;
+        bool identical;
+    } cases[] = {
+        {"the same card", "", "", true},
+        {"categories spaced otherwise", "Business,Customers", "Business , Customers", true},
+        {"an object-model text", "Buyer", "Seller", false},
+        {"a guarded text (safe item)", "ann@acme.example", "ann@acme.test", false},
+        {"the guarded body", "one\\ntwo", "one\\nthree", false},
+        {"a date", "1980-02-03", "1980-02-04", false},
+        {"the sensitivity", "PRIVATE", "CONFIDENTIAL", false},
+        {"other categories", "Business,Customers", "Business,Suppliers", false},
+        {"categories in another order", "Business,Customers", "Customers,Business", false},
+    };
+    int target = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string lines = base;
+        if (*c.from != '\0') lines.replace(lines.find(c.from), std::string(c.from).size(), c.to);
+        WriteText(m_dir / "files" / "a.vcf", head + lines + "END:VCARD\r\n");
+        const ContactImportOutcome o = Import(kConflictKeepExisting);
+        EXPECT_EQ(o.counters.skipped, 1);  // found: kept whatever it is
+        const ContactImportOutcome both = Import(kConflictKeepBoth);
+        EXPECT_EQ(both.counters.skipped, c.identical ? 1 : 0);
+        EXPECT_EQ(both.counters.succeeded, c.identical ? 0 : 1);
+        if (!c.identical) ++target;
+        EXPECT_EQ(TargetCount(), target);
+    }
+    // Every contact made holds the card's fields whole (the texts moved into it).
+    const std::vector<ContactRecord> got = Records(*m_app.FolderByPath(u"Contacts/Imported"));
+    ASSERT_EQ(static_cast<int>(got.size()), target);
+    for (const ContactRecord& r : got) {
+        EXPECT_EQ(r.LastName, u"Lee");
+        EXPECT_EQ(r.CompanyName, u"Acme");
+        EXPECT_EQ(r.Department, u"Labs");
+        EXPECT_FALSE(r.Email1Address.empty());
+        EXPECT_FALSE(r.Body.empty());
+    }
+}
+
+// A card without a name is no duplicate of a contact with one, nor a card without a
+// company of a contact with one, whatever their full names say.
+TEST_F(ContactImportRun, NameAndCompanyPartsDecideACandidate) {
+    WriteText(m_dir / "files" / "a.vcf",
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\nFN:Ann Lee\r\nORG:Acme\r\nEND:VCARD\r\n");
+    ASSERT_EQ(Import(kConflictKeepBoth).counters.succeeded, 1);
+    struct Case {
+        const char* name;
+        const char* card;
+        int succeeded;
+    } cases[] = {
+        {"the company alone", "BEGIN:VCARD\r\nVERSION:3.0\r\nORG:Acme\r\nEND:VCARD\r\n", 1},
+        {"the name without the company",
+         "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\nFN:Ann Lee\r\nEND:VCARD\r\n", 1},
+        {"name and company", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\nFN:Ann Lee\r\nORG:Acme\r\nEND:VCARD\r\n",
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteText(m_dir / "files" / "a.vcf", c.card);
+        const ContactImportOutcome o = Import(kConflictKeepExisting);
+        EXPECT_EQ(o.counters.succeeded, c.succeeded);
+        EXPECT_EQ(o.counters.skipped, 1 - c.succeeded);
+    }
+}
+
 TEST_F(ContactImportRun, AFileThatCannotBeOpenedAsksWhatToDo) {
     WriteText(m_dir / "files" / "a.vcf", kCard);
     const std::string missing = (m_dir / "missing.vcf").string();
