@@ -201,6 +201,48 @@ TEST_F(EventImportRun, ARecurringEventKeepsItsZone) {
     EXPECT_EQ(name, "Central");
 }
 
+// A series in a zone of its own is stored with its zone by one save when it has no
+// exceptions (the store keeps what a new item holds at its first save): the second
+// save of the run is the next event's, and failing it fails that event alone.
+TEST_F(EventImportRun, ASeriesWithItsZoneIsSavedOnce) {
+    const std::string zone =
+        "BEGIN:VTIMEZONE\r\nTZID:Central\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\nTZOFFSETFROM:+0100\r\n"
+        "TZOFFSETTO:+0100\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n";
+    const std::string series = "DTSTART;TZID=Central:20070305T150000\r\nDTEND;TZID=Central:20070305T160000\r\n"
+                               "SUMMARY:Z\r\nRRULE:FREQ=WEEKLY;COUNT=2\r\n";
+    const std::string next = Event("DTSTART:20070306T100000\r\nDTEND:20070306T110000\r\nSUMMARY:N\r\n");
+    const struct {
+        const char* what;
+        std::string text;
+        int succeeded, failed;
+        std::vector<std::string> want;
+    } cases[] = {
+        {"no exceptions: the second save is the next event's", Ics(zone + Event(series) + next), 1, 1,
+         {"03-05 09:00 Z", "03-12 09:00 Z"}},
+        {"a deleted occurrence: saved before it is deleted, the series holds the zone",
+         Ics(zone + Event(series + "EXDATE;TZID=Central:20070312T150000\r\n") + next), 1, 1, {"03-05 09:00 Z"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto items = Items();
+        while (items->Count() > 0) items->Item(1)->Delete();
+        m_app.FailCall("Save", 2, kEFail);
+        const EventImportOutcome o = Import(Write("z.ics", c.text));
+        EXPECT_EQ(o.counters.succeeded, c.succeeded);
+        EXPECT_EQ(o.counters.failed, c.failed);
+        EXPECT_EQ(Occurrences(), c.want);
+        ASSERT_EQ(Items()->Count(), 1);
+        auto item = Items()->Item(1);
+        auto utils = m_app.Mapi().CreateMapiUtils();
+        CNamedPropTags tags;
+        ZoneRule stored;
+        std::string name;
+        ASSERT_TRUE(ReadItemZone(*item, *utils, tags, stored, name));
+        EXPECT_EQ(stored.bias, -60);
+        EXPECT_EQ(name, "Central");
+    }
+}
+
 TEST_F(EventImportRun, ConflictRulesFindOnlyRealDuplicates) {
     {
         auto unrelated = Items()->Add(ItemType::Appointment);
