@@ -46,6 +46,8 @@ constexpr PropTag kSenderEmailTag = 0x0C1F001E;
 constexpr PropTag kSenderNameTag = 0x0C1A001E;
 // Overrides (RECURRENCE-ID events) waiting for their series, per file.
 constexpr std::size_t kMaxPendingOverrides = 10000;
+// The pages of a file the reader has passed are let go in steps of this many bytes.
+constexpr std::size_t kReleaseBytes = std::size_t{1} << 20;
 // An exception's dates reach at most this far past the series' start when it has no end.
 constexpr int kMaxExceptionYears = 100;
 
@@ -892,13 +894,13 @@ int RunEventImport(const RunEnvironment& env, IEventImportWizard& wizard, ILocal
 
     EventImportOutcome outcome;
     outcome.files = static_cast<int>(files.size());
+    // Files are mapped, not read into memory, and the pages of a file the reader has
+    // passed are let go: a run holds little of a large file at a time.
     int total = 0;
-    std::string bytes;
-    bool haveFirst = false;
-    for (std::size_t i = files.size(); i-- > 0;) {
-        const bool read = ReadWholeFile(files[i], bytes);
-        if (read) total += CvCalReader::CountEvents(bytes, files[i]);
-        if (i == 0) haveFirst = read;
+    for (const std::string& file : files) {
+        CMappedFile mapped;
+        std::string reason;
+        if (mapped.Open(file, reason)) total += CvCalReader::CountEvents(mapped.Bytes(), file);
     }
     if (total == 0) {
         messages.Show(kCaptionMireo, LoadUserString(kStrNoCalendarFiles), MbIcon::Exclamation, MbButtons::Ok);
@@ -961,9 +963,10 @@ int RunEventImport(const RunEnvironment& env, IEventImportWizard& wizard, ILocal
     CvCalReader reader(&env.converter, options);
     EventRecord event;
     bool stopped = false;
+    CMappedFile mapped;
     for (const std::string& file : files) {
-        const bool counted = haveFirst && &file == &files.front();
-        if (!counted && !ReadWholeFile(file, bytes)) {
+        std::string reason;
+        if (!mapped.Open(file, reason)) {
             env.log.LogMsg("Cant open the file " + file, 0, kRunSource, kError, kLogFlags);
             if (messages.Show(kCaptionMireoError, file + LoadUserString(kStrCannotOpen), MbIcon::Exclamation,
                               MbButtons::OkCancel) == MbResult::Cancel)
@@ -971,7 +974,8 @@ int RunEventImport(const RunEnvironment& env, IEventImportWizard& wizard, ILocal
             continue;
         }
         const std::string name = std::filesystem::path(FromUtf8(file)).filename().string();
-        reader.Open(bytes, file);
+        reader.Open(mapped.Bytes(), file);
+        std::size_t released = 0;
         run.StartFile();
         const int droppedBefore = reader.Dropped();
         int dropped = droppedBefore;
@@ -1001,6 +1005,10 @@ int RunEventImport(const RunEnvironment& env, IEventImportWizard& wizard, ILocal
             run.HandleEvent(event, reader, counters);
             // The bar advances for each event handled, stored or not.
             if (run.Handled(counters) != before) loop.Step();
+            if (reader.Consumed() >= released + kReleaseBytes) {
+                released = reader.Consumed();
+                mapped.Release(released);
+            }
         }
         if (stopped) {
             run.DropPending(counters);

@@ -219,6 +219,7 @@ void CvCalReader::Open(std::string_view bytes, std::string fileName) {
     m_fileName = std::move(fileName);
     const FileText file = PrepareFileText(bytes, m_converted);
     m_utf8File = file.IsUtf8();
+    m_textOffset = file.form == FileTextForm::kUtf16 ? kConvertedText : static_cast<std::size_t>(file.text.data() - bytes.data());
     if (file.form == FileTextForm::kUtf16 && m_options.logger != nullptr) {
         m_options.logger->LogMsg("UTF-16 calendar file read as UTF-8: " + m_fileName, 0, "CvCalImport::Parse", kTrace,
                                  kLogFlags);
