@@ -243,6 +243,36 @@ TEST_F(EventImportRun, ASeriesWithItsZoneIsSavedOnce) {
     }
 }
 
+// A file of several megabytes, whose pages the run lets go as it reads on: every event
+// is stored with its own text, and a changed occurrence read megabytes before its
+// series still finds it.
+TEST_F(EventImportRun, ALargeFileIsReadWhole) {
+    std::string events = Event("UID:s1\r\nRECURRENCE-ID:20070306T090000\r\nDTSTART:20070306T110000\r\n"
+                               "DTEND:20070306T113000\r\nSUMMARY:Moved\r\n");
+    const std::string body = "DESCRIPTION:" + std::string(300, 'x') + "\r\n";
+    constexpr int kPlain = 8000;
+    for (int i = 0; i < kPlain; ++i) {
+        char start[32];
+        std::snprintf(start, sizeof start, "2006%02d%02dT%02d%02d00", 1 + i % 12, 1 + i % 28, i % 24, i % 60);
+        events += Event(std::string("DTSTART:") + start + "\r\nDURATION:PT30M\r\nSUMMARY:E" + std::to_string(i) +
+                        "\r\n" + body);
+    }
+    events += Event("UID:s1\r\nDTSTART:20070305T090000\r\nDTEND:20070305T100000\r\nSUMMARY:D\r\n"
+                    "RRULE:FREQ=DAILY;COUNT=3\r\n");
+    const std::string text = Ics(events);
+    ASSERT_GT(text.size(), std::size_t{3} << 20);
+    const EventImportOutcome o = Import(Write("large.ics", text));
+    EXPECT_EQ(o.events, kPlain + 2);
+    EXPECT_EQ(o.counters.succeeded, kPlain + 2);
+    EXPECT_EQ(o.counters.failed, 0);
+    EXPECT_EQ(Items()->Count(), kPlain + 1);
+    EXPECT_EQ(Occurrences(), (std::vector<std::string>{"03-05 09:00 D", "03-06 11:00 Moved", "03-07 09:00 D"}));
+    auto items = Items();
+    auto last = items->Restrict(u"[Subject] = 'E7999'");
+    ASSERT_EQ(last->Count(), 1);
+    EXPECT_EQ(FromHostText(last->Item(1)->Get("Body").AsText()), std::string(300, 'x'));
+}
+
 TEST_F(EventImportRun, ConflictRulesFindOnlyRealDuplicates) {
     {
         auto unrelated = Items()->Add(ItemType::Appointment);
