@@ -263,6 +263,12 @@ public:
     virtual std::unique_ptr<IItem> CreateItem(ItemType type) = 0;
     virtual std::unique_ptr<IMailItem> CreateMailItem() = 0;
 
+    // Whether zone properties written through the MAPI utility object into a new
+    // recurring appointment before its first save are stored by that save as they are.
+    // The host writes a series' zone itself when it first saves one, so there the zone
+    // is written after that save, and a series takes two saves.
+    virtual bool KeepsZoneBeforeFirstSave() { return false; }
+
     // The listener of the saves to come (null: none). A host that lets one run at a time
     // write may refuse a second listener with HostError while another run holds the store.
     virtual void SetSaveListener(ISaveListener* listener) { m_saveListener = listener; }

@@ -48,6 +48,9 @@ public:
     std::unique_ptr<IItem> CreateItem(ItemType type) override;
     std::unique_ptr<IMailItem> CreateMailItem() override;
 
+    // This store keeps every property a new item holds at its first save.
+    bool KeepsZoneBeforeFirstSave() override { return true; }
+
     // Redemption's objects working on this store.
     IMapiFactory& Mapi();
 

@@ -32,6 +32,10 @@ public:
     // (a folder, a FIFO or a device is refused at once, without waiting for a writer).
     bool Open(const std::string& path, std::string& reason);
     std::string_view Bytes() const { return {static_cast<const char*>(m_view), m_size}; }
+    // The bytes before `offset` were read and are not needed soon: their pages leave the
+    // process's memory (they are read from the file again should they be touched), so
+    // that reading a large file from start to end holds little of it at a time.
+    void Release(std::size_t offset);
     void Close();
 
 private:

@@ -97,5 +97,26 @@ TEST_F(FilesTest, MappedFilesAndWhatCannotBeMapped) {
     EXPECT_TRUE(mapped.Bytes().empty()) << "a failed open leaves nothing mapped";
 }
 
+// Pages let go after reading are read again from the file when touched: the bytes stay
+// what the file holds, wherever the release ends (within a page, past the end, at 0).
+TEST_F(FilesTest, ReleasedPagesReadTheFileAgain) {
+    std::string text;
+    for (int i = 0; text.size() < 300000; ++i) text += "LINE " + std::to_string(i) + "\r\n";
+    const std::string file = Write("big.ics", text);
+    CMappedFile mapped;
+    std::string reason;
+    ASSERT_TRUE(mapped.Open(file, reason));
+    for (const std::size_t offset : {std::size_t{0}, std::size_t{1}, std::size_t{4096}, std::size_t{70001},
+                                     text.size() - 1, text.size(), text.size() + 9999}) {
+        SCOPED_TRACE(offset);
+        ASSERT_EQ(mapped.Bytes(), text);  // every page touched
+        mapped.Release(offset);
+        EXPECT_EQ(mapped.Bytes(), text);
+    }
+    ASSERT_TRUE(mapped.Open(Write("empty.ics", ""), reason));
+    mapped.Release(100);
+    EXPECT_TRUE(mapped.Bytes().empty());
+}
+
 }  // namespace
 }  // namespace mireo

@@ -144,6 +144,75 @@ std::optional<std::size_t> CountBeginLines(std::string_view text, std::string_vi
     return count;
 }
 
+bool ScanBlockLines(std::string_view text, const ContentLineOptions& options,
+                    const std::function<bool(bool begin, std::string_view value)>& visit,
+                    std::span<const std::string_view> versionDependent) {
+    const std::size_t cap = std::max<std::size_t>(options.maxLineBytes, 64);
+    const bool softBreaks = options.quotedPrintableSoftBreaks;
+    std::size_t pos = 0;
+    bool inLine = false;  // a logical line has begun
+    // Of the current logical line: its first physical line (as far as it is kept),
+    // whether a continuation would change what the scan saw of it, whether its value
+    // takes soft breaks (2: not worked out yet), and the last byte that decides a soft
+    // break.
+    std::string_view head;
+    bool continuationDecides = false;
+    int qp = 2;
+    char last = '\0';
+    while (pos < text.size()) {
+        // The physical line, ended as CContentLineReader::NextPhysical ends it.
+        const std::size_t left = text.size() - pos;
+        const std::size_t n = LineLength(text.data() + pos, left);
+        std::string_view line = text.substr(pos, n);
+        pos += n;
+        if (pos < text.size() && text[pos] == '\r') ++pos;
+        if (n < left && pos < text.size() && text[pos] == '\n') ++pos;
+        if (inLine) {
+            if (softBreaks && last == '=') {
+                bool stop = false;
+                const std::string_view trimmed = ascii::Trim(line);
+                for (std::string_view s : options.softBreakStops) stop |= ascii::EqualsNoCase(trimmed, s);
+                if (!stop) {
+                    if (qp == 2) qp = SoftBreakHead(head, versionDependent);
+                    if (qp < 0) return false;
+                    if (qp == 1) {
+                        if (continuationDecides) return false;
+                        last = line.empty() ? '\n' : line.back();
+                        continue;
+                    }
+                }
+            }
+            if (!line.empty() && (line.front() == ' ' || (line.front() == '\t' && options.tabContinues))) {
+                if (continuationDecides) return false;
+                if (line.size() > 1) last = line.back();
+                continue;
+            }
+        }
+        // A logical line begins here.
+        inLine = true;
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+        last = line.empty() ? '\0' : line.back();
+        head = line.substr(0, std::min(line.size(), cap));
+        continuationDecides = false;
+        qp = 2;
+        std::size_t nameEnd = 0;
+        while (nameEnd < head.size() && head[nameEnd] != ':' && head[nameEnd] != ';') ++nameEnd;
+        if (nameEnd == head.size()) {
+            // No name yet: a fold could still make one.
+            continuationDecides = true;
+            continue;
+        }
+        std::string_view name = head.substr(0, nameEnd);
+        if (const std::size_t dot = name.find('.'); dot != std::string_view::npos) name.remove_prefix(dot + 1);
+        const bool begin = ascii::EqualsNoCase(name, "BEGIN");
+        if (!begin && !ascii::EqualsNoCase(name, "END")) continue;
+        if (head[nameEnd] != ':') return false;
+        continuationDecides = true;
+        if (!visit(begin, ascii::Trim(head.substr(nameEnd + 1)))) return false;
+    }
+    return true;
+}
+
 bool NextParam(std::string_view& rest, ContentParam& param, ParamQuotes quotes) {
     while (!rest.empty()) {
         if (rest.front() == ';') rest.remove_prefix(1);

@@ -9,6 +9,7 @@
 // Bounded on any input: one pass over the text, a logical line keeps at most
 // maxLineBytes (the rest of a longer one is passed over and the line marked truncated).
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -75,6 +76,17 @@ struct ContentLineOptions {
 std::optional<std::size_t> CountBeginLines(std::string_view text, std::string_view object,
                                            const ContentLineOptions& options,
                                            std::span<const std::string_view> versionDependent = {});
+
+// The logical lines "BEGIN:<value>" and "END:<value>" of a text, in order, as
+// CContentLineReader with these options splits it (any group, the name in any case),
+// found by looking at the start and the end of each physical line only: `visit` gets
+// whether the line begins a block and its value, white space around it trimmed, and
+// returns false to stop. False when it stopped, and when the text has a line whose
+// splitting depends on more than that (as for CountBeginLines, and a BEGIN or END line
+// with parameters or continued on the next physical line): callers then read the lines.
+bool ScanBlockLines(std::string_view text, const ContentLineOptions& options,
+                    const std::function<bool(bool begin, std::string_view value)>& visit,
+                    std::span<const std::string_view> versionDependent = {});
 
 // Reads the content lines of a text. Lines end at CR LF, a lone LF or a lone CR.
 class CContentLineReader {

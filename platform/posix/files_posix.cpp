@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -84,6 +85,14 @@ bool CMappedFile::Open(const std::string& path, std::string& reason) {
     m_view = view;
     m_size = size;
     return true;
+}
+
+void CMappedFile::Release(std::size_t offset) {
+    if (m_view == nullptr) return;
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t end = page == 0 ? 0 : std::min(offset, m_size) / page * page;
+    // A private mapping never written to: its pages are dropped, not written anywhere.
+    if (end > 0) ::madvise(m_view, end, MADV_DONTNEED);
 }
 
 void CMappedFile::Close() {

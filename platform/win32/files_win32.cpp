@@ -101,6 +101,13 @@ bool CMappedFile::Open(const std::string& path, std::string& reason) {
     return true;
 }
 
+void CMappedFile::Release(std::size_t offset) {
+    if (m_view == nullptr) return;
+    const std::size_t end = offset < m_size ? offset : m_size;
+    // Unlocking pages that are not locked takes them out of the working set.
+    if (end > 0) ::VirtualUnlock(m_view, end);
+}
+
 void CMappedFile::Close() {
     if (m_view != nullptr) ::UnmapViewOfFile(m_view);
     m_view = nullptr;

@@ -46,6 +46,8 @@ constexpr PropTag kSenderEmailTag = 0x0C1F001E;
 constexpr PropTag kSenderNameTag = 0x0C1A001E;
 // Overrides (RECURRENCE-ID events) waiting for their series, per file.
 constexpr std::size_t kMaxPendingOverrides = 10000;
+// The pages of a file the reader has passed are let go in steps of this many bytes.
+constexpr std::size_t kReleaseBytes = std::size_t{1} << 20;
 // An exception's dates reach at most this far past the series' start when it has no end.
 constexpr int kMaxExceptionYears = 100;
 
@@ -169,6 +171,15 @@ struct EventTimes {
     DateMode mode = DateMode::kComputer;
 };
 
+// The properties a new appointment is filled with.
+struct EventProperties {
+    PropertyRef start{"Start"}, end{"End"}, duration{"Duration"}, allDay{"AllDayEvent"};
+    PropertyRef reminderSet{"ReminderSet"}, reminderMinutes{"ReminderMinutesBeforeStart"};
+    PropertyRef sensitivity{"Sensitivity"}, importance{"Importance"}, busyStatus{"BusyStatus"};
+    PropertyRef categories{"Categories"}, body{"Body"}, subject{"Subject"}, location{"Location"};
+    PropertyRef resources{"Resources"}, meetingStatus{"MeetingStatus"};
+};
+
 // One run's state; lives for one call of RunEventImport.
 class CEventImportRun {
 public:
@@ -183,6 +194,7 @@ public:
     void SetItems(std::unique_ptr<IItems> items) { m_items = std::move(items); }
     void SetUtils(std::unique_ptr<IMapiUtils> utils) { m_utils = std::move(utils); }
     void SetComputerZone(std::optional<ZoneRule> zone) { m_computer = zone; }
+    void SetZoneBeforeSave(bool before) { m_zoneBeforeSave = before; }
     void SetSaveCounter(CSaveCounter* saves) { m_saves = saves; }
     // The saves handled so far, counted or waiting for their batch.
     std::int32_t Handled(const RunCounters& counters) const {
@@ -442,7 +454,8 @@ private:
     }
 
     bool Create(IItem& item, const EventRecord& e, const EventTimes& t, const CvCalReader& reader) {
-        if (t.start) item.Put("Start", Value::Date(OleFromLocal(*t.start)));
+        EventProperties& p = m_props;
+        if (t.start) item.PutByRef(p.start, Value::Date(OleFromLocal(*t.start)));
         // The reminder: "no alarm" is its own state, and then the item gets none.
         bool reminder = false;
         int lead = 0;
@@ -462,25 +475,25 @@ private:
                 }
             }
         }
-        item.Put("ReminderSet", Value::Bool(reminder));
-        if (reminder) item.Put("ReminderMinutesBeforeStart", Value::Int(lead));
-        if (!e.end && e.duration >= 0) item.Put("Duration", Value::Int(e.duration));
-        else if (t.end && e.end) item.Put("End", Value::Date(OleFromLocal(*t.end)));
+        item.PutByRef(p.reminderSet, Value::Bool(reminder));
+        if (reminder) item.PutByRef(p.reminderMinutes, Value::Int(lead));
+        if (!e.end && e.duration >= 0) item.PutByRef(p.duration, Value::Int(e.duration));
+        else if (t.end && e.end) item.PutByRef(p.end, Value::Date(OleFromLocal(*t.end)));
         // vCalendar 1.0 has no dates alone: there an event from midnight to midnight of a
         // later day is all-day too.
         const bool v1Days = reader.Version() == kCalFormatVCal && e.end && t.end && t.start && *t.end > *t.start;
         const bool dateStart = e.start && (!e.start->date.hasTime || v1Days);
         const bool dateEnd = e.end ? (!e.end->date.hasTime || v1Days) : e.duration == 1440 || e.duration < 0;
         if (dateStart && dateEnd && t.start && *t.start == StartOfDay(*t.start) && (!t.end || *t.end == StartOfDay(*t.end)))
-            item.Put("AllDayEvent", Value::Bool(true));
-        item.Put("Sensitivity", Value::Int(e.sensitivity));
-        item.Put("Importance", Value::Int(e.importance));
-        item.Put("BusyStatus", Value::Int(e.busyStatus));
-        if (!e.categories.empty()) item.Put("Categories", Value::Text(e.categories));
-        if (!e.body.empty()) item.Put("Body", Value::Text(e.body));
-        if (!e.subject.empty()) item.Put("Subject", Value::Text(e.subject));
-        if (!e.location.empty()) item.Put("Location", Value::Text(e.location));
-        if (!e.resources.empty()) item.Put("Resources", Value::Text(e.resources));
+            item.PutByRef(p.allDay, Value::Bool(true));
+        item.PutByRef(p.sensitivity, Value::Int(e.sensitivity));
+        item.PutByRef(p.importance, Value::Int(e.importance));
+        item.PutByRef(p.busyStatus, Value::Int(e.busyStatus));
+        if (!e.categories.empty()) item.PutByRef(p.categories, Value::Text(e.categories));
+        if (!e.body.empty()) item.PutByRef(p.body, Value::Text(e.body));
+        if (!e.subject.empty()) item.PutByRef(p.subject, Value::Text(e.subject));
+        if (!e.location.empty()) item.PutByRef(p.location, Value::Text(e.location));
+        if (!e.resources.empty()) item.PutByRef(p.resources, Value::Text(e.resources));
         if (!e.attendees.empty()) {
             std::unique_ptr<IRecipients> recipients = item.Recipients();
             // The organizer leads a meeting's recipients, as the host keeps them.
@@ -495,7 +508,7 @@ private:
                 r->Put("Address", Value::Text(a.address));
                 if (a.type != kRecipientRequired) r->Put("Type", Value::Int(a.type));
             }
-            item.Put("MeetingStatus", Value::Int(1));
+            item.PutByRef(p.meetingStatus, Value::Int(1));
         }
 
         std::optional<RecurrencePattern> pattern;
@@ -532,15 +545,22 @@ private:
             }
         }
         if (!pattern) return true;  // saved once, by the caller
-        item.Save();
+        // A host that keeps a zone written before the first save gets it then: a series
+        // without exceptions is saved once, by the caller, and one with exceptions once
+        // before they are made (each of them saves the series as it changes it).
+        const bool zoneFirst = m_utils && m_zoneBeforeSave;
+        if (zoneFirst) SetZone(item, t, reader);
         if (!e.exdates.empty() || !e.rdates.empty()) {
+            item.Save();
             try {
                 CreateExceptions(item, e, t, *pattern, reader);
             } catch (const HostError& err) {
                 LogHostError(m_env.log, "CreateExceptions raise exception", err, kCreateSource);
             }
+        } else if (!zoneFirst) {
+            item.Save();
         }
-        if (m_utils) SetZone(item, t, reader);
+        if (m_utils && !zoneFirst) SetZone(item, t, reader);
         return true;
     }
 
@@ -552,7 +572,7 @@ private:
         if (t.zoneKey == kDefaultZoneKey) name = m_choices.zoneName.empty() ? ZoneNameOf(*zone) : m_choices.zoneName;
         else if (t.zoneKey == kVCalZoneKey) name = ZoneNameOf(*zone);
         try {
-            if (!item.Saved()) item.Save();
+            if (!m_zoneBeforeSave && !item.Saved()) item.Save();
             if (SetAppointmentTimezone(item, *zone, name) < 0)
                 m_env.log.LogMsg("SetAppointmentTimezone failed", 0, kCreateSource, kWarning, kLogFlags);
         } catch (const HostError& err) {
@@ -793,6 +813,8 @@ private:
     CCategoryFilter m_categories;
     CFilterDates m_filterDates{m_picture};
     std::u16string m_filter;  // the duplicate search's text, its buffer kept between events
+    EventProperties m_props;  // the names a new item is filled by, resolved once per run
+    bool m_zoneBeforeSave = false;
     std::unique_ptr<IItems> m_items;
     std::unique_ptr<IMapiUtils> m_utils;
     CNamedPropTags m_tags;
@@ -872,13 +894,13 @@ int RunEventImport(const RunEnvironment& env, IEventImportWizard& wizard, ILocal
 
     EventImportOutcome outcome;
     outcome.files = static_cast<int>(files.size());
+    // Files are mapped, not read into memory, and the pages of a file the reader has
+    // passed are let go: a run holds little of a large file at a time.
     int total = 0;
-    std::string bytes;
-    bool haveFirst = false;
-    for (std::size_t i = files.size(); i-- > 0;) {
-        const bool read = ReadWholeFile(files[i], bytes);
-        if (read) total += CvCalReader::CountEvents(bytes, files[i]);
-        if (i == 0) haveFirst = read;
+    for (const std::string& file : files) {
+        CMappedFile mapped;
+        std::string reason;
+        if (mapped.Open(file, reason)) total += CvCalReader::CountEvents(mapped.Bytes(), file);
     }
     if (total == 0) {
         messages.Show(kCaptionMireo, LoadUserString(kStrNoCalendarFiles), MbIcon::Exclamation, MbButtons::Ok);
@@ -904,6 +926,7 @@ int RunEventImport(const RunEnvironment& env, IEventImportWizard& wizard, ILocal
     }
     const std::optional<ZoneRule> computer = SystemZone();
     run.SetComputerZone(computer);
+    run.SetZoneBeforeSave(env.app.KeepsZoneBeforeFirstSave());
     // The zone list is read from the registry only when a TZID of a file needs it.
     std::optional<std::vector<ZoneListEntry>> zoneList;
 
@@ -940,9 +963,10 @@ int RunEventImport(const RunEnvironment& env, IEventImportWizard& wizard, ILocal
     CvCalReader reader(&env.converter, options);
     EventRecord event;
     bool stopped = false;
+    CMappedFile mapped;
     for (const std::string& file : files) {
-        const bool counted = haveFirst && &file == &files.front();
-        if (!counted && !ReadWholeFile(file, bytes)) {
+        std::string reason;
+        if (!mapped.Open(file, reason)) {
             env.log.LogMsg("Cant open the file " + file, 0, kRunSource, kError, kLogFlags);
             if (messages.Show(kCaptionMireoError, file + LoadUserString(kStrCannotOpen), MbIcon::Exclamation,
                               MbButtons::OkCancel) == MbResult::Cancel)
@@ -950,7 +974,8 @@ int RunEventImport(const RunEnvironment& env, IEventImportWizard& wizard, ILocal
             continue;
         }
         const std::string name = std::filesystem::path(FromUtf8(file)).filename().string();
-        reader.Open(bytes, file);
+        reader.Open(mapped.Bytes(), file);
+        std::size_t released = 0;
         run.StartFile();
         const int droppedBefore = reader.Dropped();
         int dropped = droppedBefore;
@@ -980,6 +1005,10 @@ int RunEventImport(const RunEnvironment& env, IEventImportWizard& wizard, ILocal
             run.HandleEvent(event, reader, counters);
             // The bar advances for each event handled, stored or not.
             if (run.Handled(counters) != before) loop.Step();
+            if (reader.Consumed() >= released + kReleaseBytes) {
+                released = reader.Consumed();
+                mapped.Release(released);
+            }
         }
         if (stopped) {
             run.DropPending(counters);

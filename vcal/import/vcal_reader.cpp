@@ -219,6 +219,7 @@ void CvCalReader::Open(std::string_view bytes, std::string fileName) {
     m_fileName = std::move(fileName);
     const FileText file = PrepareFileText(bytes, m_converted);
     m_utf8File = file.IsUtf8();
+    m_textOffset = file.form == FileTextForm::kUtf16 ? kConvertedText : static_cast<std::size_t>(file.text.data() - bytes.data());
     if (file.form == FileTextForm::kUtf16 && m_options.logger != nullptr) {
         m_options.logger->LogMsg("UTF-16 calendar file read as UTF-8: " + m_fileName, 0, "CvCalImport::Parse", kTrace,
                                  kLogFlags);
@@ -335,7 +336,75 @@ CvCalReader::Result CvCalReader::Next(EventRecord& event) {
     return Result::kEnd;
 }
 
+namespace {
+
+// The events of a calendar text whose blocks all nest as calendars are written:
+// VCALENDAR holding VEVENT (with VALARM) and VTIMEZONE (with STANDARD and DAYLIGHT),
+// anything outside a calendar passed over, as the reader passes over it. Null for any
+// other block line, where the reader's own rules for unknown, misplaced or missing
+// blocks decide.
+std::optional<int> CountPlainEvents(std::string_view text) {
+    enum class In { kNothing, kCalendar, kEvent, kAlarm, kZone, kZonePart };
+    In in = In::kNothing;
+    std::string_view zonePart;
+    int count = 0;
+    const bool plain = ScanBlockLines(text, LineOptions(), [&](bool begin, std::string_view value) {
+        switch (in) {
+        case In::kNothing:
+            if (begin && value == "VCALENDAR") in = In::kCalendar;
+            return true;
+        case In::kCalendar:
+            if (begin && value == "VEVENT") {
+                if (count == INT_MAX) return false;
+                ++count;
+                in = In::kEvent;
+            } else if (begin && value == "VTIMEZONE") {
+                in = In::kZone;
+            } else if (!begin && value == "VCALENDAR") {
+                in = In::kNothing;
+            } else {
+                return false;
+            }
+            return true;
+        case In::kEvent:
+            if (begin && value == "VALARM") in = In::kAlarm;
+            else if (!begin && value == "VEVENT") in = In::kCalendar;
+            else return false;
+            return true;
+        case In::kAlarm:
+            if (begin || value != "VALARM") return false;
+            in = In::kEvent;
+            return true;
+        case In::kZone:
+            if (begin && (value == "STANDARD" || value == "DAYLIGHT")) {
+                zonePart = value;
+                in = In::kZonePart;
+            } else if (!begin && value == "VTIMEZONE") {
+                in = In::kCalendar;
+            } else {
+                return false;
+            }
+            return true;
+        case In::kZonePart:
+            if (begin || value != zonePart) return false;
+            in = In::kZone;
+            return true;
+        }
+        return false;
+    });
+    if (!plain) return std::nullopt;
+    return count;
+}
+
+}  // namespace
+
 int CvCalReader::CountEvents(std::string_view bytes, const std::string& fileName) {
+    // Most files are counted by the starts of their lines alone: their BEGIN:VEVENT lines
+    // are the events the reader enters. Only a file where a soft break or a fold could
+    // make or hide such a line is read block by block.
+    std::string converted;
+    const FileText file = PrepareFileText(bytes, converted);
+    if (const std::optional<int> plain = CountPlainEvents(file.text)) return *plain;
     // The reader itself, reading structure only, so that both passes see the same blocks.
     CvCalReader counter(nullptr, VCalReaderOptions{});
     counter.m_countOnly = true;

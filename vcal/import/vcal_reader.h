@@ -129,6 +129,9 @@ public:
     const std::map<std::string, ZoneRule>& Zones() const { return m_zones; }
     const ZoneRule* Zone(const std::string& key) const;
     const std::string& FileName() const { return m_fileName; }
+    // The bytes given to Open that the reader is done with: those before the next line
+    // it reads (none when it reads a converted copy of them).
+    std::size_t Consumed() const { return m_textOffset == kConvertedText ? 0 : m_textOffset + m_lines.Position(); }
     // Events dropped by the reader (no DTSTART and no DTEND).
     int Dropped() const { return m_dropped; }
     const std::map<std::string, int>& DropReasons() const { return m_dropReasons; }
@@ -170,6 +173,8 @@ private:
     bool m_replay = false;  // NextLine gives m_line again
     bool m_countOnly = false;
     std::string m_converted;
+    static constexpr std::size_t kConvertedText = ~std::size_t{0};
+    std::size_t m_textOffset = 0;  // where the text read starts in the bytes given to Open
     std::string m_fileName;
     std::string m_prodId;
     bool m_utf8File = false;

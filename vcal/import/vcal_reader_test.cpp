@@ -285,5 +285,50 @@ TEST(VCalReader, EventsWithoutStartAndManyEvents) {
     EXPECT_EQ(ReadAll(many, "big.vcs").events.size(), 20000u);
 }
 
+// The count before the import is the number of events the reader enters (handed on or
+// dropped), whether the file's blocks nest plainly (counted by the starts of its lines)
+// or not (counted block by block): folds, soft breaks, misplaced and missing blocks.
+TEST(VCalReader, CountMatchesTheEventsRead) {
+    const std::string ev = "BEGIN:VEVENT\r\nDTSTART:20070101T100000\r\nEND:VEVENT\r\n";
+    const std::string zone = "BEGIN:VTIMEZONE\r\nTZID:X\r\nBEGIN:STANDARD\r\nDTSTART:19701025T030000\r\n"
+                             "TZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n";
+    auto cal = [](const std::string& body) { return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + body + "END:VCALENDAR\r\n"; };
+    const struct {
+        const char* what;
+        std::string text;
+        int events;
+    } cases[] = {
+        {"plain, with a zone and an alarm", cal(zone + ev + "BEGIN:VEVENT\r\nDTSTART:20070101\r\nBEGIN:VALARM\r\n"
+                                                        "TRIGGER:-PT5M\r\nEND:VALARM\r\nEND:VEVENT\r\n"), 2},
+        {"events outside any calendar", ev + cal(ev) + ev, 1},
+        {"two calendars", cal(ev) + cal(ev + ev), 3},
+        {"LF and lone CR line ends", "BEGIN:VCALENDAR\nBEGIN:VEVENT\rDTSTART:20070101\nEND:VEVENT\rEND:VCALENDAR\n", 1},
+        {"a group and lower-case names", cal("a.begin:VEVENT\r\nDTSTART:20070101\r\nend:VEVENT\r\n"), 1},
+        {"lower-case value", cal("BEGIN:vevent\r\nDTSTART:20070101\r\nEND:vevent\r\n" + ev), 1},
+        {"folded BEGIN line", cal("BEGIN:VEV\r\n ENT\r\nDTSTART:20070101\r\nEND:VEVENT\r\n" + ev), 2},
+        {"a fold makes the name", cal("BEG\r\n IN:VEVENT\r\nDTSTART:20070101\r\nEND:VEVENT\r\n"), 1},
+        {"soft break swallows a BEGIN line",
+         cal("BEGIN:VEVENT\r\nDTSTART:20070101\r\nDESCRIPTION;ENCODING=QUOTED-PRINTABLE:a=\r\nBEGIN:VEVENT\r\n"
+             "END:VEVENT\r\n"),
+         1},
+        {"a to-do holding an event", cal("BEGIN:VTODO\r\n" + ev + "END:VTODO\r\n"), 1},
+        {"unknown block in an event", cal("BEGIN:VEVENT\r\nDTSTART:20070101\r\nBEGIN:X-A\r\n" + ev +
+                                          "END:X-A\r\nEND:VEVENT\r\n"), 1},
+        {"missing END:VALARM", cal("BEGIN:VEVENT\r\nDTSTART:20070101\r\nBEGIN:VALARM\r\nEND:VEVENT\r\n" + ev), 2},
+        {"the file ends inside an event", "BEGIN:VCALENDAR\r\n" + ev + "BEGIN:VEVENT\r\nDTSTART:20070101\r\n", 2},
+        {"the calendar ends inside an event", "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nEND:VCALENDAR\r\n" + cal(ev), 2},
+        {"BEGIN with a parameter", cal("BEGIN;X=1:VEVENT\r\nDTSTART:20070101\r\nEND:VEVENT\r\n"), 1},
+        {"an event in a zone", cal("BEGIN:VTIMEZONE\r\nTZID:X\r\n" + ev + "END:VTIMEZONE\r\n" + ev), 1},
+        {"no calendar at all", ev + ev, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char* name : {"a.ics", "a.vcs"}) {
+            const Read r = ReadAll(c.text, name);  // checks the count against the events read
+            EXPECT_EQ(CvCalReader::CountEvents(c.text, name), c.events) << name;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace mireo

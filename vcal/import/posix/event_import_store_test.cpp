@@ -201,6 +201,78 @@ TEST_F(EventImportRun, ARecurringEventKeepsItsZone) {
     EXPECT_EQ(name, "Central");
 }
 
+// A series in a zone of its own is stored with its zone by one save when it has no
+// exceptions (the store keeps what a new item holds at its first save): the second
+// save of the run is the next event's, and failing it fails that event alone.
+TEST_F(EventImportRun, ASeriesWithItsZoneIsSavedOnce) {
+    const std::string zone =
+        "BEGIN:VTIMEZONE\r\nTZID:Central\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\nTZOFFSETFROM:+0100\r\n"
+        "TZOFFSETTO:+0100\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n";
+    const std::string series = "DTSTART;TZID=Central:20070305T150000\r\nDTEND;TZID=Central:20070305T160000\r\n"
+                               "SUMMARY:Z\r\nRRULE:FREQ=WEEKLY;COUNT=2\r\n";
+    const std::string next = Event("DTSTART:20070306T100000\r\nDTEND:20070306T110000\r\nSUMMARY:N\r\n");
+    const struct {
+        const char* what;
+        std::string text;
+        int succeeded, failed;
+        std::vector<std::string> want;
+    } cases[] = {
+        {"no exceptions: the second save is the next event's", Ics(zone + Event(series) + next), 1, 1,
+         {"03-05 09:00 Z", "03-12 09:00 Z"}},
+        {"a deleted occurrence: saved before it is deleted, the series holds the zone",
+         Ics(zone + Event(series + "EXDATE;TZID=Central:20070312T150000\r\n") + next), 1, 1, {"03-05 09:00 Z"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto items = Items();
+        while (items->Count() > 0) items->Item(1)->Delete();
+        m_app.FailCall("Save", 2, kEFail);
+        const EventImportOutcome o = Import(Write("z.ics", c.text));
+        EXPECT_EQ(o.counters.succeeded, c.succeeded);
+        EXPECT_EQ(o.counters.failed, c.failed);
+        EXPECT_EQ(Occurrences(), c.want);
+        ASSERT_EQ(Items()->Count(), 1);
+        auto item = Items()->Item(1);
+        auto utils = m_app.Mapi().CreateMapiUtils();
+        CNamedPropTags tags;
+        ZoneRule stored;
+        std::string name;
+        ASSERT_TRUE(ReadItemZone(*item, *utils, tags, stored, name));
+        EXPECT_EQ(stored.bias, -60);
+        EXPECT_EQ(name, "Central");
+    }
+}
+
+// A file of several megabytes, whose pages the run lets go as it reads on: every event
+// is stored with its own text, and a changed occurrence read megabytes before its
+// series still finds it.
+TEST_F(EventImportRun, ALargeFileIsReadWhole) {
+    std::string events = Event("UID:s1\r\nRECURRENCE-ID:20070306T090000\r\nDTSTART:20070306T110000\r\n"
+                               "DTEND:20070306T113000\r\nSUMMARY:Moved\r\n");
+    const std::string body = "DESCRIPTION:" + std::string(300, 'x') + "\r\n";
+    constexpr int kPlain = 8000;
+    for (int i = 0; i < kPlain; ++i) {
+        char start[32];
+        std::snprintf(start, sizeof start, "2006%02d%02dT%02d%02d00", 1 + i % 12, 1 + i % 28, i % 24, i % 60);
+        events += Event(std::string("DTSTART:") + start + "\r\nDURATION:PT30M\r\nSUMMARY:E" + std::to_string(i) +
+                        "\r\n" + body);
+    }
+    events += Event("UID:s1\r\nDTSTART:20070305T090000\r\nDTEND:20070305T100000\r\nSUMMARY:D\r\n"
+                    "RRULE:FREQ=DAILY;COUNT=3\r\n");
+    const std::string text = Ics(events);
+    ASSERT_GT(text.size(), std::size_t{3} << 20);
+    const EventImportOutcome o = Import(Write("large.ics", text));
+    EXPECT_EQ(o.events, kPlain + 2);
+    EXPECT_EQ(o.counters.succeeded, kPlain + 2);
+    EXPECT_EQ(o.counters.failed, 0);
+    EXPECT_EQ(Items()->Count(), kPlain + 1);
+    EXPECT_EQ(Occurrences(), (std::vector<std::string>{"03-05 09:00 D", "03-06 11:00 Moved", "03-07 09:00 D"}));
+    auto items = Items();
+    auto last = items->Restrict(u"[Subject] = 'E7999'");
+    ASSERT_EQ(last->Count(), 1);
+    EXPECT_EQ(FromHostText(last->Item(1)->Get("Body").AsText()), std::string(300, 'x'));
+}
+
 TEST_F(EventImportRun, ConflictRulesFindOnlyRealDuplicates) {
     {
         auto unrelated = Items()->Add(ItemType::Appointment);
