@@ -54,8 +54,8 @@ constexpr std::int64_t kWalkCacheKb = 2048;
 constexpr std::int64_t kLookupCacheBytesPerItem = 96;
 constexpr std::int64_t kMinLookupCacheKb = 1024;
 constexpr std::int64_t kMaxCacheKb = 32768;
-// A connection that writes or looks items up by name also reads the file through a
-// memory map as large as the store (in doublings, from 4 MB up to 256 MB): the rows a
+// A connection that looks contacts up by name also reads the file through a memory
+// map as large as the store (in doublings, from 4 MB up to 256 MB): the rows a
 // duplicate comparison reads and the index pages the cache no longer holds are then
 // read without a system call and a copy each, which in a large folder were most of
 // the reads. Only the pages read count to the process's memory, at most the store.
@@ -174,7 +174,8 @@ CStoreDb::CStoreDb(const std::string& path, std::string shortDatePicture, int bu
         // indexes need when the connection first writes or looks items up by name
         // (UseLookupCache). No memory-mapped reads for a walk: the mapped pages it
         // touches count to the process's memory, up to the size of the file; the map
-        // comes with the lookup cache, where the reads are spread over the store.
+        // comes with the first lookup of contacts by name (UseMapSizedToStore), whose
+        // reads are spread over the store.
         SetCacheKb(kWalkCacheKb);
         // The log is copied back into the file when it holds 10,000 pages (80 MB on
         // disk with the 8 KB pages of a new store, 40 MB with the 4 KB pages of an
@@ -520,7 +521,6 @@ void CStoreDb::UseLookupCache() {
     std::int64_t kb = kMinLookupCacheKb;
     while (kb < wanted && kb < kMaxCacheKb) kb *= 2;
     SetCacheKb(std::min(kb, kMaxCacheKb));
-    UseMapSizedToStore();
 }
 
 void CStoreDb::UseMapSizedToStore() {
@@ -748,6 +748,9 @@ std::vector<ItemKey> CStoreDb::ItemIdsByText(std::int64_t folderId, const char* 
                       : c == "company" ? "SELECT id, seq FROM items WHERE folder_id = ? AND company_key = ?"
                                        : "SELECT id, seq FROM items WHERE folder_id = ? AND subject_key = ?";
     UseLookupCache();
+    // A contact found by its name is read whole to be compared (an event's search is
+    // answered from the index), so a lookup by name maps the file.
+    if (c != "subject") UseMapSizedToStore();
     // Sorted here: an ORDER BY would tempt SQLite to walk the folder index instead.
     std::vector<ItemKey> ids = Ids(Stmt(sql).Bind(1, folderId).Bind(2, key));
     std::sort(ids.begin(), ids.end());

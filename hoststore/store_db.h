@@ -154,7 +154,7 @@ private:
     // size; called when a batch of saves begins and before a lookup by name.
     void UseLookupCache();
     void SetCacheKb(std::int64_t kb);
-    // Maps the file for reads, sized to the store (see UseLookupCache).
+    // Maps the file for reads, sized to the store; called on lookups of contacts by name.
     void UseMapSizedToStore();
     void Remember(const std::shared_ptr<ItemState>& item);
     void FlushIfDue();
