@@ -6,12 +6,14 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "hoststore/host_store.h"
 #include "hoststore/item_pack.h"
+#include "platform/utf.h"
 
 namespace mireo {
 namespace {
@@ -321,6 +323,87 @@ TEST_F(StoreBatches, ItemIdsAreNeverGivenTwice) {
         for (std::size_t i = 1; i < given.size(); ++i) EXPECT_GT(given[i], given[i - 1]) << "the id given " << i;
         EXPECT_EQ(Stored(), 3 + 1 + 1 + 6);
     }
+}
+
+// A connection that looks items up reads the file through a map; what other
+// connections do meanwhile (add until the file outgrows the map, change, delete,
+// copy the log into the file, shrink the file) is what it reads once its batch ends.
+TEST_F(StoreBatches, ALookingUpConnectionReadsWhatOthersChangedWhileTheFileGrowsAndShrinks) {
+    std::mt19937 rng(7);
+    const auto text = [&rng](std::size_t n) {
+        std::u16string t(n, u' ');
+        for (char16_t& c : t) c = static_cast<char16_t>(u'a' + rng() % 26);  // random: packs little
+        return t;
+    };
+    const auto items = [](CHostApplication& app) {
+        return app.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items();
+    };
+    const auto addNamed = [&](CHostApplication& app, const std::u16string& name, const std::u16string& body) {
+        auto c = items(app)->Add(ItemType::Contact);
+        c->Put("LastName", Value::Text(name));
+        c->Put("Body", Value::Text(body));
+        c->Save();
+    };
+    std::vector<std::u16string> bodies;
+    CHostApplication reader(Options());
+    for (int i = 0; i < 40; ++i) {
+        bodies.push_back(text(3000));
+        addNamed(reader, u"Person " + utf::Utf8ToUtf16(std::to_string(i)), bodies.back());
+    }
+    reader.CommitSaves();
+    // The body of the contact of a name, as `app` finds it by its name (empty: none).
+    const auto bodyOf = [&](CHostApplication& app, const std::u16string& name) -> std::u16string {
+        auto found = items(app)->Restrict(u"[FullName] = '" + name + u"'");
+        if (found->Count() != 1) return found->Count() == 0 ? u"" : u"(several)";
+        return found->Item(1)->Get("Body").AsText();
+    };
+    ASSERT_EQ(bodyOf(reader, u"Person 7"), bodies[7]);
+
+    const std::u16string changed = text(3000);
+    std::vector<std::u16string> others;
+    {
+        CHostApplication writer(Options());
+        for (int i = 0; i < 2500; ++i) {  // some 7 MB: beyond the reader's first map
+            others.push_back(text(3000));
+            addNamed(writer, u"Other " + utf::Utf8ToUtf16(std::to_string(i)), others.back());
+        }
+        auto seven = items(writer)->Restrict(u"[FullName] = 'Person 7'")->Item(1);
+        seven->Put("Body", Value::Text(changed));
+        seven->Save();
+        auto eight = items(writer)->Restrict(u"[FullName] = 'Person 8'")->Item(1);
+        eight->Delete();
+        eight->Delete();
+        writer.CommitSaves();
+    }
+    Sql("PRAGMA wal_checkpoint(TRUNCATE)");
+    reader.CommitSaves();  // ends the reader's batch: what follows reads the store as it is now
+    struct Case {
+        const char16_t* name;
+        const std::u16string* body;  // null: none
+    };
+    const std::u16string none;
+    for (const Case& c : {Case{u"Person 7", &changed}, Case{u"Person 8", &none}, Case{u"Person 39", &bodies[39]},
+                          Case{u"Other 0", &others[0]}, Case{u"Other 2499", &others[2499]}}) {
+        EXPECT_EQ(bodyOf(reader, c.name), *c.body) << utf::Utf16ToUtf8(c.name);
+    }
+    EXPECT_EQ(items(reader)->Count(), 40 - 1 + 2500);
+
+    // The reader grows the store past its map itself and reads its own new rows back.
+    for (int i = 0; i < 2500; ++i) addNamed(reader, u"Mine " + utf::Utf8ToUtf16(std::to_string(i)), others[i]);
+    reader.CommitSaves();
+    EXPECT_EQ(bodyOf(reader, u"Mine 2499"), others[2499]);
+
+    // Another program shrinks the file under the map.
+    Sql("DELETE FROM items WHERE id > 60; VACUUM; PRAGMA wal_checkpoint(TRUNCATE)");
+    reader.CommitSaves();
+    EXPECT_EQ(items(reader)->Count(), 40 - 1 + 20);
+    EXPECT_EQ(bodyOf(reader, u"Person 7"), changed);
+    EXPECT_EQ(bodyOf(reader, u"Other 0"), others[0]);
+    EXPECT_EQ(bodyOf(reader, u"Other 2499"), u"");
+    addNamed(reader, u"After", bodies[0]);
+    reader.CommitSaves();
+    EXPECT_EQ(bodyOf(reader, u"After"), bodies[0]);
+    EXPECT_EQ(Stored(), 40 - 1 + 20 + 1);
 }
 
 }  // namespace

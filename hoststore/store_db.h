@@ -154,6 +154,8 @@ private:
     // size; called when a batch of saves begins and before a lookup by name.
     void UseLookupCache();
     void SetCacheKb(std::int64_t kb);
+    // Maps the file for reads, sized to the store; called on lookups of contacts by name.
+    void UseMapSizedToStore();
     void Remember(const std::shared_ptr<ItemState>& item);
     void FlushIfDue();
     // The open write batch is gone (its commit failed, or SQLite rolled it back): forget
@@ -177,6 +179,8 @@ private:
     std::uint64_t m_generation = 0;
     Batch m_batch = Batch::kNone;
     std::int64_t m_cacheKb = 0;
+    std::int64_t m_mapBytes = 0;    // the size of the read map (0: none)
+    std::int64_t m_mapCheckAt = 0;  // the item count at which the map is sized again
     int m_pendingSaves = 0;
     std::chrono::nanoseconds m_batchStart{};  // on the coarse monotonic clock
     // Prepared statements by the address of their SQL text: every caller passes a
