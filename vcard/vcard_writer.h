@@ -73,14 +73,15 @@ private:
     void DateLine(std::string_view name, LocalTime date, bool withTime);
     void CategoriesLine(std::u16string_view categories);
     void EncodeValue(std::u16string_view text);
-    // The 3.0 escapes on the text, then encoded into m_bytes.
-    void EncodeEscaped30(std::u16string_view text, bool component);
+    // The text with its 3.0 escapes, encoded, appended to out.
+    void AppendEscaped30(std::u16string_view text, bool component, std::string& out);
     // A 3.0 value without escapes but its line breaks, encoded, appended to out.
     void AppendPlain30(std::u16string_view text, std::string& out);
 
     IValueEncoder& m_encoder;
     VCardWriterOptions m_options;
-    std::string m_charset;  // of the card being built
+    std::string m_start;    // BEGIN, PRODID (3.0) and VERSION lines
+    std::string m_charsetParam;  // ";CHARSET=" and the charset of the card being built, or empty
     bool m_utf8 = false;    // the encoder's EncodesAsUtf8, for the card being built
     std::string* m_out = nullptr;
     std::string m_bytes;    // one encoded value
