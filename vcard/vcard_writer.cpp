@@ -146,27 +146,30 @@ void CvCardWriter::EncodeValue(std::u16string_view text) {
 }
 
 void CvCardWriter::Head(std::string_view name, VCardTypes types, bool quotedPrintable) {
-    // The pieces first, then one append: a card has some thirty lines.
-    std::string_view parts[7];
-    std::size_t count = 0, size = 1;
-    auto add = [&](std::string_view part) {
-        parts[count++] = part;
-        size += part.size();
-    };
-    add(name);
-    if (!m_charsetParam.empty()) add(m_charsetParam);
-    for (const char* type : {types.first, types.second}) {
-        if (type == nullptr) continue;
-        add(m_options.version == kVCard30 ? ";TYPE=" : ";");
-        add(type);
+    // A card has some twenty lines, most of them with the heads of the card before:
+    // each head is made once and kept by the addresses of its (literal) name and types.
+    const auto key = reinterpret_cast<std::uintptr_t>(name.data()) ^
+                     (reinterpret_cast<std::uintptr_t>(types.first) * 31) ^
+                     (reinterpret_cast<std::uintptr_t>(types.second) * 131) ^ (quotedPrintable ? 1 : 0);
+    HeadEntry& e = m_heads[(key ^ (key >> 6) ^ (key >> 12)) % m_heads.size()];
+    if (e.name != name.data() || e.nameSize != name.size() || e.first != types.first || e.second != types.second ||
+        e.quotedPrintable != quotedPrintable) {
+        e.name = name.data();
+        e.nameSize = name.size();
+        e.first = types.first;
+        e.second = types.second;
+        e.quotedPrintable = quotedPrintable;
+        e.text.assign(name);
+        e.text += m_charsetParam;
+        for (const char* type : {types.first, types.second}) {
+            if (type == nullptr) continue;
+            e.text += m_options.version == kVCard30 ? ";TYPE=" : ";";
+            e.text += type;
+        }
+        if (quotedPrintable) e.text += ";ENCODING=QUOTED-PRINTABLE";
+        e.text += ':';
     }
-    if (quotedPrintable) add(";ENCODING=QUOTED-PRINTABLE");
-    std::string& out = *m_out;
-    const std::size_t at = out.size();
-    out.resize(at + size);
-    char* o = out.data() + at;
-    for (std::size_t i = 0; i < count; ++i) o = std::copy(parts[i].begin(), parts[i].end(), o);
-    *o = ':';
+    *m_out += e.text;
 }
 
 void CvCardWriter::AppendEscaped30(std::u16string_view text, bool component, std::string& out) {
@@ -316,10 +319,12 @@ void CvCardWriter::BuildCard(const ContactRecord& c, std::string& out) {
     out.clear();
     m_out = &out;
     const std::string charset = m_encoder.CharsetName();
-    if (charset.empty()) {
-        m_charsetParam.clear();
-    } else if (m_charsetParam.size() != charset.size() + 9 || m_charsetParam.compare(9, charset.size(), charset) != 0) {
-        m_charsetParam = ";CHARSET=" + charset;
+    const bool sameCharset = charset.empty() ? m_charsetParam.empty()
+                                             : m_charsetParam.size() == charset.size() + 9 &&
+                                                   m_charsetParam.compare(9, std::string::npos, charset) == 0;
+    if (!sameCharset) {
+        m_charsetParam = charset.empty() ? std::string() : ";CHARSET=" + charset;
+        for (HeadEntry& e : m_heads) e.name = nullptr;  // made with the charset before
     }
     m_utf8 = m_encoder.EncodesAsUtf8();
     const bool v30 = m_options.version == kVCard30;
