@@ -88,6 +88,33 @@ TEST(ItemEncoding, RoundTripOfEveryValue) {
     }
 }
 
+// Texts of every length around the sixteen and eight bytes read at once, with a
+// character beyond ASCII (two, three and four bytes) or DEL at every place
+// and at none: each reads back unit for unit.
+TEST(ItemEncoding, TextsOfEveryLengthAndMix) {
+    const std::u16string others[] = {u"\u0080", u"\u00E9", u"\u07FF", u"\u0800", u"\u20AC", u"\U0001F600", u"\x7F"};
+    const std::u16string ascii = u"The quick brown fox jumps over the lazy dog 0123456789";
+    std::vector<std::u16string> texts;
+    for (std::size_t length = 0; length <= 40; ++length) {
+        texts.push_back(ascii.substr(0, length));
+        for (const std::u16string& other : others) {
+            for (std::size_t at = 0; at <= length; ++at) texts.push_back(ascii.substr(0, at) + other + ascii.substr(at, length - at));
+        }
+    }
+    ItemData d;
+    for (std::size_t i = 0; i < texts.size(); ++i) d.props["X-Text " + std::to_string(i)] = Value::Text(texts[i]);
+    d.props["Subject"] = Value::Text(texts.back());
+    ItemData back;
+    ASSERT_TRUE(DeserializeItem(SerializeItem(d), back));
+    ASSERT_EQ(back.props.size(), d.props.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const Value* v = back.props.Find("X-Text " + std::to_string(i));
+        ASSERT_NE(v, nullptr);
+        EXPECT_EQ(v->AsText(), texts[i]) << "text " << i;
+    }
+    EXPECT_EQ(back.props.at("Subject").AsText(), texts.back());
+}
+
 // An item as stores before this encoding wrote it (text as UTF-16, names in full)
 // still reads.
 TEST(ItemEncoding, ReadsItemsOfTheFirstFormat) {

@@ -64,24 +64,34 @@ int ReadContactRecord(IItem& item, ISafeItem& safe, int hostMajorVersion, Contac
 CContactReader::CContactReader(int hostMajorVersion) {
     for (const ContactPropertyInfo& p : ContactRecordProperties()) {
         const bool read = (p.usedBy & kUsedByExport) != 0 && (!p.needsMajor10 || hostMajorVersion >= 10);
-        if (read) m_read.push_back(Entry{&p, PropertyRef(p.name)});
-        else m_unread.push_back(&p);
+        if (!read) {
+            m_unread.push_back(&p);
+            continue;
+        }
+        const bool text = p.kind == ContactValueKind::kText;
+        const Entry::Way way = !text                                       ? Entry::Way::kValue
+                               : p.access == ContactAccess::kSafeItem      ? Entry::Way::kSafeText
+                                                                           : Entry::Way::kItemText;
+        m_read.push_back(Entry{&p, PropertyRef(p.name), text ? p.text : nullptr, way, p.failReadFailsCard});
     }
 }
 
 namespace {
 
-void ReadOne(IItem& item, ISafeItem& safe, const ContactPropertyInfo& p, PropertyRef& ref, ContactRecord& record) {
-    if (p.kind != ContactValueKind::kText) {
-        Store(p, Read(item, safe, p), record);
-    } else if (p.access == ContactAccess::kSafeItem) {
-        safe.GetText(ref, record.*p.text);
-    } else {
-        item.GetText(ref, record.*p.text);
-    }
+// A property other than a text, as a Value.
+[[gnu::noinline]] void ReadValue(IItem& item, ISafeItem& safe, const ContactPropertyInfo& p, ContactRecord& record) {
+    Store(p, Read(item, safe, p), record);
 }
 
 }  // namespace
+
+inline void CContactReader::ReadEntry(IItem& item, ISafeItem& safe, Entry& e, ContactRecord& record) {
+    switch (e.way) {
+    case Entry::Way::kItemText: item.GetText(e.ref, record.*e.text); break;
+    case Entry::Way::kSafeText: safe.GetText(e.ref, record.*e.text); break;
+    case Entry::Way::kValue: ReadValue(item, safe, *e.info, record); break;
+    }
+}
 
 int CContactReader::Read(IItem& item, ISafeItem& safe, ContactRecord& record) {
     for (const ContactPropertyInfo* p : m_unread) {
@@ -90,14 +100,14 @@ int CContactReader::Read(IItem& item, ISafeItem& safe, ContactRecord& record) {
         if (p->integer) record.*p->integer = 0;
     }
     for (Entry& e : m_read) {
-        if (e.info->failReadFailsCard) {
-            try {
-                ReadOne(item, safe, *e.info, e.ref, record);
-            } catch (const HostError&) {
-                return kContactCannotBuild;
-            }
-        } else {
-            ReadOne(item, safe, *e.info, e.ref, record);
+        if (!e.failsCard) {
+            ReadEntry(item, safe, e, record);
+            continue;
+        }
+        try {
+            ReadEntry(item, safe, e, record);
+        } catch (const HostError&) {
+            return kContactCannotBuild;
         }
     }
     return kContactRead;

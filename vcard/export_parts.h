@@ -2,6 +2,7 @@
 // The pieces of the contact export run that tests and the benchmark use on their own:
 // the value encoder over the shared character converter and the reading of one contact
 // into a record.
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <string_view>
@@ -57,9 +58,14 @@ public:
 
 private:
     struct Entry {
+        enum class Way : std::uint8_t { kItemText, kSafeText, kValue };
         const ContactPropertyInfo* info;
         PropertyRef ref;
+        std::u16string ContactRecord::*text;  // the field of a text, else null
+        Way way;
+        bool failsCard;  // a failed read fails the card
     };
+    static void ReadEntry(IItem& item, ISafeItem& safe, Entry& e, ContactRecord& record);
     std::vector<Entry> m_read;                         // in the table's order
     std::vector<const ContactPropertyInfo*> m_unread;  // emptied on every read
 };

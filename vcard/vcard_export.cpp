@@ -23,6 +23,9 @@ namespace {
 constexpr const char* kRunSource = "CvCardExport::Run";
 constexpr const char* kFilterSource = "CvCardExport::FilterContact";
 
+// The single file is written in blocks of about this size (a card more at the most).
+constexpr std::size_t kSingleFileBlock = 256 * 1024;
+
 // Results of exporting one contact.
 constexpr int kExported = 0;
 constexpr int kCardFailed = -1;
@@ -58,10 +61,11 @@ public:
         return ExportContact(item);
     }
 
-    // Completes the single file; false when it could not be (it is then removed and
-    // no longer listed).
+    // Completes the single file: writes the cards still held and closes it. False when
+    // it could not be completed (it is then removed and no longer listed).
     bool CloseSingleFile() {
         if (!m_single) return true;
+        if (!WritePending()) return false;
         const bool ok = m_single->Close();
         m_single.reset();
         if (!ok) {
@@ -149,17 +153,27 @@ private:
             m_singlePath = path;
             m_written.push_back(path);
         }
-        if (!m_single->Write(m_card)) {
-            // Every later card would go to the same full or broken file; the part
-            // written is removed (a file it was to replace stays as it was).
-            m_env.log.LogMsg("Cant write the file " + m_singlePath, 0, kRunSource, kError, kLogFlags);
-            m_single->Abandon();
-            m_single.reset();
-            Unlist(m_singlePath);
-            m_singleFailed = true;
-            return kFileFailed;
-        }
+        // The cards are written in blocks: a write of its own for every card of a large
+        // folder costs the system more than building the cards. A card held here counts
+        // like the others only once the file is complete.
+        m_pending += m_card;
+        if (m_pending.size() >= kSingleFileBlock && !WritePending()) return kFileFailed;
         return kExported;
+    }
+
+    // Writes the cards held for the single file. On a failure every later card would go
+    // to the same full or broken file: the part written is removed (a file it was to
+    // replace stays as it was) and false is returned.
+    bool WritePending() {
+        const bool ok = m_single->Write(m_pending);
+        m_pending.clear();
+        if (ok) return true;
+        m_env.log.LogMsg("Cant write the file " + m_singlePath, 0, kRunSource, kError, kLogFlags);
+        m_single->Abandon();
+        m_single.reset();
+        Unlist(m_singlePath);
+        m_singleFailed = true;
+        return false;
     }
 
     int WriteOwnFile() {
@@ -201,6 +215,7 @@ private:
     std::unique_ptr<ISafeItem> m_safe;
     ContactRecord m_record;
     std::string m_card;  // grows to the largest card of the run and is reused
+    std::string m_pending;  // cards of the single file not yet written
     std::u16string m_singleBase;
     std::unique_ptr<IOutputFile> m_single;
     std::string m_singlePath;

@@ -1,8 +1,14 @@
 #include "vcard/vcard_writer.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "textformat/date_text.h"
 #include "textformat/quoted_printable.h"
@@ -31,6 +37,24 @@ constexpr std::array<std::uint8_t, 128> kEscaped = [] {
     return a;
 }();
 
+#if defined(__SSE2__)
+// The eight units at `units` as bytes onto `o` (room for eight), and how many of them
+// from the first on are printable ASCII without a character that any 3.0 value
+// escapes: those bytes are the text's own.
+unsigned CopyPlainAscii8(const char16_t* units, char* o) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+    // Saturated to bytes, a unit beyond ASCII becomes 0x00 or at least 0x80: below
+    // 0x20 as a signed byte, as the control characters are.
+    const __m128i bytes = _mm_packus_epi16(v, v);
+    const __m128i special = _mm_or_si128(
+        _mm_or_si128(_mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\'))),
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(';'))));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(o), bytes);
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(special)) & 0xFFu;
+    return mask == 0 ? 8u : static_cast<unsigned>(std::countr_zero(mask));
+}
+#endif
+
 // The 3.0 escapes of `text` written as UTF-8 onto out in one pass: the bytes that
 // escaping the text and then encoding it as UTF-8 give (every escape is ASCII, and
 // a line break's bytes are never part of a longer character). False, with out as it
@@ -45,7 +69,18 @@ bool AppendEscapedUtf8(std::u16string_view text, Escapes escapes, std::string& o
     // bytes for one unit), cut to what was written at the end.
     out.resize(begin + 3 * n);
     char* o = out.data() + begin;
-    for (std::size_t i = 0; i < n;) {
+    std::size_t i = 0;
+    while (i < n) {
+#if defined(__SSE2__)
+        // Most text is plain ASCII: eight units at a time up to the next other one.
+        // (Eight bytes fit: at most 3 * i were written for i units.)
+        if (n - i >= 8) {
+            const unsigned plain = CopyPlainAscii8(text.data() + i, o);
+            i += plain;
+            o += plain;
+            if (plain == 8) continue;
+        }
+#endif
         char32_t c = text[i++];
         if (c < 0x80) {
             const std::uint8_t kind = kEscaped[c] & mask;
@@ -91,6 +126,17 @@ bool AppendEscapedUtf8(std::u16string_view text, Escapes escapes, std::string& o
 CvCardWriter::CvCardWriter(IValueEncoder& encoder, VCardWriterOptions options)
     : m_encoder(encoder), m_options(std::move(options)) {
     if (m_options.listSeparator.empty()) m_options.listSeparator.push_back(u';');
+    // The lines every card starts with, made once for the writer's cards.
+    m_start = "BEGIN:VCARD\r\n";
+    if (m_options.version == kVCard30) {
+        char prodid[96];
+        std::snprintf(prodid, sizeof prodid, "PRODID:-//Kelvo Corporation//MIREO %d.%d//EN\r\n",
+                      m_options.productMajor, m_options.productMinor);
+        m_start += prodid;
+        m_start += "VERSION:3.0\r\n";
+    } else {
+        m_start += "VERSION:2.1\r\n";
+    }
 }
 
 void CvCardWriter::EncodeValue(std::u16string_view text) {
@@ -100,29 +146,38 @@ void CvCardWriter::EncodeValue(std::u16string_view text) {
 }
 
 void CvCardWriter::Head(std::string_view name, VCardTypes types, bool quotedPrintable) {
-    std::string& out = *m_out;
-    out += name;
-    if (!m_charset.empty()) {
-        out += ";CHARSET=";
-        out += m_charset;
+    // A card has some twenty lines, most of them with the heads of the card before:
+    // each head is made once and kept by the addresses of its (literal) name and types.
+    const auto key = reinterpret_cast<std::uintptr_t>(name.data()) ^
+                     (reinterpret_cast<std::uintptr_t>(types.first) * 31) ^
+                     (reinterpret_cast<std::uintptr_t>(types.second) * 131) ^ (quotedPrintable ? 1 : 0);
+    HeadEntry& e = m_heads[(key ^ (key >> 6) ^ (key >> 12)) % m_heads.size()];
+    if (e.name != name.data() || e.nameSize != name.size() || e.first != types.first || e.second != types.second ||
+        e.quotedPrintable != quotedPrintable) {
+        e.name = name.data();
+        e.nameSize = name.size();
+        e.first = types.first;
+        e.second = types.second;
+        e.quotedPrintable = quotedPrintable;
+        e.text.assign(name);
+        e.text += m_charsetParam;
+        for (const char* type : {types.first, types.second}) {
+            if (type == nullptr) continue;
+            e.text += m_options.version == kVCard30 ? ";TYPE=" : ";";
+            e.text += type;
+        }
+        if (quotedPrintable) e.text += ";ENCODING=QUOTED-PRINTABLE";
+        e.text += ':';
     }
-    for (const char* type : {types.first, types.second}) {
-        if (type == nullptr) continue;
-        out += m_options.version == kVCard30 ? ";TYPE=" : ";";
-        out += type;
-    }
-    if (quotedPrintable) out += ";ENCODING=QUOTED-PRINTABLE";
-    out += ':';
+    *m_out += e.text;
 }
 
-void CvCardWriter::EncodeEscaped30(std::u16string_view text, bool component) {
-    if (m_utf8) {
-        m_bytes.clear();
-        if (AppendEscapedUtf8(text, component ? Escapes::kComponent : Escapes::kText, m_bytes)) return;
-    }
+void CvCardWriter::AppendEscaped30(std::u16string_view text, bool component, std::string& out) {
+    if (m_utf8 && AppendEscapedUtf8(text, component ? Escapes::kComponent : Escapes::kText, out)) return;
     m_escaped.clear();
-    AppendEscaped30(text, component, m_escaped);
+    mireo::AppendEscaped30(text, component, m_escaped);
     EncodeValue(m_escaped);
+    out += m_bytes;
 }
 
 void CvCardWriter::AppendPlain30(std::u16string_view text, std::string& out) {
@@ -136,9 +191,8 @@ void CvCardWriter::TextLine(std::string_view name, VCardTypes types,
                             std::u16string_view value, Kind kind) {
     std::string& out = *m_out;
     if (m_options.version == kVCard30 && kind == Kind::kText) {
-        EncodeEscaped30(value, false);
         Head(name, types, false);
-        out += m_bytes;
+        AppendEscaped30(value, false, out);
         out += kCrLf;
         return;
     }
@@ -162,36 +216,40 @@ void CvCardWriter::TextLine(std::string_view name, VCardTypes types,
 
 void CvCardWriter::StructuredLine(std::string_view name, VCardTypes types,
                                   std::initializer_list<std::u16string_view> components, bool dropEmptyTail) {
-    m_value.clear();
     std::size_t count = components.size();
     if (dropEmptyTail) {
         while (count > 1 && components.begin()[count - 1].empty()) --count;
     }
-    const bool v30 = m_options.version == kVCard30;
+    std::string& out = *m_out;
+    if (m_options.version == kVCard30) {
+        // 3.0 escapes what would end a line: the value goes on the line as it is built.
+        Head(name, types, false);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i > 0) out += ';';
+            AppendEscaped30(components.begin()[i], true, out);
+        }
+        out += kCrLf;
+        return;
+    }
+    m_value.clear();
     for (std::size_t i = 0; i < count; ++i) {
         if (i > 0) m_value += ';';
-        if (v30) {
-            EncodeEscaped30(components.begin()[i], true);
-            m_value += m_bytes;
-        } else {
-            // "\;" for a semicolon, and "\\" for a backslash that would otherwise
-            // join what follows it (a ";", a "\", the end of the part): the reader undoes
-            // both in one pass, so C:\ and x stay two parts, not "C:;x". Any other
-            // backslash (C:\new) is written as it is, as earlier versions wrote it.
-            m_escaped.clear();
-            const std::u16string_view part = components.begin()[i];
-            for (std::size_t k = 0; k < part.size(); ++k) {
-                const char16_t ch = part[k];
-                const bool joins = k + 1 == part.size() || part[k + 1] == u';' || part[k + 1] == u'\\';
-                if (ch == u';' || (ch == u'\\' && joins)) m_escaped += u'\\';
-                m_escaped += ch;
-            }
-            EncodeValue(m_escaped);
-            m_value += m_bytes;
+        // "\;" for a semicolon, and "\\" for a backslash that would otherwise
+        // join what follows it (a ";", a "\", the end of the part): the reader undoes
+        // both in one pass, so C:\ and x stay two parts, not "C:;x". Any other
+        // backslash (C:\new) is written as it is, as earlier versions wrote it.
+        m_escaped.clear();
+        const std::u16string_view part = components.begin()[i];
+        for (std::size_t k = 0; k < part.size(); ++k) {
+            const char16_t ch = part[k];
+            const bool joins = k + 1 == part.size() || part[k + 1] == u';' || part[k + 1] == u'\\';
+            if (ch == u';' || (ch == u'\\' && joins)) m_escaped += u'\\';
+            m_escaped += ch;
         }
+        EncodeValue(m_escaped);
+        m_value += m_bytes;
     }
-    std::string& out = *m_out;
-    const bool qp = !v30 && HasLineBreak(m_value);
+    const bool qp = HasLineBreak(m_value);
     Head(name, types, qp);
     if (qp) {
         AppendQuotedPrintable(m_value, out, true);
@@ -239,7 +297,8 @@ void CvCardWriter::CategoriesLine(std::u16string_view categories) {
         TextLine("CATEGORIES", {}, joined);
         return;
     }
-    m_value.clear();
+    std::string& out = *m_out;
+    Head("CATEGORIES", {}, false);
     bool first = true;
     std::size_t pos = 0;
     while (pos <= categories.size()) {
@@ -247,35 +306,30 @@ void CvCardWriter::CategoriesLine(std::u16string_view categories) {
         if (hit == std::u16string_view::npos) hit = categories.size();
         const std::u16string_view name = TrimText(categories.substr(pos, hit - pos));
         if (!name.empty()) {
-            if (!first) m_value += ',';
+            if (!first) out += ',';
             first = false;
-            EncodeEscaped30(name, false);
-            m_value += m_bytes;
+            AppendEscaped30(name, false, out);
         }
         pos = hit + sep.size();
     }
-    Head("CATEGORIES", {}, false);
-    *m_out += m_value;
-    *m_out += kCrLf;
+    out += kCrLf;
 }
 
 void CvCardWriter::BuildCard(const ContactRecord& c, std::string& out) {
     out.clear();
     m_out = &out;
-    m_charset = m_encoder.CharsetName();
+    const std::string charset = m_encoder.CharsetName();
+    const bool sameCharset = charset.empty() ? m_charsetParam.empty()
+                                             : m_charsetParam.size() == charset.size() + 9 &&
+                                                   m_charsetParam.compare(9, std::string::npos, charset) == 0;
+    if (!sameCharset) {
+        m_charsetParam = charset.empty() ? std::string() : ";CHARSET=" + charset;
+        for (HeadEntry& e : m_heads) e.name = nullptr;  // made with the charset before
+    }
     m_utf8 = m_encoder.EncodesAsUtf8();
     const bool v30 = m_options.version == kVCard30;
 
-    out += "BEGIN:VCARD\r\n";
-    if (v30) {
-        char prodid[96];
-        std::snprintf(prodid, sizeof prodid, "PRODID:-//Kelvo Corporation//MIREO %d.%d//EN\r\n",
-                      m_options.productMajor, m_options.productMinor);
-        out += prodid;
-        out += "VERSION:3.0\r\n";
-    } else {
-        out += "VERSION:2.1\r\n";
-    }
+    out += m_start;
 
     StructuredLine("N", {}, {c.LastName, c.FirstName, c.MiddleName, c.Title, c.Suffix});
 

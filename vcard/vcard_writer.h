@@ -1,5 +1,6 @@
 #pragma once
 // Builds one vCard (2.1 or 3.0) as 8-bit text from a contact record.
+#include <array>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -73,14 +74,26 @@ private:
     void DateLine(std::string_view name, LocalTime date, bool withTime);
     void CategoriesLine(std::u16string_view categories);
     void EncodeValue(std::u16string_view text);
-    // The 3.0 escapes on the text, then encoded into m_bytes.
-    void EncodeEscaped30(std::u16string_view text, bool component);
+    // The text with its 3.0 escapes, encoded, appended to out.
+    void AppendEscaped30(std::u16string_view text, bool component, std::string& out);
     // A 3.0 value without escapes but its line breaks, encoded, appended to out.
     void AppendPlain30(std::u16string_view text, std::string& out);
 
     IValueEncoder& m_encoder;
     VCardWriterOptions m_options;
-    std::string m_charset;  // of the card being built
+    std::string m_start;    // BEGIN, PRODID (3.0) and VERSION lines
+    std::string m_charsetParam;  // ";CHARSET=" and the charset of the card being built, or empty
+    // The heads of the lines written ("TEL;CHARSET=UTF-8;TYPE=WORK:"), by the addresses
+    // of their literal names and types, made with m_charsetParam.
+    struct HeadEntry {
+        const char* name = nullptr;
+        std::size_t nameSize = 0;
+        const char* first = nullptr;
+        const char* second = nullptr;
+        bool quotedPrintable = false;
+        std::string text;
+    };
+    std::array<HeadEntry, 64> m_heads;
     bool m_utf8 = false;    // the encoder's EncodesAsUtf8, for the card being built
     std::string* m_out = nullptr;
     std::string m_bytes;    // one encoded value

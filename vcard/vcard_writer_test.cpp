@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "vcard/tests/encoder_doubles.h"
 #include "vcard/tests/golden.h"
@@ -284,6 +286,41 @@ TEST(VCardCard, WriterIsReusableAcrossCards) {
     EXPECT_EQ(second.find("Smith"), std::string::npos);
 }
 
+// An encoder whose charset the test changes between cards.
+class CSwitchingEncoder : public CUtf8Encoder {
+public:
+    std::string CharsetName() override { return charset; }
+    std::string charset;
+};
+
+TEST(VCardCard, AReusedWriterFollowsTheCharsetOfEachCard) {
+    // A writer keeps what it made for the cards before: with the charset changed
+    // between cards, every card must still be what a new writer makes of it.
+    const ContactRecord contacts[] = {WorkedExample(), EscapeContact(), CharsetContact(), ContactRecord{}};
+    const char* charsets[] = {"UTF-8", "", "ISO-8859-2", "UTF-8", "X", ""};
+    for (int version : {21, 30}) {
+        SCOPED_TRACE(version);
+        CSwitchingEncoder reused;
+        VCardWriterOptions options;
+        options.version = version;
+        options.hostMajorVersion = 11;
+        CvCardWriter writer(reused, options);
+        std::string card;
+        int n = 0;
+        for (const char* charset : charsets) {
+            for (const ContactRecord& c : contacts) {
+                SCOPED_TRACE(std::string("charset \"") + charset + "\", card " + std::to_string(n++));
+                reused.charset = charset;
+                writer.BuildCard(c, card);
+                CSwitchingEncoder fresh;
+                fresh.charset = charset;
+                EXPECT_EQ(card, Build(fresh, c, version));
+                EXPECT_EQ(card.find(";CHARSET=") != std::string::npos, *charset != '\0');
+            }
+        }
+    }
+}
+
 
 // An encoder that lets the writer escape and encode 3.0 values in one pass, counting
 // the values that still reach Encode.
@@ -325,8 +362,30 @@ TEST(VCardDirectUtf8, GivesTheBytesOfEscapingThenEncoding) {
         {"an unpaired low surrogate", trail, true},
         {"a pair cut short", cut, true},
     };
-    for (const Case& c : cases) {
+    // Every length around the eight units the writer takes at once, with each kind of
+    // unit that ends such a run (an escape, a line break, a control character, a
+    // character beyond ASCII, a pair) at every place.
+    const std::u16string stoppers[] = {u",", u";", u"\\", u"\r\n", u"\n", u"\t", u"\u007F", u"\u00E9",
+                                       u"\u20AC", u"\U0001F600", std::u16string(1, u'\0')};
+    std::vector<Case> runs;
+    for (std::size_t length = 0; length <= 26; ++length) {
+        const std::u16string plain = u"abcdefghijklmnopqrstuvwxyz0123456789 .-@/:";
+        runs.push_back({"plain run", plain.substr(0, length), false});
+        for (const std::u16string& stop : stoppers) {
+            for (std::size_t at = 0; at <= length; at += (length > 12 ? 3 : 1)) {
+                std::u16string value = plain.substr(0, length);
+                value.insert(at, stop);
+                runs.push_back({"a run with a stop", value, false});
+            }
+        }
+    }
+    runs.push_back({"plain beyond eight", std::u16string(u"0123456789ABCDEFGHIJ ~!#$%^&*()_+={}[]|<>?'\"`"), false});
+    runs.push_back({"the same unit 0x0100 as ASCII would pack", std::u16string(9, u'\u0141'), false});
+    runs.push_back({"units that saturate to 0xFF and 0x00", std::u16string(u"abcd\u7FFF\uFFFDefghijklm"), false});
+    for (const Case& c : cases) runs.push_back({c.name, c.value, c.reachesEncode});
+    for (const Case& c : runs) {
         SCOPED_TRACE(c.name);
+        SCOPED_TRACE(PathToUtf8(c.value));
         // The value in a text, a structured value, a plain value and the categories.
         ContactRecord r;
         r.FirstName = r.LastName = c.value;

@@ -475,8 +475,43 @@ TEST_F(ContactExportRun, FullDiskInOneFileModeFailsEveryContactAndRemovesTheFile
     EXPECT_TRUE(FileNames().empty());
     EXPECT_EQ(Summary(o), "Export completed with errors.");
     EXPECT_EQ(disk.Creates(), 1);
-    EXPECT_EQ(m_view.LastPos(), 1);
-    EXPECT_TRUE(m_log.Contains("Cant write the file " + File("Contacts.vcf"), "CvCardExport::Run"));
+    // The cards are written in blocks: four small ones meet the full disk at the end.
+    EXPECT_EQ(m_view.LastPos(), 4);
+    EXPECT_EQ(m_log.Count("Cant write the file " + File("Contacts.vcf"), "CvCardExport::Run"), 1);
+}
+
+TEST_F(ContactExportRun, ADiskFillingUpDuringALargeOneFileExportStopsTheRun) {
+    // Enough cards for several blocks: the disk fills up in the second one, the run
+    // stops there, counts every contact failed and leaves no file behind.
+    constexpr int kContacts = 2000;  // some 680 KB of cards
+    for (int i = 0; i < kContacts; ++i) {
+        const std::u16string first = u"Person" + std::u16string(1, static_cast<char16_t>(u'A' + i % 26));
+        AddContact(WorkedExample(first.c_str(), u"Many"));
+    }
+    const std::size_t card = Golden("example.21.ref").size();
+    CFillingOutputFiles disk(*m_files);
+    disk.SetCapacity(card * kContacts / 2);
+    CScriptedExportWizard wizard(Choose(true, kVCard21));
+    ASSERT_EQ(Run(wizard, &disk), kRunDone);
+    const ContactExportOutcome& o = wizard.Finishes().at(0);
+    ExpectCounts(o, 0, kContacts, 0);
+    EXPECT_TRUE(o.writtenFiles.empty());
+    EXPECT_TRUE(FileNames().empty());
+    EXPECT_GT(m_view.LastPos(), 1);
+    EXPECT_LT(m_view.LastPos(), kContacts) << "the run goes on no further than the failed write";
+    EXPECT_EQ(m_log.Count("Cant write the file " + File("Contacts.vcf"), "CvCardExport::Run"), 1);
+    // With room the same run writes every card, in the folder's order.
+    CScriptedExportWizard again(Choose(true, kVCard21));
+    ASSERT_EQ(Run(again), kRunDone);
+    ExpectCounts(again.Finishes().at(0), kContacts, 0, 0);
+    const std::string text = ReadFileBytes(File("Contacts.vcf"));
+    int cards = 0;
+    for (std::size_t at = text.find("\r\nFN:Person"); at != std::string::npos; at = text.find("\r\nFN:Person", at + 1)) {
+        ASSERT_EQ(text[at + 11], static_cast<char>('A' + cards % 26)) << "card " << cards;
+        ++cards;
+    }
+    EXPECT_EQ(cards, kContacts);
+    EXPECT_EQ(text.substr(text.size() - 11), "END:VCARD\r\n") << "the last block is written too";
 }
 
 TEST_F(ContactExportRun, FailedWriteOfOwnFileRemovesIt) {
