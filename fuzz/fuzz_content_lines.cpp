@@ -2,13 +2,17 @@
 // with small limits, iCalendar's folding), and each value to the quoted-printable,
 // escape and date helpers. Besides not crashing or hanging: every line keeps within
 // its limits and its parts lie inside it, and what the writers' helpers produce reads
-// back to what they were given.
+// back to what they were given; and the block lines and BEGIN counts found by line
+// starts alone, whenever they are given, are those the reader gives.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
+#include "platform/ascii.h"
 #include "textformat/content_line.h"
 #include "textformat/date_text.h"
 #include "textformat/quoted_printable.h"
@@ -74,6 +78,9 @@ void ReadAll(std::string_view bytes, const ContentLineOptions& options, bool che
     reader.SetImplicitQuotedPrintable(kAdr);
     reader.Open(bytes);
     ContentLine line;
+    std::vector<std::pair<bool, std::string>> blocks;
+    bool blockWithParams = false;
+    std::size_t events = 0;
     int lastLine = 0;
     std::size_t lastPos = 0;
     while (reader.Next(line)) {
@@ -93,8 +100,23 @@ void ReadAll(std::string_view bytes, const ContentLineOptions& options, bool che
             }
         }
         if (checkValues) CheckValue(line.value.substr(0, 4096));
+        const bool begin = line.name == "BEGIN";
+        if (begin || line.name == "END") {
+            if (!line.params.empty()) blockWithParams = true;
+            else blocks.emplace_back(begin, std::string(ascii::Trim(line.value)));
+            if (begin && line.params.empty() && ascii::StartsWithNoCase(line.value, "VEVENT")) ++events;
+        }
     }
     Check(reader.Position() == bytes.size());
+
+    // ADR takes soft breaks in the reader; where the walk answers, that cannot matter.
+    std::vector<std::pair<bool, std::string>> seen;
+    if (ScanBlockLines(bytes, options, [&](bool begin, std::string_view value) {
+            seen.emplace_back(begin, std::string(value));
+            return true;
+        }, kAdr))
+        Check(!blockWithParams && seen == blocks);
+    if (const auto count = CountBeginLines(bytes, "VEVENT", options, kAdr)) Check(*count == events);
 }
 
 }  // namespace

@@ -71,88 +71,31 @@ int SoftBreakHead(std::string_view line, std::span<const std::string_view> versi
     return 0;
 }
 
-}  // namespace
+// What a walk's caller makes of a logical line's start.
+enum class LineStart {
+    kSeen,      // nothing a continuation could add changes it
+    kDecisive,  // a fold or soft break of it would change what the caller saw: the walk fails
+    kStop,      // the walk ends here and fails
+};
 
-std::optional<std::size_t> CountBeginLines(std::string_view text, std::string_view object,
-                                           const ContentLineOptions& options,
-                                           std::span<const std::string_view> versionDependent) {
-    const std::size_t cap = std::max<std::size_t>(options.maxLineBytes, 64);
-    const bool softBreaks = options.quotedPrintableSoftBreaks;
-    std::size_t count = 0;
-    std::size_t pos = 0;
-    bool inLine = false;  // a logical line has begun
-    // Of the current logical line: its first physical line (as far as it is kept),
-    // whether a fold would decide if it is a BEGIN line, whether its value takes soft
-    // breaks (2: not worked out yet), and the last byte that decides a soft break.
-    std::string_view head;
-    bool foldDecides = false;
-    int qp = 2;
-    char last = '\0';
-    while (pos < text.size()) {
-        // The physical line, ended as CContentLineReader::NextPhysical ends it.
-        const std::size_t left = text.size() - pos;
-        const std::size_t n = LineLength(text.data() + pos, left);
-        std::string_view line = text.substr(pos, n);
-        pos += n;
-        if (pos < text.size() && text[pos] == '\r') ++pos;
-        if (n < left && pos < text.size() && text[pos] == '\n') ++pos;
-        if (inLine) {
-            if (softBreaks && last == '=') {
-                bool stop = false;
-                const std::string_view trimmed = ascii::Trim(line);
-                for (std::string_view s : options.softBreakStops) stop |= ascii::EqualsNoCase(trimmed, s);
-                if (!stop) {
-                    if (qp == 2) qp = SoftBreakHead(head, versionDependent);
-                    if (qp < 0) return std::nullopt;
-                    if (qp == 1) {
-                        last = line.empty() ? '\n' : line.back();
-                        continue;
-                    }
-                }
-            }
-            if (!line.empty() && (line.front() == ' ' || (line.front() == '\t' && options.tabContinues))) {
-                if (foldDecides) return std::nullopt;
-                if (line.size() > 1) last = line.back();
-                continue;
-            }
-        }
-        // A logical line begins here.
-        inLine = true;
-        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
-        last = line.empty() ? '\0' : line.back();
-        head = line.substr(0, std::min(line.size(), cap));
-        foldDecides = false;
-        qp = 2;
-        std::size_t nameEnd = 0;
-        while (nameEnd < head.size() && head[nameEnd] != ':' && head[nameEnd] != ';') ++nameEnd;
-        if (nameEnd == head.size()) {
-            // No name yet: a fold could still make one.
-            foldDecides = true;
-            continue;
-        }
-        std::string_view name = head.substr(0, nameEnd);
-        if (const std::size_t dot = name.find('.'); dot != std::string_view::npos) name.remove_prefix(dot + 1);
-        if (head[nameEnd] == ':' && ascii::EqualsNoCase(name, "BEGIN")) {
-            const std::string_view value = head.substr(nameEnd + 1);
-            if (value.size() >= object.size()) {
-                if (ascii::StartsWithNoCase(value, object)) ++count;
-            } else if (ascii::StartsWithNoCase(object, value)) {
-                foldDecides = true;
-            }
-        }
-    }
-    return count;
-}
-
-bool ScanBlockLines(std::string_view text, const ContentLineOptions& options,
-                    const std::function<bool(bool begin, std::string_view value)>& visit,
-                    std::span<const std::string_view> versionDependent) {
+// The logical lines of a text as CContentLineReader with these options splits them,
+// found by looking at the start and the end of each physical line only. `start` gets
+// the first physical line of each logical line that has a name (its leading white space
+// removed, cut to the line cap): the name (its group removed, case kept), the byte that
+// ends it (":" or ";") and the rest of that physical line after it. False when `start`
+// stopped the walk, and when a line's splitting depends on more than the walk sees: a
+// quoted-printable soft break in a line whose head is not on its first physical line or
+// names one of `versionDependent`, a continuation of a line that has no name yet (it
+// could make one), or of one `start` found decisive.
+template <typename Start>
+bool WalkLineStarts(std::string_view text, const ContentLineOptions& options,
+                    std::span<const std::string_view> versionDependent, Start&& start) {
     const std::size_t cap = std::max<std::size_t>(options.maxLineBytes, 64);
     const bool softBreaks = options.quotedPrintableSoftBreaks;
     std::size_t pos = 0;
     bool inLine = false;  // a logical line has begun
     // Of the current logical line: its first physical line (as far as it is kept),
-    // whether a continuation would change what the scan saw of it, whether its value
+    // whether a continuation would change what the caller saw of it, whether its value
     // takes soft breaks (2: not worked out yet), and the last byte that decides a soft
     // break.
     std::string_view head;
@@ -193,7 +136,6 @@ bool ScanBlockLines(std::string_view text, const ContentLineOptions& options,
         while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
         last = line.empty() ? '\0' : line.back();
         head = line.substr(0, std::min(line.size(), cap));
-        continuationDecides = false;
         qp = 2;
         std::size_t nameEnd = 0;
         while (nameEnd < head.size() && head[nameEnd] != ':' && head[nameEnd] != ';') ++nameEnd;
@@ -204,13 +146,43 @@ bool ScanBlockLines(std::string_view text, const ContentLineOptions& options,
         }
         std::string_view name = head.substr(0, nameEnd);
         if (const std::size_t dot = name.find('.'); dot != std::string_view::npos) name.remove_prefix(dot + 1);
-        const bool begin = ascii::EqualsNoCase(name, "BEGIN");
-        if (!begin && !ascii::EqualsNoCase(name, "END")) continue;
-        if (head[nameEnd] != ':') return false;
-        continuationDecides = true;
-        if (!visit(begin, ascii::Trim(head.substr(nameEnd + 1)))) return false;
+        const LineStart seen = start(name, head[nameEnd], head.substr(nameEnd + 1));
+        if (seen == LineStart::kStop) return false;
+        continuationDecides = seen == LineStart::kDecisive;
     }
     return true;
+}
+
+}  // namespace
+
+std::optional<std::size_t> CountBeginLines(std::string_view text, std::string_view object,
+                                           const ContentLineOptions& options,
+                                           std::span<const std::string_view> versionDependent) {
+    std::size_t count = 0;
+    const bool plain = WalkLineStarts(text, options, versionDependent,
+                                      [&](std::string_view name, char end, std::string_view value) {
+        if (end != ':' || !ascii::EqualsNoCase(name, "BEGIN")) return LineStart::kSeen;
+        if (value.size() >= object.size()) {
+            if (ascii::StartsWithNoCase(value, object)) ++count;
+            return LineStart::kSeen;
+        }
+        // "BEGIN:VCA": a fold could complete it.
+        return ascii::StartsWithNoCase(object, value) ? LineStart::kDecisive : LineStart::kSeen;
+    });
+    if (!plain) return std::nullopt;
+    return count;
+}
+
+bool ScanBlockLines(std::string_view text, const ContentLineOptions& options,
+                    const std::function<bool(bool begin, std::string_view value)>& visit,
+                    std::span<const std::string_view> versionDependent) {
+    return WalkLineStarts(text, options, versionDependent, [&](std::string_view name, char end, std::string_view value) {
+        const bool begin = ascii::EqualsNoCase(name, "BEGIN");
+        if (!begin && !ascii::EqualsNoCase(name, "END")) return LineStart::kSeen;
+        if (end != ':') return LineStart::kStop;
+        if (!visit(begin, ascii::Trim(value))) return LineStart::kStop;
+        return LineStart::kDecisive;
+    });
 }
 
 bool NextParam(std::string_view& rest, ContentParam& param, ParamQuotes quotes) {

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/ascii.h"
 
 namespace mireo {
 namespace {
@@ -231,6 +235,93 @@ TEST(ContentLines, SeeksAndNewTextsReadWhatIsThere) {
     EXPECT_EQ(line.name, "F");
     EXPECT_EQ(line.value, "6");
     EXPECT_FALSE(reader.Next(line));
+}
+
+// The block lines and BEGIN counts found by line starts alone are those the reader
+// gives, whenever they are given: random texts of pieces that fold, soft-break, group,
+// cut and hide BEGIN and END lines, in both dialects' options.
+TEST(ContentLineStarts, AgreeWithTheReaderWhenTheyAnswer) {
+    static constexpr std::string_view kStops[] = {"END:VEVENT", "END:VCARD"};
+    static constexpr std::string_view kAdr[] = {"ADR"};
+    const std::string pieces[] = {
+        "BEGIN:VEVENT", "END:VEVENT", "begin:vevent", "a.Begin:VCARD", "BEGIN: VEVENT ", "BEGIN;X=1:VEVENT",
+        "BEGIN:VEV", "BEGIN:VCA", "BEG", "IN:VEVENT", " ENT", " IN:VCARD", "\tRD", "\tBEGIN:VEVENT", " ", "",
+        "END:VEVENT=", "quoted-printable.BEGIN:VEVENT=",
+        "NOTE;ENCODING=QUOTED-PRINTABLE:a=", "NOTE:a=", "ADR:;;x=", "item1.ADR;HOME:=", "X;QUOTED-PRINTABLE:b",
+        "=", "N;X=\"a:QUOTED-PRINTABLE\":c=", "DESCRIPTION:" + std::string(70, 'd') + "=", "BEGIN:VCARD" + std::string(60, 'x'),
+    };
+    const char* ends[] = {"\r\n", "\n", "\r"};
+    std::uint32_t seed = 12345;
+    auto next = [&seed](std::uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    int scanned = 0, counted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const std::uint32_t lines = 1 + next(12);
+        for (std::uint32_t i = 0; i < lines; ++i) {
+            text += pieces[next(static_cast<std::uint32_t>(std::size(pieces)))];
+            if (i + 1 < lines || next(2) == 0) text += ends[next(6) == 0 ? 1 + next(2) : 0];
+        }
+        ContentLineOptions options;
+        options.quotedPrintableSoftBreaks = next(4) != 0;
+        options.softBreakStops = kStops;
+        options.tabContinues = next(4) != 0;
+        options.maxLineBytes = next(2) == 0 ? 64 : std::size_t{1} << 20;
+        SCOPED_TRACE(testing::Message() << "soft breaks " << options.quotedPrintableSoftBreaks << ", tab "
+                                        << options.tabContinues << ", cap " << options.maxLineBytes << ": " << text);
+        // The reader, ADR taking soft breaks as a 2.1 card's would: where the walk answers,
+        // whether ADR takes them cannot matter.
+        std::vector<std::pair<bool, std::string>> blocks;
+        bool blockWithParams = false;
+        std::size_t events = 0, cards = 0;
+        for (const Got& line : ReadLines(text, options, kAdr)) {
+            const bool begin = line.name == "BEGIN";
+            if (!begin && line.name != "END") continue;
+            if (!line.params.empty()) {
+                blockWithParams = true;
+                continue;
+            }
+            blocks.emplace_back(begin, std::string(ascii::Trim(line.value)));
+            if (begin && ascii::StartsWithNoCase(line.value, "VEVENT")) ++events;
+            if (begin && ascii::StartsWithNoCase(line.value, "VCARD")) ++cards;
+        }
+        std::vector<std::pair<bool, std::string>> seen;
+        if (ScanBlockLines(text, options, [&](bool begin, std::string_view value) {
+                seen.emplace_back(begin, std::string(value));
+                return true;
+            }, kAdr)) {
+            EXPECT_FALSE(blockWithParams);
+            EXPECT_EQ(seen, blocks);
+            ++scanned;
+        }
+        const std::optional<std::size_t> eventCount = CountBeginLines(text, "VEVENT", options, kAdr);
+        if (eventCount) {
+            EXPECT_EQ(*eventCount, events);
+            ++counted;
+        }
+        if (const auto cardCount = CountBeginLines(text, "VCARD", options, kAdr)) {
+            EXPECT_EQ(*cardCount, cards);
+        }
+    }
+    // Most texts, even of these pieces, are answered by their line starts.
+    EXPECT_GT(scanned, 600);
+    EXPECT_GT(counted, 1200);
+}
+
+// A visitor that says stop ends the scan there, and the scan says so.
+TEST(ContentLineStarts, ScanStopsWhereTheVisitorSays) {
+    const std::string text = "BEGIN:A\r\nBEGIN:B\r\nEND:B\r\nEND:A\r\n";
+    for (std::size_t stopAt = 1; stopAt <= 4; ++stopAt) {
+        std::size_t visits = 0;
+        const bool whole = ScanBlockLines(text, {}, [&](bool, std::string_view) { return ++visits < stopAt; });
+        EXPECT_FALSE(whole);
+        EXPECT_EQ(visits, stopAt);
+    }
+    std::size_t visits = 0;
+    EXPECT_TRUE(ScanBlockLines(text, {}, [&](bool, std::string_view) { return ++visits > 0; }));
+    EXPECT_EQ(visits, 4u);
 }
 
 }  // namespace
