@@ -20,7 +20,7 @@ struct HostStoreOptions {
     std::u16string version;         // Application.Version
     std::string shortDatePicture;   // the user's short date, for dates in filter texts
     int busyTimeoutMs = 5000;       // how long to wait for a lock another program holds
-    int maxBatchSaves = 10000;      // saves grouped into one commit at the most
+    int maxBatchSaves = 50000;      // saves grouped into one commit at the most
 };
 
 // Where the registry may name the substitute host's version (value "Version").

@@ -23,12 +23,17 @@ namespace {
 constexpr const char* kStoreIface = "IMsgStore";
 // Saves are committed in batches: every syscall costs on a virtual disk, and one
 // commit per Save would cap bulk adds at a few thousand a second. A commit writes
-// every page its saves changed, and names in no particular order change pages all
-// over the name indexes: with 2,000 saves a batch, a folder of 100,000 contacts
-// wrote most of its company index again at every commit, so the cost of a Save grew
-// with the folder. With 10,000 (some 150 ms of adding) such a page is written once
-// for five times as many saves; the age limit still bounds what a crash can lose.
+// every page its saves changed, and names or starts in no particular order change
+// pages all over the lookup indexes: in a folder of 100,000 items a commit writes
+// most of them again, whatever the number of saves it holds, so that the cost of a
+// Save grew with the folder when batches did not. A batch of saves therefore grows
+// with the store: it is committed once it is kMaxBatchAge old, and that age grows by
+// 200 ms for every 25,000 items the store has held, up to 1 s (fast adds reach the
+// cap of saves, HostStoreOptions::maxBatchSaves, first). The age still bounds what
+// a crash can lose. Reads are grouped for 200 ms at the most.
 constexpr auto kMaxBatchAge = std::chrono::milliseconds(200);
+constexpr std::int64_t kItemsPerBatchAgeStep = 25000;
+constexpr auto kMaxWriteBatchAge = std::chrono::milliseconds(1000);
 
 // The age of a batch is checked on entry to every host operation, and an export
 // makes about a hundred of them per contact: the clock that the kernel updates on
@@ -632,8 +637,14 @@ void CStoreDb::LoseBatch(const HostError& cause) {
     if (m_listener != nullptr) m_listener->SavesLost(cause);
 }
 
+std::chrono::nanoseconds CStoreDb::BatchAge() const {
+    if (m_batch != Batch::kWrite) return kMaxBatchAge;
+    const std::int64_t steps = 1 + m_nextSeq / kItemsPerBatchAgeStep;
+    return std::min<std::chrono::nanoseconds>(kMaxBatchAge * steps, kMaxWriteBatchAge);
+}
+
 void CStoreDb::FlushIfDue() {
-    if (!m_allOrNone && CoarseNow() - m_batchStart >= kMaxBatchAge) Flush();
+    if (!m_allOrNone && CoarseNow() - m_batchStart >= BatchAge()) Flush();
 }
 
 void CStoreDb::SetSaveListener(ISaveListener* listener) {

@@ -61,7 +61,7 @@ public:
     // busyTimeoutMs: how long a statement waits for a lock another connection holds.
     // maxBatchSaves: the saves one commit groups at the most.
     CStoreDb(const std::string& path, std::string shortDatePicture, int busyTimeoutMs = 5000,
-             int maxBatchSaves = 10000);
+             int maxBatchSaves = 50000);
     ~CStoreDb();
     CStoreDb(const CStoreDb&) = delete;
     CStoreDb& operator=(const CStoreDb&) = delete;
@@ -80,9 +80,10 @@ public:
         if (m_batch != Batch::kNone) FlushIfDue();
     }
     // Commits the saves made so far. They are grouped into one SQLite transaction
-    // (each Save one statement of it, so atomic) that is committed after 10,000 saves,
-    // 200 ms, or when the store closes. Reads outside a batch of saves are grouped the
-    // same way into one read transaction of at most 200 ms: a transaction of its own
+    // (each Save one statement of it, so atomic) that is committed after 50,000 saves,
+    // 200 ms (up to 1 s in a large store; see BatchAge), or when the store closes.
+    // Reads outside a batch of saves are grouped the same way into one read
+    // transaction of at most 200 ms: a transaction of its own
     // for every statement costs more than the statement (locks on the shared-memory
     // file, system calls), and another process's changes are seen at the latest when
     // that transaction ends, as this process's saves are seen by others.
@@ -164,6 +165,8 @@ private:
     [[noreturn]] void ThrowStoreError(int rc, const char* what);
     void Exec(const char* sql);
     void CreateSchema();
+    // How old the open batch may grow before it is committed.
+    std::chrono::nanoseconds BatchAge() const;
     void LoadFolders();
     CStatement& Stmt(const char* sql);
     std::vector<ItemKey> Ids(CStatement& st);

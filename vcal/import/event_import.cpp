@@ -210,7 +210,7 @@ public:
 
     void StartFile() {
         m_series.clear();
-        m_pending.clear();
+        ClearPending();
     }
 
     // The decision for one event; adds to the counters. An override whose series is not
@@ -223,7 +223,9 @@ public:
                 return;
             }
             if (m_pending.size() < kMaxPendingOverrides) {
-                m_pending.push_back(e);
+                m_pendingByUid[e.uid].push_back(m_pending.size());
+                m_pending.push_back(PendingOverride{e, false});
+                ++m_pendingLeft;
                 return;
             }
         }
@@ -232,9 +234,12 @@ public:
 
     // At the end of a file: overrides whose series never came are events of their own.
     void EndFile(const CvCalReader& reader, RunCounters& counters) {
-        std::deque<EventRecord> left;
+        std::deque<PendingOverride> left;
         left.swap(m_pending);
-        for (EventRecord& e : left) {
+        ClearPending();
+        for (PendingOverride& p : left) {
+            if (p.handled) continue;
+            EventRecord& e = p.event;
             e.recurrenceId.reset();
             if (e.cancelled) {
                 ++counters.skipped;  // a deleted occurrence of a series not in the file
@@ -245,8 +250,8 @@ public:
     }
     // After Cancel: the waiting overrides count as skipped.
     void DropPending(RunCounters& counters) {
-        counters.skipped += static_cast<std::int32_t>(m_pending.size());
-        m_pending.clear();
+        counters.skipped += static_cast<std::int32_t>(m_pendingLeft);
+        ClearPending();
     }
 
 private:
@@ -393,13 +398,19 @@ private:
             info.allDay = e.start && !e.start->date.hasTime;
             if (info.entryId.empty()) return;
             m_series[e.uid] = info;
-            // Overrides met before their series.
-            std::deque<EventRecord> keep;
-            for (EventRecord& o : m_pending) {
-                if (o.uid == e.uid) ApplyOverride(info, o, reader, counters);
-                else keep.push_back(std::move(o));
+            // Overrides met before their series, found by the UID: a file of many
+            // waiting overrides followed by many series costs each series only its own.
+            const auto waiting = m_pendingByUid.find(e.uid);
+            if (waiting == m_pendingByUid.end()) return;
+            const std::vector<std::size_t> mine = std::move(waiting->second);
+            m_pendingByUid.erase(waiting);
+            for (const std::size_t i : mine) {
+                PendingOverride& o = m_pending[i];
+                o.handled = true;
+                --m_pendingLeft;
+                ApplyOverride(info, o.event, reader, counters);
+                o.event = EventRecord{};
             }
-            m_pending.swap(keep);
         }
     }
 
@@ -821,7 +832,20 @@ private:
     CSaveCounter* m_saves = nullptr;
     std::optional<ZoneRule> m_computer;
     std::map<std::string, SeriesInfo> m_series;
-    std::deque<EventRecord> m_pending;
+    // Overrides waiting for their series, in the file's order; the entries of those
+    // whose series came are kept, marked handled, so that positions stay valid.
+    struct PendingOverride {
+        EventRecord event;
+        bool handled = false;
+    };
+    void ClearPending() {
+        m_pending.clear();
+        m_pendingByUid.clear();
+        m_pendingLeft = 0;
+    }
+    std::deque<PendingOverride> m_pending;
+    std::unordered_map<std::string, std::vector<std::size_t>> m_pendingByUid;  // positions in m_pending
+    std::size_t m_pendingLeft = 0;  // not handled yet
 };
 
 // The run's saves; a lost batch also drops what the run keeps of the store.

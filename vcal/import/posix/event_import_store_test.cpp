@@ -170,16 +170,20 @@ TEST_F(EventImportRun, RecurrenceIdChangesOrDeletesAnOccurrence) {
     const std::string text = Ics(
         Event("UID:u1\r\nRECURRENCE-ID:20070306T090000\r\nDTSTART:20070306T110000\r\nDTEND:20070306T113000\r\n"
               "SUMMARY:Moved\r\n") +
+        Event("UID:u2\r\nRECURRENCE-ID:20070405T090000\r\nDTSTART:20070405T140000\r\nDTEND:20070405T143000\r\n"
+              "SUMMARY:Later\r\n") +
         Event("UID:u1\r\nDTSTART:20070305T090000\r\nDTEND:20070305T100000\r\nSUMMARY:D\r\n"
               "RRULE:FREQ=DAILY;COUNT=5\r\n") +
         Event("UID:u1\r\nRECURRENCE-ID:20070307T090000\r\nSTATUS:CANCELLED\r\nDTSTART:20070307T090000\r\n") +
-        Event("UID:other\r\nRECURRENCE-ID:20070307T090000\r\nDTSTART:20070308T120000\r\nSUMMARY:Alone\r\n"));
+        Event("UID:other\r\nRECURRENCE-ID:20070307T090000\r\nDTSTART:20070308T120000\r\nSUMMARY:Alone\r\n") +
+        Event("UID:u2\r\nDTSTART:20070404T090000\r\nDTEND:20070404T100000\r\nSUMMARY:E\r\nRRULE:FREQ=DAILY;COUNT=2\r\n"));
     const EventImportOutcome o = Import(Write("r.ics", text));
-    EXPECT_EQ(o.events, 4);
-    EXPECT_EQ(o.counters.succeeded, 4);
-    EXPECT_EQ(Items()->Count(), 2);  // the series and the event whose series is not in the file
+    EXPECT_EQ(o.events, 6);
+    EXPECT_EQ(o.counters.succeeded, 6);
+    EXPECT_EQ(Items()->Count(), 3);  // the two series and the event whose series is not in the file
     EXPECT_EQ(Occurrences(), (std::vector<std::string>{"03-05 09:00 D", "03-06 11:00 Moved", "03-08 09:00 D",
-                                                       "03-08 12:00 Alone", "03-09 09:00 D"}));
+                                                       "03-08 12:00 Alone", "03-09 09:00 D", "04-04 09:00 E",
+                                                       "04-05 14:00 Later"}));
 }
 
 TEST_F(EventImportRun, ARecurringEventKeepsItsZone) {
