@@ -441,21 +441,7 @@ int main(int argc, char** argv) {
                             exportedCards);
                 status = 1;
             }
-            if (haveKContacts) {
-                const ParseResult r = KContactsParse(kcontacts, file);
-                if (r.ran) {
-                    std::printf("%-28s %7lld cards  %8.3f s                  %9.0f cards/s  peak %7.1f MB\n",
-                                "KContacts parse", r.addressees, r.seconds, r.addressees / r.seconds,
-                                r.peakKb / 1024.0);
-                }
-                if (k == 0 || !r.ran) {
-                    row.kcontacts = r;
-                } else if (row.kcontacts.ran) {
-                    const long peak = std::max(row.kcontacts.peakKb, r.peakKb);
-                    if (r.seconds < row.kcontacts.seconds) row.kcontacts = r;
-                    row.kcontacts.peakKb = peak;
-                }
-            }
+            if (haveKContacts) KeepKContactsParse(row.kcontacts, KContactsParse(kcontacts, file), k == 0);
             RemoveStore(store);
             fs::remove_all(dir);
         }

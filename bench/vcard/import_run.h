@@ -254,5 +254,20 @@ inline ParseResult KContactsParse(const std::string& program, const std::string&
     return r;
 }
 
+// Prints a KContacts parse and keeps it in `best` when it is the first (`first`) or
+// faster; the peak kept is the highest of all. A failed parse is kept as failed.
+inline void KeepKContactsParse(ParseResult& best, const ParseResult& r, bool first) {
+    if (r.ran) {
+        std::printf("%-28s %7lld cards  %8.3f s                  %9.0f cards/s  peak %7.1f MB\n", "KContacts parse",
+                    r.addressees, r.seconds, r.addressees / r.seconds, r.peakKb / 1024.0);
+    }
+    if (first || !r.ran) {
+        best = r;
+    } else if (best.ran) {
+        const long peak = std::max(best.peakKb, r.peakKb);
+        if (r.seconds < best.seconds) best = r;
+        best.peakKb = peak;
+    }
+}
 
 }  // namespace mireo::bench

@@ -188,20 +188,8 @@ int main(int argc, char** argv) {
             if (haveKContacts) {
                 for (int k = 0; k < repeat; ++k) {
                     const ParseResult r = KContactsParse(kcontacts, file);
-                    if (r.ran) {
-                        std::printf("%-28s %7lld cards  %8.3f s                  %9.0f cards/s  peak %7.1f MB\n",
-                                    "KContacts parse", r.addressees, r.seconds, r.addressees / r.seconds,
-                                    r.peakKb / 1024.0);
-                    } else {
-                        std::printf("KContacts: %s failed\n", kcontacts.c_str());
-                    }
-                    if (k == 0 || !r.ran) {
-                        row.kcontacts = r;
-                    } else if (row.kcontacts.ran) {
-                        const long peak = std::max(row.kcontacts.peakKb, r.peakKb);
-                        if (r.seconds < row.kcontacts.seconds) row.kcontacts = r;
-                        row.kcontacts.peakKb = peak;
-                    }
+                    if (!r.ran) std::printf("KContacts: %s failed\n", kcontacts.c_str());
+                    KeepKContactsParse(row.kcontacts, r, k == 0);
                 }
             }
             RemoveStore(store);
