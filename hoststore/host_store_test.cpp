@@ -658,40 +658,67 @@ TEST(HostStoreFile, TwoStoresOnOneFileSeeEachOthersSaves) {
 
 TEST(HostStoreFile, OlderIndexesAreReplaced) {
     const std::string path = ::testing::TempDir() + "/mireo_store_old_indexes.db";
-    for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
-    {
-        CHostApplication app(DefaultHostStoreOptions(path));
-        auto c = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items()->Add(ItemType::Contact);
-        c->Put("LastName", Value::Text(u"Old"));
-        c->Save();
-    }
-    auto indexes = [&](const char* sql) {
+    HostStoreOptions o = DefaultHostStoreOptions(path);
+    o.shortDatePicture = "M/d/yyyy";
+    auto schema = [&](const std::string& sql) {
         sqlite3* db = nullptr;
         EXPECT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
         std::string names;
         sqlite3_exec(
-            db, "SELECT name FROM sqlite_master WHERE type = 'index' AND name LIKE 'items%' ORDER BY name",
+            db,
+            "SELECT type || ' ' || name FROM sqlite_master WHERE type != 'table' OR name = 'item_starts'"
+            " ORDER BY type, name",
             [](void* out, int, char** row, char**) {
-                *static_cast<std::string*>(out) += std::string(row[0]) + " ";
+                *static_cast<std::string*>(out) += std::string(row[0]) + ", ";
                 return 0;
             },
             &names, nullptr);
         sqlite3_close(db);
         return names;
     };
-    // The store as an earlier version made it: lookup indexes without the creation order.
-    indexes("DROP INDEX items_fullname; DROP INDEX items_company; DROP INDEX items_subject; DROP INDEX items_start;"
-            "CREATE INDEX items_by_fullname ON items(folder_id, fullname_key) WHERE fullname_key IS NOT NULL;"
-            "CREATE INDEX items_by_company ON items(folder_id, company_key) WHERE company_key IS NOT NULL;"
-            "CREATE INDEX items_by_subject ON items(folder_id, subject_key) WHERE subject_key IS NOT NULL;"
-            "CREATE INDEX items_by_start ON items(folder_id, start_min) WHERE start_min IS NOT NULL;");
-    {
-        CHostApplication app(DefaultHostStoreOptions(path));
-        auto items = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items();
-        EXPECT_EQ(items->Restrict(u"[FullName] = 'old'")->Count(), 1);
+    const std::string now =
+        "index items_by_folder, index items_company, index items_fullname, index items_recurring, "
+        "index items_subject, index sqlite_autoindex_meta_1, index sqlite_autoindex_named_ids_1, "
+        "index sqlite_autoindex_named_ids_2, table item_starts, trigger item_starts_delete, "
+        "trigger item_starts_update, ";
+    // The stores earlier versions made: the starts in an index of the items table, and
+    // before that lookup indexes without the creation order.
+    const char* kOlder[] = {
+        "CREATE INDEX items_start ON items(folder_id, start_min, seq) WHERE start_min IS NOT NULL;",
+        "DROP INDEX items_fullname; DROP INDEX items_company; DROP INDEX items_subject;"
+        "CREATE INDEX items_by_fullname ON items(folder_id, fullname_key) WHERE fullname_key IS NOT NULL;"
+        "CREATE INDEX items_by_company ON items(folder_id, company_key) WHERE company_key IS NOT NULL;"
+        "CREATE INDEX items_by_subject ON items(folder_id, subject_key) WHERE subject_key IS NOT NULL;"
+        "CREATE INDEX items_by_start ON items(folder_id, start_min) WHERE start_min IS NOT NULL;"};
+    for (const char* older : kOlder) {
+        SCOPED_TRACE(older);
+        for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
+        {
+            CHostApplication app(o);
+            auto c = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items()->Add(ItemType::Contact);
+            c->Put("LastName", Value::Text(u"Old"));
+            c->Save();
+            auto a = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Calendar)->Items()->Add(ItemType::Appointment);
+            a->Put("Subject", Value::Text(u"Review"));
+            a->Put("Start", Value::Date(MakeOleDate(2007, 3, 5, 9, 0)));
+            a->Save();
+        }
+        EXPECT_EQ(schema(std::string("DROP TRIGGER item_starts_update; DROP TRIGGER item_starts_delete;"
+                                     "DROP TABLE item_starts;") + older)
+                      .find("item_starts"),
+                  std::string::npos);
+        {
+            CHostApplication app(o);
+            auto contacts = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items();
+            EXPECT_EQ(contacts->Restrict(u"[FullName] = 'old'")->Count(), 1);
+            auto calendar = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Calendar)->Items();
+            EXPECT_EQ(calendar->Restrict(u"[Subject] = 'review'")->Count(), 1);
+            EXPECT_EQ(calendar->Restrict(u"[Start] = '3/5/2007 9:00 AM'")->Count(), 1);
+            EXPECT_EQ(calendar->Restrict(u"[Start] > '3/5/2007 9:00 AM'")->Count(), 0);
+        }
+        EXPECT_EQ(schema(""), now);
     }
-    EXPECT_EQ(indexes(""), "items_by_folder items_company items_fullname items_recurring items_start items_subject ");
     for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
 }
 

@@ -406,5 +406,162 @@ TEST_F(StoreBatches, ALookingUpConnectionReadsWhatOthersChangedWhileTheFileGrows
     EXPECT_EQ(Stored(), 40 - 1 + 20 + 1);
 }
 
+// Lookups by name, company, subject and start against a model of the store, through
+// adds, changes, moves to "Deleted Items", commits and a lost commit, within batches
+// and across them; at the end the table of starts holds exactly the events' starts.
+TEST_F(StoreBatches, LookupsAgreeWithTheItemsThroughEveryChange) {
+    HostStoreOptions o = Options();
+    o.shortDatePicture = "M/d/yyyy";
+    o.maxBatchSaves = 23;  // batches also end in the middle of the steps
+    {
+        CHostApplication app(o);
+        CRecordingListener listener;  // batches are also committed when full or old
+        app.SetSaveListener(&listener);
+        auto ns = app.GetNamespace();
+        std::unique_ptr<IFolder> folders[2][2] = {
+            {ns->GetDefaultFolder(DefaultFolder::Calendar), nullptr},
+            {ns->GetDefaultFolder(DefaultFolder::Contacts), nullptr}};
+        folders[0][1] = folders[0][0]->Folders()->Add(u"Work", kFolderAppointment);
+        folders[1][1] = folders[1][0]->Folders()->Add(u"Team", kFolderContact);
+        struct Rec {
+            bool contact;
+            int folder, a, b;  // subject and day, or last name and company
+            std::string entryId;
+        };
+        std::vector<Rec> model, committed;
+        std::vector<std::unique_ptr<IItem>> items, spare;
+        std::mt19937 rng(7);
+        auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+        auto text = [](char16_t c, int n) { return std::u16string{c, static_cast<char16_t>(u'0' + n)}; };
+        auto put = [&](IItem& item, const Rec& r) {
+            if (r.contact) {
+                item.Put("LastName", Value::Text(text(u'L', r.a)));
+                item.Put("CompanyName", Value::Text(r.b == 0 ? u"" : text(u'C', r.b)));
+            } else {
+                item.Put("Subject", Value::Text(text(u'S', r.a)));
+                item.Put("Start", Value::Date(MakeOleDate(2007, 3, 1 + r.b, 9, 0)));
+            }
+            item.Save();
+        };
+        auto check = [&](int step) {
+            SCOPED_TRACE("step " + std::to_string(step));
+            for (int kind = 0; kind < 2; ++kind) {
+                for (int f = 0; f < 2; ++f) {
+                    auto all = folders[kind][f]->Items();
+                    for (int v = 0; v < 4; ++v) {
+                        for (int field = 0; field < 2; ++field) {
+                            int want = 0;
+                            for (const Rec& r : model) want += r.contact == (kind == 1) && r.folder == f && (field == 0 ? r.a : r.b) == v;
+                            std::u16string filter =
+                                kind == 1 ? (field == 0 ? u"[FullName] = '" + text(u'L', v) + u"'" : u"[CompanyName] = '" + text(u'C', v) + u"'")
+                                          : (field == 0 ? u"[Subject] = '" + text(u'S', v) + u"'"
+                                                        : u"[Start] = '3/" + std::u16string(1, static_cast<char16_t>(u'1' + v)) + u"/2007 9:00 AM'");
+                            if (kind == 1 && field == 1 && v == 0) continue;  // no company: not a key
+                            EXPECT_EQ(all->Restrict(filter)->Count(), want) << utf::Utf16ToUtf8(filter);
+                        }
+                    }
+                }
+            }
+        };
+        bool dirty = false;  // saves since the last commit
+        for (int step = 0; step < 400; ++step) {
+            const int op = pick(10);
+            const std::vector<Rec> before = model;
+            const int commits = listener.committed;
+            if (op < 5) {
+                Rec r{pick(2) == 1, pick(2), pick(4), pick(4), {}};
+                auto item = folders[r.contact][r.folder]->Items()->Add(r.contact ? ItemType::Contact : ItemType::Appointment);
+                put(*item, r);
+                r.entryId = item->EntryId();
+                model.push_back(r);
+                items.push_back(std::move(item));
+            } else if (op < 7 && !model.empty()) {
+                const std::size_t i = static_cast<std::size_t>(pick(static_cast<int>(model.size())));
+                model[i].a = pick(4);
+                model[i].b = pick(4);
+                put(*items[i], model[i]);
+            } else if (op == 7 && !model.empty()) {
+                const std::size_t i = static_cast<std::size_t>(pick(static_cast<int>(model.size())));
+                items[i]->Delete();  // to "Deleted Items", where nothing is looked up
+                spare.push_back(std::move(items[i]));
+                items.erase(items.begin() + static_cast<std::ptrdiff_t>(i));
+                model.erase(model.begin() + static_cast<std::ptrdiff_t>(i));
+            } else if (op == 8) {
+                if (step % 7 == 0 && dirty) {
+                    // A lost commit: the store is as the last commit left it.
+                    app.FailCall("Commit", 1, kEDiskFull);
+                    EXPECT_THROW(app.CommitSaves(), HostError);
+                    model = committed;
+                    items.clear();
+                    for (const Rec& r : model) items.push_back(ns->GetItemFromID(r.entryId));
+                } else {
+                    app.CommitSaves();
+                    committed = model;
+                }
+                dirty = false;
+                continue;
+            } else {
+                check(step);
+            }
+            // A commit within a step comes before its change.
+            if (listener.committed != commits) {
+                committed = before;
+                dirty = false;
+            }
+            if (op < 8 && !model.empty()) dirty = true;
+        }
+        check(400);
+        app.CommitSaves();
+        EXPECT_GE(listener.lost, 1);
+        app.SetSaveListener(nullptr);
+    }
+    // Every event's start, and nothing else, in the table of starts.
+    const char* kDiff =
+        "SELECT (SELECT COUNT(*) FROM (SELECT folder_id, start_min, seq, id FROM items WHERE start_min IS NOT NULL"
+        " EXCEPT SELECT * FROM item_starts)) + (SELECT COUNT(*) FROM (SELECT * FROM item_starts EXCEPT"
+        " SELECT folder_id, start_min, seq, id FROM items)), (SELECT COUNT(*) FROM item_starts)";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(m_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, kDiff, -1, &st, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(st, 0), 0);
+    EXPECT_GT(sqlite3_column_int(st, 1), 50);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+}
+
+TEST_F(StoreBatches, ABatchWhoseStartEntriesFailLosesItsSaves) {
+    CHostApplication app(Options());
+    CRecordingListener listener;
+    app.SetSaveListener(&listener);
+    auto calendar = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Calendar)->Items();
+    auto add = [&](int day) {
+        auto a = calendar->Add(ItemType::Appointment);
+        a->Put("Subject", Value::Text(u"s"));
+        a->Put("Start", Value::Date(MakeOleDate(2007, 3, day, 9, 0)));
+        a->Save();
+        return a;
+    };
+    add(1);
+    app.CommitSaves();
+    // The entry of a start on the 2nd cannot be written: it is written with the
+    // commit, which fails.
+    Sql("CREATE TRIGGER refuse BEFORE INSERT ON item_starts WHEN new.start_min = (SELECT start_min + 1440 FROM items)"
+        " BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    add(3);
+    auto second = add(2);
+    EXPECT_THROW(app.CommitSaves(), HostError);
+    EXPECT_EQ(listener.lost, 1);
+    EXPECT_TRUE(second->EntryId().empty());
+    EXPECT_EQ(calendar->Count(), 1);
+    // The store goes on: the lost event is saved with the next batch.
+    Sql("DROP TRIGGER refuse");
+    second->Save();
+    app.CommitSaves();
+    EXPECT_EQ(calendar->Count(), 2);
+    app.SetSaveListener(nullptr);
+}
+
 }  // namespace
 }  // namespace mireo

@@ -45,7 +45,8 @@ std::chrono::nanoseconds CoarseNow() {
     return std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec);
 }
 // 2: the store gives out the items' ids itself (no AUTOINCREMENT; see CreateSchema).
-constexpr int kSchemaVersion = 2;
+// 3: the events' starts are looked up in a table of their own (see CreateStartTable).
+constexpr int kSchemaVersion = 3;
 
 // The page cache (KB) of a connection that only walks: a walk reads each page once.
 constexpr std::int64_t kWalkCacheKb = 2048;
@@ -259,10 +260,10 @@ void CStoreDb::CreateSchema() {
             "CREATE INDEX IF NOT EXISTS items_fullname ON items(folder_id, fullname_key, seq) WHERE fullname_key IS NOT NULL;"
             "CREATE INDEX IF NOT EXISTS items_company ON items(folder_id, company_key, seq) WHERE company_key IS NOT NULL;"
             "CREATE INDEX IF NOT EXISTS items_subject ON items(folder_id, subject_key, seq) WHERE subject_key IS NOT NULL;"
-            "CREATE INDEX IF NOT EXISTS items_start ON items(folder_id, start_min, seq) WHERE start_min IS NOT NULL;"
             "CREATE INDEX IF NOT EXISTS items_recurring ON items(folder_id, seq) WHERE recurring = 1;"
             "CREATE TABLE IF NOT EXISTS named_ids(guid TEXT NOT NULL, id INTEGER NOT NULL, prop_id INTEGER NOT NULL UNIQUE,"
             "  PRIMARY KEY(guid, id));");
+        CreateStartTable();
         CStatement& autoinc = Stmt("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = 'items'");
         m_ownIds = autoinc.Step() && autoinc.Text(0).find("AUTOINCREMENT") == std::string::npos;
         autoinc.Reset();
@@ -291,6 +292,54 @@ void CStoreDb::CreateSchema() {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
+}
+
+void CStoreDb::CreateStartTable() {
+    CStatement& has = Stmt("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'item_starts'");
+    const bool made = has.Step();
+    has.Reset();
+    if (made) return;
+    // The events' starts: an entry (folder, start, creation order, id) for each event
+    // with a start. The entries of a batch's new events are written when the batch is
+    // committed, in the order of their starts (see WritePendingStarts): an index of
+    // the items table took each as the event was inserted, and events come in no
+    // order of their starts, so that each entry landed on another page of an index of
+    // 100,000 entries and the cost of a save grew with the folder. (The names and
+    // subjects stay in indexes: a save's duplicate search has just read the page its
+    // entry goes to.) The id is part of the key: two stores on one file may give out
+    // the same creation order, each counting on from what it read when it opened.
+    // Changes to events already saved (updates, moves, deletions) change their entries
+    // at once, by triggers, so that such a statement still happens whole or not at
+    // all; an entry written so before the commit is kept there (INSERT OR IGNORE).
+    // A store made before had the starts in an index of the items table: its entries
+    // move here.
+    Exec("DROP TRIGGER IF EXISTS item_starts_update; DROP TRIGGER IF EXISTS item_starts_delete;"
+         "CREATE TABLE item_starts(folder_id INTEGER NOT NULL, start_min INTEGER NOT NULL, seq INTEGER NOT NULL,"
+         "  id INTEGER NOT NULL, PRIMARY KEY(folder_id, start_min, seq, id)) WITHOUT ROWID;"
+         "CREATE TRIGGER item_starts_update AFTER UPDATE OF folder_id, seq, start_min ON items"
+         "  WHEN old.folder_id IS NOT new.folder_id OR old.seq IS NOT new.seq OR old.start_min IS NOT new.start_min BEGIN"
+         "  DELETE FROM item_starts WHERE folder_id = old.folder_id AND start_min = old.start_min AND seq = old.seq"
+         "    AND id = old.id;"
+         "  INSERT OR IGNORE INTO item_starts(folder_id, start_min, seq, id)"
+         "    SELECT new.folder_id, new.start_min, new.seq, new.id WHERE new.start_min IS NOT NULL;"
+         "END;"
+         "CREATE TRIGGER item_starts_delete AFTER DELETE ON items WHEN old.start_min IS NOT NULL BEGIN"
+         "  DELETE FROM item_starts WHERE folder_id = old.folder_id AND start_min = old.start_min AND seq = old.seq"
+         "    AND id = old.id;"
+         "END;"
+         "INSERT INTO item_starts(folder_id, start_min, seq, id)"
+         "  SELECT folder_id, start_min, seq, id FROM items WHERE start_min IS NOT NULL ORDER BY folder_id, start_min, seq;"
+         "DROP INDEX IF EXISTS items_start;");
+}
+
+void CStoreDb::WritePendingStarts() {
+    if (m_startsFrom == 0) return;
+    Stmt("INSERT OR IGNORE INTO item_starts(folder_id, start_min, seq, id)"
+         " SELECT folder_id, start_min, seq, id FROM items WHERE id >= ? AND start_min IS NOT NULL"
+         " ORDER BY folder_id, start_min, seq")
+        .Bind(1, m_startsFrom)
+        .Step();
+    m_startsFrom = 0;
 }
 
 void CStoreDb::LoadFolders() {
@@ -478,12 +527,18 @@ void CStoreDb::SaveItem(const std::shared_ptr<ItemState>& item) {
             item->id = sqlite3_last_insert_rowid(m_db);
             if (m_ownIds) ++m_nextId;
             if (m_batchFirstNew == 0) m_batchFirstNew = item->id;
+            if (start && m_startsFrom == 0) m_startsFrom = item->id;
             ++m_nextSeq;
             ++m_generation;
         } else {
-            CStatement& st = Stmt(
-                "UPDATE items SET data = ?, fullname_key = ?, company_key = ?, subject_key = ?, start_min = ?, recurring = ?"
-                " WHERE id = ?");
+            // Only an event's update names its start: an update that does not leaves the
+            // triggers of the start table out, and with them a journal SQLite keeps of
+            // every statement that runs a trigger.
+            CStatement& st = d.cls == ItemClass::Appointment
+                                 ? Stmt("UPDATE items SET data = ?, fullname_key = ?, company_key = ?, subject_key = ?,"
+                                        " start_min = ?, recurring = ? WHERE id = ?")
+                                 : Stmt("UPDATE items SET data = ?1, fullname_key = ?2, company_key = ?3, subject_key = ?4,"
+                                        " recurring = ?6 WHERE id = ?7");
             st.BindBlob(1, blob);
             bindKeys(st, 2);
             st.Bind(7, item->id).Step();
@@ -599,6 +654,7 @@ void CStoreDb::Flush() {
         // The next id goes with the inserts that used the ones before it.
         if (m_ownIds && m_nextId != m_storedNextId)
             Stmt("INSERT OR REPLACE INTO meta(key, value) VALUES('next_id', ?)").Bind(1, m_nextId).Step();
+        WritePendingStarts();
         Stmt("COMMIT").Step();
     } catch (const HostError& e) {
         LoseBatch(e);
@@ -614,6 +670,7 @@ void CStoreDb::LoseBatch(const HostError& cause) {
     if (sqlite3_get_autocommit(m_db) == 0) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     m_batch = Batch::kNone;
     m_pendingSaves = 0;
+    m_startsFrom = 0;
     // Items the batch inserted are new again; loaded items may hold what it changed
     // (moves, updates) and are read again on their next use.
     // Every item saved since is in m_open (a sweep drops only released ones).
@@ -770,7 +827,17 @@ std::vector<ItemKey> CStoreDb::ItemIdsByText(std::int64_t folderId, const char* 
 
 std::vector<ItemKey> CStoreDb::ItemIdsByStart(std::int64_t folderId, std::optional<std::int64_t> lo,
                                               std::optional<std::int64_t> hi, bool withRecurring) {
-    std::vector<ItemKey> ids = Ids(Stmt("SELECT id, seq FROM items WHERE folder_id = ? AND start_min >= ? AND start_min <= ?")
+    if (m_startsFrom != 0) {
+        // The batch's new starts are written first.
+        try {
+            WritePendingStarts();
+        } catch (const HostError& e) {
+            // SQLite rolled the batch back (a full disk): its saves are lost.
+            if (sqlite3_get_autocommit(m_db) != 0) LoseBatch(e);
+            throw;
+        }
+    }
+    std::vector<ItemKey> ids = Ids(Stmt("SELECT id, seq FROM item_starts WHERE folder_id = ? AND start_min >= ? AND start_min <= ?")
                                        .Bind(1, folderId)
                                        .Bind(2, lo.value_or(INT64_MIN))
                                        .Bind(3, hi.value_or(INT64_MAX)));

@@ -165,6 +165,10 @@ private:
     [[noreturn]] void ThrowStoreError(int rc, const char* what);
     void Exec(const char* sql);
     void CreateSchema();
+    // The table of the events' starts, filled from the items of a store made before it.
+    void CreateStartTable();
+    // Writes the start entries of the batch's new events, in the order of the starts.
+    void WritePendingStarts();
     // How old the open batch may grow before it is committed.
     std::chrono::nanoseconds BatchAge() const;
     void LoadFolders();
@@ -211,6 +215,8 @@ private:
     // The first id the open write batch inserted (0: none yet). Ids only grow, so the
     // items a lost batch must take their ids back from are the loaded ones from here on.
     std::int64_t m_batchFirstNew = 0;
+    // The first id of the open batch whose start entry waits for the commit (0: none).
+    std::int64_t m_startsFrom = 0;
     // The items table takes its ids from m_nextId (a store made before this keeps
     // them with SQLite's AUTOINCREMENT); read when a batch of saves begins, stored
     // with its commit when it moved (m_storedNextId: the value read).
