@@ -317,7 +317,8 @@ void CStoreDb::CreateStartTable() {
          "CREATE TABLE item_starts(folder_id INTEGER NOT NULL, start_min INTEGER NOT NULL, seq INTEGER NOT NULL,"
          "  id INTEGER NOT NULL, PRIMARY KEY(folder_id, start_min, seq, id)) WITHOUT ROWID;"
          "CREATE TRIGGER item_starts_update AFTER UPDATE OF folder_id, seq, start_min ON items"
-         "  WHEN old.folder_id IS NOT new.folder_id OR old.seq IS NOT new.seq OR old.start_min IS NOT new.start_min BEGIN"
+         "  WHEN old.folder_id IS NOT new.folder_id OR old.seq IS NOT new.seq"
+         "    OR old.start_min IS NOT new.start_min BEGIN"
          "  DELETE FROM item_starts WHERE folder_id = old.folder_id AND start_min = old.start_min AND seq = old.seq"
          "    AND id = old.id;"
          "  INSERT OR IGNORE INTO item_starts(folder_id, start_min, seq, id)"
@@ -328,7 +329,8 @@ void CStoreDb::CreateStartTable() {
          "    AND id = old.id;"
          "END;"
          "INSERT INTO item_starts(folder_id, start_min, seq, id)"
-         "  SELECT folder_id, start_min, seq, id FROM items WHERE start_min IS NOT NULL ORDER BY folder_id, start_min, seq;"
+         "  SELECT folder_id, start_min, seq, id FROM items WHERE start_min IS NOT NULL"
+         "  ORDER BY folder_id, start_min, seq;"
          "DROP INDEX IF EXISTS items_start;");
 }
 
@@ -537,8 +539,8 @@ void CStoreDb::SaveItem(const std::shared_ptr<ItemState>& item) {
             CStatement& st = d.cls == ItemClass::Appointment
                                  ? Stmt("UPDATE items SET data = ?, fullname_key = ?, company_key = ?, subject_key = ?,"
                                         " start_min = ?, recurring = ? WHERE id = ?")
-                                 : Stmt("UPDATE items SET data = ?1, fullname_key = ?2, company_key = ?3, subject_key = ?4,"
-                                        " recurring = ?6 WHERE id = ?7");
+                                 : Stmt("UPDATE items SET data = ?1, fullname_key = ?2, company_key = ?3,"
+                                        " subject_key = ?4, recurring = ?6 WHERE id = ?7");
             st.BindBlob(1, blob);
             bindKeys(st, 2);
             st.Bind(7, item->id).Step();
@@ -837,7 +839,8 @@ std::vector<ItemKey> CStoreDb::ItemIdsByStart(std::int64_t folderId, std::option
             throw;
         }
     }
-    std::vector<ItemKey> ids = Ids(Stmt("SELECT id, seq FROM item_starts WHERE folder_id = ? AND start_min >= ? AND start_min <= ?")
+    std::vector<ItemKey> ids = Ids(Stmt("SELECT id, seq FROM item_starts"
+                                        " WHERE folder_id = ? AND start_min >= ? AND start_min <= ?")
                                        .Bind(1, folderId)
                                        .Bind(2, lo.value_or(INT64_MIN))
                                        .Bind(3, hi.value_or(INT64_MAX)));
