@@ -667,7 +667,8 @@ TEST(HostStoreFile, OlderIndexesAreReplaced) {
         std::string names;
         sqlite3_exec(
             db,
-            "SELECT type || ' ' || name FROM sqlite_master WHERE type != 'table' OR name = 'item_starts'"
+            "SELECT type || ' ' || name FROM sqlite_master"
+            " WHERE type != 'table' OR name IN ('item_starts', 'item_companies')"
             " ORDER BY type, name",
             [](void* out, int, char** row, char**) {
                 *static_cast<std::string*>(out) += std::string(row[0]) + ", ";
@@ -678,19 +679,23 @@ TEST(HostStoreFile, OlderIndexesAreReplaced) {
         return names;
     };
     const std::string now =
-        "index items_by_folder, index items_company, index items_fullname, index items_recurring, "
-        "index items_subject, index sqlite_autoindex_meta_1, index sqlite_autoindex_named_ids_1, "
-        "index sqlite_autoindex_named_ids_2, table item_starts, trigger item_starts_delete, "
-        "trigger item_starts_update, ";
-    // The stores earlier versions made: the starts in an index of the items table, and
-    // before that lookup indexes without the creation order.
+        "index items_by_folder, index items_fullname, index items_recurring, index items_subject, "
+        "index sqlite_autoindex_meta_1, index sqlite_autoindex_named_ids_1, index sqlite_autoindex_named_ids_2, "
+        "table item_companies, table item_starts, trigger item_companies_delete, trigger item_companies_update, "
+        "trigger item_starts_delete, trigger item_starts_update, ";
+    // The stores earlier versions made: the companies in an index of the items table;
+    // before that the starts too; and before that lookup indexes without the creation
+    // order.
     const char* kOlder[] = {
-        "CREATE INDEX items_start ON items(folder_id, start_min, seq) WHERE start_min IS NOT NULL;",
+        "",
+        "CREATE INDEX items_start ON items(folder_id, start_min, seq) WHERE start_min IS NOT NULL;"
+        "DROP TRIGGER item_starts_update; DROP TRIGGER item_starts_delete; DROP TABLE item_starts;",
         "DROP INDEX items_fullname; DROP INDEX items_company; DROP INDEX items_subject;"
         "CREATE INDEX items_by_fullname ON items(folder_id, fullname_key) WHERE fullname_key IS NOT NULL;"
         "CREATE INDEX items_by_company ON items(folder_id, company_key) WHERE company_key IS NOT NULL;"
         "CREATE INDEX items_by_subject ON items(folder_id, subject_key) WHERE subject_key IS NOT NULL;"
-        "CREATE INDEX items_by_start ON items(folder_id, start_min) WHERE start_min IS NOT NULL;"};
+        "CREATE INDEX items_by_start ON items(folder_id, start_min) WHERE start_min IS NOT NULL;"
+        "DROP TRIGGER item_starts_update; DROP TRIGGER item_starts_delete; DROP TABLE item_starts;"};
     for (const char* older : kOlder) {
         SCOPED_TRACE(older);
         for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
@@ -698,20 +703,25 @@ TEST(HostStoreFile, OlderIndexesAreReplaced) {
             CHostApplication app(o);
             auto c = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items()->Add(ItemType::Contact);
             c->Put("LastName", Value::Text(u"Old"));
+            c->Put("CompanyName", Value::Text(u"Acme"));
             c->Save();
             auto a = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Calendar)->Items()->Add(ItemType::Appointment);
             a->Put("Subject", Value::Text(u"Review"));
             a->Put("Start", Value::Date(MakeOleDate(2007, 3, 5, 9, 0)));
             a->Save();
         }
-        EXPECT_EQ(schema(std::string("DROP TRIGGER item_starts_update; DROP TRIGGER item_starts_delete;"
-                                     "DROP TABLE item_starts;") + older)
-                      .find("item_starts"),
+        EXPECT_EQ(schema(std::string("DROP TRIGGER item_companies_update; DROP TRIGGER item_companies_delete;"
+                                     "DROP TABLE item_companies; DELETE FROM meta WHERE key = 'companies_to';"
+                                     "CREATE INDEX items_company ON items(folder_id, company_key, seq)"
+                                     " WHERE company_key IS NOT NULL;") +
+                         older)
+                      .find("item_companies"),
                   std::string::npos);
         {
             CHostApplication app(o);
             auto contacts = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Contacts)->Items();
             EXPECT_EQ(contacts->Restrict(u"[FullName] = 'old'")->Count(), 1);
+            EXPECT_EQ(contacts->Restrict(u"[CompanyName] = 'acme'")->Count(), 1);
             auto calendar = app.GetNamespace()->GetDefaultFolder(DefaultFolder::Calendar)->Items();
             EXPECT_EQ(calendar->Restrict(u"[Subject] = 'review'")->Count(), 1);
             EXPECT_EQ(calendar->Restrict(u"[Start] = '3/5/2007 9:00 AM'")->Count(), 1);

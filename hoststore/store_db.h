@@ -169,6 +169,13 @@ private:
     void CreateStartTable();
     // Writes the start entries of the batch's new events, in the order of the starts.
     void WritePendingStarts();
+    // The table of the contacts' companies, written as they are looked up.
+    void CreateCompanyTable();
+    // The last id whose company entry the table holds.
+    std::int64_t CompaniesTo();
+    // Writes the company entries of the items after CompaniesTo(), in company order.
+    void WriteCompanies();
+    std::vector<ItemKey> ItemIdsByCompany(std::int64_t folderId, const std::string& key);
     // How old the open batch may grow before it is committed.
     std::chrono::nanoseconds BatchAge() const;
     void LoadFolders();
@@ -215,8 +222,16 @@ private:
     // The first id the open write batch inserted (0: none yet). Ids only grow, so the
     // items a lost batch must take their ids back from are the loaded ones from here on.
     std::int64_t m_batchFirstNew = 0;
+    std::int64_t m_batchLastNew = 0;  // the last id it inserted (0: none yet)
     // The first id of the open batch whose start entry waits for the commit (0: none).
     std::int64_t m_startsFrom = 0;
+    // A company was looked up outside a batch of saves: the next commit writes the
+    // company entries that wait.
+    bool m_companiesWanted = false;
+    // The company mark as the open batch of saves moved it (-1: not read in this
+    // batch), and whether it moved.
+    std::int64_t m_companiesTo = -1;
+    bool m_companiesMoved = false;
     // The items table takes its ids from m_nextId (a store made before this keeps
     // them with SQLite's AUTOINCREMENT); read when a batch of saves begins, stored
     // with its commit when it moved (m_storedNextId: the value read).
